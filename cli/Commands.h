@@ -1,0 +1,19 @@
+// The commands of valbrix-cli. Each takes the arguments after the command
+// word and returns the process exit status.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace valbrix::cli {
+
+// Exit statuses shared by every command.
+constexpr int ExitOk = 0;
+constexpr int ExitEntryFailed = 1;
+constexpr int ExitCannotOpen = 2;
+
+int RunListCommand(const std::vector<std::string>& args);
+int RunExtractCommand(const std::vector<std::string>& args);
+int RunTestCommand(const std::vector<std::string>& args);
+
+}  // namespace valbrix::cli

@@ -1,0 +1,49 @@
+// valbrix-cli: the archive engine from the command line, for scripts, tests
+// and benchmarks.
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "cli/Commands.h"
+
+namespace {
+
+const char* const UsageText =
+    "Usage: valbrix-cli COMMAND [OPTIONS] ARCHIVE [NAME...]\n"
+    "\n"
+    "Commands:\n"
+    "  list ARCHIVE\n"
+    "      One line per directory entry, tab-separated: method, compressed size,\n"
+    "      uncompressed size, CRC-32 (8 hex digits), modification time\n"
+    "      (YYYY-MM-DD HH:MM:SS, as stored), MS-DOS attributes (2 hex digits), name.\n"
+    "  extract [-d FOLDER] [--flat] [--overwrite] ARCHIVE [NAME...]\n"
+    "      Extracts all entries, or those named, below FOLDER (default: the current\n"
+    "      folder). --flat drops the archive's folders; --overwrite replaces existing\n"
+    "      files, which are otherwise kept and reported. Nothing is written outside FOLDER.\n"
+    "  test ARCHIVE\n"
+    "      Decodes every entry and checks its CRC-32 without writing files.\n"
+    "\n"
+    "Exit status: 0 success, 1 an entry failed or was refused, 2 the archive cannot be opened\n"
+    "(or the command line is wrong).\n";
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    using namespace valbrix::cli;
+    std::vector<std::string> args(argv + 1, argv + argc);
+    if (args.empty() || args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
+        std::fputs(UsageText, args.empty() ? stderr : stdout);
+        return args.empty() ? ExitCannotOpen : ExitOk;
+    }
+    const std::string command = args[0];
+    args.erase(args.begin());
+    if (command == "list")
+        return RunListCommand(args);
+    if (command == "extract")
+        return RunExtractCommand(args);
+    if (command == "test")
+        return RunTestCommand(args);
+    std::fprintf(stderr, "valbrix-cli: unknown command '%s' (try --help)\n", command.c_str());
+    return ExitCannotOpen;
+}

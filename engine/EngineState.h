@@ -1,0 +1,117 @@
+// The shared state of one extraction: buffered input of compressed data, the
+// bit reader, the 32 KB output window that doubles as the decoders' sliding
+// dictionary, the running CRC-32, and the progress/abort state. The driver
+// owns one instance; tests create their own. Input and output go through the
+// small source/sink interfaces below, so a decoder can run on a crafted
+// stream held in memory.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+
+namespace valbrix {
+
+// Where compressed bytes come from (the archive, positioned at the data).
+class TInputSource {
+public:
+    virtual ~TInputSource() = default;
+    // Reads up to count bytes; returns the number delivered, 0 at the end, -1 on an I/O error.
+    virtual long Read(uint8_t* buffer, size_t count) = 0;
+};
+
+// Where decoded bytes go (the output file).
+class TOutputSink {
+public:
+    virtual ~TOutputSink() = default;
+    // True only when all count bytes were written.
+    virtual bool Write(const uint8_t* data, size_t count) = 0;
+};
+
+// Stands in for the notification window: receives the whole-number percentage
+// and may write 0xFFFF into it to ask for an abort.
+class TProgressReceiver {
+public:
+    virtual ~TProgressReceiver() = default;
+    virtual void Progress(int16_t notifyCode, uint16_t& percent) = 0;
+};
+
+// Size the driver stores when the local header gives none: 2^31 - 1 - 100,
+// leaving room for the 2-byte slack of the end-of-input test.
+constexpr uint32_t UnknownSize = 2147483547u;
+constexpr size_t InBufSize = 2048;
+constexpr size_t WindowSize = 32768;
+
+// MaskBits[n] = 2^n - 1 for n = 0..16.
+extern const uint16_t MaskBits[17];
+// CRC-32 table of the reflected polynomial 0xEDB88320.
+extern const uint32_t CrcTable[256];
+
+struct TEngineState {
+    TInputSource* ArchiveFile = nullptr;   // the archive, read-only
+    TOutputSink* OutputFile = nullptr;     // the file being written
+    uint8_t InBuf[InBufSize] = {};         // input buffer
+    int32_t InPos = 0;                     // index of the next byte to deliver
+    int32_t InLast = -1;                   // index of the last valid byte; -1 = empty
+    // Bit accumulator, consumed from the least significant end. Wider than the
+    // 23 bits the byte-wise FillBits needs, so fast paths may refill by words.
+    uint64_t BitBuf = 0;
+    uint8_t BitCount = 0;                  // valid bits in BitBuf
+    bool InputEof = false;                 // compressed data used up or a read failed
+    uint32_t InputSize = 0;                // compressed size, or UnknownSize
+    uint64_t BytesRead = 0;                // compressed bytes read so far (64-bit: no wrap near 4 GiB)
+    uint32_t OutputSize = 0;               // uncompressed size, or UnknownSize
+    uint8_t* OutWindow = nullptr;          // WindowSize bytes, owned by the driver
+    uint16_t WindowPos = 0;                // write position in OutWindow
+    uint32_t CrcValue = 0xFFFFFFFFu;       // running CRC-32 register (not inverted here)
+    uint16_t EntryFlags = 0;               // general purpose flags of the local header
+    bool AbortFlag = false;                // set only by ReportProgress
+    TProgressReceiver* NotifyWindow = nullptr; // progress receiver; null = none
+    int16_t NotifyCode = 0;                // command code; with no receiver, the abort key
+    int16_t LastPercent = 0;               // last percentage reported
+    uint32_t LastPumpTick = 0;             // tick count at the last message pump
+    bool EngineBusy = false;               // an extraction is in progress
+
+    // Seams. The GUI installs PumpHook (it processes pending events); the CLI
+    // and tests leave it empty. TickCount defaults to a monotonic millisecond
+    // clock, IsKeyDown to "never down".
+    std::function<void()> PumpHook;
+    std::function<uint32_t()> TickCount;
+    std::function<bool(int16_t key)> IsKeyDown;
+
+    void UpdateCrc(const uint8_t* data, size_t length);
+    void PumpMessages();
+    void ReportProgress();
+    void RefillInput();
+    bool FlushWindow(size_t count);
+
+    uint8_t ReadByte()
+    {
+        if (InPos > InLast)
+            RefillInput();
+        return InBuf[InPos++];
+    }
+    // Afterwards BitCount >= n (n at most 16).
+    void FillBits(unsigned n)
+    {
+        while (BitCount < n) {
+            BitBuf |= uint64_t(ReadByte()) << BitCount;
+            BitCount += 8;
+        }
+    }
+    void DropBits(unsigned n)
+    {
+        BitBuf >>= n;
+        BitCount -= n;
+    }
+    // Clears the input buffer and the bit reader, as each decoder does first.
+    void ResetInput()
+    {
+        InPos = 0;
+        InLast = -1;
+        BitBuf = 0;
+        BitCount = 0;
+    }
+};
+
+}  // namespace valbrix

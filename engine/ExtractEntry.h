@@ -1,0 +1,36 @@
+// The extraction driver: extracts one archive entry to one file (or creates
+// one folder), with CRC check, file time and attributes. It owns the engine
+// state; the busy guard refuses a nested extraction started from a handler
+// that runs while the engine pumps messages.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "EngineState.h"
+
+namespace valbrix {
+
+class TExtractionDriver {
+public:
+    TExtractionDriver();
+    ~TExtractionDriver();
+    TExtractionDriver(const TExtractionDriver&) = delete;
+    TExtractionDriver& operator=(const TExtractionDriver&) = delete;
+
+    // Returns a result code (ResultCodes.h). The optional sizes come from the
+    // central directory and stand in when the local header gives none.
+    int ExtractEntry(const std::string& archiveName, const std::string& outputName, uint16_t attributes,
+                     uint32_t localHeaderOffset, TProgressReceiver* notifyWindow = nullptr,
+                     int16_t notifyCode = 0, std::optional<uint32_t> compressedSize = std::nullopt,
+                     std::optional<uint32_t> uncompressedSize = std::nullopt);
+
+    // The seams (pump hook, clock, abort key) live in the state.
+    TEngineState& State() { return FState; }
+
+private:
+    TEngineState FState;
+};
+
+}  // namespace valbrix

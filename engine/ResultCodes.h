@@ -1,0 +1,19 @@
+// Result codes of the extraction side of the engine. Every decoder and the
+// driver return one of these; the user interface words them in German.
+#pragma once
+
+namespace valbrix {
+
+enum ExtractResult : int {
+    erBusy = -1,          // another extraction holds the engine
+    erOk = 0,             // extracted and the CRC matched, or a folder entry handled
+    erCrc = 1,            // CRC mismatch (inflate also uses it for some bad headers)
+    erOutput = 2,         // output file cannot be created or written
+    erRead = 3,           // archive cannot be opened or read, or the data ended early
+    erFormat = 4,         // bad local header or malformed compressed data
+    erAborted = 5,        // the user aborted
+    erUnsupported = 6,    // method not supported or entry not decodable
+    erEncrypted = 7,      // encrypted entry
+};
+
+}  // namespace valbrix

@@ -1,0 +1,52 @@
+// Reader of a ZIP archive's central directory. Finds the end record, accepts
+// plain archives and MS-DOS self-extractors, and enumerates the central file
+// headers through a bounded buffer, so any number of entries costs the same
+// memory. Damaged directories end the enumeration; nothing here throws for
+// bad archive data.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace valbrix {
+
+// One central directory entry. Sizes and offsets are unsigned 32-bit.
+struct TZipEntry {
+    uint32_t DosDateTime = 0;       // MS-DOS time in the low 16 bits, date in the high 16 bits
+    uint32_t UncompressedSize = 0;
+    uint32_t CompressedSize = 0;
+    uint32_t LocalHeaderOffset = 0; // absolute position of the local header in the file
+    uint32_t Crc32 = 0;
+    std::string FileName;           // UTF-8, '/' as delimiter, at most MaxEntryNameBytes bytes
+    uint16_t Method = 0;
+    uint16_t Attributes = 0;        // MS-DOS attributes; 0 for entries from other hosts
+    uint16_t Flags = 0;             // general purpose bit flags
+};
+
+// Longest entry name kept, in bytes; longer names are cut at a character boundary.
+constexpr size_t MaxEntryNameBytes = 259;
+// Directories of this size and more are streamed through a buffer of this size.
+constexpr uint32_t DirectoryBufferSize = 64000;
+
+// The working record: the directory cursor plus the current entry.
+struct TZipDirectory {
+    std::unique_ptr<uint8_t[]> Buffer;  // loaded directory bytes; null when closed
+    uint32_t BufferLength = 0;          // directory bytes held in Buffer
+    uint32_t Position = 0;              // offset in Buffer of the next central file header
+    std::FILE* LargeDirectoryFile = nullptr; // open only in large-directory mode
+    TZipEntry Entry;                    // the current entry
+};
+
+bool IsZipArchive(const std::string& fileName);
+// 0 first entry read; 1 no entry; -1 cannot open/read or no end record; -2 end record too close to the start.
+int OpenZipDirectory(const std::string& fileName, TZipDirectory& directory);
+// 0 next entry read; 1 no more entries (directory closed); -2 directory not open.
+int NextZipEntry(TZipDirectory& directory);
+void CloseZipDirectory(TZipDirectory& directory);
+// Appends one item per entry; leaves the list untouched when the file is not an archive.
+void ListZipEntries(const std::string& fileName, std::vector<TZipEntry>& list);
+
+}  // namespace valbrix
