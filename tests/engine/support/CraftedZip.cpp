@@ -1,0 +1,109 @@
+// Byte-by-byte ZIP builder for tests.
+#include "CraftedZip.h"
+
+namespace valbrix::test {
+
+void PutLe16(Bytes& out, uint16_t value)
+{
+    out.push_back(uint8_t(value));
+    out.push_back(uint8_t(value >> 8));
+}
+
+void PutLe32(Bytes& out, uint32_t value)
+{
+    PutLe16(out, uint16_t(value));
+    PutLe16(out, uint16_t(value >> 16));
+}
+
+static void PutText(Bytes& out, const std::string& text) { out.insert(out.end(), text.begin(), text.end()); }
+
+CraftedEntry StoredEntry(const std::string& name, const Bytes& content)
+{
+    CraftedEntry entry;
+    entry.Name = name;
+    entry.Data = content;
+    entry.Crc32 = ReferenceCrc32(content);
+    entry.CompressedSize = entry.UncompressedSize = uint32_t(content.size());
+    return entry;
+}
+
+Bytes CraftedZip::Build() const
+{
+    Bytes out = FPrefix;
+    const uint32_t base = FAdjustOffsets ? 0 : uint32_t(FPrefix.size());
+    FOffsets.clear();
+    for (const CraftedEntry& e : FEntries) {
+        FOffsets.push_back(uint32_t(out.size()));
+        PutLe32(out, e.LocalSignature.value_or(0x04034B50));
+        PutLe16(out, 20);                                   // version needed
+        PutLe16(out, e.LocalFlags.value_or(e.Flags));
+        PutLe16(out, e.LocalMethod.value_or(e.Method));
+        PutLe32(out, e.DosDateTime);
+        PutLe32(out, e.LocalCrc32.value_or(e.Crc32));
+        PutLe32(out, e.LocalCompressedSize.value_or(e.CompressedSize));
+        PutLe32(out, e.LocalUncompressedSize.value_or(e.UncompressedSize));
+        PutLe16(out, uint16_t(e.Name.size()));
+        PutLe16(out, uint16_t(e.Extra.size()));
+        PutText(out, e.Name);
+        out.insert(out.end(), e.Extra.begin(), e.Extra.end());
+        out.insert(out.end(), e.Data.begin(), e.Data.end());
+        if (e.DataDescriptor) {
+            if (e.DescriptorSignature)
+                PutLe32(out, 0x08074B50);
+            PutLe32(out, e.Crc32);
+            PutLe32(out, e.CompressedSize);
+            PutLe32(out, e.UncompressedSize);
+        }
+    }
+    const uint32_t directoryStart = uint32_t(out.size());
+    for (size_t i = 0; i < FEntries.size(); ++i) {
+        const CraftedEntry& e = FEntries[i];
+        PutLe32(out, 0x02014B50);
+        out.push_back(20);                                  // version made by
+        out.push_back(e.HostSystem);
+        PutLe16(out, 20);                                   // version needed
+        PutLe16(out, e.Flags);
+        PutLe16(out, e.Method);
+        PutLe32(out, e.DosDateTime);
+        PutLe32(out, e.Crc32);
+        PutLe32(out, e.CompressedSize);
+        PutLe32(out, e.UncompressedSize);
+        PutLe16(out, uint16_t(e.Name.size()));
+        PutLe16(out, uint16_t(e.Extra.size()));
+        PutLe16(out, uint16_t(e.Comment.size()));
+        PutLe16(out, 0);                                    // disk number
+        PutLe16(out, 0);                                    // internal attributes
+        PutLe32(out, e.ExternalAttributes);
+        PutLe32(out, FOffsets[i] - base);
+        PutText(out, e.Name);
+        out.insert(out.end(), e.Extra.begin(), e.Extra.end());
+        PutText(out, e.Comment);
+    }
+    const uint32_t directorySize = uint32_t(out.size()) - directoryStart;
+    PutLe32(out, 0x06054B50);
+    PutLe16(out, 0);
+    PutLe16(out, 0);
+    PutLe16(out, uint16_t(FEntries.size()));
+    PutLe16(out, uint16_t(FEntries.size()));
+    PutLe32(out, directorySize);
+    PutLe32(out, directoryStart - base);
+    PutLe16(out, uint16_t(FComment.size()));
+    PutText(out, FComment);
+    return out;
+}
+
+Bytes DosStub(size_t size)
+{
+    Bytes stub(size, 0);
+    stub[0] = 'M';
+    stub[1] = 'Z';
+    const size_t pages = (size + 511) / 512;
+    const size_t lastPage = size % 512;
+    stub[2] = uint8_t(lastPage);
+    stub[3] = uint8_t(lastPage >> 8);
+    stub[4] = uint8_t(pages);
+    stub[5] = uint8_t(pages >> 8);
+    return stub;
+}
+
+}  // namespace valbrix::test

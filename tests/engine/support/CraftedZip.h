@@ -1,0 +1,64 @@
+// Builds ZIP archives byte by byte, so tests can state exactly what each
+// header field holds: wrong signatures, sizes that lie, data descriptors with
+// and without their signature, prefixes in front of the archive, and so on.
+// The payload is taken as already compressed; the builder never compresses.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "TestFiles.h"
+
+namespace valbrix::test {
+
+struct CraftedEntry {
+    std::string Name;
+    Bytes Data;                      // the compressed bytes as stored
+    uint16_t Method = 0;
+    uint16_t Flags = 0;
+    uint32_t Crc32 = 0;              // of the uncompressed data
+    uint32_t CompressedSize = 0;     // central directory value
+    uint32_t UncompressedSize = 0;   // central directory value
+    uint32_t DosDateTime = 0x5A8F6C21; // 2025-04-15 13:33:02
+    uint8_t HostSystem = 0;          // version-made-by high byte: 0 MS-DOS, 3 Unix
+    uint32_t ExternalAttributes = 0x20;
+    std::string Comment;
+    Bytes Extra;
+    // Local header values; each defaults to the central directory's.
+    std::optional<uint32_t> LocalCrc32, LocalCompressedSize, LocalUncompressedSize;
+    std::optional<uint16_t> LocalFlags, LocalMethod;
+    std::optional<uint32_t> LocalSignature;
+    // When set, a data descriptor follows the data; with or without "PK" 07 08.
+    bool DataDescriptor = false;
+    bool DescriptorSignature = true;
+};
+
+// A stored entry with correct sizes and CRC.
+CraftedEntry StoredEntry(const std::string& name, const Bytes& content);
+
+class CraftedZip {
+public:
+    void Add(const CraftedEntry& entry) { FEntries.push_back(entry); }
+    // Bytes put before the first local header (a self-extractor stub, junk).
+    void SetPrefix(const Bytes& prefix, bool adjustOffsets) { FPrefix = prefix; FAdjustOffsets = adjustOffsets; }
+    void SetArchiveComment(const std::string& comment) { FComment = comment; }
+    Bytes Build() const;
+    // Offset of entry i's local header in the last Build() (including the prefix).
+    uint32_t LocalHeaderOffset(size_t i) const { return FOffsets.at(i); }
+
+private:
+    std::vector<CraftedEntry> FEntries;
+    Bytes FPrefix;
+    bool FAdjustOffsets = true;
+    std::string FComment;
+    mutable std::vector<uint32_t> FOffsets;
+};
+
+// An MS-DOS executable stub whose header says it is `size` bytes long.
+Bytes DosStub(size_t size);
+
+void PutLe16(Bytes& out, uint16_t value);
+void PutLe32(Bytes& out, uint32_t value);
+
+}  // namespace valbrix::test

@@ -1,0 +1,66 @@
+// Shared helpers of the engine and CLI tests: scratch folders, whole-file
+// reads and writes, running the black-box ZIP tools that serve as oracles,
+// and the location of the fixture archives.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace valbrix::test {
+
+using Bytes = std::vector<uint8_t>;
+
+// A fresh folder below $TMPDIR (or /tmp), removed with everything in it.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    const std::filesystem::path& Path() const { return FPath; }
+    std::filesystem::path operator/(const std::string& name) const { return FPath / name; }
+
+private:
+    std::filesystem::path FPath;
+};
+
+void WriteFile(const std::filesystem::path& path, const Bytes& bytes);
+void WriteFile(const std::filesystem::path& path, const std::string& text);
+Bytes ReadFile(const std::filesystem::path& path);
+
+struct CommandResult {
+    int ExitCode = -1;
+    std::string Output;  // stdout only
+};
+// Runs a shell command line; quote arguments with Quote().
+CommandResult RunCommand(const std::string& commandLine);
+std::string Quote(const std::string& text);
+// True when the program is on the PATH (zip, unzip, 7zz, python3 ...).
+bool HaveTool(const std::string& program);
+
+// The fixture folder, or an empty path when it is absent.
+std::filesystem::path FixturesDir();
+
+// Deterministic test data: text-like (compressible) and binary-like (noise).
+Bytes TextLikeData(size_t size, uint32_t seed = 1);
+Bytes RandomData(size_t size, uint32_t seed = 1);
+
+// The ZIP format's CRC-32, computed the slow obvious way as a control.
+uint32_t ReferenceCrc32(const Bytes& bytes);
+
+}  // namespace valbrix::test
+
+// Skips the current test with a message when a tool is missing.
+#define REQUIRE_TOOL(program)                                                      \
+    do {                                                                           \
+        if (!::valbrix::test::HaveTool(program))                                   \
+            GTEST_SKIP() << (program) << " is not installed; case skipped";        \
+    } while (0)
+// Skips the current test with a message when the fixture folder is absent.
+#define REQUIRE_FIXTURES()                                                         \
+    do {                                                                           \
+        if (::valbrix::test::FixturesDir().empty())                                \
+            GTEST_SKIP() << "fixture folder " VALBRIX_FIXTURES " is absent; case skipped"; \
+    } while (0)
