@@ -1,0 +1,9 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds, and runs every test.
+set -euo pipefail
+cd "$(dirname "$0")"
+source scripts/setup.sh
+valbrix_install_missing
+valbrix_build
+cd build
+ctest --output-on-failure -j "$(nproc)" --timeout 900
