@@ -1,6 +1,129 @@
-// Placeholder until the list command lands.
+// `valbrix-cli list ARCHIVE`: prints the central directory, one tab-separated
+// line per entry in archive order (method, compressed size, uncompressed
+// size, CRC-32, MS-DOS time as stored, attributes, name). Lines are built by
+// hand into one large buffer and written in big blocks, because archives with
+// a hundred thousand entries are listed by scripts and benchmarks. A file the
+// reader does not accept gives exit status 2 and one line on stderr; a
+// directory damaged in the middle lists the entries before the damage.
+#include <charconv>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
 #include "cli/Commands.h"
+#include "engine/ZipDirectory.h"
 
 namespace valbrix::cli {
-int RunListCommand(const std::vector<std::string>&) { return ExitCannotOpen; }
+
+namespace {
+
+// Flushed to stdout whenever it holds this much; one line is far shorter.
+constexpr size_t OutputBlockBytes = 1 << 16;
+
+class LineWriter {
+public:
+    LineWriter() { FText.reserve(OutputBlockBytes + 512); }
+    ~LineWriter() { Flush(); }
+
+    void Number(uint32_t value)
+    {
+        char digits[16];
+        const auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
+        FText.append(digits, end);
+    }
+    // Fixed width, zero-padded: the date fields are at most 4 digits.
+    void Padded(unsigned value, int width)
+    {
+        char digits[8];
+        for (int i = width - 1; i >= 0; --i, value /= 10)
+            digits[i] = char('0' + value % 10);
+        FText.append(digits, size_t(width));
+    }
+    void Hex(uint32_t value, int width)
+    {
+        static constexpr char HexDigits[] = "0123456789abcdef";
+        char digits[8];
+        for (int i = width - 1; i >= 0; --i, value >>= 4)
+            digits[i] = HexDigits[value & 15];
+        FText.append(digits, size_t(width));
+    }
+    void Char(char c) { FText += c; }
+    void Text(const std::string& text) { FText += text; }
+    void EndLine()
+    {
+        FText += '\n';
+        if (FText.size() >= OutputBlockBytes)
+            Flush();
+    }
+    void Flush()
+    {
+        std::fwrite(FText.data(), 1, FText.size(), stdout);
+        FText.clear();
+    }
+
+private:
+    std::string FText;
+};
+
+// The MS-DOS fields as they decode, valid date or not: the list shows what
+// the archive holds, without time-zone conversion.
+void PutDosDateTime(LineWriter& out, uint32_t dosDateTime)
+{
+    const unsigned date = dosDateTime >> 16;
+    const unsigned time = dosDateTime & 0xFFFF;
+    out.Padded(1980 + (date >> 9), 4);
+    out.Char('-');
+    out.Padded((date >> 5) & 15, 2);
+    out.Char('-');
+    out.Padded(date & 31, 2);
+    out.Char(' ');
+    out.Padded(time >> 11, 2);
+    out.Char(':');
+    out.Padded((time >> 5) & 63, 2);
+    out.Char(':');
+    out.Padded((time & 31) * 2, 2);
+}
+
+void PutEntry(LineWriter& out, const TZipEntry& entry)
+{
+    out.Number(entry.Method);
+    out.Char('\t');
+    out.Number(entry.CompressedSize);
+    out.Char('\t');
+    out.Number(entry.UncompressedSize);
+    out.Char('\t');
+    out.Hex(entry.Crc32, 8);
+    out.Char('\t');
+    PutDosDateTime(out, entry.DosDateTime);
+    out.Char('\t');
+    out.Hex(entry.Attributes & 0xFF, 2);
+    out.Char('\t');
+    out.Text(entry.FileName);
+    out.EndLine();
+}
+
+}  // namespace
+
+int RunListCommand(const std::vector<std::string>& args)
+{
+    if (args.size() != 1) {
+        std::fputs("valbrix-cli: list takes exactly one archive (try --help)\n", stderr);
+        return ExitCannotOpen;
+    }
+    const std::string& archive = args[0];
+    TZipDirectory directory;
+    int result = IsZipArchive(archive) ? OpenZipDirectory(archive, directory) : -1;
+    if (result < 0) {
+        std::fprintf(stderr, "valbrix-cli: '%s' is not a ZIP archive that can be opened\n", archive.c_str());
+        return ExitCannotOpen;
+    }
+    {
+        LineWriter out;
+        for (; result == 0; result = NextZipEntry(directory))
+            PutEntry(out, directory.Entry);
+    }
+    CloseZipDirectory(directory);
+    return ExitOk;
+}
+
 }  // namespace valbrix::cli
