@@ -1,10 +1,13 @@
 // The extraction driver: extracts one archive entry to one file (or creates
 // one folder), with CRC check, file time and attributes. It owns the engine
 // state; the busy guard refuses a nested extraction started from a handler
-// that runs while the engine pumps messages.
+// that runs while the engine pumps messages. The output is written to a
+// temporary file beside the target and renamed over it only on success, so
+// a damaged or aborted entry never destroys an existing file.
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -26,11 +29,25 @@ public:
                      int16_t notifyCode = 0, std::optional<uint32_t> compressedSize = std::nullopt,
                      std::optional<uint32_t> uncompressedSize = std::nullopt);
 
+    // Decodes the entry and checks its CRC without writing anything: the
+    // same steps and result codes as ExtractEntry, less the output file.
+    int TestEntry(const std::string& archiveName, uint32_t localHeaderOffset, TProgressReceiver* notifyWindow = nullptr,
+                  int16_t notifyCode = 0, std::optional<uint32_t> compressedSize = std::nullopt,
+                  std::optional<uint32_t> uncompressedSize = std::nullopt);
+
     // The seams (pump hook, clock, abort key) live in the state.
     TEngineState& State() { return FState; }
 
+    // Longest output name taken, in bytes; longer names give the output error.
+    static constexpr size_t MaxOutputName = 259;
+
 private:
+    struct TRequest;
+    int Run(const TRequest& request);
+    bool BusyMarkIsStale();
+
     TEngineState FState;
+    std::unique_ptr<uint8_t[]> FWindow;  // the output window, kept between entries
 };
 
 }  // namespace valbrix

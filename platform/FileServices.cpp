@@ -1,0 +1,178 @@
+// POSIX implementation of the extraction side's file services. System calls
+// interrupted by a signal are retried; short reads and writes are continued,
+// so callers see either the whole count or a failure.
+#include "FileServices.h"
+
+#include <cerrno>
+#include <ctime>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace valbrix::platform {
+
+namespace {
+
+// The permission bits an ordinary new file gets: 0666 less the umask. The
+// umask can only be read by setting it, so it is put back at once.
+mode_t NewFileMode()
+{
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    return 0666 & ~mask;
+}
+
+}  // namespace
+
+TFile::~TFile()
+{
+    Close();
+}
+
+int TFile::OpenRead(const std::string& path)
+{
+    Close();
+    do
+        FFd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    while (FFd < 0 && errno == EINTR);
+    if (FFd < 0)
+        return errno;
+    FPath = path;
+    return 0;
+}
+
+int TFile::CreateTempBeside(const std::string& target)
+{
+    Close();
+    const size_t slash = target.rfind('/');
+    // Short and fixed, so it fits even when the target's own name is at the
+    // file system's length limit; the leading dot keeps it out of listings.
+    std::string name = (slash == std::string::npos ? std::string() : target.substr(0, slash + 1)) + ".valbrix-XXXXXX";
+    FFd = ::mkostemp(name.data(), O_CLOEXEC);
+    if (FFd < 0)
+        return errno;
+    // mkstemp makes the file private (0600); an extracted file should look
+    // like any other new file of this user.
+    ::fchmod(FFd, NewFileMode());
+    FPath = name;
+    return 0;
+}
+
+int TFile::Close()
+{
+    if (FFd < 0)
+        return 0;
+    // No retry on EINTR: the descriptor is released either way on Linux.
+    const int result = ::close(FFd);
+    FFd = -1;
+    return result == 0 ? 0 : errno;
+}
+
+long TFile::Read(void* buffer, size_t count)
+{
+    auto* out = static_cast<char*>(buffer);
+    size_t done = 0;
+    while (done < count) {
+        const ssize_t n = ::read(FFd, out + done, count - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return -1;
+        if (n == 0)
+            break;
+        done += size_t(n);
+    }
+    return long(done);
+}
+
+bool TFile::WriteAll(const void* data, size_t count)
+{
+    const auto* in = static_cast<const char*>(data);
+    while (count > 0) {
+        const ssize_t n = ::write(FFd, in, count);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        in += n;
+        count -= size_t(n);
+    }
+    return true;
+}
+
+bool TFile::Seek(uint64_t position)
+{
+    return FFd >= 0 && ::lseek(FFd, off_t(position), SEEK_SET) == off_t(position);
+}
+
+std::string CurrentDirectory()
+{
+    std::string path(256, '\0');
+    while (::getcwd(path.data(), path.size()) == nullptr) {
+        if (errno != ERANGE)
+            return std::string();
+        path.resize(path.size() * 2);
+    }
+    path.resize(std::char_traits<char>::length(path.c_str()));
+    return path;
+}
+
+int ChangeDirectory(const std::string& path)
+{
+    return ::chdir(path.c_str()) == 0 ? 0 : errno;
+}
+
+int CreateFolder(const std::string& path)
+{
+    return ::mkdir(path.c_str(), 0777) == 0 ? 0 : errno;
+}
+
+bool RenameFile(const std::string& from, const std::string& to)
+{
+    return ::rename(from.c_str(), to.c_str()) == 0;
+}
+
+bool RemoveFile(const std::string& path)
+{
+    return ::unlink(path.c_str()) == 0;
+}
+
+bool SetFileTimeFromDos(const std::string& path, uint32_t dosDateTime)
+{
+    const unsigned time = dosDateTime & 0xFFFF;
+    const unsigned date = dosDateTime >> 16;
+    std::tm local{};
+    local.tm_sec = int(time & 0x1F) * 2;
+    local.tm_min = int((time >> 5) & 0x3F);
+    local.tm_hour = int(time >> 11);
+    local.tm_mday = int(date & 0x1F);
+    local.tm_mon = int((date >> 5) & 0x0F) - 1;
+    local.tm_year = int(date >> 9) + 1980 - 1900;
+    local.tm_isdst = -1;  // let the C library decide whether DST was in force
+    // mktime would quietly roll 31 February into March; such a time names no
+    // moment, so the file keeps the time it has.
+    if (local.tm_sec > 59 || local.tm_min > 59 || local.tm_hour > 23 || local.tm_mday < 1 || local.tm_mon < 0 ||
+        local.tm_mon > 11)
+        return false;
+    const std::tm asked = local;
+    const std::time_t seconds = std::mktime(&local);
+    if (seconds == std::time_t(-1) || local.tm_mday != asked.tm_mday)
+        return false;
+    const timespec times[2] = {{0, UTIME_OMIT}, {seconds, 0}};
+    return ::utimensat(AT_FDCWD, path.c_str(), times, 0) == 0;
+}
+
+bool SetFileAttributes(const std::string& path, uint16_t attributes)
+{
+    struct stat info;
+    if (::stat(path.c_str(), &info) != 0)
+        return false;
+    mode_t mode = info.st_mode & 07777;
+    if (attributes & 0x01)
+        mode &= ~mode_t(0222);
+    else
+        mode |= S_IWUSR;
+    return ::chmod(path.c_str(), mode) == 0;
+}
+
+}  // namespace valbrix::platform
