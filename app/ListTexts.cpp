@@ -1,0 +1,66 @@
+// Cell, panel and caption texts of the main window; see the header.
+#include "ListTexts.h"
+
+#include <QDate>
+#include <QLocale>
+#include <QTime>
+
+#include "MyTools.h"
+
+namespace valbrix {
+
+QString FileNamePart(const QString& entryName)
+{
+    return entryName.mid(entryName.lastIndexOf(QLatin1Char('/')) + 1);
+}
+
+QString FolderPart(const QString& entryName)
+{
+    const qsizetype slash = entryName.lastIndexOf(QLatin1Char('/'));
+    return slash < 0 ? QString() : entryName.left(slash);
+}
+
+QString DateText(uint32_t dosDateTime)
+{
+    // MS-DOS packs the local date in the high word and the time in the low
+    // word; no time zone is involved, so date and time are formatted apart.
+    const uint32_t dosDate = dosDateTime >> 16, dosTime = dosDateTime & 0xFFFF;
+    const QDate date(int(dosDate >> 9) + 1980, int((dosDate >> 5) & 0x0F), int(dosDate & 0x1F));
+    const QTime time(int(dosTime >> 11), int((dosTime >> 5) & 0x3F), int(dosTime & 0x1F) * 2);
+    if (!date.isValid() || !time.isValid())
+        return QString();
+    const QLocale locale;
+    return locale.toString(date, QLocale::ShortFormat) + QStringLiteral("  ") +
+           locale.toString(time, QLocale::ShortFormat);
+}
+
+QString RatioText(uint32_t uncompressedSize, uint32_t compressedSize)
+{
+    if (uncompressedSize == 0)
+        return QStringLiteral("0%");
+    const double saved = (double(uncompressedSize) - double(compressedSize)) * 100.0 / double(uncompressedSize);
+    const QString text = QString::asprintf("%.0f%%", saved);
+    // A loss below half a per cent would read "-0%".
+    return text == QLatin1String("-0%") ? QStringLiteral("0%") : text;
+}
+
+QString FilesPanelText(int rowCount, int64_t totalSize, int64_t compressedSize)
+{
+    return QStringLiteral(" %1 Datei(en) %2 (%3)")
+        .arg(rowCount)
+        .arg(MyTools().FormatSize(totalSize), MyTools().FormatSize(compressedSize));
+}
+
+QString SelectedPanelText(int selectedCount, int64_t selectedSize)
+{
+    return QStringLiteral(" %1 Datei(en) selektiert %2").arg(selectedCount).arg(MyTools().FormatSize(selectedSize));
+}
+
+QString MainCaption(int rowCount, const QString& archivePath)
+{
+    if (rowCount == 0)
+        return QStringLiteral("Valbrix");
+    return QStringLiteral("Valbrix - ") + archivePath.mid(archivePath.lastIndexOf(QLatin1Char('/')) + 1);
+}
+
+}  // namespace valbrix

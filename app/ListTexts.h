@@ -1,0 +1,28 @@
+// The texts the main window shows for an archive: the cells of one list row,
+// the two status panels and the window caption. Pure functions over the
+// entry record and the current locale (QLocale()), so tests check them
+// without a window. An entry whose MS-DOS date or time is no valid calendar
+// value gets an empty date cell; nothing here fails.
+#pragma once
+
+#include <cstdint>
+
+#include <QString>
+
+namespace valbrix {
+
+// The part after the last '/', empty for a folder entry ("docs/").
+QString FileNamePart(const QString& entryName);
+// The part before the last '/', empty at the top level.
+QString FolderPart(const QString& entryName);
+// The locale's short date, two blanks, the locale's short time; empty when invalid.
+QString DateText(uint32_t dosDateTime);
+// Space saved in whole per cent: "75%", "0%" for an empty entry, "-3%" when it grew.
+QString RatioText(uint32_t uncompressedSize, uint32_t compressedSize);
+
+QString FilesPanelText(int rowCount, int64_t totalSize, int64_t compressedSize);
+QString SelectedPanelText(int selectedCount, int64_t selectedSize);
+// "Valbrix" without rows, else "Valbrix - " and the archive's file name.
+QString MainCaption(int rowCount, const QString& archivePath);
+
+}  // namespace valbrix

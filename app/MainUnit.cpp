@@ -1,0 +1,300 @@
+// TMain's behaviour: start-up, opening and closing an archive, the selection
+// commands and their states, dropping files and the command line.
+#include "MainUnit.h"
+
+#include <algorithm>
+#include <exception>
+#include <vector>
+
+#include <QCoreApplication>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QLabel>
+#include <QMimeData>
+#include <QMouseEvent>
+#include <QTreeView>
+#include <QUrl>
+
+#include "ListTexts.h"
+#include "ZipListModel.h"
+#include "engine/ZipDirectory.h"
+
+namespace valbrix {
+
+namespace {
+
+// While alive, selection changes made by the window itself run no
+// selection-state update; the window runs one at the end instead.
+class TUpdateBracket {
+public:
+    explicit TUpdateBracket(int& depth) : FDepth(depth) { ++FDepth; }
+    ~TUpdateBracket() { --FDepth; }
+    TUpdateBracket(const TUpdateBracket&) = delete;
+    TUpdateBracket& operator=(const TUpdateBracket&) = delete;
+
+private:
+    int& FDepth;
+};
+
+QStringList LocalFiles(const QMimeData* mime)
+{
+    QStringList names;
+    if (mime && mime->hasUrls())
+        for (const QUrl& url : mime->urls())
+            if (url.isLocalFile())
+                names << url.toLocalFile();
+    return names;
+}
+
+}  // namespace
+
+TMain::TMain(QWidget* parent)
+    : QMainWindow(parent)
+    , FCommandLine(QCoreApplication::arguments().mid(1))
+    , FOpenDialogRunner([](QFileDialog& dialog) {
+        return dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty() ? dialog.selectedFiles().first()
+                                                                                      : QString();
+    })
+{
+    FormCreate();
+}
+
+TMain::~TMain()
+{
+    FormDestroy();
+}
+
+void TMain::FormShow()
+{
+    const QString path = GetCommandLineArchive();
+    if (!path.isEmpty())
+        OpenArchive(path);
+}
+
+void TMain::FormDestroy()
+{
+    ClearList();
+    // Saving the window placement comes with the placement component.
+    setAcceptDrops(false);
+}
+
+void TMain::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    if (!FShown) {
+        FShown = true;
+        FormShow();
+    }
+}
+
+QString TMain::GetCommandLineArchive() const
+{
+    return ReassembleArchivePath(FCommandLine);
+}
+
+bool TMain::OpenArchive(const QString& path)
+{
+    FArchiveName = path;
+    TUpdateBracket bracket(FUpdateDepth);
+    ClearList();
+
+    std::vector<TZipEntry> entries;
+    try {
+        ListZipEntries(QFile::encodeName(path).toStdString(), entries);
+    } catch (const std::exception&) {
+        // Whatever was listed before the failure still shows.
+    }
+    const bool listed = !entries.empty();
+
+    FTotalSize = 0;
+    int64_t compressedSize = 0;
+    FSetupFound = false;
+    std::vector<TListRow> rows;
+    rows.reserve(entries.size());
+    for (TZipEntry& entry : entries) {
+        const QString name = QString::fromUtf8(entry.FileName);
+        QString caption = FileNamePart(name);
+        if (caption.isEmpty())
+            continue;  // a folder entry gets no row
+        if (caption.toLower().contains(QLatin1String("setup.exe")))
+            FSetupFound = true;
+        FTotalSize += entry.UncompressedSize;
+        compressedSize += entry.CompressedSize;
+        rows.push_back({std::move(entry), std::move(caption), FolderPart(name)});
+    }
+    Model->SetRows(std::move(rows));
+    SelectAllRows();
+
+    const int rowCount = Model->rowCount();
+    StatusPanel0->setText(FilesPanelText(rowCount, FTotalSize, compressedSize));
+    StatusPanel1->setText(SelectedPanelText(rowCount, FTotalSize));
+    setWindowTitle(MainCaption(rowCount, FArchiveName));
+    ApplyCommandState(CommandStateAfterListing(rowCount, SelectedCount()));
+    // The offer to run a setup program found here comes with the setup flow;
+    // SetupFound() keeps the finding for it.
+    return listed;
+}
+
+void TMain::ClearList()
+{
+    // The rows own the entry records. An extraction, once it exists, reads
+    // them while it dispatches window messages, so the commands that end up
+    // here (open, drop, close, exit) must be refused or deferred while it runs.
+    TUpdateBracket bracket(FUpdateDepth);
+    Model->Clear();
+}
+
+std::vector<int> TMain::SelectedRowNumbers() const
+{
+    const int rowCount = Model->rowCount();
+    // Ranges of the selection may overlap; each row counts once.
+    std::vector<char> marked(size_t(rowCount), 0);
+    std::vector<int> rows;
+    for (const QItemSelectionRange& range : LV->selectionModel()->selection())
+        for (int row = std::max(range.top(), 0); row <= range.bottom() && row < rowCount; ++row)
+            if (!marked[size_t(row)]) {
+                marked[size_t(row)] = 1;
+                rows.push_back(row);
+            }
+    return rows;
+}
+
+int TMain::SelectedCount() const
+{
+    return int(SelectedRowNumbers().size());
+}
+
+void TMain::SelectAllRows()
+{
+    TUpdateBracket bracket(FUpdateDepth);
+    const int rowCount = Model->rowCount();
+    if (rowCount == 0)
+        return;
+    LV->selectionModel()->select(QItemSelection(Model->index(0, 0), Model->index(rowCount - 1, lcCount - 1)),
+                                 QItemSelectionModel::ClearAndSelect);
+}
+
+void TMain::ApplyCommandState(const TCommandState& state)
+{
+    for (QAction* action : {UnzipBtn, ZipArchiventpacken1})
+        action->setEnabled(state.Unzip);
+    for (QAction* action : {SelAllBtn, Alleauswhlen2, Alleauswhlen1, Alleabwhlen1, Alleabwhlen2})
+        action->setEnabled(state.Selection);
+    Schlieen1->setEnabled(state.Close);
+}
+
+void TMain::ListSelectionChanged()
+{
+    if (FUpdateDepth == 0)
+        LVClick();
+}
+
+void TMain::LVClick()
+{
+    const std::vector<int> selected = SelectedRowNumbers();
+    FTotalSize = 0;
+    for (int row : selected)
+        FTotalSize += Model->Row(row).Entry.UncompressedSize;
+    ApplyCommandState(CommandStateAfterSelection(Model->rowCount(), int(selected.size()), Schlieen1->isEnabled()));
+    StatusPanel1->setText(SelectedPanelText(int(selected.size()), FTotalSize));
+}
+
+void TMain::Alleauswhlen1Click()
+{
+    SelectAllRows();
+    LVClick();
+}
+
+void TMain::Keineauswhlen1Click()
+{
+    {
+        TUpdateBracket bracket(FUpdateDepth);
+        LV->selectionModel()->clearSelection();
+    }
+    LVClick();
+}
+
+void TMain::ffnen1Click()
+{
+    OpenDialog->selectFile(QString());
+    const QString path = FOpenDialogRunner(*OpenDialog);
+    if (!path.isEmpty())
+        OpenArchive(path);
+}
+
+void TMain::Schlieen1Click()
+{
+    Schlieen1->setEnabled(false);
+    ClearList();
+    ApplyCommandState(CommandStateAfterListing(0, 0));
+}
+
+void TMain::CloseBtnClick()
+{
+    close();
+}
+
+void TMain::UnzipBtnClick()
+{
+    // Extraction of the marked entries comes with the extraction workflow.
+}
+
+void TMain::Einstellungen1Click()
+{
+    // The settings dialog comes with the settings commands.
+}
+
+void TMain::Webseite1Click()
+{
+    // Opening the website comes with the settings and help commands.
+}
+
+void TMain::Info1Click()
+{
+    // The About dialog comes with the about unit.
+}
+
+void TMain::WMDropFiles(const QStringList& names)
+{
+    for (const QString& name : names)
+        if (QFileInfo(name).isFile() && OpenArchive(name))
+            break;
+}
+
+void TMain::dragEnterEvent(QDragEnterEvent* event)
+{
+    if (!LocalFiles(event->mimeData()).isEmpty())
+        event->acceptProposedAction();
+}
+
+void TMain::dragMoveEvent(QDragMoveEvent* event)
+{
+    if (!LocalFiles(event->mimeData()).isEmpty())
+        event->acceptProposedAction();
+}
+
+void TMain::dropEvent(QDropEvent* event)
+{
+    const QStringList names = LocalFiles(event->mimeData());
+    if (names.isEmpty())
+        return;
+    event->acceptProposedAction();
+    WMDropFiles(names);
+}
+
+bool TMain::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == LV->viewport() && event->type() == QEvent::MouseMove) {
+        const auto* move = static_cast<QMouseEvent*>(event);
+        if (LV->indexAt(move->position().toPoint()).isValid())
+            LV->viewport()->setCursor(Qt::PointingHandCursor);
+        else
+            LV->viewport()->unsetCursor();
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+}  // namespace valbrix

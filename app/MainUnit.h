@@ -1,0 +1,121 @@
+// TMain, the one main window: the list of the open archive's file entries,
+// the menus, toolbar and status bar, and the commands that start there. It
+// owns the rows (through TZipListModel) and the archive's name and totals;
+// the rules it applies (command states, texts, command-line reassembly) live
+// in MainState and ListTexts. A path that is no readable archive simply
+// lists nothing; nothing here shows an error for it.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+#include <QMainWindow>
+#include <QStringList>
+
+#include "MainState.h"
+
+class QAction;
+class QFileDialog;
+class QLabel;
+class QMenu;
+class QToolBar;
+class QTreeView;
+
+namespace valbrix {
+
+class TZipListModel;
+
+class TMain : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit TMain(QWidget* parent = nullptr);
+    ~TMain() override;
+
+    // True when the archive's directory listed at least one entry, folder entries included.
+    bool OpenArchive(const QString& path);
+    void ClearList();
+    QString GetCommandLineArchive() const;
+    // The dropped names in their order; the first that lists as an archive is opened.
+    void WMDropFiles(const QStringList& names);
+
+    // Seams for tests: the parameters that the first show reads, and what
+    // runs the open dialog (it gets the configured dialog and returns the
+    // chosen file or an empty string).
+    void SetCommandLine(const QStringList& parameters) { FCommandLine = parameters; }
+    void SetOpenDialogRunner(std::function<QString(QFileDialog&)> runner) { FOpenDialogRunner = std::move(runner); }
+
+    const QString& ArchiveName() const { return FArchiveName; }
+    int64_t TotalSize() const { return FTotalSize; }
+    // An entry's lower-case file name contained "setup.exe" at the last opening.
+    bool SetupFound() const { return FSetupFound; }
+    int SelectedCount() const;
+
+    // Components, named as the form names them.
+    QTreeView* LV = nullptr;
+    TZipListModel* Model = nullptr;
+    QLabel* StatusPanel0 = nullptr;
+    QLabel* StatusPanel1 = nullptr;
+    QToolBar* ToolBar = nullptr;
+    QMenu* PopupMenu = nullptr;
+    QFileDialog* OpenDialog = nullptr;
+    QAction* ffnen1 = nullptr;
+    QAction* Schlieen1 = nullptr;
+    QAction* Beenden1 = nullptr;
+    QAction* Alleauswhlen2 = nullptr;
+    QAction* Alleabwhlen1 = nullptr;
+    QAction* ZipArchiventpacken1 = nullptr;
+    QAction* Einstellungen1 = nullptr;
+    QAction* Webseite1 = nullptr;
+    QAction* Info1 = nullptr;
+    QAction* Alleauswhlen1 = nullptr;  // popup
+    QAction* Alleabwhlen2 = nullptr;   // popup
+    QAction* CloseBtn = nullptr;
+    QAction* OpenBtn = nullptr;
+    QAction* SelAllBtn = nullptr;
+    QAction* UnzipBtn = nullptr;
+
+public slots:
+    void ffnen1Click();
+    void Schlieen1Click();
+    void CloseBtnClick();
+    void Alleauswhlen1Click();
+    void Keineauswhlen1Click();
+    void UnzipBtnClick();
+    void Einstellungen1Click();
+    void Webseite1Click();
+    void Info1Click();
+    void LVClick();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void FormCreate();
+    void FormShow();
+    void FormDestroy();
+    void CreateActions();
+    void CreateMenus();
+    void CreateToolBar();
+    void CreateList();
+    void CreateStatusBar();
+    void CreateOpenDialog();
+    void ApplyCommandState(const TCommandState& state);
+    void SelectAllRows();
+    void ListSelectionChanged();
+    std::vector<int> SelectedRowNumbers() const;
+
+    QString FArchiveName;      // last path given to OpenArchive, kept after closing
+    int64_t FTotalSize = 0;    // all rows after opening; the selected rows after a selection update
+    bool FSetupFound = false;
+    bool FShown = false;
+    int FUpdateDepth = 0;      // > 0 while the list is filled or cleared: no per-row selection updates
+    QStringList FCommandLine;
+    std::function<QString(QFileDialog&)> FOpenDialogRunner;
+};
+
+}  // namespace valbrix

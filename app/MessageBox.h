@@ -1,0 +1,64 @@
+// The message box through which the user interface words every question and
+// failure: a kind (icon and default caption) and one button combination,
+// answered with the original platform's answer codes so callers compare
+// against the same numbers everywhere. The box is shown by a presenter that
+// tests replace with a script (TMessageBoxPresenter); the presenter is the
+// only state, installed for the whole run or for one test.
+#pragma once
+
+#include <cstdint>
+
+#include <QString>
+
+class QMessageBox;
+class QWidget;
+
+namespace valbrix {
+
+enum TMessageKind : uint8_t { mkError = 0, mkInformation, mkQuestion, mkWarning, mkConfirmation };
+
+// A set, bit n for element n; callers pass exactly one element.
+enum TMessageButton : uint8_t {
+    bcAbortRetryIgnore = 1,
+    bcOK = 2,
+    bcOKCancel = 4,
+    bcRetryCancel = 8,
+    bcYesNo = 16,
+    bcYesNoCancel = 32,
+};
+using TMessageButtons = uint8_t;
+
+// Answer codes.
+enum TMessageAnswer : int { idOK = 1, idCancel = 2, idAbort = 3, idRetry = 4, idIgnore = 5, idYes = 6, idNo = 7 };
+
+// Flag values of the original platform, kept so the combination stays inspectable.
+constexpr uint32_t mbSetForeground = 0x10000;
+constexpr uint32_t mbIconHand = 0x10, mbIconQuestion = 0x20, mbIconExclamation = 0x30, mbIconInformation = 0x40;
+
+uint32_t MessageBoxFlags(TMessageKind kind, TMessageButtons buttons);
+QString DefaultCaption(TMessageKind kind);
+
+// Everything a presenter needs to show one box.
+struct TMessageBoxRequest {
+    QString Text;
+    QString Caption;   // already defaulted from the kind
+    TMessageKind Kind = mkError;
+    uint32_t Flags = 0;
+};
+
+class TMessageBoxPresenter {
+public:
+    virtual ~TMessageBoxPresenter() = default;
+    virtual int Present(const TMessageBoxRequest& request) = 0;
+};
+
+// Installs a presenter (null restores the real one); returns the previous one.
+TMessageBoxPresenter* SetMessageBoxPresenter(TMessageBoxPresenter* presenter);
+
+// Builds the box for a request: icon, caption, German buttons, escape button.
+// Each button carries its answer code in the property "answer".
+QMessageBox* BuildMessageBox(const TMessageBoxRequest& request, QWidget* owner);
+
+int ShowMessageBox(const QString& text, const QString& caption, TMessageKind kind, TMessageButtons buttons);
+
+}  // namespace valbrix

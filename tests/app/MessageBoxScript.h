@@ -1,0 +1,41 @@
+// A scripted stand-in for the message box: tests queue the answers they
+// expect to be asked for; each question takes the next answer and is kept
+// for inspection. A question with no answer queued, or an answer left
+// unasked when the script ends, fails the test.
+#pragma once
+
+#include <QList>
+#include <QTest>
+
+#include "app/MessageBox.h"
+
+namespace valbrix::test {
+
+class TMessageBoxScript : public TMessageBoxPresenter {
+public:
+    TMessageBoxScript() { FPrevious = SetMessageBoxPresenter(this); }
+    ~TMessageBoxScript() override
+    {
+        SetMessageBoxPresenter(FPrevious);
+        if (!FAnswers.isEmpty())
+            QTest::qFail(qPrintable(QStringLiteral("%1 scripted answer(s) never asked for").arg(FAnswers.size())),
+                         __FILE__, __LINE__);
+    }
+    void Answer(int answer) { FAnswers.append(answer); }
+    int Present(const TMessageBoxRequest& request) override
+    {
+        Asked.append(request);
+        if (FAnswers.isEmpty()) {
+            QTest::qFail(qPrintable(QStringLiteral("unexpected message box: ") + request.Text), __FILE__, __LINE__);
+            return idCancel;
+        }
+        return FAnswers.takeFirst();
+    }
+    QList<TMessageBoxRequest> Asked;
+
+private:
+    QList<int> FAnswers;
+    TMessageBoxPresenter* FPrevious = nullptr;
+};
+
+}  // namespace valbrix::test
