@@ -1,0 +1,260 @@
+// `valbrix-cli list` against Python's zipfile as the control reader: archives
+// made at test time with zip, 7zz and Python, the fixture archives, the line
+// format, and the exit statuses for files that are not archives.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "support/CraftedZip.h"
+#include "support/TestFiles.h"
+
+using namespace valbrix::test;
+namespace fs = std::filesystem;
+
+namespace {
+
+// Python's view of an archive in the list command's format. Python decodes
+// names without bit 11 as code page 437 whatever the host and keeps whole
+// names; the script applies the reader's rules on top (valid UTF-8 from a
+// non-MS-DOS host as stored, '\' to '/', 259 bytes at a character boundary,
+// attributes only from MS-DOS hosts).
+const char* const OracleScript = R"PY(
+import os, sys, zipfile
+def valid_utf8(b):
+    try:
+        b.decode('utf-8')
+        return True
+    except UnicodeDecodeError:
+        return False
+def listing(path):
+    lines = []
+    with zipfile.ZipFile(path) as z:
+        for i in z.infolist():
+            if i.flag_bits & 0x800:
+                name = i.filename.encode('utf-8')
+            else:
+                raw = i.filename.encode('cp437')
+                name = raw if i.create_system != 0 and valid_utf8(raw) else i.filename.encode('utf-8')
+            name = name.replace(b'\\', b'/')
+            if len(name) > 259:
+                cut = 259
+                while cut > 0 and (name[cut] & 0xC0) == 0x80:
+                    cut -= 1
+                name = name[:cut]
+            attr = i.external_attr & 0xFF if i.create_system == 0 else 0
+            fields = (i.compress_type, i.compress_size, i.file_size, i.CRC) + tuple(i.date_time) + (attr,)
+            lines.append(('%d\t%d\t%d\t%08x\t%04d-%02d-%02d %02d:%02d:%02d\t%02x\t' % fields).encode() + name + b'\n')
+    return b''.join(lines)
+# One archive: its listing on stdout. --many FOLDER ARCHIVE...: one file per
+# readable archive in FOLDER, named after it, so one interpreter serves all.
+if sys.argv[1] == '--many':
+    for path in sys.argv[3:]:
+        try:
+            text = listing(path)
+        except Exception:
+            continue
+        with open(os.path.join(sys.argv[2], os.path.basename(path) + '.txt'), 'wb') as f:
+            f.write(text)
+else:
+    sys.stdout.buffer.write(listing(sys.argv[1]))
+)PY";
+
+struct ListRun {
+    int ExitCode;
+    std::string Output;
+    std::string Errors;
+};
+
+ListRun RunList(const fs::path& archive)
+{
+    TempDir scratch;
+    const fs::path errors = scratch / "stderr.txt";
+    const auto result = RunCommand(Quote(VALBRIX_CLI) + " list " + Quote(archive.string()) + " 2>" + Quote(errors.string()));
+    const Bytes errorBytes = ReadFile(errors);
+    return {result.ExitCode, result.Output, std::string(errorBytes.begin(), errorBytes.end())};
+}
+
+CommandResult RunOracle(const fs::path& archive)
+{
+    TempDir scratch;
+    WriteFile(scratch / "oracle.py", std::string(OracleScript));
+    return RunCommand("python3 " + Quote((scratch / "oracle.py").string()) + " " + Quote(archive.string()) + " 2>/dev/null");
+}
+
+size_t LineCount(const std::string& text) { return size_t(std::count(text.begin(), text.end(), '\n')); }
+
+// Lists the archive and compares with the control reader line by line.
+void ExpectListMatchesPython(const fs::path& archive, size_t expectedEntries)
+{
+    const auto oracle = RunOracle(archive);
+    ASSERT_EQ(oracle.ExitCode, 0) << "Python cannot read " << archive;
+    const auto ours = RunList(archive);
+    EXPECT_EQ(ours.ExitCode, 0) << ours.Errors;
+    EXPECT_EQ(LineCount(ours.Output), expectedEntries);
+    EXPECT_EQ(ours.Output, oracle.Output) << archive;
+}
+
+// Files of several kinds below a folder: text, noise, empty, nested, umlauts.
+void MakeSampleTree(const fs::path& root)
+{
+    fs::create_directories(root / "sub" / "deeper");
+    WriteFile(root / "text.txt", TextLikeData(50000));
+    WriteFile(root / "noise.bin", RandomData(3000));
+    WriteFile(root / "empty.txt", Bytes{});
+    WriteFile(root / "sub" / "deeper" / "note.md", TextLikeData(123, 7));
+    WriteFile(root / "sub" / "Größe.txt", std::string("umlauts"));
+}
+
+}  // namespace
+
+// Catches field decoding that disagrees with an established reader on what
+// Info-ZIP writes (Unix host, UTF-8 names without bit 11, folders, deflate and stored).
+TEST(ListCommand, ZipMadeArchivesMatchPython)
+{
+    REQUIRE_TOOL("zip");
+    REQUIRE_TOOL("python3");
+    TempDir dir;
+    MakeSampleTree(dir / "tree");
+    for (const char* level : {"-0", "-6"}) {
+        const fs::path archive = dir / (std::string("zip") + level + ".zip");
+        ASSERT_EQ(RunCommand("cd " + Quote((dir / "tree").string()) + " && zip -q -r " + level + " " +
+                             Quote(archive.string()) + " .").ExitCode, 0);
+        ExpectListMatchesPython(archive, 7);  // five files, two folders
+    }
+}
+
+// Catches disagreement on what 7-Zip writes (MS-DOS host with attributes, bit 11 names).
+TEST(ListCommand, SevenZipMadeArchiveMatchesPython)
+{
+    REQUIRE_TOOL("7zz");
+    REQUIRE_TOOL("python3");
+    TempDir dir;
+    MakeSampleTree(dir / "tree");
+    const fs::path archive = dir / "seven.zip";
+    ASSERT_EQ(RunCommand("cd " + Quote((dir / "tree").string()) + " && 7zz a -tzip -bd " + Quote(archive.string()) +
+                         " . >/dev/null").ExitCode, 0);
+    ExpectListMatchesPython(archive, 7);  // five files, two folders
+}
+
+// Catches mistakes with what Python writes: MS-DOS host attributes, backslash
+// names, UTF-8 names, 300-character names, comments on every entry and on the archive.
+TEST(ListCommand, PythonMadeArchiveWithOddNamesAndCommentsMatchesPython)
+{
+    REQUIRE_TOOL("python3");
+    TempDir dir;
+    const fs::path archive = dir / "py.zip";
+    const std::string script = R"PY(
+import sys, zipfile
+with zipfile.ZipFile(sys.argv[1], 'w') as z:
+    z.comment = b'archive comment ' * 100
+    names = ['plain.txt', 'win\\style\\path.txt', 'ümlaut/Größe.txt', 'x' * 300, 'ä' * 200, 'folder/']
+    for n, name in enumerate(names):
+        info = zipfile.ZipInfo(name, date_time=(2001, 2, 3, 4, 5, 6 + 2 * n))
+        info.create_system = n % 2 * 3
+        info.external_attr = 0x21 + n
+        info.comment = ('comment %d ' % n).encode() * (n * 30)
+        info.compress_type = zipfile.ZIP_DEFLATED if n % 2 else zipfile.ZIP_STORED
+        z.writestr(info, ('data %d ' % n) * (n * 50))
+)PY";
+    WriteFile(dir / "make.py", script);
+    ASSERT_EQ(RunCommand("python3 " + Quote((dir / "make.py").string()) + " " + Quote(archive.string())).ExitCode, 0);
+    ExpectListMatchesPython(archive, 6);
+}
+
+// Catches large-directory streaming faults seen from outside: 70,000
+// entries written by another program must all come out, in order.
+TEST(ListCommand, SeventyThousandEntriesMatchPython)
+{
+    REQUIRE_TOOL("python3");
+    TempDir dir;
+    const fs::path archive = dir / "many.zip";
+    WriteFile(dir / "make.py", std::string(R"PY(
+import sys, zipfile
+with zipfile.ZipFile(sys.argv[1], 'w') as z:
+    for n in range(70000):
+        z.writestr('folder%d/file%05d.txt' % (n % 7, n), '')
+)PY"));
+    ASSERT_EQ(RunCommand("python3 " + Quote((dir / "make.py").string()) + " " + Quote(archive.string())).ExitCode, 0);
+    ExpectListMatchesPython(archive, 70000);
+}
+
+// Catches formatting faults: fields printed as they decode (month 15, hour 31,
+// second 62 are shown, not corrected), CRC in 8 lower-case digits, sizes unsigned.
+TEST(ListCommand, LineFormatShowsFieldsAsStored)
+{
+    TempDir dir;
+    CraftedZip zip;
+    CraftedEntry entry = StoredEntry("odd.txt", Bytes{'o'});
+    entry.Method = 6, entry.Crc32 = 0x00ABCDEF, entry.ExternalAttributes = 0x27;
+    entry.CompressedSize = 4294967295u, entry.UncompressedSize = 7;
+    const uint32_t date = (127u << 9) | (15u << 5) | 0u;   // 2107-15-00
+    const uint32_t time = (31u << 11) | (63u << 5) | 31u;  // 31:63:62
+    entry.DosDateTime = (date << 16) | time;
+    zip.Add(entry);
+    WriteFile(dir / "odd.zip", zip.Build());
+    const auto run = RunList(dir / "odd.zip");
+    EXPECT_EQ(run.ExitCode, 0);
+    EXPECT_EQ(run.Output, "6\t4294967295\t7\t00abcdef\t2107-15-00 31:63:62\t27\todd.txt\n");
+}
+
+// Catches wrong exit statuses, crashes, or chatter: everything the reader
+// refuses gives status 2 and exactly one line on stderr; an archive whose
+// directory lists nothing still opens.
+TEST(ListCommand, ExitStatusForFilesThatAreNotArchives)
+{
+    TempDir dir;
+    WriteFile(dir / "empty.zip", Bytes{});
+    WriteFile(dir / "ten.zip", Bytes{'P', 'K', 3, 4, 0, 0, 0, 0, 0, 0});  // accepted by the test, no end record
+    WriteFile(dir / "text.zip", std::string("just text"));
+    fs::create_directory(dir / "folder.zip");
+    for (const char* name : {"empty.zip", "ten.zip", "text.zip", "folder.zip", "missing.zip"}) {
+        const auto run = RunList(dir / name);
+        EXPECT_EQ(run.ExitCode, 2) << name;
+        EXPECT_TRUE(run.Output.empty()) << name;
+        EXPECT_EQ(LineCount(run.Errors), 1u) << name << ": " << run.Errors;
+    }
+    CraftedZip sfx;
+    sfx.Add(StoredEntry("setup.exe", Bytes{'M', 'Z'}));
+    sfx.SetPrefix(DosStub(1124), false);
+    WriteFile(dir / "unadjusted.exe", sfx.Build());
+    const auto run = RunList(dir / "unadjusted.exe");
+    EXPECT_EQ(run.ExitCode, 0);
+    EXPECT_TRUE(run.Output.empty());
+    EXPECT_EQ(RunCommand(Quote(VALBRIX_CLI) + " list 2>/dev/null").ExitCode, 2) << "no archive given";
+}
+
+// Catches crashes on real archives from old and odd archivers, and
+// disagreements with Python wherever both read the directory. The reader
+// has no Zip64 and no rebasing of prefixed archives, so it may list nothing
+// where Python lists something; when it lists, it must agree.
+TEST(ListCommand, FixturesListLikePythonOrNotAtAll)
+{
+    REQUIRE_FIXTURES();
+    REQUIRE_TOOL("python3");
+    // A Zip64 entry whose uncompressed size lives in the extra field; the
+    // directory holds the 0xFFFFFFFF marker, which is what we list.
+    const std::string zip64Marker = "la-test_read_format_zip_uncompressed_size_off_by_4gib.zip";
+    TempDir views;
+    WriteFile(views / "oracle.py", std::string(OracleScript));
+    std::string oracleCommand = "python3 " + Quote((views / "oracle.py").string()) + " --many " + Quote(views.Path().string());
+    for (const auto& item : fs::directory_iterator(FixturesDir()))
+        oracleCommand += " " + Quote(item.path().string());
+    ASSERT_EQ(RunCommand(oracleCommand + " 2>/dev/null").ExitCode, 0);
+    size_t agreed = 0;
+    for (const auto& item : fs::directory_iterator(FixturesDir())) {
+        const std::string name = item.path().filename().string();
+        const auto ours = RunList(item.path());
+        ASSERT_TRUE(ours.ExitCode == 0 || ours.ExitCode == 2) << name << " ended with " << ours.ExitCode;
+        const fs::path oracleView = views / (name + ".txt");
+        if (!fs::exists(oracleView) || ours.Output.empty())
+            continue;
+        if (name == zip64Marker) {
+            EXPECT_NE(ours.Output.find("\t4294967295\t4294967295\t"), std::string::npos);
+            continue;
+        }
+        const Bytes expected = ReadFile(oracleView);
+        EXPECT_EQ(ours.Output, std::string(expected.begin(), expected.end())) << name;
+        ++agreed;
+    }
+    EXPECT_GE(agreed, 80u) << "too few fixtures were compared for the test to mean much";
+}
