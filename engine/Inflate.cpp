@@ -1,7 +1,505 @@
-// Placeholder until the decoder lands.
+// Decodes ZIP method 8 (deflate) for one entry: stored, fixed-code and
+// dynamic-code blocks, through the shared bit reader and the 32 KB window.
+//
+// Shared state: the engine state's input buffer, bit reader and window;
+// WindowPos carries over from block to block, so matches may reach into
+// earlier blocks. Decoding tables live only for one block.
+//
+// Bad input: every malformed stream ends in a result code (4 for bad data,
+// 1 for a short code-length repeat past the end, 3 when the input runs out,
+// 5 on abort, 2 when the output cannot be written) in time bounded by the
+// input: each decode step consumes at least one bit, and once the input is
+// used up the next step stops. Matches are copied inside the window only;
+// one that reaches before the entry's first byte reads the zero fill.
+//
+// Speed: a fast loop decodes with whole-word refills from InBuf while enough
+// bytes and window room remain, and stored blocks copy straight from InBuf.
+// Both stop short of every point where the byte-wise reader would refill,
+// flush or test a flag, so bytes and result codes are the same either way.
+#include <algorithm>
+#include <bit>
+#include <cstring>
+
+#include "DecodeTable.h"
 #include "Decoders.h"
+#include "InflateTables.h"
 #include "ResultCodes.h"
 
 namespace valbrix {
-int Inflate(TEngineState&) { return erUnsupported; }
+namespace {
+
+constexpr unsigned CodeLengthLookupBits = 7;
+constexpr unsigned LiteralLookupBits = 9;
+constexpr unsigned DistanceLookupBits = 6;
+constexpr unsigned FixedLiteralLookupBits = 7;
+constexpr unsigned FixedDistanceLookupBits = 5;
+constexpr unsigned MaxCodeLengths = 320;  // 288 literal/length + 32 distance lengths
+constexpr unsigned MaxMatchLength = 258;
+
+// The fast loop takes at most this many bits per step: a 15-bit length code
+// with 5 extra bits and a 15-bit distance code with 13 extra bits. Counting
+// the lookahead of the table widths, the byte-wise reader asks for no more
+// than this beyond the step's first bit either, so a step that starts with
+// this many bits in hand never makes the byte-wise reader refill.
+constexpr unsigned MaxBitsPerStep = 15 + 5 + 15 + 13;
+// One refill loads 8 bytes and leaves at least 56 bits in hand.
+constexpr int FastInputBytes = 8;
+static_assert(MaxBitsPerStep <= 56, "one refill must cover a whole step");
+// With this much window room a match cannot reach the window's end, so the
+// fast loop never has to flush.
+constexpr unsigned FastWindowLimit = WindowSize - MaxMatchLength - 1;
+
+// Releases a table on every way out of a block.
+class TTableHolder {
+public:
+    TTableHolder() = default;
+    TTableHolder(const TTableHolder&) = delete;
+    TTableHolder& operator=(const TTableHolder&) = delete;
+    ~TTableHolder() { Free(); }
+    void Free()
+    {
+        FreeDecodeTable(Table);
+        Table = nullptr;
+    }
+    DecodeTable Table = nullptr;
+    unsigned Bits = 0;
+};
+
+uint64_t LoadLe64(const uint8_t* bytes)
+{
+    uint64_t value;
+    std::memcpy(&value, bytes, sizeof value);
+    if constexpr (std::endian::native == std::endian::big)
+        value = __builtin_bswap64(value);
+    return value;
+}
+
+// Repeats the `distance` bytes before dest over `length` bytes (distance <
+// length). Each copy takes a whole number of periods from the bytes already
+// written, so source and destination never overlap.
+void RepeatPattern(uint8_t* dest, unsigned distance, unsigned length)
+{
+    if (distance == 1) {
+        std::memset(dest, dest[-1], length);
+        return;
+    }
+    const uint8_t* source = dest - distance;
+    unsigned copied = 0;
+    while (copied < length) {
+        const unsigned piece = std::min(copied + distance, length - copied);
+        std::memcpy(dest + copied, source, piece);
+        copied += piece;
+    }
+}
+
+// The fast loop's table walk on its local bit buffer: follows sub-table
+// links from a first-level slot and consumes the code. False for an unowned
+// pattern (nothing consumed from then on matters: the block fails).
+inline bool TakeCode(DecodeEntry& slot, uint64_t& bitBuf, unsigned& bitCount)
+{
+    while (slot.Op > OpLiteral) {
+        if (slot.Op == OpInvalid)
+            return false;
+        bitBuf >>= slot.Bits;
+        bitCount -= slot.Bits;
+        slot = slot.Sub[bitBuf & MaskBits[slot.Op - 16u]];
+    }
+    bitBuf >>= slot.Bits;
+    bitCount -= slot.Bits;
+    return true;
+}
+
+class TInflater {
+public:
+    TInflater(TEngineState& state, bool fastPaths) : S(state), FFastPaths(fastPaths) {}
+    int Run();
+
+private:
+    int InflateBlock(bool& last);
+    int InflateStoredBlock();
+    int InflateFixedBlock();
+    int InflateDynamicBlock();
+    int DecodeBlockData(DecodeTable lt, DecodeTable dt, unsigned lb, unsigned db);
+    int DecodeFast(DecodeTable lt, DecodeTable dt, unsigned lb, unsigned db);
+    bool DecodeSlot(DecodeTable table, unsigned width, DecodeEntry& slot);
+    bool CopyMatch(unsigned source, unsigned length);
+    bool AdvanceWindow();
+
+    TEngineState& S;
+    const bool FFastPaths;
+};
+
+int TInflater::Run()
+{
+    S.ResetInput();
+    S.WindowPos = 0;
+    bool last = false;
+    while (!last) {
+        const int result = InflateBlock(last);
+        if (result != erOk)
+            return result;
+    }
+    // Bits behind the final block stay in BitBuf: the driver aligns to the
+    // data descriptor itself.
+    return S.FlushWindow(S.WindowPos) ? erOk : erOutput;
+}
+
+int TInflater::InflateBlock(bool& last)
+{
+    S.FillBits(1);
+    last = (S.BitBuf & 1) != 0;
+    S.DropBits(1);
+    S.FillBits(2);
+    const unsigned type = unsigned(S.BitBuf & 3);
+    S.DropBits(2);
+    switch (type) {
+    case 0:
+        return InflateStoredBlock();
+    case 1:
+        return InflateFixedBlock();
+    case 2:
+        return InflateDynamicBlock();
+    default:
+        return erFormat;
+    }
+}
+
+// Counts one byte into the window and flushes it when full.
+bool TInflater::AdvanceWindow()
+{
+    if (++S.WindowPos < WindowSize)
+        return true;
+    S.WindowPos = 0;
+    return S.FlushWindow(WindowSize);
+}
+
+int TInflater::InflateStoredBlock()
+{
+    S.DropBits(S.BitCount & 7);
+    S.FillBits(16);
+    unsigned length = unsigned(S.BitBuf & 0xFFFF);
+    S.DropBits(16);
+    S.FillBits(16);
+    const unsigned complement = unsigned(~S.BitBuf & 0xFFFF);
+    S.DropBits(16);
+    if (length != complement)
+        return erFormat;
+
+    while (length > 0 && !S.AbortFlag && !S.InputEof) {
+        if (FFastPaths && S.BitCount == 0 && S.InPos <= S.InLast) {
+            // Straight from InBuf: no refill happens inside the run, so the
+            // flags cannot change and need no test per byte.
+            const unsigned run = std::min({length, unsigned(S.InLast - S.InPos + 1),
+                                           unsigned(WindowSize - S.WindowPos)});
+            std::memcpy(S.OutWindow + S.WindowPos, S.InBuf + S.InPos, run);
+            S.InPos += int32_t(run);
+            length -= run;
+            S.WindowPos = uint16_t(S.WindowPos + run - 1);
+            if (!AdvanceWindow())
+                return erOutput;
+            continue;
+        }
+        S.FillBits(8);
+        S.OutWindow[S.WindowPos] = uint8_t(S.BitBuf);
+        const bool flushed = AdvanceWindow();
+        S.DropBits(8);
+        if (!flushed)
+            return erOutput;
+        --length;
+    }
+    if (S.AbortFlag)
+        return erAborted;
+    return S.InputEof ? erRead : erOk;
+}
+
+int TInflater::InflateFixedBlock()
+{
+    uint16_t lengths[288];
+    std::fill(lengths, lengths + 144, 8);
+    std::fill(lengths + 144, lengths + 256, 9);
+    std::fill(lengths + 256, lengths + 280, 7);
+    std::fill(lengths + 280, lengths + 288, 8);
+    TTableHolder literals, distances;
+    literals.Bits = FixedLiteralLookupBits;
+    if (BuildDecodeTable(lengths, 288, 257, LengthBase, LengthExtra, &literals.Table, &literals.Bits) != 0)
+        return erFormat;
+    std::fill(lengths, lengths + 30, 5);
+    distances.Bits = FixedDistanceLookupBits;
+    // The fixed distance code leaves two patterns unused (symbols 30 and 31): incomplete, accepted.
+    if (BuildDecodeTable(lengths, 30, 0, DistanceBase, DistanceExtra, &distances.Table, &distances.Bits) > 1)
+        return erFormat;
+    return DecodeBlockData(literals.Table, distances.Table, literals.Bits, distances.Bits);
+}
+
+int TInflater::InflateDynamicBlock()
+{
+    S.FillBits(5);
+    const unsigned literalCount = 257 + unsigned(S.BitBuf & 0x1F);
+    S.DropBits(5);
+    S.FillBits(5);
+    const unsigned distanceCount = 1 + unsigned(S.BitBuf & 0x1F);
+    S.DropBits(5);
+    S.FillBits(4);
+    const unsigned codeLengthCount = 4 + unsigned(S.BitBuf & 0xF);
+    S.DropBits(4);
+
+    uint16_t lengths[MaxCodeLengths] = {};
+    for (unsigned i = 0; i < codeLengthCount; ++i) {
+        S.FillBits(3);
+        lengths[CodeLengthOrder[i]] = uint16_t(S.BitBuf & 7);
+        S.DropBits(3);
+    }
+    TTableHolder codeLengths;
+    codeLengths.Bits = CodeLengthLookupBits;
+    // An incomplete code-length code is refused; an empty one (null table) as well.
+    if (BuildDecodeTable(lengths, 19, 19, nullptr, nullptr, &codeLengths.Table, &codeLengths.Bits) != 0 ||
+        !codeLengths.Table)
+        return erFormat;
+
+    // The code-length code is at most 7 bits long and the first level is as
+    // wide as its longest code, so one lookup always completes a symbol.
+    const unsigned total = literalCount + distanceCount;
+    const unsigned width = codeLengths.Bits;
+    unsigned previous = 0;
+    for (unsigned i = 0; i < total;) {
+        S.FillBits(width);
+        const DecodeEntry slot = codeLengths.Table[S.BitBuf & MaskBits[width]];
+        S.DropBits(slot.Bits);
+        // A lone 1-bit code leaves its other pattern unowned; reading it is bad data.
+        if (slot.Op == OpInvalid)
+            return erFormat;
+        const unsigned symbol = slot.Base;
+        if (symbol < 16) {
+            lengths[i++] = uint16_t(symbol);
+            previous = symbol;
+            continue;
+        }
+        unsigned repeat;
+        unsigned value = 0;
+        if (symbol == 16) {
+            S.FillBits(2);
+            repeat = 3 + unsigned(S.BitBuf & 3);
+            S.DropBits(2);
+            value = previous;
+        } else if (symbol == 17) {
+            S.FillBits(3);
+            repeat = 3 + unsigned(S.BitBuf & 7);
+            S.DropBits(3);
+        } else {
+            S.FillBits(7);
+            repeat = 11 + unsigned(S.BitBuf & 0x7F);
+            S.DropBits(7);
+        }
+        if (i + repeat > total)
+            return symbol == 18 ? erFormat : erCrc;  // the short repeats report 1, as they always have
+        std::fill(lengths + i, lengths + i + repeat, uint16_t(value));
+        i += repeat;
+        previous = value;
+    }
+    codeLengths.Free();
+
+    TTableHolder literals, distances;
+    literals.Bits = LiteralLookupBits;
+    // Incomplete is refused here; so is a code without symbols, which could never end the block.
+    if (BuildDecodeTable(lengths, literalCount, 257, LengthBase, LengthExtra, &literals.Table, &literals.Bits) !=
+            0 ||
+        !literals.Table)
+        return erFormat;
+    distances.Bits = DistanceLookupBits;
+    // An incomplete distance code is accepted: it only fails if a stream uses an unowned pattern.
+    // No distance code at all (every length 0) is a block of literals only.
+    if (BuildDecodeTable(lengths + literalCount, distanceCount, 0, DistanceBase, DistanceExtra, &distances.Table,
+                         &distances.Bits) > 1)
+        return erFormat;
+    return DecodeBlockData(literals.Table, distances.Table, literals.Bits, distances.Bits);
+}
+
+// Reads one code through the tables. False for an unowned pattern (Op 99).
+bool TInflater::DecodeSlot(DecodeTable table, unsigned width, DecodeEntry& slot)
+{
+    S.FillBits(width);
+    slot = table[S.BitBuf & MaskBits[width]];
+    while (slot.Op > OpLiteral) {
+        if (slot.Op == OpInvalid)
+            return false;
+        S.DropBits(slot.Bits);
+        const unsigned k = slot.Op - 16u;
+        S.FillBits(k);
+        slot = slot.Sub[S.BitBuf & MaskBits[k]];
+    }
+    S.DropBits(slot.Bits);
+    return true;
+}
+
+// Copies a match of `length` bytes from window position `source` (16-bit
+// arithmetic already applied) to WindowPos, in pieces that end at the
+// window's end, flushing each full window. False when a flush fails.
+bool TInflater::CopyMatch(unsigned source, unsigned length)
+{
+    uint8_t* const window = S.OutWindow;
+    while (length > 0) {
+        source &= WindowSize - 1;
+        const unsigned target = S.WindowPos;
+        const unsigned piece = std::min(unsigned(WindowSize) - std::max(source, target), length);
+        if (int(target) - int(source) >= int(piece)) {
+            std::memcpy(window + target, window + source, piece);
+        } else if (source < target) {
+            RepeatPattern(window + target, target - source, piece);
+        } else if (source > target) {
+            // The source lies ahead (it wrapped): a forward copy reads every
+            // byte before this copy overwrites it, which memmove also does.
+            std::memmove(window + target, window + source, piece);
+        }
+        // source == target is a distance of exactly one window: the bytes are already in place.
+        source += piece;
+        length -= piece;
+        S.WindowPos = uint16_t(target + piece - 1);
+        if (!AdvanceWindow())
+            return false;
+    }
+    return true;
+}
+
+// Contract of DecodeBlockData:
+//   Entry: lt is a complete literal/length table of first-level width lb;
+//   dt is a distance table of width db, or null when the block has no
+//   distance codes. WindowPos < WindowSize.
+//   Each step: test AbortFlag and InputEof, decode one literal/length code;
+//   a literal goes into the window (flushed at 32768), end of block returns
+//   0, a length is followed by a distance code and the match is copied.
+//   An unowned pattern returns 4 at once, without flushing.
+//   On return: 0 at the end of block; 4 bad data; 2 a flush failed; 5 the
+//   abort flag was seen, 3 the input ran out before the end of block.
+int TInflater::DecodeBlockData(DecodeTable lt, DecodeTable dt, unsigned lb, unsigned db)
+{
+    while (!S.AbortFlag && !S.InputEof) {
+        if (FFastPaths) {
+            const int result = DecodeFast(lt, dt, lb, db);
+            if (result >= 0)
+                return result;
+            // Too few input bytes or too little window room left: one careful step.
+        }
+        DecodeEntry slot;
+        if (!DecodeSlot(lt, lb, slot))
+            return erFormat;
+        if (slot.Op == OpLiteral) {
+            S.OutWindow[S.WindowPos] = uint8_t(slot.Base);
+            if (!AdvanceWindow())
+                return erOutput;
+            continue;
+        }
+        if (slot.Op == OpEndOfBlock)
+            return erOk;
+        S.FillBits(slot.Op);
+        const unsigned length = slot.Base + unsigned(S.BitBuf & MaskBits[slot.Op]);
+        S.DropBits(slot.Op);
+        if (!dt || !DecodeSlot(dt, db, slot))
+            return erFormat;
+        S.FillBits(slot.Op);
+        const unsigned source = uint16_t(S.WindowPos - slot.Base - unsigned(S.BitBuf & MaskBits[slot.Op]));
+        S.DropBits(slot.Op);
+        if (!CopyMatch(source, length))
+            return erOutput;
+    }
+    return S.AbortFlag ? erAborted : erRead;
+}
+
+// Contract of DecodeFast:
+//   Entry: AbortFlag and InputEof are clear (they change only inside
+//   RefillInput, which this loop never calls); BitBuf holds exactly BitCount
+//   bits.
+//   Runs whole steps of DecodeBlockData while at least 8 bytes remain in
+//   InBuf and a 258-byte match fits before the window's end, so no step can
+//   refill or flush. Bits come from 8-byte loads; the bits loaded above
+//   BitCount are the true next bits of the stream and are loaded again by
+//   the next refill, so they are harmless.
+//   On return: -1 to hand over to the byte-wise step, with the whole bytes
+//   still unread in BitBuf given back to InBuf where they came from; or the
+//   block's result code (0 end of block, 4 bad data).
+int TInflater::DecodeFast(DecodeTable lt, DecodeTable dt, unsigned lb, unsigned db)
+{
+    const uint8_t* const in = S.InBuf;
+    const int32_t inEnd = S.InLast + 1;
+    int32_t inPos = S.InPos;
+    uint8_t* const window = S.OutWindow;
+    unsigned windowPos = S.WindowPos;
+    uint64_t bitBuf = S.BitBuf;
+    unsigned bitCount = S.BitCount;
+    const uint64_t literalMask = MaskBits[lb];
+    const uint64_t distanceMask = MaskBits[db];
+    int result = -1;
+
+    while (inEnd - inPos >= FastInputBytes && windowPos < FastWindowLimit) {
+        bitBuf |= LoadLe64(in + inPos) << bitCount;
+        inPos += int32_t((63 - bitCount) >> 3);
+        bitCount |= 56;
+
+        DecodeEntry slot = lt[bitBuf & literalMask];
+        if (!TakeCode(slot, bitBuf, bitCount)) {
+            result = erFormat;
+            break;
+        }
+        if (slot.Op == OpLiteral) {
+            window[windowPos++] = uint8_t(slot.Base);
+            continue;
+        }
+        if (slot.Op == OpEndOfBlock) {
+            result = erOk;
+            break;
+        }
+        const unsigned length = slot.Base + unsigned(bitBuf & MaskBits[slot.Op]);
+        bitBuf >>= slot.Op;
+        bitCount -= slot.Op;
+
+        if (!dt) {
+            result = erFormat;
+            break;
+        }
+        slot = dt[bitBuf & distanceMask];
+        if (!TakeCode(slot, bitBuf, bitCount)) {
+            result = erFormat;
+            break;
+        }
+        const unsigned distance = slot.Base + unsigned(bitBuf & MaskBits[slot.Op]);
+        bitBuf >>= slot.Op;
+        bitCount -= slot.Op;
+
+        uint8_t* const dest = window + windowPos;
+        if (distance <= windowPos) {
+            if (distance >= length)
+                std::memcpy(dest, dest - distance, length);
+            else
+                RepeatPattern(dest, distance, length);
+            windowPos += length;
+        } else {
+            // The source wraps to the window's end: rare, so the general copy.
+            S.WindowPos = uint16_t(windowPos);
+            CopyMatch(uint16_t(windowPos - distance), length);  // cannot reach the window's end: no flush
+            windowPos = S.WindowPos;
+        }
+    }
+    // Give back the whole unread bytes; never more than this buffer
+    // delivered, since older bytes in BitBuf came from a previous fill.
+    const unsigned giveBack = std::min(bitCount >> 3, unsigned(inPos));
+    inPos -= int32_t(giveBack);
+    bitCount -= giveBack * 8;
+    S.BitBuf = bitBuf & ((uint64_t(1) << bitCount) - 1);
+    S.BitCount = uint8_t(bitCount);
+    S.InPos = inPos;
+    S.WindowPos = uint16_t(windowPos);
+    return result;
+}
+
+}  // namespace
+
+int Inflate(TEngineState& state)
+{
+    return TInflater(state, true).Run();
+}
+
+int InflateByteWise(TEngineState& state)
+{
+    return TInflater(state, false).Run();
+}
+
 }  // namespace valbrix

@@ -8,6 +8,7 @@
 #include <random>
 #include <vector>
 
+#include "DeflateWriter.h"
 #include "engine/DecodeTable.h"
 #include "engine/EngineState.h"
 
@@ -23,24 +24,13 @@ struct TCode {
 // Canonical codes as the deflate format defines them, bit-reversed for reading.
 std::vector<TCode> CanonicalCodes(const std::vector<uint16_t>& lengths)
 {
-    unsigned count[17] = {}, next[17] = {};
-    for (uint16_t length : lengths)
-        ++count[length];
-    count[0] = 0;
-    unsigned code = 0;
-    for (unsigned k = 1; k <= 16; ++k) {
-        code = (code + count[k - 1]) << 1;
-        next[k] = code;
-    }
+    const std::vector<uint32_t> values = test::CanonicalCodeValues(lengths);
     std::vector<TCode> codes(lengths.size(), TCode{0, 0});
     for (size_t v = 0; v < lengths.size(); ++v) {
         const unsigned k = lengths[v];
-        if (k == 0)
-            continue;
-        const unsigned value = next[k]++;
         unsigned reversed = 0;
         for (unsigned i = 0; i < k; ++i)
-            reversed |= ((value >> (k - 1 - i)) & 1u) << i;
+            reversed |= ((values[v] >> (k - 1 - i)) & 1u) << i;
         codes[v] = TCode{reversed, k};
     }
     return codes;
