@@ -9,7 +9,6 @@
 #include <algorithm>
 #include <cassert>
 #include <cstdint>
-#include <optional>
 #include <queue>
 #include <vector>
 
@@ -113,8 +112,8 @@ public:
     unsigned LowBits() const { return FBigDictionary ? 7 : 6; }
     unsigned MaxDistance() const { return 64u << LowBits(); }
 
-    // Trees to send instead of the ones built from the statistics.
-    std::optional<std::vector<uint16_t>> LiteralLengths, LengthLengths, DistanceLengths;
+    // Trees to send instead of the ones built from the statistics (when not empty).
+    std::vector<uint16_t> LiteralLengths, LengthLengths, DistanceLengths;
 
     std::vector<ImplodeToken> Tokenize(const Bytes& data) const
     {
@@ -169,9 +168,9 @@ public:
                 ++distanceFrequencies[(token.Distance - 1) >> LowBits()];
             }
         }
-        const auto literalLengths = LiteralLengths.value_or(ImplodeCodeLengths(literalFrequencies));
-        const auto lengthLengths = LengthLengths.value_or(ImplodeCodeLengths(lengthFrequencies));
-        const auto distanceLengths = DistanceLengths.value_or(ImplodeCodeLengths(distanceFrequencies));
+        const std::vector<uint16_t> literalLengths = !LiteralLengths.empty() ? LiteralLengths : ImplodeCodeLengths(literalFrequencies);
+        const std::vector<uint16_t> lengthLengths = !LengthLengths.empty() ? LengthLengths : ImplodeCodeLengths(lengthFrequencies);
+        const std::vector<uint16_t> distanceLengths = !DistanceLengths.empty() ? DistanceLengths : ImplodeCodeLengths(distanceFrequencies);
         const auto literalCodes = ImplodeCanonicalCodes(literalLengths);
         const auto lengthCodes = ImplodeCanonicalCodes(lengthLengths);
         const auto distanceCodes = ImplodeCanonicalCodes(distanceLengths);
