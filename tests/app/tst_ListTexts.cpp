@@ -1,0 +1,114 @@
+// The window's rules that need no window: cell texts of a row, the row
+// order, and putting a path that the shell split at blanks back together.
+#include <QDir>
+#include <QLocale>
+#include <QTest>
+
+#include "ArchiveMaker.h"
+#include "app/ListTexts.h"
+#include "app/MainState.h"
+#include "app/ZipListModel.h"
+
+using namespace valbrix;
+using valbrix::test::Path;
+using valbrix::test::TempDir;
+using valbrix::test::WriteFile;
+
+namespace {
+
+uint32_t DosDateTime(int year, int month, int day, int hour, int minute, int second)
+{
+    return uint32_t((year - 1980) << 25 | month << 21 | day << 16 | hour << 11 | minute << 5 | second / 2);
+}
+
+}  // namespace
+
+class TestListTexts : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase() { QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany)); }
+
+    // Catches the date and time words swapped, a missing double blank, a
+    // time-zone shift of the local MS-DOS time, and invalid dates shown as garbage.
+    void dateText()
+    {
+        const QLocale german;
+        const QString expected = german.toString(QDate(2025, 4, 15), QLocale::ShortFormat) + "  " +
+                                 german.toString(QTime(13, 33, 2), QLocale::ShortFormat);
+        QCOMPARE(DateText(DosDateTime(2025, 4, 15, 13, 33, 2)), expected);
+        QVERIFY(expected.startsWith("15.04."));
+        QVERIFY(expected.endsWith("  13:33"));
+        QCOMPARE(DateText(0), QString());                                  // month and day 0
+        QCOMPARE(DateText(DosDateTime(2023, 2, 30, 10, 0, 0)), QString()); // no such day
+        QCOMPARE(DateText(DosDateTime(2023, 2, 3, 25, 0, 0)), QString());  // no such hour
+        QCOMPARE(DateText(DosDateTime(2023, 13, 3, 1, 0, 0)), QString());  // no such month
+    }
+
+    // Catches a division by zero for empty entries, truncation instead of
+    // rounding, and a grown entry shown as saving space.
+    void ratioText()
+    {
+        QCOMPARE(RatioText(0, 0), QString("0%"));
+        QCOMPARE(RatioText(0, 20), QString("0%"));
+        QCOMPARE(RatioText(1000, 250), QString("75%"));
+        QCOMPARE(RatioText(1000, 1030), QString("-3%"));
+        QCOMPARE(RatioText(3, 1), QString("67%"));
+        QCOMPARE(RatioText(1000, 1000), QString("0%"));
+        QCOMPARE(RatioText(1000, 1001), QString("0%"));  // not "-0%"
+        QCOMPARE(RatioText(4000000000u, 1), QString("100%"));  // no 32-bit overflow
+    }
+
+    // Catches the name and folder cut at the wrong delimiter or with a trailing one.
+    void nameAndFolderParts()
+    {
+        QCOMPARE(FileNamePart("a.txt"), QString("a.txt"));
+        QCOMPARE(FolderPart("a.txt"), QString());
+        QCOMPARE(FileNamePart("docs/sub/a.txt"), QString("a.txt"));
+        QCOMPARE(FolderPart("docs/sub/a.txt"), QString("docs/sub"));
+        QCOMPARE(FileNamePart("docs/"), QString());
+        QCOMPARE(FileNamePart("time 10:30.txt"), QString("time 10:30.txt"));  // ':' is a name character here
+    }
+
+    // Catches a byte-wise or case-blind order, and equal names from different
+    // folders merged or reordered.
+    void rowsSortedByLocaleCaseSensitive()
+    {
+        std::vector<TListRow> rows;
+        for (const char* name : {"b.txt", "Zebra.txt", "B.txt", "äpfel.txt", "A.txt", "a.txt", "z.txt"})
+            rows.push_back({TZipEntry{}, QString::fromUtf8(name), QString()});
+        rows.push_back({TZipEntry{}, "a.txt", "second"});
+        SortRowsByCaption(rows);
+        QStringList order;
+        for (const TListRow& row : rows)
+            order << row.Caption + (row.Folder.isEmpty() ? "" : "@" + row.Folder);
+        QCOMPARE(order, (QStringList{"a.txt", "a.txt@second", "A.txt", "äpfel.txt", "b.txt", "B.txt", "z.txt",
+                                     "Zebra.txt"}));
+    }
+
+    // Catches a path not rebuilt from its pieces, relative pieces joined,
+    // an earlier file winning over a later one, and a folder taken for a file.
+    void commandLineReassembly()
+    {
+        TempDir dir;
+        QDir().mkpath(Path(dir, "My Files"));
+        WriteFile(dir / "My Files" / "a.zip", std::string("x"));
+        WriteFile(dir / "first.zip", std::string("x"));
+        WriteFile(dir / "second.zip", std::string("x"));
+        const QString base = Path(dir, "");
+        QCOMPARE(ReassembleArchivePath({}), QString());
+        QCOMPARE(ReassembleArchivePath({base + "nothing.zip"}), QString());
+        QCOMPARE(ReassembleArchivePath({base + "My", "Files/a.zip"}), base + "My Files/a.zip");
+        QCOMPARE(ReassembleArchivePath({base + "first.zip", base + "second.zip"}), base + "second.zip");
+        QCOMPARE(ReassembleArchivePath({base + "My Files"}), QString());
+        QCOMPARE(ReassembleArchivePath({base + "first.zip", "stray"}), base + "first.zip");
+
+        const QString previous = QDir::currentPath();
+        QVERIFY(QDir::setCurrent(base));
+        QCOMPARE(ReassembleArchivePath({"My", "Files/a.zip"}), QString());  // a relative piece is dropped
+        QCOMPARE(ReassembleArchivePath({"first.zip"}), QString("first.zip"));
+        QDir::setCurrent(previous);
+    }
+};
+
+QTEST_MAIN(TestListTexts)
+#include "tst_ListTexts.moc"

@@ -1,0 +1,336 @@
+// The real main window, offscreen: its start state, opening archives (rows,
+// cells, order, totals, caption, command states), the selection commands and
+// the selection-state update after mouse and keyboard changes, closing,
+// dropping files, the open dialog and the command line of the first show.
+#include <QFileDialog>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLocale>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QTest>
+#include <QToolBar>
+#include <QTreeView>
+#include <QUrl>
+
+#include "ArchiveMaker.h"
+#include "app/MainUnit.h"
+#include "app/ZipListModel.h"
+
+using namespace valbrix;
+using valbrix::test::ListedEntry;
+using valbrix::test::Path;
+using valbrix::test::TempDir;
+using valbrix::test::WriteArchive;
+
+namespace {
+
+QStringList Column(const TMain& window, int column)
+{
+    QStringList texts;
+    for (int row = 0; row < window.Model->rowCount(); ++row)
+        texts << window.Model->index(row, column).data().toString();
+    return texts;
+}
+
+// The eight commands that follow the list, in the order the window names them.
+QList<bool> ListCommands(const TMain& w)
+{
+    return {w.UnzipBtn->isEnabled(),      w.Schlieen1->isEnabled(),     w.ZipArchiventpacken1->isEnabled(),
+            w.SelAllBtn->isEnabled(),     w.Alleauswhlen2->isEnabled(), w.Alleauswhlen1->isEnabled(),
+            w.Alleabwhlen1->isEnabled(),  w.Alleabwhlen2->isEnabled()};
+}
+
+const QList<bool> AllOff(8, false), AllOn(8, true);
+
+// 1000 bytes stored in 250, an empty one, names out of order, the same name
+// in two folders, a folder entry, and one entry with an impossible date.
+std::vector<ListedEntry> MixedEntries()
+{
+    return {{"zeta.txt", 1000, 250},
+            {"docs/", 0, 0},
+            {"docs/readme.txt", 2000000, 1000000},
+            {"Alpha.txt", 0, 0},
+            {"src/readme.txt", 10, 10},
+            {"alpha.txt", 1000, 1030, 0}};
+}
+
+}  // namespace
+
+class TestMainWindow : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase() { QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany)); }
+
+    // Catches wrong start texts, commands enabled with nothing open, and
+    // missing or wrongly bound shortcuts, captions or columns.
+    void startState()
+    {
+        TMain w;
+        w.SetCommandLine({});
+        w.show();
+        QCOMPARE(w.windowTitle(), QString("Valbrix"));
+        QCOMPARE(w.StatusPanel0->text(), QString(" 0 Datei(en) 0 Byte (0 Byte)"));
+        QCOMPARE(w.StatusPanel1->text(), QString(" 0 Datei(en) selektiert 0 Byte"));
+        QCOMPARE(ListCommands(w), AllOff);
+        for (QAction* always : {w.ffnen1, w.Beenden1, w.Einstellungen1, w.Webseite1, w.Info1, w.OpenBtn, w.CloseBtn})
+            QVERIFY(always->isEnabled());
+        QCOMPARE(w.ffnen1->shortcut(), QKeySequence(Qt::Key_F3));
+        QCOMPARE(w.Beenden1->shortcut(), QKeySequence(Qt::ALT | Qt::Key_X));
+        QCOMPARE(w.Alleauswhlen2->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_A));
+        QCOMPARE(w.Alleabwhlen1->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_B));
+        QCOMPARE(w.ZipArchiventpacken1->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_U));
+        QStringList menus;
+        for (QAction* menu : w.menuBar()->actions()) {
+            menus << menu->text() + ":";
+            for (QAction* item : menu->menu()->actions())
+                menus << (item->isSeparator() ? QString("-") : item->text());
+        }
+        QCOMPARE(menus, (QStringList{"Datei:", "ZIP-Datei öffnen...", "Schließen", "-", "Beenden", "Bearbeiten:",
+                                     "Alle auswählen", "Alle abwählen",
+                                     "Markierte Dateien aus Zip-Archiv entpacken...", "Konfiguration:",
+                                     "Einstellungen...", "?:", "Webseite", "Info..."}));
+        QStringList buttons;
+        for (QAction* button : w.ToolBar->actions())
+            buttons << button->text();
+        QCOMPARE(buttons, (QStringList{"Beenden", "ZIP-Datei öffnen...", "Alle auswählen", "Jetzt auspacken"}));
+        QStringList popup;
+        for (QAction* item : w.PopupMenu->actions())
+            popup << item->text();
+        QCOMPARE(popup, (QStringList{"Alle auswählen", "Alle abwählen"}));
+        QStringList headers;
+        for (int column = 0; column < lcCount; ++column)
+            headers << w.Model->headerData(column, Qt::Horizontal).toString();
+        QCOMPARE(headers, (QStringList{"Dateiname", "Datum", "Größe unkomprimiert", "Ratio", "Größe komprimiert",
+                                       "Ordner"}));
+        QCOMPARE(w.LV->header()->sectionSize(0), 100);
+        QCOMPARE(w.LV->header()->sectionSize(2), 110);
+        QCOMPARE(w.LV->selectionMode(), QAbstractItemView::ExtendedSelection);
+        QCOMPARE(w.OpenDialog->windowTitle(), QString("Zip-Datei öffnen"));
+        QCOMPARE(w.OpenDialog->defaultSuffix(), QString("zip"));
+        QCOMPARE(w.OpenDialog->nameFilters().size(), 3);
+    }
+
+    // Catches rows for folder entries, a wrong order, wrong cell texts or
+    // alignments, wrong totals, caption or command states after opening.
+    void openArchiveFillsList()
+    {
+        TempDir dir;
+        const QString archive = WriteArchive(dir, "mixed.zip", MixedEntries());
+        TMain w;
+        QVERIFY(w.OpenArchive(archive));
+        QCOMPARE(Column(w, lcName), (QStringList{"alpha.txt", "Alpha.txt", "readme.txt", "readme.txt", "zeta.txt"}));
+        QCOMPARE(Column(w, lcFolder), (QStringList{"", "", "docs", "src", ""}));
+        QCOMPARE(Column(w, lcRatio), (QStringList{"-3%", "0%", "50%", "0%", "75%"}));
+        QCOMPARE(Column(w, lcUncompressed), (QStringList{"1.000 Byte", "0 Byte", "1.953 KByte", "10 Byte", "1.000 Byte"}));
+        QCOMPARE(Column(w, lcCompressed), (QStringList{"1.030 Byte", "0 Byte", "976 KByte", "10 Byte", "250 Byte"}));
+        QCOMPARE(Column(w, lcDate)[0], QString());  // impossible date: empty, and the rest still fills
+        QVERIFY(Column(w, lcDate)[1].startsWith("15.04."));
+        QCOMPARE(w.Model->index(0, lcUncompressed).data(Qt::TextAlignmentRole).toInt() & Qt::AlignRight, int(Qt::AlignRight));
+        QCOMPARE(w.Model->index(0, lcRatio).data(Qt::TextAlignmentRole).toInt() & Qt::AlignLeft, int(Qt::AlignLeft));
+        QCOMPARE(w.SelectedCount(), 5);
+        QCOMPARE(w.TotalSize(), qint64(2002010));
+        QCOMPARE(w.StatusPanel0->text(), QString(" 5 Datei(en) 1.955 KByte (977 KByte)"));
+        QCOMPARE(w.StatusPanel1->text(), QString(" 5 Datei(en) selektiert 1.955 KByte"));
+        QCOMPARE(w.windowTitle(), QString("Valbrix - mixed.zip"));
+        QCOMPARE(w.ArchiveName(), archive);
+        QCOMPARE(ListCommands(w), AllOn);
+        QVERIFY(!w.SetupFound());
+
+        // Opening another archive replaces the rows.
+        const QString other = WriteArchive(dir, "other.zip", {{"one.bin", 5, 5}});
+        QVERIFY(w.OpenArchive(other));
+        QCOMPARE(Column(w, lcName), QStringList{"one.bin"});
+        QCOMPARE(w.windowTitle(), QString("Valbrix - other.zip"));
+    }
+
+    // Catches a setup program missed in a folder, in another case or inside a longer name.
+    void setupProgramDetected()
+    {
+        TempDir dir;
+        TMain w;
+        for (const char* name : {"install/setup.exe", "Setup.EXE", "mysetup.exe"}) {
+            QVERIFY(w.OpenArchive(WriteArchive(dir, "s.zip", {{"a.txt", 1, 1}, {name, 1, 1}})));
+            QVERIFY2(w.SetupFound(), name);
+        }
+        QVERIFY(w.OpenArchive(WriteArchive(dir, "s.zip", {{"setup.ex", 1, 1}, {"setup.exe/readme", 1, 1}})));
+        QVERIFY(!w.SetupFound());
+    }
+
+    // Catches a folder-only archive reported as unlisted, and a non-archive
+    // reported as listed or leaving the previous rows and caption behind.
+    void archivesWithoutRows()
+    {
+        TempDir dir;
+        TMain w;
+        QVERIFY(w.OpenArchive(WriteArchive(dir, "good.zip", {{"a.txt", 1, 1}})));
+        QVERIFY(w.OpenArchive(WriteArchive(dir, "folders.zip", {{"one/", 0, 0}, {"one/two/", 0, 0}})));
+        QCOMPARE(w.Model->rowCount(), 0);
+        QCOMPARE(w.windowTitle(), QString("Valbrix"));
+        QCOMPARE(ListCommands(w), AllOff);
+
+        QVERIFY(w.OpenArchive(WriteArchive(dir, "good.zip", {{"a.txt", 1, 1}})));
+        valbrix::test::WriteFile(dir / "plain.txt", std::string("no archive here"));
+        QVERIFY(!w.OpenArchive(Path(dir, "plain.txt")));
+        QVERIFY(!w.OpenArchive(Path(dir, "missing.zip")));
+        QCOMPARE(w.Model->rowCount(), 0);
+        QCOMPARE(w.windowTitle(), QString("Valbrix"));
+        QCOMPARE(w.StatusPanel0->text(), QString(" 0 Datei(en) 0 Byte (0 Byte)"));
+        QCOMPARE(w.StatusPanel1->text(), QString(" 0 Datei(en) selektiert 0 Byte"));
+        QCOMPARE(ListCommands(w), AllOff);
+    }
+
+    // Catches stale panel 1 and commands after a selection change by mouse or
+    // keyboard alone, selection commands that do not update, and "Schließen"
+    // wrongly touched by a selection update.
+    void selectionUpdates()
+    {
+        TempDir dir;
+        TMain w;
+        w.SetCommandLine({});
+        w.show();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        QVERIFY(w.OpenArchive(WriteArchive(dir, "sel.zip", {{"a", 100, 10}, {"b", 200, 20}, {"c", 300, 30}})));
+
+        w.Keineauswhlen1Click();
+        QCOMPARE(w.StatusPanel1->text(), QString(" 0 Datei(en) selektiert 0 Byte"));
+        QCOMPARE(w.TotalSize(), qint64(0));
+        QVERIFY(!w.UnzipBtn->isEnabled() && !w.ZipArchiventpacken1->isEnabled());
+        QVERIFY(w.SelAllBtn->isEnabled() && w.Alleauswhlen1->isEnabled() && w.Alleabwhlen2->isEnabled());
+        QVERIFY(w.Schlieen1->isEnabled());
+
+        // Keyboard alone: the list takes the focus and the cursor moves.
+        w.LV->setFocus();
+        w.LV->setCurrentIndex(w.Model->index(0, 0));
+        QCOMPARE(w.StatusPanel1->text(), QString(" 1 Datei(en) selektiert 100 Byte"));
+        QTest::keyClick(w.LV, Qt::Key_Down, Qt::ShiftModifier);
+        QCOMPARE(w.StatusPanel1->text(), QString(" 2 Datei(en) selektiert 300 Byte"));
+        QVERIFY(w.UnzipBtn->isEnabled());
+        QTest::keyClick(w.LV, Qt::Key_End);
+        QCOMPARE(w.StatusPanel1->text(), QString(" 1 Datei(en) selektiert 300 Byte"));
+        QCOMPARE(w.TotalSize(), qint64(300));
+
+        // Mouse: a click selects one row, a Ctrl-click adds one.
+        QTest::mouseClick(w.LV->viewport(), Qt::LeftButton, {}, w.LV->visualRect(w.Model->index(1, 0)).center());
+        QCOMPARE(w.StatusPanel1->text(), QString(" 1 Datei(en) selektiert 200 Byte"));
+        QTest::mouseClick(w.LV->viewport(), Qt::LeftButton, Qt::ControlModifier,
+                          w.LV->visualRect(w.Model->index(0, 0)).center());
+        QCOMPARE(w.StatusPanel1->text(), QString(" 2 Datei(en) selektiert 300 Byte"));
+
+        // The shortcuts of the two selection commands.
+        QTest::keyClick(&w, Qt::Key_A, Qt::ControlModifier);
+        QCOMPARE(w.StatusPanel1->text(), QString(" 3 Datei(en) selektiert 600 Byte"));
+        QTest::keyClick(&w, Qt::Key_B, Qt::ControlModifier);
+        QCOMPARE(w.StatusPanel1->text(), QString(" 0 Datei(en) selektiert 0 Byte"));
+        w.Alleauswhlen1->trigger();
+        QCOMPARE(w.SelectedCount(), 3);
+        QCOMPARE(w.StatusPanel0->text(), QString(" 3 Datei(en) 600 Byte (60 Byte)"));  // panel 0 left alone
+    }
+
+    // Catches "Schließen" that resets caption, panels or archive name, or leaves a command enabled.
+    void closeKeepsTexts()
+    {
+        TempDir dir;
+        TMain w;
+        const QString archive = WriteArchive(dir, "keep.zip", {{"a", 100, 10}});
+        QVERIFY(w.OpenArchive(archive));
+        const QString panel0 = w.StatusPanel0->text(), panel1 = w.StatusPanel1->text();
+        w.Schlieen1->trigger();
+        QCOMPARE(w.Model->rowCount(), 0);
+        QCOMPARE(ListCommands(w), AllOff);
+        QCOMPARE(w.windowTitle(), QString("Valbrix - keep.zip"));
+        QCOMPARE(w.StatusPanel0->text(), panel0);
+        QCOMPARE(w.StatusPanel1->text(), panel1);
+        QCOMPARE(w.ArchiveName(), archive);
+    }
+
+    // Catches a drop that stops at a text file, opens a folder, or passes over
+    // an archive that lists only folders (it counts as listed).
+    void dropFiles()
+    {
+        TempDir dir;
+        valbrix::test::WriteFile(dir / "notes.txt", std::string("text"));
+        const QString folders = WriteArchive(dir, "folders.zip", {{"f/", 0, 0}});
+        const QString first = WriteArchive(dir, "first.zip", {{"one", 1, 1}});
+        const QString second = WriteArchive(dir, "second.zip", {{"two", 2, 2}});
+        TMain w;
+        QVERIFY(w.acceptDrops());
+
+        // Through the window's drop event, as the desktop delivers it.
+        QMimeData mime;
+        mime.setUrls({QUrl::fromLocalFile(Path(dir, "notes.txt")), QUrl::fromLocalFile(Path(dir, "")),
+                      QUrl::fromLocalFile(first), QUrl::fromLocalFile(second)});
+        QDragEnterEvent enter(QPoint(50, 50), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(&w, &enter);
+        QVERIFY(enter.isAccepted());
+        QDropEvent drop(QPointF(50, 50), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(&w, &drop);
+        QCOMPARE(w.ArchiveName(), first);
+        QCOMPARE(Column(w, lcName), QStringList{"one"});
+
+        w.WMDropFiles({folders, second});
+        QCOMPARE(w.ArchiveName(), folders);
+        QCOMPARE(w.Model->rowCount(), 0);
+
+        w.WMDropFiles({Path(dir, "notes.txt")});  // tried, lists nothing
+        QCOMPARE(w.ArchiveName(), Path(dir, "notes.txt"));
+        QCOMPARE(w.windowTitle(), QString("Valbrix"));
+    }
+
+    // Catches the open dialog not run, its answer not opened, or a cancel that clears the list.
+    void openDialog()
+    {
+        TempDir dir;
+        const QString archive = WriteArchive(dir, "picked.zip", {{"x", 1, 1}});
+        TMain w;
+        QString answer = archive;
+        int runs = 0;
+        w.SetOpenDialogRunner([&](QFileDialog& dialog) {
+            ++runs;
+            [&] { QCOMPARE(dialog.windowTitle(), QString("Zip-Datei öffnen")); }();
+            return answer;
+        });
+        w.ffnen1->trigger();
+        QCOMPARE(runs, 1);
+        QCOMPARE(w.windowTitle(), QString("Valbrix - picked.zip"));
+        answer.clear();
+        w.OpenBtn->trigger();
+        QCOMPARE(runs, 2);
+        QCOMPARE(w.Model->rowCount(), 1);
+    }
+
+    // Catches the first show not opening the command line's archive, or opening it twice.
+    void commandLineOpensOnFirstShow()
+    {
+        TempDir dir;
+        QDir().mkpath(Path(dir, "My Files"));
+        const QString archive = WriteArchive(dir, "My Files/a b.zip", {{"x", 1, 1}});
+        TMain w;
+        w.SetCommandLine({Path(dir, "My"), "Files/a", "b.zip"});
+        w.show();
+        QCOMPARE(w.ArchiveName(), archive);
+        QCOMPARE(w.windowTitle(), QString("Valbrix - a b.zip"));
+        w.Schlieen1->trigger();
+        w.hide();
+        w.show();
+        QCOMPARE(w.Model->rowCount(), 0);
+    }
+
+    // Catches "Beenden" and its shortcut not closing the window.
+    void exitCloses()
+    {
+        TMain w;
+        w.SetCommandLine({});
+        w.show();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        QTest::keyClick(&w, Qt::Key_X, Qt::AltModifier);
+        QVERIFY(!w.isVisible());
+        w.show();
+        w.CloseBtn->trigger();
+        QVERIFY(!w.isVisible());
+    }
+};
+
+QTEST_MAIN(TestMainWindow)
+#include "tst_MainWindow.moc"
