@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <vector>
 
 #include "Decoders.h"
 #include "ResultCodes.h"
@@ -179,6 +180,35 @@ private:
     TEngineState& FState;
 };
 
+// A local header whose sizes read 0xFFFFFFFF may carry the real ones in
+// its 64-bit extra field (id 1: uncompressed, then compressed size, each
+// present only when its 32-bit field is 0xFFFFFFFF). Sizes that fit in 32
+// bits are taken; a streaming writer leaves them 0 there, and those stay
+// unknown.
+void TakeZip64Sizes(const std::vector<uint8_t>& extra, TLocalHeader& header)
+{
+    for (size_t pos = 0; pos + 4 <= extra.size();) {
+        const uint16_t id = Le16(&extra[pos]);
+        const size_t length = Le16(&extra[pos + 2]);
+        const size_t end = std::min(extra.size(), pos + 4 + length);
+        if (id == 0x0001) {
+            uint64_t sizes[2] = {header.UncompressedSize, header.CompressedSize};
+            size_t field = pos + 4;
+            for (uint64_t& size : sizes)
+                if (size == SizeKeptElsewhere && field + 8 <= end) {
+                    size = uint64_t(Le32(&extra[field])) | uint64_t(Le32(&extra[field + 4])) << 32;
+                    field += 8;
+                }
+            if (sizes[1] != 0 && sizes[1] < SizeKeptElsewhere) {
+                header.CompressedSize = uint32_t(sizes[1]);
+                header.UncompressedSize = sizes[0] < SizeKeptElsewhere ? uint32_t(sizes[0]) : UnknownSize;
+            }
+            return;
+        }
+        pos += 4 + length;
+    }
+}
+
 bool ReadLocalHeader(TArchiveSource& archive, uint32_t offset, TLocalHeader& header)
 {
     uint8_t raw[LocalHeaderSize];
@@ -192,7 +222,15 @@ bool ReadLocalHeader(TArchiveSource& archive, uint32_t offset, TLocalHeader& hea
     header.Crc32 = Le32(raw + 14);
     header.CompressedSize = Le32(raw + 18);
     header.UncompressedSize = Le32(raw + 22);
-    header.DataOffset = uint64_t(offset) + LocalHeaderSize + Le16(raw + 26) + Le16(raw + 28);
+    const uint16_t nameLength = Le16(raw + 26);
+    const uint16_t extraLength = Le16(raw + 28);
+    header.DataOffset = uint64_t(offset) + LocalHeaderSize + nameLength + extraLength;
+    if (header.CompressedSize == SizeKeptElsewhere && extraLength > 0) {
+        std::vector<uint8_t> extra(extraLength);
+        if (archive.Seek(uint64_t(offset) + LocalHeaderSize + nameLength) &&
+            archive.Read(extra.data(), extra.size()) == long(extra.size()))
+            TakeZip64Sizes(extra, header);
+    }
     return true;
 }
 
