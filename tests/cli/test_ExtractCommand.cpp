@@ -1,0 +1,177 @@
+// Tests of `valbrix-cli extract` and `valbrix-cli test`, run as the program
+// itself: where files land, hostile names, existing files, selection by
+// name, the stderr report and the exit statuses. Each test names the fault
+// it would catch.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "support/CraftedZip.h"
+#include "support/TestFiles.h"
+
+using namespace valbrix::test;
+namespace fs = std::filesystem;
+
+namespace {
+
+struct CliRun {
+    int ExitCode;
+    std::string Errors;  // stderr
+};
+
+// Runs valbrix-cli with the given (already quoted) arguments; stdout is dropped.
+CliRun RunCli(const std::string& arguments)
+{
+    const CommandResult result = RunCommand(std::string(VALBRIX_CLI) + " " + arguments + " 2>&1 >/dev/null");
+    return {result.ExitCode, result.Output};
+}
+
+class ExtractCommandTest : public ::testing::Test {
+protected:
+    std::string Archive(const CraftedZip& zip)
+    {
+        WriteFile(Dir / "a.zip", zip.Build());
+        return Quote((Dir / "a.zip").string());
+    }
+    std::string OutOption() const { return "-d " + Quote(Out().string()); }
+    fs::path Out() const { return Dir / "out"; }
+    std::vector<std::string> Tree(const fs::path& root) const
+    {
+        std::vector<std::string> names;
+        for (const auto& item : fs::recursive_directory_iterator(root))
+            names.push_back(fs::relative(item.path(), root).string() + (item.is_directory() ? "/" : ""));
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+    TempDir Dir;
+};
+
+const Bytes Text = TextLikeData(3000, 61);
+
+CraftedZip Nested()
+{
+    CraftedZip zip;
+    zip.Add(StoredEntry("top.txt", Text));
+    zip.Add(StoredEntry("docs/", {}));
+    zip.Add(StoredEntry("docs/inner/deep.txt", Bytes(Text.begin(), Text.begin() + 100)));
+    zip.Add(StoredEntry("empty/", {}));
+    return zip;
+}
+
+}  // namespace
+
+TEST_F(ExtractCommandTest, ExtractsWithFoldersOrFlat)
+{
+    // Folders dropped, folder entries written as files, or --flat keeping paths.
+    const std::string archive = Archive(Nested());
+    EXPECT_EQ(RunCli("extract " + OutOption() + " " + archive).ExitCode, 0);
+    EXPECT_EQ(Tree(Out()), (std::vector<std::string>{"docs/", "docs/inner/", "docs/inner/deep.txt", "empty/",
+                                                     "top.txt"}));
+    EXPECT_EQ(ReadFile(Out() / "top.txt"), Text);
+
+    const fs::path flat = Dir / "flat";
+    EXPECT_EQ(RunCli("extract --flat -d " + Quote(flat.string()) + " " + archive).ExitCode, 0);
+    EXPECT_EQ(Tree(flat), (std::vector<std::string>{"deep.txt", "top.txt"}));
+}
+
+TEST_F(ExtractCommandTest, DefaultFolderIsTheCurrentOne)
+{
+    // A relative archive path broken by the driver's directory changes, or
+    // files put somewhere other than the current folder.
+    const std::string archive = Archive(Nested());
+    fs::create_directories(Out());
+    const CommandResult result = RunCommand("cd " + Quote(Out().string()) + " && " + VALBRIX_CLI + " extract ../a.zip");
+    EXPECT_EQ(result.ExitCode, 0);
+    EXPECT_EQ(ReadFile(Out() / "docs/inner/deep.txt").size(), 100u);
+    EXPECT_EQ(ReadFile(Out() / "top.txt"), Text);
+}
+
+TEST_F(ExtractCommandTest, HostileNamesNeverLeaveTheTargetFolder)
+{
+    // Path traversal through "..", absolute names or drive prefixes.
+    CraftedZip zip;
+    zip.Add(StoredEntry("../evil.txt", Text));
+    zip.Add(StoredEntry("a/../../evil2.txt", Text));
+    zip.Add(StoredEntry("/abs.txt", Text));
+    zip.Add(StoredEntry("C:/drive.txt", Text));
+    zip.Add(StoredEntry("ok/./fine.txt", Text));
+    zip.Add(StoredEntry("..", Text));
+    const std::string archive = Archive(zip);
+    const CliRun run = RunCli("extract " + OutOption() + " " + archive);
+    EXPECT_EQ(run.ExitCode, 1);
+    EXPECT_NE(run.Errors.find("../evil.txt: refused"), std::string::npos) << run.Errors;
+    EXPECT_NE(run.Errors.find("a/../../evil2.txt: refused"), std::string::npos) << run.Errors;
+    EXPECT_EQ(Tree(Out()), (std::vector<std::string>{"abs.txt", "drive.txt", "ok/", "ok/fine.txt"}));
+    EXPECT_EQ(Tree(Dir.Path()), (std::vector<std::string>{"a.zip", "out/", "out/abs.txt", "out/drive.txt", "out/ok/",
+                                                         "out/ok/fine.txt"}));
+}
+
+TEST_F(ExtractCommandTest, ExistingFilesKeptUnlessOverwrite)
+{
+    // An existing file silently replaced, or --overwrite not replacing it.
+    const std::string archive = Archive(Nested());
+    fs::create_directories(Out());
+    WriteFile(Out() / "top.txt", std::string("mine"));
+    const CliRun kept = RunCli("extract " + OutOption() + " " + archive);
+    EXPECT_EQ(kept.ExitCode, 0);
+    EXPECT_NE(kept.Errors.find("top.txt: exists, kept"), std::string::npos) << kept.Errors;
+    EXPECT_EQ(ReadFile(Out() / "top.txt"), Bytes({'m', 'i', 'n', 'e'}));
+
+    EXPECT_EQ(RunCli("extract --overwrite " + OutOption() + " " + archive).ExitCode, 0);
+    EXPECT_EQ(ReadFile(Out() / "top.txt"), Text);
+}
+
+TEST_F(ExtractCommandTest, NamedEntriesOnly)
+{
+    // Selection ignored, or a name that matches nothing passing silently.
+    const std::string archive = Archive(Nested());
+    EXPECT_EQ(RunCli("extract " + OutOption() + " " + archive + " docs/inner/deep.txt").ExitCode, 0);
+    EXPECT_EQ(Tree(Out()), (std::vector<std::string>{"docs/", "docs/inner/", "docs/inner/deep.txt"}));
+    const CliRun missing = RunCli("extract " + OutOption() + " " + archive + " nothere.txt");
+    EXPECT_EQ(missing.ExitCode, 1);
+    EXPECT_NE(missing.Errors.find("nothere.txt: not found"), std::string::npos) << missing.Errors;
+}
+
+TEST_F(ExtractCommandTest, FailedEntriesReportedAndCounted)
+{
+    // A failed entry unreported, a wrong exit status, or the remaining entries not tried.
+    CraftedZip zip;
+    CraftedEntry bad = StoredEntry("bad.txt", Text);
+    bad.Crc32 ^= 1;
+    CraftedEntry locked = StoredEntry("locked.txt", Text);
+    locked.Flags = 1;
+    zip.Add(bad);
+    zip.Add(locked);
+    zip.Add(StoredEntry("good.txt", Text));
+    const std::string archive = Archive(zip);
+    const CliRun extract = RunCli("extract " + OutOption() + " " + archive);
+    EXPECT_EQ(extract.ExitCode, 1);
+    EXPECT_EQ(extract.Errors, "bad.txt: 1 CRC error\nlocked.txt: 7 encrypted entry\n");
+    EXPECT_EQ(Tree(Out()), std::vector<std::string>{"good.txt"});
+
+    const CliRun test = RunCli("test " + archive);
+    EXPECT_EQ(test.ExitCode, 1);
+    EXPECT_EQ(test.Errors, extract.Errors);
+}
+
+TEST_F(ExtractCommandTest, TestCommandWritesNothing)
+{
+    // The test mode creating files, or failing a sound archive.
+    const std::string archive = Archive(Nested());
+    const CommandResult result = RunCommand("cd " + Quote(Dir.Path().string()) + " && " + VALBRIX_CLI + " test a.zip");
+    EXPECT_EQ(result.ExitCode, 0);
+    EXPECT_EQ(result.Output, "4 entries tested, 0 failed\n");
+    EXPECT_EQ(Tree(Dir.Path()), std::vector<std::string>{"a.zip"});
+}
+
+TEST_F(ExtractCommandTest, UnopenableArchiveOrBadArgumentsExitTwo)
+{
+    // A missing or non-archive file treated as an empty archive (exit 0).
+    WriteFile(Dir / "not.zip", std::string("just text, no archive"));
+    EXPECT_EQ(RunCli("extract " + OutOption() + " " + Quote((Dir / "not.zip").string())).ExitCode, 2);
+    EXPECT_EQ(RunCli("extract " + OutOption() + " " + Quote((Dir / "missing.zip").string())).ExitCode, 2);
+    EXPECT_EQ(RunCli("test " + Quote((Dir / "missing.zip").string())).ExitCode, 2);
+    EXPECT_EQ(RunCli("extract --bogus x.zip").ExitCode, 2);
+    EXPECT_EQ(RunCli("extract -d").ExitCode, 2);
+    EXPECT_FALSE(fs::exists(Out()));
+}
