@@ -244,6 +244,8 @@ TEST(Explode, BadStreamsEndWithTheirResultCode)
         {"data ending inside the codes taken as complete", Bytes(good.begin(), good.end() - 200), ThreeTrees,
          3000, erRead},
         {"an unknown size not ended by the end of the data", good, ThreeTrees, UnknownSize, erRead},
+        {"a size above 2 GiB taken as negative: nothing decoded, success claimed", good, ThreeTrees, 0xFFFFFFFFu,
+         erRead},
     };
     for (const auto& c : cases) {
         DecoderRun run(c.Stream, c.OutputSize, c.Flags);
