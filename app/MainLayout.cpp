@@ -136,6 +136,7 @@ void TMain::CreateToolBar()
     ToolBar->toggleViewAction()->setVisible(false);
     setContextMenuPolicy(Qt::NoContextMenu);  // no menu to hide the fixed toolbar
     for (QAction* action : {CloseBtn, OpenBtn, SelAllBtn, UnzipBtn}) {
+        action->setIconText(action->text());  // Qt would drop the trailing "..." beside the icon
         ToolBar->addAction(action);
         if (QWidget* button = ToolBar->widgetForAction(action))
             button->setMinimumWidth(ToolButtonWidth);

@@ -33,7 +33,10 @@ const TColumnInfo Columns[lcCount] = {
 
 void SortRowsByCaption(std::vector<TListRow>& rows)
 {
-    QCollator collator;  // the default locale
+    // The "C" locale collates by code point, which would put every capital
+    // before every small letter and umlauts after 'z'; take a real collation then.
+    const QLocale locale;
+    QCollator collator(locale.language() == QLocale::C ? QLocale(QLocale::English, QLocale::UnitedStates) : locale);
     collator.setCaseSensitivity(Qt::CaseSensitive);
     // One sort key per row: comparing keys is far cheaper than collating
     // the strings again at each of the n log n comparisons.

@@ -83,6 +83,17 @@ private slots:
             order << row.Caption + (row.Folder.isEmpty() ? "" : "@" + row.Folder);
         QCOMPARE(order, (QStringList{"a.txt", "a.txt@second", "A.txt", "äpfel.txt", "b.txt", "B.txt", "z.txt",
                                      "Zebra.txt"}));
+
+        // Under the "C" locale the order stays alphabetical, not by code point.
+        QLocale::setDefault(QLocale::c());
+        std::vector<TListRow> plain;
+        for (const char* name : {"Zebra", "b", "Übersicht", "a"})
+            plain.push_back({TZipEntry{}, QString::fromUtf8(name), QString()});
+        SortRowsByCaption(plain);
+        QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+        QCOMPARE(plain[0].Caption, QString("a"));
+        QCOMPARE(plain[1].Caption, QString("b"));
+        QCOMPARE(plain[2].Caption, QString("Übersicht"));
     }
 
     // Catches a path not rebuilt from its pieces, relative pieces joined,

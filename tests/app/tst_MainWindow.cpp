@@ -11,6 +11,7 @@
 #include <QMimeData>
 #include <QTest>
 #include <QToolBar>
+#include <QToolButton>
 #include <QTreeView>
 #include <QUrl>
 
@@ -95,6 +96,11 @@ private slots:
         for (QAction* button : w.ToolBar->actions())
             buttons << button->text();
         QCOMPARE(buttons, (QStringList{"Beenden", "ZIP-Datei öffnen...", "Alle auswählen", "Jetzt auspacken"}));
+        auto* openButton = qobject_cast<QToolButton*>(w.ToolBar->widgetForAction(w.OpenBtn));
+        QVERIFY(openButton);
+        QCOMPARE(openButton->text(), QString("ZIP-Datei öffnen..."));  // caption beside the icon keeps its dots
+        QCOMPARE(openButton->toolButtonStyle(), Qt::ToolButtonTextBesideIcon);
+        QVERIFY(openButton->width() >= 114);
         QStringList popup;
         for (QAction* item : w.PopupMenu->actions())
             popup << item->text();
