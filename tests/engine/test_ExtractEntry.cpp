@@ -409,3 +409,29 @@ TEST_F(ExtractEntryTest, RealToolArchivesWithRefusedMethodsOrEncryption)
         EXPECT_EQ(OutputTree(), std::vector<std::string>{}) << c.Command;
     }
 }
+
+TEST_F(ExtractEntryTest, DeflatedDescriptorEntryWithoutAnySizes)
+{
+    // A deflated bit-3 entry with no sizes anywhere (the caller passes none)
+    // ending early, a missing descriptor signature misread, or the 0xFFFFFFFF
+    // marks of a streaming writer ending the input at once.
+    fs::create_directories(Out());
+    const Bytes payload(Content.begin(), Content.begin() + 1000);
+    Bytes deflated = {0x01, 0xE8, 0x03, 0x17, 0xFC};  // final stored block, LEN 1000, NLEN
+    deflated.insert(deflated.end(), payload.begin(), payload.end());
+    for (const bool signature : {true, false})
+        for (const uint32_t localSize : {0u, 0xFFFFFFFFu}) {
+            CraftedEntry entry = StoredEntry("d.txt", payload);
+            entry.Method = 8;
+            entry.Data = deflated;
+            entry.CompressedSize = uint32_t(deflated.size());
+            entry.Flags = 0x08;
+            entry.DataDescriptor = true;
+            entry.DescriptorSignature = signature;
+            entry.LocalCrc32 = 0;
+            entry.LocalCompressedSize = entry.LocalUncompressedSize = localSize;
+            CraftedZip zip = OneEntry(entry);
+            EXPECT_EQ(Extract(zip, 0, "d.txt"), erOk) << signature << " " << localSize;
+            EXPECT_EQ(ReadFile(Out() / "d.txt"), payload);
+        }
+}
