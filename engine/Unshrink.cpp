@@ -125,6 +125,14 @@ bool TUnshrinker::PutShrunkByte(uint8_t value)
 // Same as PutShrunkByte for each byte, in pieces that fill the staging buffer.
 bool TUnshrinker::PutShrunkRun(const uint8_t* data, size_t count)
 {
+    // Most strings are a few bytes long: a plain loop beats a library call.
+    if (FStagingCount + count < StagingSize) {
+        uint8_t* out = FWindow + FStagingCount;
+        for (size_t i = 0; i < count; ++i)
+            out[i] = data[i];
+        FStagingCount += count;
+        return true;
+    }
     while (count > 0) {
         const size_t piece = std::min(count, StagingSize - FStagingCount);
         std::memcpy(FWindow + FStagingCount, data, piece);
