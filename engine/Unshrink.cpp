@@ -43,7 +43,8 @@ static_assert(StackOffset + StackSize == WindowSize, "the stack must end at the 
 
 // Marks of the partial clear in a prefix entry. A defined entry holds a code
 // of at most 8192, so both bits are clear; a free entry is negative, so both
-// are set unless step 2 cleared bit 15 of a free code some defined code names.
+// are set, unless ClearLeafCodes took bit 15 off a free code because some
+// defined code still names it as prefix: bit 14 then still says "free".
 constexpr uint16_t LeafMark = 0x8000;
 constexpr uint16_t FreeMark = 0x4000;
 constexpr uint16_t PrefixBits = 0x7FFF;

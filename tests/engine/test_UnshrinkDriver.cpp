@@ -1,6 +1,6 @@
 // Shrunk entries through the extraction driver: the cases where the entry's
 // header, not the stream, decides the outcome (sizes only in the central
-// directory, an empty entry), and real shrunk archives extracted to files.
+// directory, an empty entry).
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -65,20 +65,6 @@ TEST_F(UnshrinkDriverTest, DescriptorEntryDecodesWithTheCentralSizes)
     EXPECT_EQ(ReadFile(Target()), original);
 }
 
-// Catches a caller without sizes getting a guess: without the compressed
-// size nothing says where the codes end, so the entry is refused.
-TEST_F(UnshrinkDriverTest, DescriptorEntryWithoutAnySizeIsRefused)
-{
-    CraftedEntry entry = ShrunkEntry("dd.txt", TextLikeData(3000, 8));
-    entry.Flags = 0x0008;
-    entry.LocalCrc32 = 0;
-    entry.LocalCompressedSize = 0;
-    entry.LocalUncompressedSize = 0;
-    entry.DataDescriptor = true;
-    EXPECT_EQ(Extract(entry, std::nullopt, std::nullopt), erUnsupported);
-    EXPECT_FALSE(fs::exists(Target()));
-}
-
 // Catches an empty shrunk entry failing its CRC because a byte was invented.
 TEST_F(UnshrinkDriverTest, EmptyEntryGivesAnEmptyFile)
 {
@@ -87,31 +73,6 @@ TEST_F(UnshrinkDriverTest, EmptyEntryGivesAnEmptyFile)
     EXPECT_EQ(Extract(entry, 0u, 0u), erOk);
     ASSERT_TRUE(fs::exists(Target()));
     EXPECT_EQ(fs::file_size(Target()), 0u);
-}
-
-// Catches a difference between this program and unzip on real shrunk
-// archives, file by file, through the command-line tool.
-TEST(UnshrinkCli, RealArchivesExtractLikeUnzip)
-{
-    REQUIRE_FIXTURES();
-    REQUIRE_TOOL("unzip");
-    for (const char* archive : {"bfsx-PKZ110ES.ZIP", "sharp-Zip.shrink.zip", "cc-SHRUNK.ZIP"}) {
-        SCOPED_TRACE(archive);
-        TempDir dir;
-        const std::string path = (FixturesDir() / archive).string();
-        ASSERT_EQ(RunCommand(std::string(VALBRIX_CLI) + " extract -d " + Quote((dir / "ours").string()) +
-                             " --overwrite " + Quote(path) + " >/dev/null").ExitCode, 0);
-        ASSERT_EQ(RunCommand("unzip -qq -o -d " + Quote((dir / "peer").string()) + " " + Quote(path)).ExitCode, 0);
-        int compared = 0;
-        for (const auto& item : fs::recursive_directory_iterator(dir / "peer")) {
-            if (!item.is_regular_file())
-                continue;
-            const fs::path relative = fs::relative(item.path(), dir / "peer");
-            EXPECT_EQ(ReadFile(dir / "ours" / relative), ReadFile(item.path())) << relative;
-            ++compared;
-        }
-        EXPECT_GT(compared, 0);
-    }
 }
 
 }  // namespace
