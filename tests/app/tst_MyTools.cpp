@@ -133,9 +133,6 @@ private slots:
         QCOMPARE(MessageBoxFlags(mkConfirmation, bcYesNoCancel), 0x10023u);
         QCOMPARE(MessageBoxFlags(mkError, bcRetryCancel), 0x10035u);
         QCOMPARE(DefaultCaption(mkError), QString("Fehler"));
-        QCOMPARE(DefaultCaption(mkInformation), QString("Information"));
-        QCOMPARE(DefaultCaption(mkQuestion), QString("Frage"));
-        QCOMPARE(DefaultCaption(mkWarning), QString("Warnung"));
         QCOMPARE(DefaultCaption(mkConfirmation), QString("Bestätigung"));
     }
 
