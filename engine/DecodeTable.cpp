@@ -155,18 +155,24 @@ int BuildDecodeTable(const uint16_t* lengths, unsigned n, unsigned s, const uint
     freePatterns -= int(count[longest]);
     if (freePatterns < 0)
         return 2;
+
+    // Symbols in canonical order: by length, then by symbol number (a
+    // counting sort; count[] still holds the real codes of each length here).
+    std::vector<uint16_t> order(n - count[0]);
+    {
+        unsigned start[MaxCodeLength + 1];
+        start[1] = 0;
+        for (unsigned k = 1; k < MaxCodeLength; ++k)
+            start[k + 1] = start[k] + count[k];
+        for (unsigned v = 0; v < n; ++v)
+            if (lengths[v])
+                order[start[lengths[v]]++] = uint16_t(v);
+    }
+
     const unsigned leftover = unsigned(freePatterns);
     // The unowned patterns become codes of the longest length (symbol n, invalid),
     // so every slot of every table belongs to some code.
     count[longest] += leftover;
-
-    // Symbols in canonical order: by length, then by symbol number.
-    std::vector<uint16_t> order;
-    order.reserve(n - count[0]);
-    for (unsigned k = 1; k <= longest; ++k)
-        for (unsigned v = 0; v < n; ++v)
-            if (lengths[v] == k)
-                order.push_back(uint16_t(v));
 
     TTableChain chain;
     // Per table level: the table, the bits decoded above it, its width, and the

@@ -109,6 +109,33 @@ inline bool TakeCode(DecodeEntry& slot, uint64_t& bitBuf, unsigned& bitCount)
     return true;
 }
 
+// Copies a match in 8-byte words, for a source at least 8 bytes behind the
+// destination or wholly ahead of it. Every word is read before it is written
+// and never takes bytes this copy has yet to write, so even an overlapping
+// match (distance < length) repeats correctly. The last word is placed to
+// end exactly at the match's end: the window's bytes behind the match still
+// hold older output that later matches may read.
+inline void CopyFar(uint8_t* dest, const uint8_t* source, unsigned length)
+{
+    if (length >= 8) {
+        for (unsigned i = 0; i + 8 <= length; i += 8)
+            std::memcpy(dest + i, source + i, 8);
+        std::memcpy(dest + length - 8, source + length - 8, 8);
+        return;
+    }
+    // 3..7 bytes: two words of 4 (or 2 and 1) that overlap in the middle.
+    if (length >= 4) {
+        uint32_t head, tail;
+        std::memcpy(&head, source, 4);
+        std::memcpy(&tail, source + length - 4, 4);
+        std::memcpy(dest, &head, 4);
+        std::memcpy(dest + length - 4, &tail, 4);
+        return;
+    }
+    for (unsigned i = 0; i < length; ++i)
+        dest[i] = source[i];
+}
+
 class TInflater {
 public:
     TInflater(TEngineState& state, bool fastPaths) : S(state), FFastPaths(fastPaths) {}
@@ -441,6 +468,15 @@ int TInflater::DecodeFast(DecodeTable lt, DecodeTable dt, unsigned lb, unsigned 
         }
         if (slot.Op == OpLiteral) {
             window[windowPos++] = uint8_t(slot.Base);
+            // Literals come in runs. At least 56 - 15 bits are still in hand,
+            // enough for one more code, so a literal that follows at once
+            // needs no refill.
+            slot = lt[bitBuf & literalMask];
+            if (slot.Op == OpLiteral) {
+                bitBuf >>= slot.Bits;
+                bitCount -= slot.Bits;
+                window[windowPos++] = uint8_t(slot.Base);
+            }
             continue;
         }
         if (slot.Op == OpEndOfBlock) {
@@ -466,13 +502,19 @@ int TInflater::DecodeFast(DecodeTable lt, DecodeTable dt, unsigned lb, unsigned 
 
         uint8_t* const dest = window + windowPos;
         if (distance <= windowPos) {
-            if (distance >= length)
-                std::memcpy(dest, dest - distance, length);
+            if (distance >= 8)
+                CopyFar(dest, dest - distance, length);
             else
                 RepeatPattern(dest, distance, length);
             windowPos += length;
+        } else if (const unsigned source = windowPos + WindowSize - distance;
+                   source >= windowPos + length && source + length <= WindowSize) {
+            // The source sits in the previous round of the window, wholly
+            // ahead of the destination: common early in each round.
+            CopyFar(dest, window + source, length);
+            windowPos += length;
         } else {
-            // The source wraps to the window's end: rare, so the general copy.
+            // The source straddles the window's end or meets the destination: the general copy.
             S.WindowPos = uint16_t(windowPos);
             CopyMatch(uint16_t(windowPos - distance), length);  // cannot reach the window's end: no flush
             windowPos = S.WindowPos;

@@ -4,7 +4,7 @@
 // sink that drops the bytes. Reports the best of several runs in MB/s of
 // output, for the fast decoder and for the byte-wise mode.
 //
-// Usage: inflate_bench STREAM.deflate [RUNS]
+// Usage: inflate_bench STREAM.deflate [RUNS] [fast|byte-wise]
 //   make a stream with: python3 bench/inflate/make_stream.py CORPUS STREAM.deflate
 #include <algorithm>
 #include <chrono>
@@ -89,14 +89,17 @@ void Report(const char* name, const std::vector<uint8_t>& stream, bool byteWise,
 int main(int argc, char** argv)
 {
     if (argc < 2) {
-        std::fprintf(stderr, "usage: %s STREAM.deflate [RUNS]\n", argv[0]);
+        std::fprintf(stderr, "usage: %s STREAM.deflate [RUNS] [fast|byte-wise]\n", argv[0]);
         return 2;
     }
     std::ifstream in(argv[1], std::ios::binary);
     const std::vector<uint8_t> stream((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     const int runs = argc > 2 ? std::max(1, std::atoi(argv[2])) : 3;
     std::printf("stream: %zu bytes\n", stream.size());
-    Report("fast", stream, false, runs);
-    Report("byte-wise", stream, true, runs);
+    const char* only = argc > 3 ? argv[3] : "";
+    if (std::strcmp(only, "byte-wise") != 0)
+        Report("fast", stream, false, runs);
+    if (std::strcmp(only, "fast") != 0)
+        Report("byte-wise", stream, true, runs);
     return 0;
 }
