@@ -9,8 +9,10 @@
 
 #include "ReduceEncoder.h"
 #include "engine/Decoders.h"
+#include "engine/ExtractEntry.h"
 #include "engine/ResultCodes.h"
 #include "support/BitWriter.h"
+#include "support/CraftedZip.h"
 #include "support/MemoryStreams.h"
 #include "support/TestFiles.h"
 
@@ -347,4 +349,36 @@ TEST(UnreduceEnds, HostileStreamsEndInBoundedTime)
             EXPECT_LE(run.Sink.FData.size(), (1u << 20) + 385);
         }
     }
+}
+
+// --- Through the driver -------------------------------------------------------
+
+// Catches a reduced entry that streams its sizes (flag bit 3, local sizes 0)
+// decoding on the "unknown" size: without the directory's sizes the decoder
+// runs past its data into the descriptor and beyond, and the entry fails.
+TEST(UnreduceDriver, StreamedEntryTakesTheDirectorySizes)
+{
+    const Bytes data = TextLikeData(50000, 11);
+    CraftedEntry entry;
+    entry.Name = "streamed.txt";
+    entry.Data = ReduceCompress(data, 3, 16);
+    entry.Method = 4;
+    entry.Flags = 0x0008;
+    entry.Crc32 = ReferenceCrc32(data);
+    entry.CompressedSize = uint32_t(entry.Data.size());
+    entry.UncompressedSize = uint32_t(data.size());
+    entry.LocalCrc32 = entry.LocalCompressedSize = entry.LocalUncompressedSize = 0;
+    entry.DataDescriptor = true;
+    CraftedZip zip;
+    zip.Add(entry);
+    zip.Add(StoredEntry("after.txt", Text("the next entry")));  // bytes behind the data that must not be decoded
+
+    TempDir dir;
+    WriteFile(dir / "streamed.zip", zip.Build());
+    TExtractionDriver driver;
+    const std::string target = (dir / "out.txt").string();
+    ASSERT_EQ(driver.ExtractEntry((dir / "streamed.zip").string(), target, 0x20, zip.LocalHeaderOffset(0), nullptr, 0,
+                                  entry.CompressedSize, entry.UncompressedSize),
+              erOk);
+    EXPECT_TRUE(ReadFile(target) == data);
 }
