@@ -45,18 +45,14 @@ def listing(path):
             fields = (i.compress_type, i.compress_size, i.file_size, i.CRC) + tuple(i.date_time) + (attr,)
             lines.append(('%d\t%d\t%d\t%08x\t%04d-%02d-%02d %02d:%02d:%02d\t%02x\t' % fields).encode() + name + b'\n')
     return b''.join(lines)
-# One archive: its listing on stdout. --many FOLDER ARCHIVE...: one file per
-# readable archive in FOLDER, named after it, so one interpreter serves all.
-if sys.argv[1] == '--many':
-    for path in sys.argv[3:]:
-        try:
-            text = listing(path)
-        except Exception:
-            continue
-        with open(os.path.join(sys.argv[2], os.path.basename(path) + '.txt'), 'wb') as f:
-            f.write(text)
-else:
-    sys.stdout.buffer.write(listing(sys.argv[1]))
+# Writes FOLDER/<archive name>.txt for every archive Python can read.
+for path in sys.argv[2:]:
+    try:
+        text = listing(path)
+    except Exception:
+        continue
+    with open(os.path.join(sys.argv[1], os.path.basename(path) + '.txt'), 'wb') as f:
+        f.write(text)
 )PY";
 
 struct ListRun {
@@ -74,76 +70,51 @@ ListRun RunList(const fs::path& archive)
     return {result.ExitCode, result.Output, std::string(errorBytes.begin(), errorBytes.end())};
 }
 
-CommandResult RunOracle(const fs::path& archive)
+// Python's view of each archive; Unreadable where Python cannot read it.
+const std::string Unreadable = "(Python cannot read it)";
+std::vector<std::string> OracleViews(const std::vector<fs::path>& archives)
 {
-    TempDir scratch;
-    WriteFile(scratch / "oracle.py", std::string(OracleScript));
-    return RunCommand("python3 " + Quote((scratch / "oracle.py").string()) + " " + Quote(archive.string()) + " 2>/dev/null");
+    TempDir views;
+    WriteFile(views / "oracle.py", std::string(OracleScript));
+    std::string command = "python3 " + Quote((views / "oracle.py").string()) + " " + Quote(views.Path().string());
+    for (const fs::path& archive : archives)
+        command += " " + Quote(archive.string());
+    RunCommand(command + " 2>/dev/null");
+    std::vector<std::string> result;
+    for (const fs::path& archive : archives) {
+        const Bytes view = ReadFile(views / (archive.filename().string() + ".txt"));
+        result.push_back(fs::exists(views / (archive.filename().string() + ".txt")) ? std::string(view.begin(), view.end()) : Unreadable);
+    }
+    return result;
 }
 
 size_t LineCount(const std::string& text) { return size_t(std::count(text.begin(), text.end(), '\n')); }
 
-// Lists the archive and compares with the control reader line by line.
-void ExpectListMatchesPython(const fs::path& archive, size_t expectedEntries)
-{
-    const auto oracle = RunOracle(archive);
-    ASSERT_EQ(oracle.ExitCode, 0) << "Python cannot read " << archive;
-    const auto ours = RunList(archive);
-    EXPECT_EQ(ours.ExitCode, 0) << ours.Errors;
-    EXPECT_EQ(LineCount(ours.Output), expectedEntries);
-    EXPECT_EQ(ours.Output, oracle.Output) << archive;
-}
-
-// Files of several kinds below a folder: text, noise, empty, nested, umlauts.
-void MakeSampleTree(const fs::path& root)
-{
-    fs::create_directories(root / "sub" / "deeper");
-    WriteFile(root / "text.txt", TextLikeData(50000));
-    WriteFile(root / "noise.bin", RandomData(3000));
-    WriteFile(root / "empty.txt", Bytes{});
-    WriteFile(root / "sub" / "deeper" / "note.md", TextLikeData(123, 7));
-    WriteFile(root / "sub" / "Größe.txt", std::string("umlauts"));
-}
-
 }  // namespace
 
-// Catches field decoding that disagrees with an established reader on what
-// Info-ZIP writes (Unix host, UTF-8 names without bit 11, folders, deflate and stored).
-TEST(ListCommand, ZipMadeArchivesMatchPython)
+// Catches fields decoded differently from an established reader, on what
+// Info-ZIP writes (Unix host, UTF-8 names without bit 11, folders), what
+// 7-Zip writes (MS-DOS host attributes, bit 11), and what Python writes
+// (backslash names, 300-character names, comments on entries and archive).
+TEST(ListCommand, ToolMadeArchivesMatchPython)
 {
-    REQUIRE_TOOL("zip");
     REQUIRE_TOOL("python3");
     TempDir dir;
-    MakeSampleTree(dir / "tree");
-    for (const char* level : {"-0", "-6"}) {
-        const fs::path archive = dir / (std::string("zip") + level + ".zip");
-        ASSERT_EQ(RunCommand("cd " + Quote((dir / "tree").string()) + " && zip -q -r " + level + " " +
-                             Quote(archive.string()) + " .").ExitCode, 0);
-        ExpectListMatchesPython(archive, 7);  // five files, two folders
+    const fs::path tree = dir / "tree";
+    fs::create_directories(tree / "sub" / "deeper");
+    WriteFile(tree / "text.txt", TextLikeData(50000));
+    WriteFile(tree / "noise.bin", RandomData(3000));
+    WriteFile(tree / "empty.txt", Bytes{});
+    WriteFile(tree / "sub" / "deeper" / "note.md", TextLikeData(123, 7));
+    WriteFile(tree / "sub" / "Größe.txt", std::string("umlauts"));
+    const std::string in = "cd " + Quote(tree.string()) + " && ";
+    if (HaveTool("zip")) {
+        EXPECT_EQ(RunCommand(in + "zip -q -r -0 ../stored.zip . && zip -q -r -6 ../deflated.zip .").ExitCode, 0);
     }
-}
-
-// Catches disagreement on what 7-Zip writes (MS-DOS host with attributes, bit 11 names).
-TEST(ListCommand, SevenZipMadeArchiveMatchesPython)
-{
-    REQUIRE_TOOL("7zz");
-    REQUIRE_TOOL("python3");
-    TempDir dir;
-    MakeSampleTree(dir / "tree");
-    const fs::path archive = dir / "seven.zip";
-    ASSERT_EQ(RunCommand("cd " + Quote((dir / "tree").string()) + " && 7zz a -tzip -bd " + Quote(archive.string()) +
-                         " . >/dev/null").ExitCode, 0);
-    ExpectListMatchesPython(archive, 7);  // five files, two folders
-}
-
-// Catches mistakes with what Python writes: MS-DOS host attributes, backslash
-// names, UTF-8 names, 300-character names, comments on every entry and on the archive.
-TEST(ListCommand, PythonMadeArchiveWithOddNamesAndCommentsMatchesPython)
-{
-    REQUIRE_TOOL("python3");
-    TempDir dir;
-    const fs::path archive = dir / "py.zip";
-    const std::string script = R"PY(
+    if (HaveTool("7zz")) {
+        EXPECT_EQ(RunCommand(in + "7zz a -tzip -bd ../seven.zip . >/dev/null").ExitCode, 0);
+    }
+    WriteFile(dir / "make.py", std::string(R"PY(
 import sys, zipfile
 with zipfile.ZipFile(sys.argv[1], 'w') as z:
     z.comment = b'archive comment ' * 100
@@ -155,27 +126,19 @@ with zipfile.ZipFile(sys.argv[1], 'w') as z:
         info.comment = ('comment %d ' % n).encode() * (n * 30)
         info.compress_type = zipfile.ZIP_DEFLATED if n % 2 else zipfile.ZIP_STORED
         z.writestr(info, ('data %d ' % n) * (n * 50))
-)PY";
-    WriteFile(dir / "make.py", script);
-    ASSERT_EQ(RunCommand("python3 " + Quote((dir / "make.py").string()) + " " + Quote(archive.string())).ExitCode, 0);
-    ExpectListMatchesPython(archive, 6);
-}
-
-// Catches large-directory streaming faults seen from outside: 70,000
-// entries written by another program must all come out, in order.
-TEST(ListCommand, SeventyThousandEntriesMatchPython)
-{
-    REQUIRE_TOOL("python3");
-    TempDir dir;
-    const fs::path archive = dir / "many.zip";
-    WriteFile(dir / "make.py", std::string(R"PY(
-import sys, zipfile
-with zipfile.ZipFile(sys.argv[1], 'w') as z:
-    for n in range(70000):
-        z.writestr('folder%d/file%05d.txt' % (n % 7, n), '')
 )PY"));
-    ASSERT_EQ(RunCommand("python3 " + Quote((dir / "make.py").string()) + " " + Quote(archive.string())).ExitCode, 0);
-    ExpectListMatchesPython(archive, 70000);
+    ASSERT_EQ(RunCommand("python3 " + Quote((dir / "make.py").string()) + " " + Quote((dir / "py.zip").string())).ExitCode, 0);
+    std::vector<fs::path> archives;
+    for (const char* name : {"stored.zip", "deflated.zip", "seven.zip", "py.zip"})
+        if (fs::exists(dir / name))  // else the tool that makes it is missing
+            archives.push_back(dir / name);
+    const auto views = OracleViews(archives);
+    for (size_t i = 0; i < archives.size(); ++i) {
+        const auto ours = RunList(archives[i]);
+        EXPECT_EQ(ours.ExitCode, 0) << ours.Errors;
+        EXPECT_EQ(LineCount(ours.Output), archives[i].filename() == "py.zip" ? 6u : 7u) << archives[i];
+        EXPECT_EQ(ours.Output, views[i]) << archives[i];
+    }
 }
 
 // Catches formatting faults: fields printed as they decode (month 15, hour 31,
@@ -234,26 +197,22 @@ TEST(ListCommand, FixturesListLikePythonOrNotAtAll)
     // A Zip64 entry whose uncompressed size lives in the extra field; the
     // directory holds the 0xFFFFFFFF marker, which is what we list.
     const std::string zip64Marker = "la-test_read_format_zip_uncompressed_size_off_by_4gib.zip";
-    TempDir views;
-    WriteFile(views / "oracle.py", std::string(OracleScript));
-    std::string oracleCommand = "python3 " + Quote((views / "oracle.py").string()) + " --many " + Quote(views.Path().string());
+    std::vector<fs::path> fixtures;
     for (const auto& item : fs::directory_iterator(FixturesDir()))
-        oracleCommand += " " + Quote(item.path().string());
-    ASSERT_EQ(RunCommand(oracleCommand + " 2>/dev/null").ExitCode, 0);
+        fixtures.push_back(item.path());
+    const auto views = OracleViews(fixtures);
     size_t agreed = 0;
-    for (const auto& item : fs::directory_iterator(FixturesDir())) {
-        const std::string name = item.path().filename().string();
-        const auto ours = RunList(item.path());
+    for (size_t i = 0; i < fixtures.size(); ++i) {
+        const std::string name = fixtures[i].filename().string();
+        const auto ours = RunList(fixtures[i]);
         ASSERT_TRUE(ours.ExitCode == 0 || ours.ExitCode == 2) << name << " ended with " << ours.ExitCode;
-        const fs::path oracleView = views / (name + ".txt");
-        if (!fs::exists(oracleView) || ours.Output.empty())
+        if (views[i] == Unreadable || ours.Output.empty())
             continue;
         if (name == zip64Marker) {
             EXPECT_NE(ours.Output.find("\t4294967295\t4294967295\t"), std::string::npos);
             continue;
         }
-        const Bytes expected = ReadFile(oracleView);
-        EXPECT_EQ(ours.Output, std::string(expected.begin(), expected.end())) << name;
+        EXPECT_EQ(ours.Output, views[i]) << name;
         ++agreed;
     }
     EXPECT_GE(agreed, 80u) << "too few fixtures were compared for the test to mean much";
