@@ -159,8 +159,9 @@ private:
 // to an object that dies with the call.
 class TEngineSession {
 public:
-    TEngineSession(TEngineState& state, uint8_t* window) : FState(state)
+    TEngineSession(TEngineState& state, uint8_t* window, bool& running) : FState(state), FRunning(running)
     {
+        FRunning = true;
         FState.EngineBusy = true;
         std::memset(window, 0, WindowSize);
         FState.OutWindow = window;
@@ -172,12 +173,14 @@ public:
         FState.OutWindow = nullptr;
         FState.NotifyWindow = nullptr;
         FState.EngineBusy = false;
+        FRunning = false;
     }
     TEngineSession(const TEngineSession&) = delete;
     TEngineSession& operator=(const TEngineSession&) = delete;
 
 private:
     TEngineState& FState;
+    bool& FRunning;
 };
 
 // A local header whose sizes read 0xFFFFFFFF may carry the real ones in
@@ -409,10 +412,13 @@ bool TExtractionDriver::BusyMarkIsStale()
 
 int TExtractionDriver::Run(const TRequest& request)
 {
-    FState.AbortFlag = false;
-    if (FState.EngineBusy && !BusyMarkIsStale())
+    // A call from inside a running extraction is refused however old its busy
+    // mark looks: a handler that kept a dialog open for half a minute must not
+    // take the state away from the decoder it interrupted.
+    if (FRunning || (FState.EngineBusy && !BusyMarkIsStale()))
         return erBusy;
-    TEngineSession session(FState, FWindow.get());
+    TEngineSession session(FState, FWindow.get(), FRunning);
+    FState.AbortFlag = false;  // after the guard: a refused nested call must not undo the running one's abort
 
     TArchiveSource archive;
     if (!archive.Open(request.ArchiveName))

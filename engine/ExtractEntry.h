@@ -48,6 +48,7 @@ private:
 
     TEngineState FState;
     std::unique_ptr<uint8_t[]> FWindow;  // the output window, kept between entries
+    bool FRunning = false;               // an entry is being extracted right now (below any nested call)
 };
 
 }  // namespace valbrix

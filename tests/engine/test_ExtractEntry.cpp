@@ -321,6 +321,26 @@ TEST_F(ExtractEntryTest, NestedCallWhileBusyIsRefused)
     EXPECT_FALSE(Driver.State().EngineBusy);
 }
 
+TEST_F(ExtractEntryTest, NestedCallAfterThirtySecondsIsStillRefused)
+{
+    // A handler that held a dialog open for more than 30 s inside the pump
+    // taking the state away from the interrupted extraction (which then
+    // crashed on a released window).
+    fs::create_directories(Out());
+    CraftedZip zip = OneEntry(StoredEntry("f.bin", RandomData(100000, 8)));
+    uint32_t now = 1000;
+    Driver.State().TickCount = [&] { return now; };
+    std::vector<int> nested;
+    Driver.State().PumpHook = [&] {
+        now += 31000;
+        nested.push_back(Driver.ExtractEntry(ArchivePath(), Target("nested.bin"), 0x20, 0));
+    };
+    EXPECT_EQ(Extract(zip, 0, "f.bin"), erOk);
+    EXPECT_EQ(nested, std::vector<int>(nested.size(), erBusy));
+    EXPECT_GT(nested.size(), 1u);
+    EXPECT_FALSE(fs::exists(Out() / "nested.bin"));
+}
+
 TEST_F(ExtractEntryTest, StaleBusyMarkIsIgnoredAfterThirtySeconds)
 {
     // The stale rule never firing (engine locked for good) or firing early.
