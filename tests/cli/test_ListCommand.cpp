@@ -93,8 +93,8 @@ size_t LineCount(const std::string& text) { return size_t(std::count(text.begin(
 }  // namespace
 
 // Catches fields decoded differently from an established reader, on what
-// Info-ZIP writes (Unix host, UTF-8 names without bit 11, folders), what
-// 7-Zip writes (MS-DOS host attributes, bit 11), and what Python writes
+// zip writes (Unix host, UTF-8 names without bit 11, folders), what
+// 7zz writes (MS-DOS host attributes, bit 11), and what Python writes
 // (backslash names, 300-character names, comments on entries and archive).
 TEST(ListCommand, ToolMadeArchivesMatchPython)
 {
