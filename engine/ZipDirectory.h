@@ -31,8 +31,15 @@ constexpr size_t MaxEntryNameBytes = 259;
 // Directories of this size and more are streamed through a buffer of this size.
 constexpr uint32_t DirectoryBufferSize = 64000;
 
-// The working record: the directory cursor plus the current entry.
+// The working record: the directory cursor plus the current entry. Closing
+// on destruction keeps an abandoned large-directory listing from leaking its file.
+void CloseZipDirectory(struct TZipDirectory& directory);
 struct TZipDirectory {
+    TZipDirectory() = default;
+    TZipDirectory(const TZipDirectory&) = delete;
+    TZipDirectory& operator=(const TZipDirectory&) = delete;
+    ~TZipDirectory() { CloseZipDirectory(*this); }
+
     std::unique_ptr<uint8_t[]> Buffer;  // loaded directory bytes; null when closed
     uint32_t BufferLength = 0;          // directory bytes held in Buffer
     uint32_t Position = 0;              // offset in Buffer of the next central file header
