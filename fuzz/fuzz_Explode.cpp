@@ -6,45 +6,10 @@
 // with an unknown size cannot make a run long. Touches no files.
 #include <cstdint>
 #include <cstdlib>
-#include <cstring>
-#include <memory>
 
 #include "engine/Decoders.h"
 #include "engine/ResultCodes.h"
-
-namespace {
-
-class TFuzzSource : public valbrix::TInputSource {
-public:
-    TFuzzSource(const uint8_t* data, size_t size) : FData(data), FSize(size) {}
-    long Read(uint8_t* buffer, size_t count) override
-    {
-        const size_t n = count < FSize - FPos ? count : FSize - FPos;
-        if (n)
-            std::memcpy(buffer, FData + FPos, n);
-        FPos += n;
-        return long(n);
-    }
-
-private:
-    const uint8_t* FData;
-    size_t FSize;
-    size_t FPos = 0;
-};
-
-class TCountingSink : public valbrix::TOutputSink {
-public:
-    bool Write(const uint8_t*, size_t count) override
-    {
-        if (Written + count > (1u << 20))
-            return false;
-        Written += count;
-        return true;
-    }
-    size_t Written = 0;
-};
-
-}  // namespace
+#include "fuzz/MemoryEnds.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
@@ -53,14 +18,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const uint8_t choice = data[0];
     static const uint32_t Sizes[4] = {valbrix::UnknownSize, 1, 5000, 70000};
 
-    TFuzzSource source(data + 1, size - 1);
-    TCountingSink sink;
-    auto window = std::make_unique<uint8_t[]>(valbrix::WindowSize);
-    std::memset(window.get(), 0, valbrix::WindowSize);
-    valbrix::TEngineState state;
-    state.ArchiveFile = &source;
-    state.OutputFile = &sink;
-    state.OutWindow = window.get();
+    valbrix::fuzz::TMemoryDecoderRun run(data + 1, size - 1, 1u << 20);
+    valbrix::TEngineState& state = run.State;
     state.EntryFlags = uint16_t(((choice & 1) ? 2 : 0) | ((choice & 2) ? 4 : 0));
     state.OutputSize = Sizes[(choice >> 2) & 3];
     state.InputSize = (choice & 0x10) ? 200001u : uint32_t(size - 1);
@@ -70,7 +29,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     // reached by at most one longest match too many.
     if (code < valbrix::erOk || code > valbrix::erFormat || code == valbrix::erCrc)
         std::abort();
-    if (code == valbrix::erOk && (sink.Written < state.OutputSize || sink.Written > state.OutputSize + 320))
+    if (code == valbrix::erOk && (run.Sink.Written < state.OutputSize || run.Sink.Written > state.OutputSize + 320))
         std::abort();
     return 0;
 }

@@ -6,47 +6,16 @@
 // Traps when the decoder returns a code it has no business returning or
 // produces more output than its size allows.
 #include <cstdint>
-#include <cstring>
-#include <memory>
 
 #include "engine/Decoders.h"
 #include "engine/ResultCodes.h"
+#include "fuzz/MemoryEnds.h"
 
 using namespace valbrix;
 
 namespace {
 
-class FuzzSource : public TInputSource {
-public:
-    FuzzSource(const uint8_t* data, size_t size) : FData(data), FSize(size) {}
-    long Read(uint8_t* buffer, size_t count) override
-    {
-        const size_t n = count < FSize - FPos ? count : FSize - FPos;
-        if (n)
-            std::memcpy(buffer, FData + FPos, n);
-        FPos += n;
-        return long(n);
-    }
-
-private:
-    const uint8_t* FData;
-    size_t FSize;
-    size_t FPos = 0;
-};
-
-class CountingSink : public TOutputSink {
-public:
-    static constexpr size_t Cap = 1 << 20;
-    bool Write(const uint8_t*, size_t count) override
-    {
-        if (Written + count > Cap)
-            return false;
-        Written += count;
-        return true;
-    }
-    size_t Written = 0;
-};
-
+constexpr size_t OutputCap = 1 << 20;
 constexpr uint32_t LongestMatch = 385;
 
 }  // namespace
@@ -59,21 +28,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const unsigned sizeCode = data[0] >> 2;
     const uint32_t outputSize = sizeCode == 63 ? UnknownSize : sizeCode * 4099u;
 
-    FuzzSource source(data + 1, size - 1);
-    CountingSink sink;
-    auto window = std::make_unique<uint8_t[]>(WindowSize);
-    std::memset(window.get(), 0, WindowSize);
-    TEngineState state;
-    state.ArchiveFile = &source;
-    state.OutputFile = &sink;
-    state.OutWindow = window.get();
-    state.InputSize = uint32_t(size - 1);
+    fuzz::TMemoryDecoderRun run(data + 1, size - 1, OutputCap);
+    TEngineState& state = run.State;
     state.OutputSize = outputSize;
 
     const int result = Unreduce(state, method);
     if (result != erOk && result != erOutput)
         __builtin_trap();
-    if (outputSize != UnknownSize && sink.Written > outputSize + LongestMatch)
+    if (outputSize != UnknownSize && run.Sink.Written > outputSize + LongestMatch)
         __builtin_trap();
     return 0;
 }

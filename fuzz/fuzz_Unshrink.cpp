@@ -4,41 +4,15 @@
 // stream, read from memory. Output is counted and dropped, and the sink fails
 // past 4 MB, so a stream of long expansions cannot make a run long. Touches
 // no files. A result code the decoder must never give here traps.
-#include <algorithm>
 #include <cstdint>
-#include <cstring>
-#include <memory>
 
 #include "engine/Decoders.h"
 #include "engine/ResultCodes.h"
+#include "fuzz/MemoryEnds.h"
 
 namespace {
 
 constexpr size_t OutputCap = size_t(4) << 20;
-
-// Both ends of the decoder in one object: the stream in, a byte counter out.
-class TMemoryEnds : public valbrix::TInputSource, public valbrix::TOutputSink {
-public:
-    TMemoryEnds(const uint8_t* data, size_t size) : FData(data), FLeft(size) {}
-    long Read(uint8_t* buffer, size_t count) override
-    {
-        const size_t n = std::min(count, FLeft);
-        std::memcpy(buffer, FData, n);
-        FData += n;
-        FLeft -= n;
-        return long(n);
-    }
-    bool Write(const uint8_t*, size_t count) override
-    {
-        FWritten += count;
-        return FWritten <= OutputCap;
-    }
-
-private:
-    const uint8_t* FData;
-    size_t FLeft;
-    size_t FWritten = 0;
-};
 
 }  // namespace
 
@@ -47,12 +21,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (size == 0)
         return 0;
     const bool claimMore = data[0] & 1;
-    TMemoryEnds ends(data + 1, size - 1);
-    auto window = std::make_unique<uint8_t[]>(valbrix::WindowSize);
-    valbrix::TEngineState state;
-    state.ArchiveFile = &ends;
-    state.OutputFile = &ends;
-    state.OutWindow = window.get();
+    valbrix::fuzz::TMemoryDecoderRun run(data + 1, size - 1, OutputCap);
+    valbrix::TEngineState& state = run.State;
     state.InputSize = uint32_t((size - 1) * (claimMore ? 2 : 1));
     const int result = valbrix::Unshrink(state);
     if (result != valbrix::erOk && result != valbrix::erOutput && result != valbrix::erRead &&

@@ -18,34 +18,9 @@
 
 #include "engine/Decoders.h"
 #include "engine/InflateTables.h"
+#include "fuzz/MemoryEnds.h"
 
 namespace {
-
-class TMemorySource : public valbrix::TInputSource {
-public:
-    explicit TMemorySource(const std::vector<uint8_t>& bytes) : FBytes(bytes) {}
-    long Read(uint8_t* buffer, size_t count) override
-    {
-        const size_t n = std::min(count, FBytes.size() - FPos);
-        std::memcpy(buffer, FBytes.data() + FPos, n);
-        FPos += n;
-        return long(n);
-    }
-
-private:
-    const std::vector<uint8_t>& FBytes;
-    size_t FPos = 0;
-};
-
-class TDiscardSink : public valbrix::TOutputSink {
-public:
-    bool Write(const uint8_t*, size_t count) override
-    {
-        Written += count;
-        return true;
-    }
-    uint64_t Written = 0;
-};
 
 struct TRun {
     int Result;
@@ -56,19 +31,12 @@ struct TRun {
 
 TRun DecodeOnce(const std::vector<uint8_t>& stream, bool byteWise)
 {
-    TMemorySource source(stream);
-    TDiscardSink sink;
-    auto window = std::make_unique<uint8_t[]>(valbrix::WindowSize);
-    std::memset(window.get(), 0, valbrix::WindowSize);
-    valbrix::TEngineState state;
-    state.ArchiveFile = &source;
-    state.OutputFile = &sink;
-    state.OutWindow = window.get();
-    state.InputSize = uint32_t(std::min<size_t>(stream.size(), 0xFFFFFFFFu));
+    valbrix::fuzz::TMemoryDecoderRun run(stream.data(), stream.size());
+    valbrix::TEngineState& state = run.State;
     const auto start = std::chrono::steady_clock::now();
     const int result = byteWise ? valbrix::InflateByteWise(state) : valbrix::Inflate(state);
     const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
-    return {result, sink.Written, ~state.CrcValue, elapsed.count()};
+    return {result, run.Sink.Written, ~state.CrcValue, elapsed.count()};
 }
 
 void Report(const char* name, const std::vector<uint8_t>& stream, bool byteWise, int runs)

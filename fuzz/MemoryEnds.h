@@ -1,0 +1,68 @@
+// Both ends of a decoder held in memory, for fuzz targets and benchmarks: the
+// input bytes as the source, a sink that counts and drops the output and
+// fails past a cap (so a long expansion cannot make a run long), and an
+// engine state prepared as the driver prepares it. Touches no files.
+#pragma once
+
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <limits>
+#include <memory>
+
+#include "engine/EngineState.h"
+
+namespace valbrix::fuzz {
+
+class TMemoryInput : public TInputSource {
+public:
+    TMemoryInput(const uint8_t* data, size_t size) : FData(data), FLeft(size) {}
+    long Read(uint8_t* buffer, size_t count) override
+    {
+        const size_t n = std::min(count, FLeft);
+        if (n)
+            std::memcpy(buffer, FData, n);
+        FData += n;
+        FLeft -= n;
+        return long(n);
+    }
+
+private:
+    const uint8_t* FData;
+    size_t FLeft;
+};
+
+class TCountingSink : public TOutputSink {
+public:
+    explicit TCountingSink(uint64_t cap) : FCap(cap) {}
+    bool Write(const uint8_t*, size_t count) override
+    {
+        if (Written + count > FCap)
+            return false;
+        Written += count;
+        return true;
+    }
+    uint64_t Written = 0;
+
+private:
+    uint64_t FCap;
+};
+
+// The state's InputSize is the input's own size; callers change what they fuzz.
+struct TMemoryDecoderRun {
+    TMemoryDecoderRun(const uint8_t* data, size_t size, uint64_t outputCap = std::numeric_limits<uint64_t>::max())
+        : Source(data, size), Sink(outputCap), Window(std::make_unique<uint8_t[]>(WindowSize))
+    {
+        std::memset(Window.get(), 0, WindowSize);
+        State.ArchiveFile = &Source;
+        State.OutputFile = &Sink;
+        State.OutWindow = Window.get();
+        State.InputSize = uint32_t(std::min<size_t>(size, 0xFFFFFFFFu));
+    }
+    TMemoryInput Source;
+    TCountingSink Sink;
+    std::unique_ptr<uint8_t[]> Window;
+    TEngineState State;
+};
+
+}  // namespace valbrix::fuzz
