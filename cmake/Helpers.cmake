@@ -1,19 +1,17 @@
 # One GoogleTest executable per test file, so one subsystem's broken test
-include(GoogleTest)
 # never keeps the others from building.
+include(GoogleTest)
 find_package(GTest QUIET)
 
 function(valbrix_gtest_folder folder)
   cmake_parse_arguments(ARG "" "" "LIBS" ${ARGN})
   file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${folder}/test_*.cpp)
-  file(GLOB support CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${folder}/support/*.cpp)
   foreach(source ${sources})
     get_filename_component(name ${source} NAME_WE)
-    add_executable(${name} ${source} ${support})
+    add_executable(${name} ${source})
     target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR} ${CMAKE_CURRENT_SOURCE_DIR}/${folder})
     target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gtest_main)
     target_compile_definitions(${name} PRIVATE
-      VALBRIX_FIXTURES="${VALBRIX_FIXTURES}"
       VALBRIX_CLI="$<TARGET_FILE:valbrix-cli>"
       VALBRIX_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
     gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 600)
