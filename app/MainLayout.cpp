@@ -3,6 +3,8 @@
 // bar and the open dialog. Behaviour lives in MainUnit.cpp.
 #include "MainUnit.h"
 
+#include <algorithm>
+
 #include <QFile>
 #include <QFileDialog>
 #include <QHeaderView>
@@ -161,8 +163,14 @@ void TMain::CreateList()
     header->setSectionsClickable(false);
     header->setSectionsMovable(false);
     header->setStretchLastSection(true);
-    for (int column = 0; column < lcCount - 1; ++column)
-        header->resizeSection(column, TZipListModel::ColumnWidth(column));
+    // The widths were chosen for a small 8-point font; with a larger desktop
+    // font a caption such as "Größe unkomprimiert" would be cut, so a column
+    // is never narrower than its caption.
+    for (int column = 0; column < lcCount - 1; ++column) {
+        const int width = std::max(TZipListModel::ColumnWidth(column), header->sectionSizeHint(column));
+        FColumnWidening += width - TZipListModel::ColumnWidth(column);
+        header->resizeSection(column, width);
+    }
     // Keep the selection visible when the list has no focus.
     QPalette palette = LV->palette();
     palette.setColor(QPalette::Inactive, QPalette::Highlight, palette.color(QPalette::Active, QPalette::Highlight));
@@ -217,7 +225,8 @@ void TMain::FormCreate()
     CreateOpenDialog();
     setMinimumSize(550 - FrameWidth, 400 - FrameHeight);
     // The client area of the original includes toolbar and status bar but not the menu.
-    resize(ClientWidth, ClientHeight + menuBar()->sizeHint().height());
+    // Widened by what the captions needed, so the folder column stays in view.
+    resize(ClientWidth + FColumnWidening, ClientHeight + menuBar()->sizeHint().height());
     setAcceptDrops(true);
     // Window placement from the INI file comes with the placement component;
     // until then the window starts centred on its screen.

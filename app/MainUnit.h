@@ -111,6 +111,7 @@ private:
 
     QString FArchiveName;      // last path given to OpenArchive, kept after closing
     int64_t FTotalSize = 0;    // all rows after opening; the selected rows after a selection update
+    int FColumnWidening = 0;   // pixels the columns grew beyond their nominal widths to fit their captions
     bool FSetupFound = false;
     bool FShown = false;
     int FUpdateDepth = 0;      // > 0 while the list is filled or cleared: no per-row selection updates
