@@ -106,7 +106,9 @@ private slots:
             popup << item->text();
         QCOMPARE(popup, (QStringList{"Alle auswählen", "Alle abwählen"}));
         QCOMPARE(w.Model->headerData(lcUncompressed, Qt::Horizontal).toString(), QString("Größe unkomprimiert"));
-        QCOMPARE(w.LV->header()->sectionSize(lcUncompressed), 110);
+        // Nominal width, or wider when the caption needs it: a cut caption is a fault.
+        QVERIFY(w.LV->header()->sectionSize(lcUncompressed) >= 110);
+        QVERIFY(w.LV->header()->sectionSize(lcUncompressed) >= w.LV->header()->sectionSizeHint(lcUncompressed));
     }
 
     // Catches rows for folder entries, a wrong order, wrong cell texts or
