@@ -5,10 +5,9 @@
 # folders, names out of order, a few bytes each).
 # Usage: bench/open_archive_bench.sh [BUILD_DIR] [ENTRIES]
 set -eu
-build=${1:-$(dirname "$0")/../build-gui}
+build=${1:-$(dirname "$0")/../build}
 entries=${2:-100000}
 bench="$build/bench/open_archive_bench"
-[ -x "$bench" ] || bench="$build/open_archive_bench"
 if [ ! -x "$bench" ]; then
   echo "build the target open_archive_bench first (ninja -C $build open_archive_bench)" >&2
   exit 1

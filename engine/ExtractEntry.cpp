@@ -129,9 +129,27 @@ public:
         FTarget = target;
         return FFile.CreateTempBeside(target);
     }
-    bool Write(const uint8_t* data, size_t count) override { return FFile.WriteAll(data, count); }
+    // Small pieces (the shrink decoder flushes every 767 bytes) are gathered
+    // so that each costs a copy, not a system call; a failed write of the
+    // gathered bytes shows at the next write or at Close.
+    bool Write(const uint8_t* data, size_t count) override
+    {
+        if (FBuffered + count > BufferSize) {
+            if (!FlushBuffer())
+                return false;
+            if (count >= BufferSize)
+                return FFile.WriteAll(data, count);
+        }
+        std::memcpy(FBuffer.get() + FBuffered, data, count);
+        FBuffered += count;
+        return true;
+    }
     // Close errors count: a full disk may show only here.
-    bool Close() { return FFile.Close() == 0; }
+    bool Close()
+    {
+        const bool flushed = FlushBuffer();
+        return FFile.Close() == 0 && flushed;
+    }
     bool Commit(uint32_t dosDateTime, uint16_t attributes)
     {
         platform::SetFileTimeFromDos(FFile.Path(), dosDateTime);  // failures ignored, as a time is no data
@@ -143,6 +161,13 @@ public:
     }
 
 private:
+    static constexpr size_t BufferSize = 64 * 1024;
+    bool FlushBuffer()
+    {
+        const bool written = FBuffered == 0 || FFile.WriteAll(FBuffer.get(), FBuffered);
+        FBuffered = 0;
+        return written;
+    }
     void Discard()
     {
         FFile.Close();
@@ -152,6 +177,8 @@ private:
     platform::TFile FFile;
     std::string FTarget;
     bool FCommitted = false;
+    std::unique_ptr<uint8_t[]> FBuffer = std::make_unique<uint8_t[]>(BufferSize);
+    size_t FBuffered = 0;
 };
 
 // Holds the engine for one entry: sets the busy mark, lends the state the
