@@ -5,6 +5,7 @@
 // read or write outside the state's buffers: a failed read only sets
 // InputEof and offers the old buffer again.
 #include "EngineState.h"
+#include "LittleEndian.h"
 
 #include <array>
 #include <bit>
@@ -60,15 +61,6 @@ constexpr CrcSliceTable MakeCrcSlices()
 }
 
 alignas(64) constexpr CrcSliceTable CrcSlices = MakeCrcSlices();
-
-uint32_t LoadLe32(const uint8_t* bytes)
-{
-    uint32_t value;
-    std::memcpy(&value, bytes, sizeof value);
-    if constexpr (std::endian::native == std::endian::big)
-        value = (value >> 24) | ((value >> 8) & 0xFF00u) | ((value << 8) & 0xFF0000u) | (value << 24);
-    return value;
-}
 
 }  // namespace
 

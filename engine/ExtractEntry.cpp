@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "Decoders.h"
+#include "LittleEndian.h"
 #include "ResultCodes.h"
 #include "platform/Clock.h"
 #include "platform/FileServices.h"
@@ -44,16 +45,6 @@ constexpr uint32_t StaleBusyMs = 30000;
 // What a streaming writer puts in the local header when the real sizes are
 // kept elsewhere (its 64-bit extra field, the descriptor, the directory).
 constexpr uint32_t SizeKeptElsewhere = 0xFFFFFFFFu;
-
-uint16_t Le16(const uint8_t* bytes)
-{
-    return uint16_t(bytes[0] | bytes[1] << 8);
-}
-
-uint32_t Le32(const uint8_t* bytes)
-{
-    return uint32_t(bytes[0]) | uint32_t(bytes[1]) << 8 | uint32_t(bytes[2]) << 16 | uint32_t(bytes[3]) << 24;
-}
 
 struct TLocalHeader {
     uint16_t Flags = 0;

@@ -23,6 +23,7 @@
 #include "DecodeTable.h"
 #include "Decoders.h"
 #include "InflateTables.h"
+#include "LittleEndian.h"
 #include "ResultCodes.h"
 
 namespace valbrix {
@@ -64,15 +65,6 @@ public:
     DecodeTable Table = nullptr;
     unsigned Bits = 0;
 };
-
-uint64_t LoadLe64(const uint8_t* bytes)
-{
-    uint64_t value;
-    std::memcpy(&value, bytes, sizeof value);
-    if constexpr (std::endian::native == std::endian::big)
-        value = __builtin_bswap64(value);
-    return value;
-}
 
 // Repeats the `distance` bytes before dest over `length` bytes (distance <
 // length). Each copy takes a whole number of periods from the bytes already

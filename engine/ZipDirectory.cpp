@@ -13,6 +13,7 @@
 #include <unistd.h>
 
 #include "EntryName.h"
+#include "LittleEndian.h"
 
 namespace valbrix {
 
@@ -31,8 +32,6 @@ constexpr long DosPageBytes = 512;
 // buffer never holds more than this.
 static_assert(DirectoryBufferSize >= CentralHeaderBytes && DirectoryBufferSize < 0x10000000);
 
-uint16_t Le16(const uint8_t* p) { return uint16_t(p[0] | (p[1] << 8)); }
-uint32_t Le32(const uint8_t* p) { return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24); }
 
 struct FileCloser {
     void operator()(std::FILE* file) const { std::fclose(file); }
