@@ -9,6 +9,7 @@
 #include <QLocale>
 
 #include "platform/gui/ProcessStart.h"
+#include "platform/gui/Launcher.h"
 
 namespace valbrix {
 
@@ -37,9 +38,9 @@ bool TMyTools::RunProgram(const QString& program, const QString& parameters, uin
     std::vector<std::string> argv{path};
     for (const std::string& part : platform::SplitCommandLine(params))
         argv.push_back(part);
-    if (platform::StartProcess(argv, false, wait))
+    if (platform::Launcher().StartProgram(argv, false, wait))
         return true;
-    return platform::StartProcess(platform::SplitCommandLine(path + " " + params), true, wait);
+    return platform::Launcher().StartProgram(platform::SplitCommandLine(path + " " + params), true, wait);
 }
 
 int64_t TMyTools::GetSizeOfFile(const QString& path) const

@@ -1,0 +1,50 @@
+// The desktop's launcher: QDesktopServices for addresses, posix_spawn for programs.
+#include "Launcher.h"
+
+#include <QDesktopServices>
+#include <QString>
+#include <QUrl>
+
+#include "ProcessStart.h"
+
+namespace valbrix::platform {
+
+namespace {
+
+class TDesktopLauncher : public TLauncher {
+public:
+    bool OpenUrl(const QUrl& url) override { return QDesktopServices::openUrl(url); }
+    bool StartProgram(const std::vector<std::string>& argv, bool searchPath, bool waitForStart) override
+    {
+        return StartProcess(argv, searchPath, waitForStart);
+    }
+};
+
+TDesktopLauncher& DesktopLauncher()
+{
+    static TDesktopLauncher launcher;
+    return launcher;
+}
+
+TLauncher* InstalledLauncher = nullptr;
+
+}  // namespace
+
+TLauncher& Launcher()
+{
+    return InstalledLauncher ? *InstalledLauncher : DesktopLauncher();
+}
+
+TLauncher* SetLauncher(TLauncher* launcher)
+{
+    TLauncher* previous = InstalledLauncher;
+    InstalledLauncher = launcher;
+    return previous;
+}
+
+bool ExploreFolder(const QString& folder)
+{
+    return Launcher().OpenUrl(QUrl::fromLocalFile(folder));
+}
+
+}  // namespace valbrix::platform

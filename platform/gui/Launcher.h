@@ -1,0 +1,34 @@
+// The one seam through which the program starts other programs and hands
+// addresses to the desktop: a web site, a mailto: address, a folder to show
+// in the file manager. The desktop's own launcher is used unless a test
+// installs a stand-in, so no test ever starts a browser or an installer.
+// Nothing here shows anything; a start or hand-over that fails is false.
+#pragma once
+
+#include <string>
+#include <vector>
+
+class QString;
+class QUrl;
+
+namespace valbrix::platform {
+
+class TLauncher {
+public:
+    virtual ~TLauncher() = default;
+    // Hands a web address, a mailto: address or a file:// URL to the desktop.
+    virtual bool OpenUrl(const QUrl& url) = 0;
+    // Starts a program without a shell, with StartProcess's rules (PATH
+    // lookup when searchPath, ".exe" through wine, brief wait when asked).
+    virtual bool StartProgram(const std::vector<std::string>& argv, bool searchPath, bool waitForStart) = 0;
+};
+
+// The launcher in use: the desktop's own unless one was installed.
+TLauncher& Launcher();
+// Installs a launcher (null restores the desktop's own); returns the previous one.
+TLauncher* SetLauncher(TLauncher* launcher);
+
+// Shows a local folder in the desktop's file manager (the "explore" verb).
+bool ExploreFolder(const QString& folder);
+
+}  // namespace valbrix::platform

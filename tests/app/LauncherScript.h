@@ -1,0 +1,43 @@
+// A recording stand-in for the launcher: every address handed to the desktop
+// and every program start is kept, and nothing is started. Starts succeed
+// unless the test says otherwise.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include <QList>
+#include <QUrl>
+
+#include "platform/gui/Launcher.h"
+
+namespace valbrix::test {
+
+class TLauncherScript : public platform::TLauncher {
+public:
+    TLauncherScript() { FPrevious = platform::SetLauncher(this); }
+    ~TLauncherScript() override { platform::SetLauncher(FPrevious); }
+    TLauncherScript(const TLauncherScript&) = delete;
+    TLauncherScript& operator=(const TLauncherScript&) = delete;
+
+    bool OpenUrl(const QUrl& url) override
+    {
+        Opened.append(url);
+        return OpenSucceeds;
+    }
+    bool StartProgram(const std::vector<std::string>& argv, bool /*searchPath*/, bool /*waitForStart*/) override
+    {
+        Started.push_back(argv);
+        return StartSucceeds;
+    }
+
+    QList<QUrl> Opened;
+    std::vector<std::vector<std::string>> Started;
+    bool OpenSucceeds = true;
+    bool StartSucceeds = true;
+
+private:
+    platform::TLauncher* FPrevious = nullptr;
+};
+
+}  // namespace valbrix::test
