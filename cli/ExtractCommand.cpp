@@ -1,12 +1,11 @@
 // `valbrix-cli extract` and `valbrix-cli test`: run the extraction driver
 // over every entry of an archive (or the named ones), in archive order.
-// Entry names come from the archive and are not trusted: leading delimiters
-// and drive prefixes are dropped and a name with a ".." component is refused,
-// so nothing is written outside the target folder. The driver changes the
+// Entry names come from the archive and are not trusted: the engine's
+// containment rule (engine/TargetPath.h) keeps everything below the target
+// folder. The driver changes the
 // current directory while it creates folders, so every path handed to it is
 // absolute. Each failed or refused entry gives one line on stderr; the exit
 // status says whether all succeeded.
-#include <cctype>
 #include <cstdio>
 #include <filesystem>
 #include <optional>
@@ -16,6 +15,7 @@
 #include "cli/Commands.h"
 #include "engine/ExtractEntry.h"
 #include "engine/ResultCodes.h"
+#include "engine/TargetPath.h"
 #include "engine/ZipDirectory.h"
 
 namespace valbrix::cli {
@@ -75,47 +75,6 @@ bool ParseExtractArgs(const std::vector<std::string>& args, TExtractOptions& opt
     return true;
 }
 
-// The entry's name as a relative path below the target folder ('/'
-// delimited, no empty or "." components), or nothing when the name would
-// leave the folder or names nothing at all.
-std::optional<std::string> SafeRelativeName(const std::string& name, bool flat)
-{
-    size_t pos = 0;
-    for (;;) {  // "/x", "C:/x", "//C:x" all start at x
-        if (pos < name.size() && name[pos] == '/')
-            ++pos;
-        else if (pos + 1 < name.size() && name[pos + 1] == ':' && std::isalpha(static_cast<unsigned char>(name[pos])))
-            pos += 2;
-        else
-            break;
-    }
-    std::string relative;
-    std::string last;
-    while (pos < name.size()) {
-        size_t end = name.find('/', pos);
-        if (end == std::string::npos)
-            end = name.size();
-        const std::string component = name.substr(pos, end - pos);
-        pos = end + 1;
-        if (component == "..")
-            return std::nullopt;
-        if (component.empty() || component == ".")
-            continue;
-        if (component.find('\0') != std::string::npos)
-            return std::nullopt;
-        relative += (relative.empty() ? "" : "/") + component;
-        last = component;
-    }
-    if (relative.empty())
-        return std::nullopt;
-    return flat ? last : relative;
-}
-
-bool IsFolderEntry(const TZipEntry& entry)
-{
-    return !entry.FileName.empty() && entry.FileName.back() == '/';
-}
-
 // Opens the archive's directory the way `list` does; nothing when it cannot be opened.
 std::optional<std::vector<TZipEntry>> ReadEntries(const std::string& archive)
 {
@@ -172,22 +131,21 @@ std::string AbsolutePath(const std::string& path)
 bool ExtractOne(TExtractionDriver& driver, const std::string& archive, const TZipEntry& entry,
                 const std::string& folder, const TExtractOptions& options)
 {
-    const bool folderEntry = IsFolderEntry(entry);
+    const bool folderEntry = IsFolderName(entry.FileName);
     if (folderEntry && options.Flat)
         return true;
-    const std::optional<std::string> relative = SafeRelativeName(entry.FileName, options.Flat);
-    if (!relative) {
+    const std::optional<std::string> target = EntryTargetPath(folder, entry.FileName, !options.Flat);
+    if (!target) {
         std::fprintf(stderr, "%s: refused, the name leaves the target folder or names nothing\n",
                      entry.FileName.c_str());
         return false;
     }
-    const std::string target = folder + (folder == "/" ? "" : "/") + *relative + (folderEntry ? "/" : "");
     std::error_code error;
-    if (!folderEntry && !options.Overwrite && fs::exists(fs::symlink_status(target, error))) {
+    if (!folderEntry && !options.Overwrite && fs::exists(fs::symlink_status(*target, error))) {
         std::fprintf(stderr, "%s: exists, kept (use --overwrite to replace it)\n", entry.FileName.c_str());
         return true;
     }
-    const int code = driver.ExtractEntry(archive, target, entry.Attributes, entry.LocalHeaderOffset, nullptr, 0,
+    const int code = driver.ExtractEntry(archive, *target, entry.Attributes, entry.LocalHeaderOffset, nullptr, 0,
                                          entry.CompressedSize, entry.UncompressedSize);
     if (code != erOk)
         ReportFailure(entry.FileName, code);
@@ -235,7 +193,7 @@ int RunTestCommand(const std::vector<std::string>& args)
     TExtractionDriver driver;
     size_t failed = 0;
     for (const TZipEntry& entry : *entries) {
-        if (IsFolderEntry(entry))
+        if (IsFolderName(entry.FileName))
             continue;
         const int code = driver.TestEntry(archive, entry.LocalHeaderOffset, nullptr, 0, entry.CompressedSize,
                                           entry.UncompressedSize);

@@ -106,6 +106,19 @@ TEST_F(ExtractCommandTest, HostileNamesNeverLeaveTheTargetFolder)
                                                          "out/ok/fine.txt"}));
 }
 
+TEST_F(ExtractCommandTest, FolderItselfAndColonNamesSucceed)
+{
+    // "./" and "/" folder entries (bsdtar writes "./") failing the run, or a
+    // Linux name with ':' mistaken for a drive prefix and cut.
+    CraftedZip zip;
+    zip.Add(StoredEntry("./", {}));
+    zip.Add(StoredEntry("/", {}));
+    zip.Add(StoredEntry("./a:b.txt", Text));
+    const CliRun run = RunCli("extract " + OutOption() + " " + Archive(zip));
+    EXPECT_EQ(run.ExitCode, 0) << run.Errors;
+    EXPECT_EQ(Tree(Out()), std::vector<std::string>{"a:b.txt"});
+}
+
 TEST_F(ExtractCommandTest, ExistingFilesKeptUnlessOverwrite)
 {
     // An existing file silently replaced, or --overwrite not replacing it.
