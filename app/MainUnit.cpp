@@ -19,8 +19,10 @@
 #include <QUrl>
 
 #include "ListTexts.h"
+#include "Version.h"
 #include "ZipListModel.h"
 #include "engine/ZipDirectory.h"
+#include "platform/gui/Launcher.h"
 
 namespace valbrix {
 
@@ -244,12 +246,13 @@ void TMain::UnzipBtnClick()
 
 void TMain::Einstellungen1Click()
 {
-    // The settings dialog comes with the settings commands.
+    RunSettingsCommand(this, FCfgDlgRunner);
 }
 
 void TMain::Webseite1Click()
 {
-    // Opening the website comes with the settings and help commands.
+    // Whether a browser came up is the desktop's business; nothing to report.
+    platform::Launcher().OpenUrl(QUrl(QStringLiteral(VALBRIX_WEBSITE)));
 }
 
 void TMain::Info1Click()

@@ -13,6 +13,7 @@
 #include <QMainWindow>
 #include <QStringList>
 
+#include "CfgDlg.h"
 #include "MainState.h"
 
 class QAction;
@@ -44,6 +45,7 @@ public:
     // chosen file or an empty string).
     void SetCommandLine(const QStringList& parameters) { FCommandLine = parameters; }
     void SetOpenDialogRunner(std::function<QString(QFileDialog&)> runner) { FOpenDialogRunner = std::move(runner); }
+    void SetCfgDlgRunner(TCfgDlgRunner runner) { FCfgDlgRunner = std::move(runner); }
 
     const QString& ArchiveName() const { return FArchiveName; }
     int64_t TotalSize() const { return FTotalSize; }
@@ -117,6 +119,7 @@ private:
     int FUpdateDepth = 0;      // > 0 while the list is filled or cleared: no per-row selection updates
     QStringList FCommandLine;
     std::function<QString(QFileDialog&)> FOpenDialogRunner;
+    TCfgDlgRunner FCfgDlgRunner;  // empty: the dialog runs modally
 };
 
 }  // namespace valbrix

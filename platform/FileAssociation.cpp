@@ -1,0 +1,340 @@
+// The ZIP association's text transforms and its two files. Desktop entries
+// and mimeapps.list are read line by line; a line is only ever replaced when
+// it is a default of ours to set, so foreign groups, comments and odd lines
+// survive a rewrite byte for byte.
+#include "FileAssociation.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <pwd.h>
+#include <sstream>
+#include <unistd.h>
+#include <vector>
+
+#include "FileServices.h"
+
+namespace valbrix::platform {
+
+namespace {
+
+constexpr std::string_view DefaultsGroup = "[Default Applications]";
+constexpr std::string_view DesktopEntryGroup = "[Desktop Entry]";
+
+std::string_view Trim(std::string_view text)
+{
+    const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r'; };
+    while (!text.empty() && blank(text.front()))
+        text.remove_prefix(1);
+    while (!text.empty() && blank(text.back()))
+        text.remove_suffix(1);
+    return text;
+}
+
+std::vector<std::string_view> Lines(std::string_view text)
+{
+    std::vector<std::string_view> lines;
+    while (!text.empty()) {
+        const size_t end = text.find('\n');
+        lines.push_back(text.substr(0, end));
+        text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
+    }
+    return lines;
+}
+
+bool IsGroupHeader(std::string_view line)
+{
+    line = Trim(line);
+    return line.size() >= 2 && line.front() == '[' && line.back() == ']';
+}
+
+// The key of a "key=value" line, or empty for comments, headers and other lines.
+std::string_view KeyOf(std::string_view line)
+{
+    const size_t equals = line.find('=');
+    if (equals == std::string_view::npos || Trim(line).starts_with('#'))
+        return {};
+    return Trim(line.substr(0, equals));
+}
+
+std::string_view ValueOf(std::string_view line)
+{
+    std::string_view value = line.substr(line.find('=') + 1);
+    return Trim(value);
+}
+
+// The value of `key` in the first line of group `group` that sets it.
+std::string_view GroupValue(std::string_view text, std::string_view group, std::string_view key)
+{
+    bool inGroup = false;
+    for (std::string_view line : Lines(text)) {
+        if (IsGroupHeader(line))
+            inGroup = Trim(line) == group;
+        else if (inGroup && KeyOf(line) == key)
+            return ValueOf(line);
+    }
+    return {};
+}
+
+// Undoes the escapes every desktop entry string value may carry.
+std::string UnescapeValue(std::string_view value)
+{
+    std::string plain;
+    for (size_t i = 0; i < value.size(); ++i) {
+        if (value[i] != '\\' || i + 1 == value.size()) {
+            plain += value[i];
+            continue;
+        }
+        switch (value[++i]) {
+        case 's': plain += ' '; break;
+        case 'n': plain += '\n'; break;
+        case 't': plain += '\t'; break;
+        case 'r': plain += '\r'; break;
+        case '\\': plain += '\\'; break;
+        default: plain += '\\'; plain += value[i]; break;
+        }
+    }
+    return plain;
+}
+
+bool EqualWithoutCase(std::string_view a, std::string_view b)
+{
+    return std::ranges::equal(a, b, [](unsigned char x, unsigned char y) { return std::toupper(x) == std::toupper(y); });
+}
+
+std::string ReadWholeFile(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// Replaces `path` by a file holding `text`, through a temporary file beside
+// it, so a failed write never leaves a half file. A symbolic link (as dotfile
+// managers keep them) is followed, so the link stays and its target changes.
+bool ReplaceFile(const std::string& path, const std::string& text)
+{
+    namespace fs = std::filesystem;
+    std::error_code error;
+    fs::path target = path;
+    if (fs::is_symlink(target, error)) {
+        const fs::path resolved = fs::canonical(target, error);
+        if (!error)
+            target = resolved;
+    }
+    fs::create_directories(target.parent_path(), error);
+    const fs::file_status oldStatus = fs::status(target, error);
+
+    TFile file;
+    if (file.CreateTempBeside(target.string()) != 0)
+        return false;
+    const std::string temporary = file.Path();
+    bool written = file.WriteAll(text.data(), text.size());
+    written = file.Close() == 0 && written;
+    if (written && fs::exists(oldStatus))
+        fs::permissions(temporary, oldStatus.permissions(), error);
+    if (written && RenameFile(temporary, target.string()))
+        return true;
+    RemoveFile(temporary);
+    return false;
+}
+
+std::string HomeFolder()
+{
+    if (const char* home = std::getenv("HOME"); home && *home)
+        return home;
+    const passwd* entry = ::getpwuid(::getuid());
+    return entry && entry->pw_dir ? entry->pw_dir : "";
+}
+
+// An XDG base folder: the variable when it holds an absolute path (relative
+// ones are to be ignored), otherwise the home-relative default.
+std::string XdgFolder(const char* variable, const char* homeDefault)
+{
+    if (const char* value = std::getenv(variable); value && value[0] == '/')
+        return value;
+    return HomeFolder() + homeDefault;
+}
+
+}  // namespace
+
+std::string QuoteExecArgument(std::string_view argument)
+{
+    constexpr std::string_view reserved = " \t\n\"'\\><~|&;$*?#()`";
+    const bool quote = argument.empty() || argument.find_first_of(reserved) != std::string_view::npos;
+    std::string quoted;
+    if (quote)
+        quoted += '"';
+    for (char c : argument) {
+        if (quote && (c == '"' || c == '`' || c == '$' || c == '\\'))
+            quoted += '\\';
+        quoted += c;
+        if (c == '%')
+            quoted += '%';  // a lone '%' would start a field code
+    }
+    if (quote)
+        quoted += '"';
+    // The value escapes come last: readers undo them before the quoting.
+    std::string escaped;
+    for (char c : quoted) {
+        switch (c) {
+        case '\\': escaped += "\\\\"; break;
+        case '\n': escaped += "\\n"; break;
+        case '\t': escaped += "\\t"; break;
+        case '\r': escaped += "\\r"; break;
+        default: escaped += c; break;
+        }
+    }
+    return escaped;
+}
+
+std::string ExecProgram(std::string_view execValue)
+{
+    const std::string command = UnescapeValue(Trim(execValue));
+    std::string program;
+    size_t i = 0;
+    if (!command.empty() && command[0] == '"') {
+        for (i = 1; i < command.size() && command[i] != '"'; ++i) {
+            if (command[i] == '\\' && i + 1 < command.size())
+                ++i;
+            program += command[i];
+        }
+        if (i == command.size())
+            return {};  // no closing quote
+    } else {
+        for (; i < command.size() && command[i] != ' ' && command[i] != '\t'; ++i)
+            program += command[i];
+    }
+    std::string unpercented;
+    for (size_t k = 0; k < program.size(); ++k) {
+        unpercented += program[k];
+        if (program[k] == '%' && k + 1 < program.size() && program[k + 1] == '%')
+            ++k;
+    }
+    return unpercented;
+}
+
+std::string DesktopEntryText(std::string_view programPath)
+{
+    std::string mimeTypes;
+    for (std::string_view type : AssociationMimeTypes)
+        (mimeTypes += type) += ';';
+    std::ostringstream text;
+    text << DesktopEntryGroup << "\n"
+         << "Type=Application\n"
+         << "Name=Valbrix\n"
+         << "GenericName=ZIP-Archivprogramm\n"
+         << "Comment=ZIP-Archive öffnen und auspacken\n"
+         << "Exec=" << QuoteExecArgument(programPath) << " %f\n"
+         << "Icon=valbrix\n"
+         << "Terminal=false\n"
+         << "MimeType=" << mimeTypes << "\n"
+         << "Categories=Utility;Archiving;Compression;\n";
+    return text.str();
+}
+
+std::string DesktopEntryValue(std::string_view desktopText, std::string_view key)
+{
+    return std::string(GroupValue(desktopText, DesktopEntryGroup, key));
+}
+
+std::string DefaultApplication(std::string_view mimeappsText, std::string_view mimeType)
+{
+    std::string_view ids = GroupValue(mimeappsText, DefaultsGroup, mimeType);
+    while (!ids.empty()) {
+        const size_t end = ids.find(';');
+        const std::string_view id = Trim(ids.substr(0, end));
+        if (!id.empty())
+            return std::string(id);
+        ids.remove_prefix(end == std::string_view::npos ? ids.size() : end + 1);
+    }
+    return {};
+}
+
+std::string WithDefaultApplication(std::string_view mimeappsText, std::string_view desktopId,
+                                   const std::array<std::string_view, 2>& mimeTypes)
+{
+    const auto ourLine = [&](std::string_view type) { return std::string(type) + "=" + std::string(desktopId); };
+    std::vector<std::string> lines;
+    std::vector<bool> typeSet(mimeTypes.size(), false);
+    bool inGroup = false, inFirstGroup = false;
+    size_t insertAt = std::string::npos;  // after the last non-blank line of the first defaults group
+    for (std::string_view line : Lines(mimeappsText)) {
+        if (IsGroupHeader(line)) {
+            inGroup = Trim(line) == DefaultsGroup;
+            inFirstGroup = inGroup && insertAt == std::string::npos;
+            lines.emplace_back(line);
+            if (inFirstGroup)
+                insertAt = lines.size();
+            continue;
+        }
+        const auto type = inGroup ? std::ranges::find(mimeTypes, KeyOf(line)) : mimeTypes.end();
+        if (type != mimeTypes.end()) {
+            typeSet[size_t(type - mimeTypes.begin())] = true;
+            lines.push_back(ourLine(*type));
+        } else {
+            lines.emplace_back(line);
+        }
+        if (inFirstGroup && !Trim(line).empty())
+            insertAt = lines.size();
+    }
+    std::vector<std::string> missing;
+    for (size_t i = 0; i < mimeTypes.size(); ++i)
+        if (!typeSet[i])
+            missing.push_back(ourLine(mimeTypes[i]));
+    if (insertAt == std::string::npos) {
+        if (!lines.empty() && !Trim(lines.back()).empty())
+            lines.emplace_back();
+        lines.emplace_back(DefaultsGroup);
+        insertAt = lines.size();
+    }
+    lines.insert(lines.begin() + std::ptrdiff_t(insertAt), missing.begin(), missing.end());
+
+    std::string text;
+    for (const std::string& line : lines)
+        (text += line) += '\n';
+    return text;
+}
+
+bool IsAssociationOurs(std::string_view mimeappsText, std::string_view desktopText, std::string_view programPath)
+{
+    for (std::string_view type : AssociationMimeTypes)
+        if (DefaultApplication(mimeappsText, type) != AssociationDesktopId)
+            return false;
+    return EqualWithoutCase(ExecProgram(DesktopEntryValue(desktopText, "Exec")), programPath);
+}
+
+std::string TXdgFolders::DesktopEntryPath() const
+{
+    return DataHome + "/applications/" + std::string(AssociationDesktopId);
+}
+
+std::string TXdgFolders::MimeappsPath() const
+{
+    return ConfigHome + "/mimeapps.list";
+}
+
+TXdgFolders UserXdgFolders()
+{
+    return {XdgFolder("XDG_DATA_HOME", "/.local/share"), XdgFolder("XDG_CONFIG_HOME", "/.config")};
+}
+
+bool AssociationIsOurs(const TXdgFolders& folders, std::string_view programPath)
+{
+    return IsAssociationOurs(ReadWholeFile(folders.MimeappsPath()), ReadWholeFile(folders.DesktopEntryPath()),
+                             programPath);
+}
+
+TAssociationResult WriteAssociation(const TXdgFolders& folders, std::string_view programPath)
+{
+    TAssociationResult result;
+    result.DesktopEntryWritten = ReplaceFile(folders.DesktopEntryPath(), DesktopEntryText(programPath));
+    const std::string mimeappsPath = folders.MimeappsPath();
+    result.DefaultWritten =
+        ReplaceFile(mimeappsPath, WithDefaultApplication(ReadWholeFile(mimeappsPath), AssociationDesktopId));
+    return result;
+}
+
+}  // namespace valbrix::platform
