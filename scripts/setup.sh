@@ -10,6 +10,8 @@ VALBRIX_PACKAGES=(
   zip unzip 7zip python3                    # black-box oracles that make and check test archives
   clang libclang-rt-14-dev                  # libFuzzer and sanitizer runtimes
   xvfb xauth                                # a display for the program on a headless machine
+  desktop-file-utils xdg-utils              # the desktop's own checks of the ZIP association
+  dpkg-dev                                  # the Debian package's dependencies (cpack)
 )
 
 valbrix_install_missing() {

@@ -220,4 +220,22 @@ TEST(FileAssociation, DesktopToolsAcceptTheWrittenAssociation)
         GTEST_SKIP() << "xdg-mime is not installed; default query skipped";
 }
 
+// Catches the installed entry drifting from the one the settings dialog
+// writes (a name, icon or MIME type changed in one place only) and an
+// installed entry the desktop rejects.
+TEST(FileAssociation, InstalledEntryMatchesTheWrittenOne)
+{
+    const std::filesystem::path installed = std::filesystem::path(VALBRIX_SOURCE_DIR) / "resources" / "valbrix.desktop";
+    const std::string text = ReadText(installed);
+    const std::string written = DesktopEntryText("/usr/bin/valbrix");
+    for (const char* key : {"Type", "Name", "GenericName", "Comment", "Icon", "Terminal", "MimeType", "Categories"})
+        EXPECT_EQ(DesktopEntryValue(text, key), DesktopEntryValue(written, key)) << key;
+    EXPECT_EQ(ExecProgram(DesktopEntryValue(text, "Exec")), "valbrix");
+    if (!valbrix::test::HaveTool("desktop-file-validate"))
+        GTEST_SKIP() << "desktop-file-validate is not installed; validation skipped";
+    const auto result = RunCommand("desktop-file-validate " + Quote(installed.string()) + " 2>&1");
+    EXPECT_EQ(result.ExitCode, 0) << result.Output;
+    EXPECT_EQ(result.Output, "");
+}
+
 }  // namespace
