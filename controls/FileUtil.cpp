@@ -1,0 +1,114 @@
+// The folder dialog; see FileUtil.h. Qt's own (non-native) dialog is used so
+// that its texts follow the German translation, the "&Hilfe" button can be
+// added and tests can reach the widgets.
+#include "FileUtil.h"
+
+#include <QDialogButtonBox>
+#include <QDir>
+#include <QFileDialog>
+#include <QGuiApplication>
+#include <QPushButton>
+#include <QScreen>
+
+namespace valbrix {
+
+namespace {
+
+QString RunModal(QFileDialog& dialog)
+{
+    if (dialog.exec() != QDialog::Accepted)
+        return {};
+    return dialog.selectedFiles().value(0);
+}
+
+TFolderDialogRunner& Runner()
+{
+    static TFolderDialogRunner runner;
+    return runner;
+}
+
+}  // namespace
+
+TFolderDialogRunner SetFolderDialogRunner(TFolderDialogRunner runner)
+{
+    TFolderDialogRunner previous = std::move(Runner());
+    Runner() = std::move(runner);
+    return previous;
+}
+
+void CenterOnScreen(QWidget* window)
+{
+    QScreen* screen = window->screen() ? window->screen() : QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    window->move(CenteredPosition(window->frameGeometry(), screen->availableGeometry()));
+}
+
+void TBrowseFolderDlg::SelectionChanged(const QString& path)
+{
+    FSelectedName = IsExistingDirectory(path) ? RemoveTrailingBackslash(QDir::cleanPath(path)) : QString();
+    if (OnSelChanged)
+        OnSelChanged(*this);
+}
+
+bool TBrowseFolderDlg::Execute()
+{
+    QFileDialog dialog(FOwner, DialogText.isEmpty() ? QStringLiteral("Ordner wählen") : DialogText);
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setOption(QFileDialog::ShowDirsOnly);
+    dialog.setFileMode(QFileDialog::Directory);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setLabelText(QFileDialog::Accept, QStringLiteral("OK"));
+    dialog.setLabelText(QFileDialog::Reject, QStringLiteral("Abbrechen"));
+    dialog.setLabelText(QFileDialog::LookIn, QStringLiteral("Suchen in:"));
+    dialog.setLabelText(QFileDialog::FileName, QStringLiteral("Ordner:"));
+    dialog.setLabelText(QFileDialog::FileType, QStringLiteral("Dateityp:"));
+    // A start folder that does not exist is not handed over: the dialog
+    // opens at its root instead of at some half-matching place.
+    if (IsExistingDirectory(FolderName))
+        dialog.setDirectory(FolderName);
+    else
+        dialog.setDirectory(DesktopRoot ? QDir::homePath() : QDir::rootPath());
+    FSelectedName = IsExistingDirectory(FolderName) ? RemoveTrailingBackslash(FolderName) : QString();
+    QObject::connect(&dialog, &QFileDialog::currentChanged, [this](const QString& path) { SelectionChanged(path); });
+    QObject::connect(&dialog, &QFileDialog::directoryEntered, [this](const QString& path) { SelectionChanged(path); });
+    if (HelpContext != 0) {
+        if (auto* buttons = dialog.findChild<QDialogButtonBox*>()) {
+            QPushButton* help = buttons->addButton(QStringLiteral("&Hilfe"), QDialogButtonBox::HelpRole);
+            help->setObjectName(QStringLiteral("HelpButton"));
+            QObject::connect(help, &QPushButton::clicked, [this] {
+                if (OnHelp)
+                    OnHelp(HelpContext);
+            });
+        }
+    }
+    dialog.adjustSize();
+    if (Position == dpScreenCenter)
+        CenterOnScreen(&dialog);
+    FDialog = &dialog;
+    if (OnInitialized)
+        OnInitialized(*this);
+    const QString chosen = Runner() ? Runner()(dialog) : RunModal(dialog);
+    FDialog = nullptr;
+    // OK counts only for a folder that exists now; the dialog may have been
+    // handed a typed name, or the folder may have gone meanwhile.
+    if (chosen.isEmpty() || !IsExistingDirectory(chosen))
+        return false;
+    FolderName = RemoveTrailingBackslash(QDir::cleanPath(chosen));
+    FSelectedName = FolderName;
+    return true;
+}
+
+bool BrowseForDirectory(QString& name, const QString& prompt, int helpContext, QWidget* owner)
+{
+    TBrowseFolderDlg dialog(owner);
+    dialog.DialogText = prompt;
+    dialog.FolderName = name;
+    dialog.HelpContext = helpContext;
+    if (!dialog.Execute())
+        return false;
+    name = dialog.FolderName;
+    return true;
+}
+
+}  // namespace valbrix

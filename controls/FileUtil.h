@@ -1,0 +1,68 @@
+// TBrowseFolderDlg, the folder picker behind the folder field's button: a Qt
+// folder dialog that opens at the preselected folder when it exists, gives
+// back a path without trailing '/' (except "/"), accepts only existing
+// folders, and can carry a "&Hilfe" button. The dialog runs through a runner
+// that tests replace (SetFolderDialogRunner), so no test ever waits on a
+// real dialog. The path rules themselves are in PathUtil.h.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+
+#include <QString>
+
+#include "PathUtil.h"
+
+class QFileDialog;
+class QPushButton;
+class QWidget;
+
+namespace valbrix {
+
+// Computers in the network cannot be browsed here; bfComputers picks folders too.
+enum TBrowseKind : uint8_t { bfFolders, bfComputers };
+enum TDialogPosition : uint8_t { dpDefault, dpScreenCenter };
+
+// Runs a configured folder dialog; returns the chosen folder or "" on cancel.
+using TFolderDialogRunner = std::function<QString(QFileDialog&)>;
+// Installs a runner (an empty one restores the real modal run); returns the previous one.
+TFolderDialogRunner SetFolderDialogRunner(TFolderDialogRunner runner);
+
+class TBrowseFolderDlg {
+public:
+    explicit TBrowseFolderDlg(QWidget* owner = nullptr) : FOwner(owner) {}
+
+    TBrowseKind BrowseKind = bfFolders;
+    bool DesktopRoot = true;        // false: the tree starts at "/" instead of the home folder
+    QString DialogText;             // window title; "Ordner wählen" when empty
+    QString FolderName;             // in: folder to preselect; out: the chosen folder
+    int HelpContext = 0;            // non-zero: a "&Hilfe" button that fires OnHelp
+    TDialogPosition Position = dpScreenCenter;
+    std::function<void(TBrowseFolderDlg&)> OnInitialized;  // the dialog exists, before it shows
+    std::function<void(TBrowseFolderDlg&)> OnSelChanged;   // after each change of the selection
+    std::function<void(int helpContext)> OnHelp;           // the "&Hilfe" button was pressed
+
+    // The folder currently selected in the running dialog ("" when it is no existing folder).
+    const QString& SelectedName() const { return FSelectedName; }
+    // The running dialog, null outside Execute.
+    QFileDialog* DialogWindow() const { return FDialog; }
+
+    // True when the user chose an existing folder; FolderName is unchanged otherwise.
+    bool Execute();
+
+private:
+    void SelectionChanged(const QString& path);
+
+    QWidget* FOwner;
+    QString FSelectedName;
+    QFileDialog* FDialog = nullptr;
+};
+
+// Runs a centred folder dialog on name with the prompt and help topic;
+// name becomes the chosen folder on OK.
+bool BrowseForDirectory(QString& name, const QString& prompt, int helpContext, QWidget* owner = nullptr);
+
+// Moves a window, unresized, to the middle of its screen's available area.
+void CenterOnScreen(QWidget* window);
+
+}  // namespace valbrix

@@ -1,0 +1,64 @@
+// A scripted stand-in for the folder dialog: tests queue the folders the
+// "user" picks ("" = Abbrechen). Each dialog run takes the next answer and
+// records the folder the dialog opened at and whether it had a Help button.
+// A dialog with no answer queued, or an answer left unasked when the script
+// ends, fails the test.
+#pragma once
+
+#include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QList>
+#include <QPushButton>
+#include <QTest>
+
+#include "controls/FileUtil.h"
+
+namespace valbrix::test {
+
+struct TFolderDialogRun {
+    QString StartFolder;  // the folder the dialog showed when it opened
+    QString Title;
+    QStringList Buttons;  // button texts, left to right as laid out
+};
+
+class TFolderDialogScript {
+public:
+    TFolderDialogScript()
+    {
+        FPrevious = SetFolderDialogRunner([this](QFileDialog& dialog) { return Run(dialog); });
+    }
+    ~TFolderDialogScript()
+    {
+        SetFolderDialogRunner(FPrevious);
+        if (!FAnswers.isEmpty())
+            QTest::qFail(qPrintable(QStringLiteral("%1 folder dialog answer(s) never asked for").arg(FAnswers.size())),
+                         __FILE__, __LINE__);
+    }
+    TFolderDialogScript(const TFolderDialogScript&) = delete;
+    TFolderDialogScript& operator=(const TFolderDialogScript&) = delete;
+
+    void Choose(const QString& folder) { FAnswers.append(folder); }
+    void Cancel() { FAnswers.append(QString()); }
+
+    QList<TFolderDialogRun> Runs;
+
+private:
+    QString Run(QFileDialog& dialog)
+    {
+        TFolderDialogRun run{dialog.directory().absolutePath(), dialog.windowTitle(), {}};
+        if (auto* box = dialog.findChild<QDialogButtonBox*>())
+            for (QAbstractButton* button : box->buttons())
+                run.Buttons << button->text();
+        Runs.append(run);
+        if (FAnswers.isEmpty()) {
+            QTest::qFail("unexpected folder dialog", __FILE__, __LINE__);
+            return {};
+        }
+        return FAnswers.takeFirst();
+    }
+
+    QList<QString> FAnswers;
+    TFolderDialogRunner FPrevious;
+};
+
+}  // namespace valbrix::test
