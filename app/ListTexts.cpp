@@ -1,7 +1,10 @@
 // Cell, panel and caption texts of the main window; see the header.
 #include "ListTexts.h"
 
+#include <cstdint>
+
 #include <QDate>
+#include <QFileInfo>
 #include <QLocale>
 #include <QTime>
 
@@ -34,7 +37,7 @@ QString DateText(uint32_t dosDateTime)
            locale.toString(time, QLocale::ShortFormat);
 }
 
-QString RatioText(uint32_t uncompressedSize, uint32_t compressedSize)
+QString RatioText(uint64_t uncompressedSize, uint64_t compressedSize)
 {
     if (uncompressedSize == 0)
         return QStringLiteral("0%");
@@ -42,6 +45,22 @@ QString RatioText(uint32_t uncompressedSize, uint32_t compressedSize)
     const QString text = QString::asprintf("%.0f%%", saved);
     // A loss below half a per cent would read "-0%".
     return text == QLatin1String("-0%") ? QStringLiteral("0%") : text;
+}
+
+int64_t SizeForTotal(uint64_t size)
+{
+    return size > uint64_t(INT64_MAX) ? INT64_MAX : int64_t(size);
+}
+
+QString DamagedDirectoryText(const QString& archivePath, qsizetype entriesRead)
+{
+    const QString name = QFileInfo(archivePath).fileName();
+    const QString count = entriesRead == 0   ? QStringLiteral("konnten keine Einträge")
+                          : entriesRead == 1 ? QStringLiteral("konnte nur 1 Eintrag")
+                                             : QStringLiteral("konnten nur %1 Einträge").arg(entriesRead);
+    return QStringLiteral("Das Inhaltsverzeichnis des Archivs \"%1\" ist beschädigt. Es %2 gelesen werden; "
+                          "weitere Einträge des Archivs fehlen in der Liste.")
+        .arg(name, count);
 }
 
 QString FilesPanelText(int rowCount, int64_t totalSize, int64_t compressedSize)

@@ -18,7 +18,12 @@ QString FolderPart(const QString& entryName);
 // The locale's short date, two blanks, the locale's short time; empty when invalid.
 QString DateText(uint32_t dosDateTime);
 // Space saved in whole per cent: "75%", "0%" for an empty entry, "-3%" when it grew.
-QString RatioText(uint32_t uncompressedSize, uint32_t compressedSize);
+QString RatioText(uint64_t uncompressedSize, uint64_t compressedSize);
+// A size from the archive as the signed total the status bar adds up; sizes
+// beyond what a signed 64-bit number holds (only a damaged entry has them) stop there.
+int64_t SizeForTotal(uint64_t size);
+// "The archive's table of contents is damaged", with the number of entries read.
+QString DamagedDirectoryText(const QString& archivePath, qsizetype entriesRead);
 
 QString FilesPanelText(int rowCount, int64_t totalSize, int64_t compressedSize);
 QString SelectedPanelText(int selectedCount, int64_t selectedSize);

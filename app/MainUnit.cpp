@@ -19,6 +19,7 @@
 #include <QUrl>
 
 #include "ListTexts.h"
+#include "MessageBox.h"
 #include "Version.h"
 #include "ZipListModel.h"
 #include "engine/ZipDirectory.h"
@@ -40,6 +41,13 @@ public:
 private:
     int& FDepth;
 };
+
+// Totals of archive sizes: a hostile archive's sizes must not overflow them.
+int64_t AddSize(int64_t total, uint64_t size)
+{
+    const int64_t add = SizeForTotal(size);
+    return total > INT64_MAX - add ? INT64_MAX : total + add;
+}
 
 QStringList LocalFiles(const QMimeData* mime)
 {
@@ -104,12 +112,15 @@ bool TMain::OpenArchive(const QString& path)
     ClearList();
 
     std::vector<TZipEntry> entries;
+    TDirectoryStatus status = dsNone;
     try {
-        ListZipEntries(QFile::encodeName(path).toStdString(), entries);
+        status = ListZipEntries(QFile::encodeName(path).toStdString(), entries);
     } catch (const std::exception&) {
-        // Whatever was listed before the failure still shows.
+        // Whatever was listed before the failure still shows, and is told as incomplete.
+        status = dsDamaged;
     }
     const bool listed = !entries.empty();
+    const qsizetype entriesRead = qsizetype(entries.size());
 
     FTotalSize = 0;
     int64_t compressedSize = 0;
@@ -123,8 +134,8 @@ bool TMain::OpenArchive(const QString& path)
             continue;  // a folder entry gets no row
         if (caption.toLower().contains(QLatin1String("setup.exe")))
             FSetupFound = true;
-        FTotalSize += entry.UncompressedSize;
-        compressedSize += entry.CompressedSize;
+        FTotalSize = AddSize(FTotalSize, entry.UncompressedSize);
+        compressedSize = AddSize(compressedSize, entry.CompressedSize);
         rows.push_back({std::move(entry), std::move(caption), FolderPart(name)});
     }
     Model->SetRows(std::move(rows));
@@ -135,6 +146,9 @@ bool TMain::OpenArchive(const QString& path)
     StatusPanel1->setText(SelectedPanelText(rowCount, FTotalSize));
     setWindowTitle(MainCaption(rowCount, FArchiveName));
     ApplyCommandState(CommandStateAfterListing(rowCount, SelectedCount()));
+    // The rows read so far stay: they are real entries, and the user may still extract them.
+    if (status == dsDamaged)
+        ShowMessageBox(DamagedDirectoryText(path, entriesRead), QString(), mkWarning, bcOK);
     // The offer to run a setup program found here comes with the setup flow;
     // SetupFound() keeps the finding for it.
     return listed;
@@ -199,7 +213,7 @@ void TMain::LVClick()
     const std::vector<int> selected = SelectedRowNumbers();
     FTotalSize = 0;
     for (int row : selected)
-        FTotalSize += Model->Row(row).Entry.UncompressedSize;
+        FTotalSize = AddSize(FTotalSize, Model->Row(row).Entry.UncompressedSize);
     ApplyCommandState(CommandStateAfterSelection(Model->rowCount(), int(selected.size()), Schlieen1->isEnabled()));
     StatusPanel1->setText(SelectedPanelText(int(selected.size()), FTotalSize));
 }

@@ -3,7 +3,8 @@
 // owns the rows (through TZipListModel) and the archive's name and totals;
 // the rules it applies (command states, texts, command-line reassembly) live
 // in MainState and ListTexts. A path that is no readable archive simply
-// lists nothing; nothing here shows an error for it.
+// lists nothing; an archive whose directory is damaged lists what could be
+// read and says so in a message.
 #pragma once
 
 #include <cstdint>

@@ -90,9 +90,9 @@ QString TZipListModel::CellText(const TListRow& row, int column)
     switch (column) {
     case lcName: return row.Caption;
     case lcDate: return DateText(row.Entry.DosDateTime);
-    case lcUncompressed: return MyTools().FormatSize(row.Entry.UncompressedSize);
+    case lcUncompressed: return MyTools().FormatSize(SizeForTotal(row.Entry.UncompressedSize));
     case lcRatio: return RatioText(row.Entry.UncompressedSize, row.Entry.CompressedSize);
-    case lcCompressed: return MyTools().FormatSize(row.Entry.CompressedSize);
+    case lcCompressed: return MyTools().FormatSize(SizeForTotal(row.Entry.CompressedSize));
     case lcFolder: return row.Folder;
     default: return QString();
     }

@@ -2,6 +2,7 @@
 // word and returns the process exit status.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -11,6 +12,10 @@ namespace valbrix::cli {
 constexpr int ExitOk = 0;
 constexpr int ExitEntryFailed = 1;
 constexpr int ExitCannotOpen = 2;
+
+// One line on stderr: the archive's directory is damaged and only
+// `entriesRead` entries could be read.
+void WarnDamagedDirectory(const std::string& archive, uint64_t entriesRead);
 
 int RunListCommand(const std::vector<std::string>& args);
 int RunExtractCommand(const std::vector<std::string>& args);

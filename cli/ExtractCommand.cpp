@@ -75,18 +75,22 @@ bool ParseExtractArgs(const std::vector<std::string>& args, TExtractOptions& opt
     return true;
 }
 
-// Opens the archive's directory the way `list` does; nothing when it cannot be opened.
-std::optional<std::vector<TZipEntry>> ReadEntries(const std::string& archive)
+// Reads the archive's directory the way `list` does; nothing when it cannot
+// be opened. A damaged directory gives the entries that could be read, with
+// `damaged` set and the warning printed.
+std::optional<std::vector<TZipEntry>> ReadEntries(const std::string& archive, bool& damaged)
 {
-    TZipDirectory directory;
-    const int result = IsZipArchive(archive) ? OpenZipDirectory(archive, directory) : -1;
-    CloseZipDirectory(directory);
-    if (result < 0) {
+    std::vector<TZipEntry> entries;
+    const TDirectoryStatus status = ListZipEntries(archive, entries);
+    if (status == dsNone && IsEmptyZipArchive(archive))
+        return entries;
+    if (status == dsNone) {
         std::fprintf(stderr, "valbrix-cli: '%s' is not a ZIP archive that can be opened\n", archive.c_str());
         return std::nullopt;
     }
-    std::vector<TZipEntry> entries;
-    ListZipEntries(archive, entries);
+    damaged = status == dsDamaged;
+    if (damaged)
+        WarnDamagedDirectory(archive, entries.size());
     return entries;
 }
 
@@ -164,7 +168,8 @@ int RunExtractCommand(const std::vector<std::string>& args)
     // Both made absolute before anything can move the current directory.
     const std::string archive = AbsolutePath(options.Archive);
     const std::string folder = AbsolutePath(options.Folder);
-    std::optional<std::vector<TZipEntry>> entries = ReadEntries(archive);
+    bool damaged = false;
+    std::optional<std::vector<TZipEntry>> entries = ReadEntries(archive, damaged);
     if (!entries)
         return ExitCannotOpen;
     std::error_code error;
@@ -177,6 +182,9 @@ int RunExtractCommand(const std::vector<std::string>& args)
     TExtractionDriver driver;
     for (const TZipEntry& entry : *entries)
         allOk = ExtractOne(driver, archive, entry, folder, options) && allOk;
+    // The entries behind the damage were never seen: the archive as a whole could not be read.
+    if (damaged)
+        return ExitCannotOpen;
     return allOk ? ExitOk : ExitEntryFailed;
 }
 
@@ -187,11 +195,12 @@ int RunTestCommand(const std::vector<std::string>& args)
         return ExitCannotOpen;
     }
     const std::string archive = AbsolutePath(args[0]);
-    std::optional<std::vector<TZipEntry>> entries = ReadEntries(archive);
+    bool damaged = false;
+    std::optional<std::vector<TZipEntry>> entries = ReadEntries(archive, damaged);
     if (!entries)
         return ExitCannotOpen;
     TExtractionDriver driver;
-    size_t failed = 0;
+    size_t failed = damaged ? 1 : 0;  // the unreadable rest of the directory counts as one failure
     for (const TZipEntry& entry : *entries) {
         if (IsFolderName(entry.FileName))
             continue;

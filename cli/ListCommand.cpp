@@ -4,7 +4,8 @@
 // hand into one large buffer and written in big blocks, because archives with
 // a hundred thousand entries are listed by scripts and benchmarks. A file the
 // reader does not accept gives exit status 2 and one line on stderr; a
-// directory damaged in the middle lists the entries before the damage.
+// damaged directory lists the entries that could be read, then warns on
+// stderr and gives exit status 2. An empty archive lists nothing and succeeds.
 #include <charconv>
 #include <cstdio>
 #include <cstring>
@@ -25,7 +26,7 @@ public:
     LineWriter() { FText.reserve(OutputBlockBytes + 512); }
     ~LineWriter() { Flush(); }
 
-    void Number(uint32_t value)
+    void Number(uint64_t value)
     {
         char digits[16];
         const auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
@@ -104,6 +105,12 @@ void PutEntry(LineWriter& out, const TZipEntry& entry)
 
 }  // namespace
 
+void WarnDamagedDirectory(const std::string& archive, uint64_t entriesRead)
+{
+    std::fprintf(stderr, "valbrix-cli: '%s': the central directory is damaged; %llu entries could be read\n",
+                 archive.c_str(), static_cast<unsigned long long>(entriesRead));
+}
+
 int RunListCommand(const std::vector<std::string>& args)
 {
     if (args.size() != 1) {
@@ -112,17 +119,25 @@ int RunListCommand(const std::vector<std::string>& args)
     }
     const std::string& archive = args[0];
     TZipDirectory directory;
-    int result = IsZipArchive(archive) ? OpenZipDirectory(archive, directory) : -1;
+    const bool accepted = IsZipArchive(archive);
+    if (!accepted && IsEmptyZipArchive(archive))
+        return ExitOk;
+    int result = accepted ? OpenZipDirectory(archive, directory) : -1;
     if (result < 0) {
         std::fprintf(stderr, "valbrix-cli: '%s' is not a ZIP archive that can be opened\n", archive.c_str());
         return ExitCannotOpen;
     }
+    uint64_t listed = 0;
     {
         LineWriter out;
-        for (; result == 0; result = NextZipEntry(directory))
+        for (; result == 0; result = NextZipEntry(directory), ++listed)
             PutEntry(out, directory.Entry);
     }
     CloseZipDirectory(directory);
+    if (directory.Status == dsDamaged) {
+        WarnDamagedDirectory(archive, listed);
+        return ExitCannotOpen;
+    }
     return ExitOk;
 }
 

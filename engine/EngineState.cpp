@@ -112,9 +112,9 @@ void TEngineState::ReportProgress()
 void TEngineState::RefillInput()
 {
     // The 2-byte slack lets a decoder take the last bits of its data even when
-    // they sit in the final bytes; computed in 64 bits so that an InputSize of
-    // 0xFFFFFFFF does not wrap and end the input at once.
-    if (BytesRead > uint64_t(InputSize) + 2) {
+    // they sit in the final bytes. InputSize is at most MaxEntrySize, so the
+    // sum cannot wrap.
+    if (BytesRead > InputSize + 2) {
         InputEof = true;
         InLast = int32_t(InBufSize) - 1;
     } else {

@@ -39,6 +39,9 @@ public:
 // Size the driver stores when the local header gives none: 2^31 - 1 - 100,
 // leaving room for the 2-byte slack of the end-of-input test.
 constexpr uint32_t UnknownSize = 2147483547u;
+// Largest size the driver hands a decoder: far beyond any real file, and low
+// enough that a decoder may count it in bits or as a signed 64-bit number.
+constexpr uint64_t MaxEntrySize = uint64_t(1) << 60;
 constexpr size_t InBufSize = 2048;
 constexpr size_t WindowSize = 32768;
 
@@ -58,9 +61,9 @@ struct TEngineState {
     uint64_t BitBuf = 0;
     uint8_t BitCount = 0;                  // valid bits in BitBuf
     bool InputEof = false;                 // compressed data used up or a read failed
-    uint32_t InputSize = 0;                // compressed size, or UnknownSize
+    uint64_t InputSize = 0;                // compressed size, or UnknownSize (at most MaxEntrySize)
     uint64_t BytesRead = 0;                // compressed bytes read so far (64-bit: no wrap near 4 GiB)
-    uint32_t OutputSize = 0;               // uncompressed size, or UnknownSize
+    uint64_t OutputSize = 0;               // uncompressed size, or UnknownSize (at most MaxEntrySize)
     uint8_t* OutWindow = nullptr;          // WindowSize bytes, owned by the driver
     uint16_t WindowPos = 0;                // write position in OutWindow
     uint32_t CrcValue = 0xFFFFFFFFu;       // running CRC-32 register (not inverted here)

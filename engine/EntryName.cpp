@@ -1,8 +1,12 @@
-// Entry name decoding: code page 437 table, UTF-8 validity and boundary-safe
-// cutting. Pure functions over the bytes given; nothing is kept between calls.
+// Entry name decoding: code page 437 table, UTF-8 validity, boundary-safe
+// cutting and the Unicode path extra field. Pure functions over the bytes
+// given; nothing is kept between calls.
 #include "EntryName.h"
 
 #include <cstring>
+
+#include "EngineState.h"
+#include "LittleEndian.h"
 
 namespace valbrix {
 
@@ -46,6 +50,15 @@ void AppendUtf8(std::string& out, uint16_t codePoint)
         out += char(0x80 | ((codePoint >> 6) & 0x3F));
         out += char(0x80 | (codePoint & 0x3F));
     }
+}
+
+// Names are short; the byte-wise table loop is plenty.
+uint32_t NameCrc32(const uint8_t* data, size_t length)
+{
+    uint32_t crc = 0xFFFFFFFFu;
+    for (size_t i = 0; i < length; ++i)
+        crc = CrcTable[(crc ^ data[i]) & 0xFF] ^ (crc >> 8);
+    return ~crc;
 }
 
 }  // namespace
@@ -130,6 +143,20 @@ std::string DecodeEntryName(const uint8_t* stored, size_t storedBytes, uint16_t 
         if (c == '\\')
             c = '/';
     return name;
+}
+
+bool TakeUnicodePathName(const uint8_t* field, size_t fieldBytes, const uint8_t* stored, size_t storedBytes,
+                         size_t maxNameBytes, std::string& name)
+{
+    constexpr size_t HeadBytes = 5;  // version, CRC-32
+    if (fieldBytes <= HeadBytes || field[0] != 1 || Le32(field + 1) != NameCrc32(stored, storedBytes))
+        return false;
+    const uint8_t* utf8 = field + HeadBytes;
+    const size_t utf8Bytes = fieldBytes - HeadBytes;
+    if (!IsValidUtf8(utf8, utf8Bytes))
+        return false;
+    name = DecodeEntryName(utf8, utf8Bytes, gpUtf8Name, 0, maxNameBytes);
+    return true;
 }
 
 }  // namespace valbrix

@@ -1,7 +1,8 @@
 // Turns the name bytes stored in a central directory header into the UTF-8
 // name the rest of the program uses. Archives from MS-DOS and old Windows
 // store names in the OEM code page 437; newer ones store UTF-8 and say so in
-// flag bit 11, or (Unix hosts) store UTF-8 without saying so. Shares no state.
+// flag bit 11, or (Unix hosts) store UTF-8 without saying so, or keep a UTF-8
+// name in the Unicode path extra field beside the plain one. Shares no state.
 // Bad input (invalid UTF-8 under bit 11, control bytes, embedded zero bytes)
 // never fails: the result is always a string of at most MaxNameBytes bytes.
 #pragma once
@@ -35,5 +36,13 @@ size_t Utf8CutLength(const std::string& text, size_t maxBytes);
 // and cut to at most maxNameBytes bytes at a character boundary.
 std::string DecodeEntryName(const uint8_t* stored, size_t storedBytes, uint16_t flags, uint8_t hostSystem,
                             size_t maxNameBytes);
+
+// The Unicode path extra field (id 0x7075): version 1, the CRC-32 of the
+// plain name as stored, then the name in UTF-8. When the CRC matches the
+// plain name's bytes (so the field was written for this very name) and the
+// name is well-formed, non-empty UTF-8, sets name to it with the rules of
+// DecodeEntryName and returns true; otherwise leaves name alone.
+bool TakeUnicodePathName(const uint8_t* field, size_t fieldBytes, const uint8_t* stored, size_t storedBytes,
+                         size_t maxNameBytes, std::string& name);
 
 }  // namespace valbrix

@@ -25,11 +25,11 @@ struct TExtractionDriver::TRequest {
     const std::string& ArchiveName;
     const std::string* OutputName;  // null: decode and check only, write nothing
     uint16_t Attributes;
-    uint32_t LocalHeaderOffset;
+    uint64_t LocalHeaderOffset;
     TProgressReceiver* NotifyWindow;
     int16_t NotifyCode;
-    std::optional<uint32_t> CompressedSize;    // central directory values
-    std::optional<uint32_t> UncompressedSize;
+    std::optional<uint64_t> CompressedSize;    // central directory values
+    std::optional<uint64_t> UncompressedSize;
 };
 
 namespace {
@@ -230,7 +230,7 @@ void TakeZip64Sizes(const std::vector<uint8_t>& extra, TLocalHeader& header)
     }
 }
 
-bool ReadLocalHeader(TArchiveSource& archive, uint32_t offset, TLocalHeader& header)
+bool ReadLocalHeader(TArchiveSource& archive, uint64_t offset, TLocalHeader& header)
 {
     uint8_t raw[LocalHeaderSize];
     if (!archive.Seek(offset) || archive.Read(raw, sizeof raw) != long(sizeof raw))
@@ -245,10 +245,10 @@ bool ReadLocalHeader(TArchiveSource& archive, uint32_t offset, TLocalHeader& hea
     header.UncompressedSize = Le32(raw + 22);
     const uint16_t nameLength = Le16(raw + 26);
     const uint16_t extraLength = Le16(raw + 28);
-    header.DataOffset = uint64_t(offset) + LocalHeaderSize + nameLength + extraLength;
+    header.DataOffset = offset + LocalHeaderSize + nameLength + extraLength;
     if (header.CompressedSize == SizeKeptElsewhere && extraLength > 0) {
         std::vector<uint8_t> extra(extraLength);
-        if (archive.Seek(uint64_t(offset) + LocalHeaderSize + nameLength) &&
+        if (archive.Seek(offset + LocalHeaderSize + nameLength) &&
             archive.Read(extra.data(), extra.size()) == long(extra.size()))
             TakeZip64Sizes(extra, header);
     }
@@ -258,9 +258,10 @@ bool ReadLocalHeader(TArchiveSource& archive, uint32_t offset, TLocalHeader& hea
 // A header with the descriptor flag and no compressed size, or with the
 // streaming marks, gives no sizes. The central directory's sizes (when the
 // caller passes them) stand in; without them a decoder runs to its own end
-// on the "unknown" size, and a stored entry has nothing to copy.
-void TakeSizes(const TLocalHeader& header, std::optional<uint32_t> compressedSize,
-               std::optional<uint32_t> uncompressedSize, TEngineState& state)
+// on the "unknown" size, and a stored entry has nothing to copy. False for
+// a size no file can have (beyond MaxEntrySize): a damaged header or directory.
+bool TakeSizes(const TLocalHeader& header, std::optional<uint64_t> compressedSize,
+               std::optional<uint64_t> uncompressedSize, TEngineState& state)
 {
     const bool descriptor = header.Flags & FlagDescriptor;
     const bool noLocalSizes = (descriptor && header.CompressedSize == 0) || header.CompressedSize == SizeKeptElsewhere;
@@ -273,6 +274,7 @@ void TakeSizes(const TLocalHeader& header, std::optional<uint32_t> compressedSiz
         state.InputSize = UnknownSize;
         state.OutputSize = UnknownSize;
     }
+    return state.InputSize <= MaxEntrySize && state.OutputSize <= MaxEntrySize;
 }
 
 bool MethodSupported(uint16_t method)
@@ -404,16 +406,16 @@ TExtractionDriver::TExtractionDriver() : FWindow(std::make_unique<uint8_t[]>(Win
 TExtractionDriver::~TExtractionDriver() = default;
 
 int TExtractionDriver::ExtractEntry(const std::string& archiveName, const std::string& outputName, uint16_t attributes,
-                                    uint32_t localHeaderOffset, TProgressReceiver* notifyWindow, int16_t notifyCode,
-                                    std::optional<uint32_t> compressedSize, std::optional<uint32_t> uncompressedSize)
+                                    uint64_t localHeaderOffset, TProgressReceiver* notifyWindow, int16_t notifyCode,
+                                    std::optional<uint64_t> compressedSize, std::optional<uint64_t> uncompressedSize)
 {
     return Run({archiveName, &outputName, attributes, localHeaderOffset, notifyWindow, notifyCode, compressedSize,
                 uncompressedSize});
 }
 
-int TExtractionDriver::TestEntry(const std::string& archiveName, uint32_t localHeaderOffset,
+int TExtractionDriver::TestEntry(const std::string& archiveName, uint64_t localHeaderOffset,
                                  TProgressReceiver* notifyWindow, int16_t notifyCode,
-                                 std::optional<uint32_t> compressedSize, std::optional<uint32_t> uncompressedSize)
+                                 std::optional<uint64_t> compressedSize, std::optional<uint64_t> uncompressedSize)
 {
     return Run({archiveName, nullptr, 0, localHeaderOffset, notifyWindow, notifyCode, compressedSize,
                 uncompressedSize});
@@ -445,11 +447,13 @@ int TExtractionDriver::Run(const TRequest& request)
     if (!ReadLocalHeader(archive, request.LocalHeaderOffset, header))
         return erFormat;
     FState.EntryFlags = header.Flags;
-    TakeSizes(header, request.CompressedSize, request.UncompressedSize, FState);
+    const bool sizesPossible = TakeSizes(header, request.CompressedSize, request.UncompressedSize, FState);
     if (!MethodSupported(header.Method))
         return erUnsupported;
     if (header.Flags & FlagEncrypted)
         return erEncrypted;
+    if (!sizesPossible)
+        return erFormat;
     FState.BytesRead = 0;
     if (!archive.Seek(header.DataOffset))
         return erFormat;

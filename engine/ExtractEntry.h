@@ -25,15 +25,15 @@ public:
     // Returns a result code (ResultCodes.h). The optional sizes come from the
     // central directory and stand in when the local header gives none.
     int ExtractEntry(const std::string& archiveName, const std::string& outputName, uint16_t attributes,
-                     uint32_t localHeaderOffset, TProgressReceiver* notifyWindow = nullptr,
-                     int16_t notifyCode = 0, std::optional<uint32_t> compressedSize = std::nullopt,
-                     std::optional<uint32_t> uncompressedSize = std::nullopt);
+                     uint64_t localHeaderOffset, TProgressReceiver* notifyWindow = nullptr,
+                     int16_t notifyCode = 0, std::optional<uint64_t> compressedSize = std::nullopt,
+                     std::optional<uint64_t> uncompressedSize = std::nullopt);
 
     // Decodes the entry and checks its CRC without writing anything: the
     // same steps and result codes as ExtractEntry, less the output file.
-    int TestEntry(const std::string& archiveName, uint32_t localHeaderOffset, TProgressReceiver* notifyWindow = nullptr,
-                  int16_t notifyCode = 0, std::optional<uint32_t> compressedSize = std::nullopt,
-                  std::optional<uint32_t> uncompressedSize = std::nullopt);
+    int TestEntry(const std::string& archiveName, uint64_t localHeaderOffset, TProgressReceiver* notifyWindow = nullptr,
+                  int16_t notifyCode = 0, std::optional<uint64_t> compressedSize = std::nullopt,
+                  std::optional<uint64_t> uncompressedSize = std::nullopt);
 
     // The seams (pump hook, clock, abort key) live in the state.
     TEngineState& State() { return FState; }

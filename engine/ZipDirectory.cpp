@@ -1,10 +1,12 @@
 // The central directory reader: decides whether a file is an archive we can
-// open, finds the end of central directory record, and walks the central
-// file headers. State lives only in the caller's TZipDirectory (buffer,
-// cursor, and in large-directory mode the open file). Every read of archive
-// bytes is checked against what the buffer holds; a damaged or hostile
-// directory ends the enumeration at the first record that does not check out,
-// keeping the entries before it.
+// open, finds the end of central directory record (and the ZIP64 end record
+// where the plain one is saturated), and walks the central file headers.
+// State lives only in the caller's TZipDirectory (buffer, cursor, status, and
+// in large-directory mode the open file). Every read of archive bytes is
+// checked against what the buffer holds; a damaged or hostile directory ends
+// the enumeration at the first record that does not check out, keeping the
+// entries before it and marking the directory damaged. A record whose ZIP64
+// field lacks a value is skipped, and marks it damaged too.
 #include "ZipDirectory.h"
 
 #include <cstring>
@@ -22,6 +24,15 @@ namespace {
 constexpr uint32_t LocalSignature = 0x04034B50;    // "PK" 03 04
 constexpr uint32_t CentralSignature = 0x02014B50;  // "PK" 01 02
 constexpr uint32_t EndSignature = 0x06054B50;      // "PK" 05 06
+constexpr uint32_t Zip64EndSignature = 0x06064B50;     // "PK" 06 06
+constexpr uint32_t Zip64LocatorSignature = 0x07064B50; // "PK" 06 07
+constexpr uint32_t DigitalSignatureSignature = 0x05054B50; // "PK" 05 05, the directory's optional last record
+constexpr uint32_t Zip64LocatorBytes = 20;
+constexpr uint32_t Zip64EndRecordBytes = 56;            // without its extensible data
+constexpr uint32_t Saturated32 = 0xFFFFFFFFu;           // "the value is in the ZIP64 record or field"
+constexpr uint16_t Saturated16 = 0xFFFF;
+constexpr uint16_t Zip64ExtraId = 0x0001;
+constexpr uint16_t UnicodePathExtraId = 0x7075;
 constexpr uint32_t CentralHeaderBytes = 46;
 constexpr uint32_t EndRecordBytes = 22;
 constexpr uint32_t SignatureBytes = 4;
@@ -107,6 +118,58 @@ off_t FindEndRecord(std::FILE* file, off_t fileBytes)
     }
 }
 
+// Where the central directory lies: from Start up to End, the first byte
+// behind it (the ZIP64 end record when there is one, else the end record).
+struct TDirectoryPlace {
+    uint64_t EndRecord = 0;  // file position of the plain end record
+    uint64_t Start = 0;
+    uint64_t End = 0;
+    uint64_t Entries = 0;    // total entries, as the end record says
+};
+
+enum TLocateResult { lrNoEndRecord = -1, lrFound = 0, lrDamaged = 1 };
+
+// Finds the end record and, when any of its fields is saturated, the ZIP64
+// end record through the locator right before it. A locator whose record is
+// missing or outside the file, or a saturated directory offset with no
+// locator, leaves the directory unreadable: damaged, since an end record
+// says there is one.
+TLocateResult LocateDirectory(std::FILE* file, off_t fileBytes, TDirectoryPlace& place)
+{
+    const off_t endRecord = FindEndRecord(file, fileBytes);
+    uint8_t end[EndRecordBytes];
+    if (endRecord < 0 || ReadAt(file, endRecord, end, sizeof end) != long(sizeof end))
+        return lrNoEndRecord;
+    place.EndRecord = uint64_t(endRecord);
+    place.Start = Le32(end + 16);
+    place.End = uint64_t(endRecord);
+    place.Entries = Le16(end + 10);
+    const bool saturated = Le16(end + 4) == Saturated16 || Le16(end + 6) == Saturated16 || Le16(end + 8) == Saturated16
+        || Le16(end + 10) == Saturated16 || Le32(end + 12) == Saturated32 || Le32(end + 16) == Saturated32;
+    if (saturated) {
+        uint8_t locator[Zip64LocatorBytes];
+        const bool haveLocator = endRecord >= off_t(Zip64LocatorBytes)
+            && ReadAt(file, endRecord - off_t(Zip64LocatorBytes), locator, sizeof locator) == long(sizeof locator)
+            && Le32(locator) == Zip64LocatorSignature;
+        if (haveLocator) {
+            const uint64_t recordAt = LoadLe64(locator + 8);
+            const uint64_t locatorAt = uint64_t(endRecord) - Zip64LocatorBytes;
+            uint8_t record[Zip64EndRecordBytes];
+            if (locatorAt < Zip64EndRecordBytes || recordAt > locatorAt - Zip64EndRecordBytes
+                || ReadAt(file, off_t(recordAt), record, sizeof record) != long(sizeof record)
+                || Le32(record) != Zip64EndSignature)
+                return lrDamaged;
+            place.Start = LoadLe64(record + 48);
+            place.End = recordAt;
+            place.Entries = LoadLe64(record + 32);
+        } else if (Le32(end + 16) == Saturated32) {
+            return lrDamaged;
+        }
+    }
+    // A directory said to start behind its own end is corrupt.
+    return place.Start > place.End ? lrDamaged : lrFound;
+}
+
 // Large-directory mode: moves the unread tail to the front of the buffer and
 // fills the rest from the archive. A short read is not a failure: near the
 // end of the file fewer bytes remain than the buffer has room for, and the
@@ -131,29 +194,37 @@ uint32_t RecordBytes(const uint8_t* p)
     return CentralHeaderBytes + uint32_t(Le16(p + 28)) + Le16(p + 30) + Le16(p + 32);
 }
 
-// Reads the central header at Position into Entry and moves past it.
-// Returns 0 for an entry, 1 at the end of the directory or at the first
-// record that is cut short or lacks its signature.
-int ReadRecord(TZipDirectory& directory)
+// The signatures that may follow the last central header: the end record,
+// the ZIP64 end record, or the directory's digital signature.
+bool IsDirectoryEnd(uint32_t signature)
 {
-    if (directory.LargeDirectoryFile) {
-        const uint32_t leftBytes = directory.BufferLength - directory.Position;
-        const uint8_t* p = directory.Buffer.get() + directory.Position;
-        if ((leftBytes < CentralHeaderBytes || RecordBytes(p) > leftBytes) && directory.Position > 0
-            && !RefillLargeDirectory(directory))
-            return 1;
-    }
-    const uint32_t leftBytes = directory.BufferLength - directory.Position;
-    const uint8_t* p = directory.Buffer.get() + directory.Position;
-    if (leftBytes >= SignatureBytes && Le32(p) == EndSignature)
-        return 1;
-    // A record longer than the buffer (up to 46 + 3 * 65535 bytes) can never
-    // fit, even after a refill; it ends the enumeration here.
-    if (leftBytes < CentralHeaderBytes || Le32(p) != CentralSignature || RecordBytes(p) > leftBytes)
-        return 1;
+    return signature == EndSignature || signature == Zip64EndSignature || signature == DigitalSignatureSignature;
+}
 
-    TZipEntry& entry = directory.Entry;
+// The ZIP64 extra field holds a 64-bit value for each saturated 32-bit field,
+// in this order and only for those. False when it lacks one the entry needs.
+bool TakeZip64Values(const uint8_t* field, size_t fieldBytes, TZipEntry& entry)
+{
+    size_t at = 0;
+    for (uint64_t* value : {&entry.UncompressedSize, &entry.CompressedSize, &entry.LocalHeaderOffset}) {
+        if (*value != Saturated32)
+            continue;
+        if (fieldBytes - at < 8)
+            return false;
+        *value = LoadLe64(field + at);
+        at += 8;
+    }
+    return true;
+}
+
+// Fills Entry from the central header at p, which fits in the buffer.
+// False when its ZIP64 field lacks a value a saturated field needs: the
+// entry's size or position is unknown, and it is not listed.
+bool TakeRecord(const uint8_t* p, TZipEntry& entry)
+{
     const uint8_t hostSystem = p[5];
+    const uint16_t nameBytes = Le16(p + 28);
+    const uint8_t* name = p + CentralHeaderBytes;
     entry.Flags = Le16(p + 8);
     entry.Method = Le16(p + 10);
     entry.DosDateTime = Le32(p + 12);
@@ -162,9 +233,64 @@ int ReadRecord(TZipDirectory& directory)
     entry.UncompressedSize = Le32(p + 24);
     entry.Attributes = hostSystem == hsMsDos ? p[38] : 0;
     entry.LocalHeaderOffset = Le32(p + 42);
-    entry.FileName = DecodeEntryName(p + CentralHeaderBytes, Le16(p + 28), entry.Flags, hostSystem, MaxEntryNameBytes);
-    directory.Position += RecordBytes(p);
-    return 0;
+
+    // A saturated field with no ZIP64 field at all keeps its value, as a
+    // writer from before ZIP64 meant it.
+    bool unicodeName = false;
+    const uint8_t* extra = name + nameBytes;
+    const size_t extraBytes = Le16(p + 30);
+    for (size_t at = 0; extraBytes - at >= 4;) {
+        const uint16_t id = Le16(extra + at);
+        const size_t fieldBytes = Le16(extra + at + 2);
+        const uint8_t* field = extra + at + 4;
+        if (fieldBytes > extraBytes - at - 4)
+            break;  // a field running past the extra area: nothing more in it is trusted
+        if (id == Zip64ExtraId && !TakeZip64Values(field, fieldBytes, entry))
+            return false;
+        if (id == UnicodePathExtraId && !unicodeName)
+            unicodeName = TakeUnicodePathName(field, fieldBytes, name, nameBytes, MaxEntryNameBytes, entry.FileName);
+        at += 4 + fieldBytes;
+    }
+    if (!unicodeName)
+        entry.FileName = DecodeEntryName(name, nameBytes, entry.Flags, hostSystem, MaxEntryNameBytes);
+    return true;
+}
+
+// Reads the next listable central header at Position into Entry and moves
+// past it. Returns 0 for an entry, 1 at the end of the directory (Status
+// complete, or damaged when a record was skipped) or at the first record
+// that is cut short or lacks its signature (Status damaged).
+int ReadRecord(TZipDirectory& directory)
+{
+    for (;;) {
+        if (directory.LargeDirectoryFile) {
+            const uint32_t leftBytes = directory.BufferLength - directory.Position;
+            const uint8_t* p = directory.Buffer.get() + directory.Position;
+            if ((leftBytes < CentralHeaderBytes || RecordBytes(p) > leftBytes) && directory.Position > 0
+                && !RefillLargeDirectory(directory)) {
+                directory.Status = dsDamaged;
+                return 1;
+            }
+        }
+        const uint32_t leftBytes = directory.BufferLength - directory.Position;
+        const uint8_t* p = directory.Buffer.get() + directory.Position;
+        if (leftBytes >= SignatureBytes && IsDirectoryEnd(Le32(p))) {
+            if (directory.Status == dsReading)
+                directory.Status = dsComplete;
+            return 1;
+        }
+        // A record longer than the buffer (up to 46 + 3 * 65535 bytes) can never
+        // fit, even after a refill; it ends the enumeration here.
+        if (leftBytes < CentralHeaderBytes || Le32(p) != CentralSignature || RecordBytes(p) > leftBytes) {
+            directory.Status = dsDamaged;
+            return 1;
+        }
+        const bool listed = TakeRecord(p, directory.Entry);
+        directory.Position += RecordBytes(p);
+        if (listed)
+            return 0;
+        directory.Status = dsDamaged;
+    }
 }
 
 }  // namespace
@@ -192,35 +318,43 @@ bool IsZipArchive(const std::string& fileName)
     return false;
 }
 
+bool IsEmptyZipArchive(const std::string& fileName)
+{
+    off_t fileBytes = 0;
+    FileHandle file = OpenRegularFile(fileName, fileBytes);
+    TDirectoryPlace place;
+    return file && fileBytes > 0 && LocateDirectory(file.get(), fileBytes, place) == lrFound && place.Entries == 0
+        && place.Start == place.End;
+}
+
 int OpenZipDirectory(const std::string& fileName, TZipDirectory& directory)
 {
     CloseZipDirectory(directory);
+    directory.Status = dsNone;
     off_t fileBytes = 0;
     FileHandle file = OpenRegularFile(fileName, fileBytes);
     if (!file || fileBytes == 0)
         return -1;
-    const off_t endRecord = FindEndRecord(file.get(), fileBytes);
-    if (endRecord < 0)
+    TDirectoryPlace place;
+    const TLocateResult located = LocateDirectory(file.get(), fileBytes, place);
+    if (located == lrNoEndRecord)
         return -1;
-    uint8_t offsetField[4];
-    if (ReadAt(file.get(), endRecord + 16, offsetField, sizeof offsetField) != 4)
-        return -1;
-    const off_t directoryStart = Le32(offsetField);
-    if (endRecord < off_t(CentralHeaderBytes))
+    if (place.EndRecord < CentralHeaderBytes)
         return -2;
-    // A directory said to start behind its own end record is corrupt: nothing to list.
-    if (directoryStart > endRecord)
+    directory.Status = located == lrFound ? dsReading : dsDamaged;
+    if (located != lrFound)
         return 1;
 
-    // The loaded bytes end with the end record's signature, which stops the enumeration.
-    off_t directoryBytes = endRecord - directoryStart + SignatureBytes;
-    const bool largeDirectory = directoryBytes >= off_t(DirectoryBufferSize);
+    // The loaded bytes end with the signature behind the directory, which stops the enumeration.
+    uint64_t directoryBytes = place.End - place.Start + SignatureBytes;
+    const bool largeDirectory = directoryBytes >= DirectoryBufferSize;
     if (largeDirectory)
         directoryBytes = DirectoryBufferSize;
     directory.Buffer = std::make_unique<uint8_t[]>(size_t(directoryBytes) + 1);
-    if (ReadAt(file.get(), directoryStart, directory.Buffer.get(), size_t(directoryBytes)) != long(directoryBytes)) {
+    if (ReadAt(file.get(), off_t(place.Start), directory.Buffer.get(), size_t(directoryBytes)) != long(directoryBytes)) {
         directory.Buffer.reset();
-        return -1;
+        directory.Status = dsDamaged;
+        return 1;
     }
     directory.BufferLength = uint32_t(directoryBytes);
     directory.Position = 0;
@@ -254,14 +388,16 @@ void CloseZipDirectory(TZipDirectory& directory)
     }
 }
 
-void ListZipEntries(const std::string& fileName, std::vector<TZipEntry>& list)
+TDirectoryStatus ListZipEntries(const std::string& fileName, std::vector<TZipEntry>& list)
 {
     if (!IsZipArchive(fileName))
-        return;
+        return dsNone;
     TZipDirectory directory;
-    for (int result = OpenZipDirectory(fileName, directory); result == 0; result = NextZipEntry(directory))
+    int result = OpenZipDirectory(fileName, directory);
+    for (; result == 0; result = NextZipEntry(directory))
         list.push_back(directory.Entry);
     CloseZipDirectory(directory);
+    return result < 0 ? dsNone : directory.Status;
 }
 
 }  // namespace valbrix

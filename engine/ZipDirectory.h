@@ -1,8 +1,10 @@
-// Reader of a ZIP archive's central directory. Finds the end record, accepts
-// plain archives and MS-DOS self-extractors, and enumerates the central file
-// headers through a bounded buffer, so any number of entries costs the same
-// memory. Damaged directories end the enumeration; nothing here throws for
-// bad archive data.
+// Reader of a ZIP archive's central directory. Finds the end record (and,
+// where its fields are saturated, the ZIP64 end record through its locator),
+// accepts plain archives and MS-DOS self-extractors, and enumerates the
+// central file headers through a bounded buffer, so any number of entries
+// costs the same memory. Nothing here throws for bad archive data; a
+// directory that ends early, cannot be read or holds unreadable records is
+// told through the directory's status, never passed off as complete.
 #pragma once
 
 #include <cstdint>
@@ -13,12 +15,13 @@
 
 namespace valbrix {
 
-// One central directory entry. Sizes and offsets are unsigned 32-bit.
+// One central directory entry. Sizes and offsets are 64-bit: a ZIP64 extra
+// field supplies those whose 32-bit fields are saturated.
 struct TZipEntry {
     uint32_t DosDateTime = 0;       // MS-DOS time in the low 16 bits, date in the high 16 bits
-    uint32_t UncompressedSize = 0;
-    uint32_t CompressedSize = 0;
-    uint32_t LocalHeaderOffset = 0; // absolute position of the local header in the file
+    uint64_t UncompressedSize = 0;
+    uint64_t CompressedSize = 0;
+    uint64_t LocalHeaderOffset = 0; // absolute position of the local header in the file
     uint32_t Crc32 = 0;
     std::string FileName;           // UTF-8, '/' as delimiter, at most MaxEntryNameBytes bytes
     uint16_t Method = 0;
@@ -30,6 +33,14 @@ struct TZipEntry {
 constexpr size_t MaxEntryNameBytes = 259;
 // Directories of this size and more are streamed through a buffer of this size.
 constexpr uint32_t DirectoryBufferSize = 64000;
+
+// How far an enumeration got.
+enum TDirectoryStatus : uint8_t {
+    dsNone,      // not opened: no end record, or the file cannot be read
+    dsReading,   // open, entries are being read
+    dsComplete,  // every record up to the end of the directory was read
+    dsDamaged,   // the directory ended early, could not be read, or a record was unreadable
+};
 
 // The working record: the directory cursor plus the current entry. Closing
 // on destruction keeps an abandoned large-directory listing from leaking its file.
@@ -45,15 +56,23 @@ struct TZipDirectory {
     uint32_t Position = 0;              // offset in Buffer of the next central file header
     std::FILE* LargeDirectoryFile = nullptr; // open only in large-directory mode
     TZipEntry Entry;                    // the current entry
+    // Kept when the directory closes, so the caller can ask after the last entry.
+    TDirectoryStatus Status = dsNone;
 };
 
 bool IsZipArchive(const std::string& fileName);
-// 0 first entry read; 1 no entry; -1 cannot open/read or no end record; -2 end record too close to the start.
+// True for a file whose end record (or ZIP64 end record) says the archive has
+// no entries and no directory bytes: an empty archive, which IsZipArchive
+// refuses because it starts with the end record.
+bool IsEmptyZipArchive(const std::string& fileName);
+// 0 first entry read; 1 no entry (Status tells complete or damaged);
+// -1 cannot open/read or no end record; -2 end record too close to the start.
 int OpenZipDirectory(const std::string& fileName, TZipDirectory& directory);
-// 0 next entry read; 1 no more entries (directory closed); -2 directory not open.
+// 0 next entry read; 1 no more entries (directory closed, Status tells why); -2 directory not open.
 int NextZipEntry(TZipDirectory& directory);
 void CloseZipDirectory(TZipDirectory& directory);
-// Appends one item per entry; leaves the list untouched when the file is not an archive.
-void ListZipEntries(const std::string& fileName, std::vector<TZipEntry>& list);
+// Appends one item per entry read. Returns dsNone (list untouched) when the
+// file is not an archive, else dsComplete or dsDamaged.
+TDirectoryStatus ListZipEntries(const std::string& fileName, std::vector<TZipEntry>& list);
 
 }  // namespace valbrix

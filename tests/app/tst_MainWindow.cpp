@@ -2,6 +2,8 @@
 // cells, order, totals, caption, command states), the selection commands and
 // the selection-state update after mouse and keyboard changes, closing,
 // dropping files, the open dialog and the command line of the first show.
+#include <algorithm>
+
 #include <QFileDialog>
 #include <QHeaderView>
 #include <QLabel>
@@ -16,6 +18,7 @@
 #include <QUrl>
 
 #include "ArchiveMaker.h"
+#include "MessageBoxScript.h"
 #include "app/MainUnit.h"
 #include "app/ZipListModel.h"
 
@@ -178,6 +181,45 @@ private slots:
         QCOMPARE(w.StatusPanel0->text(), QString(" 0 Datei(en) 0 Byte (0 Byte)"));
         QCOMPARE(w.StatusPanel1->text(), QString(" 0 Datei(en) selektiert 0 Byte"));
         QCOMPARE(ListCommands(w), AllOff);
+    }
+
+    // Catches a damaged directory shown as if complete (no message, or one
+    // without the count), the rows read before the damage dropped, and ZIP64
+    // sizes cut to 32 bits in the totals.
+    void damagedDirectoryIsToldWithTheCount()
+    {
+        using namespace valbrix::test;
+        TempDir dir;
+        CraftedZip zip;
+        CraftedEntry big = StoredEntry("big.iso", Bytes{'b'});
+        big.UncompressedSize = big.CompressedSize = 0xFFFFFFFFu;
+        big.Extra = Zip64Extra({5ull << 30, 1ull << 30});
+        zip.Add(big);
+        for (const char* name : {"a.txt", "b.txt", "c.txt"})
+            zip.Add(StoredEntry(name, Bytes{'x'}));
+        Bytes bytes = zip.Build();
+        const Bytes central = {'P', 'K', 1, 2};
+        auto at = bytes.begin();
+        for (int record = 0; record < 4; ++record)  // the fourth central header: c.txt's
+            at = std::search(record == 0 ? bytes.begin() : at + 1, bytes.end(), central.begin(), central.end());
+        at[2] = 9;
+        WriteFile(dir / "damaged.zip", bytes);
+
+        TMain w;
+        {
+            TMessageBoxScript script;
+            script.Answer(idOK);
+            QVERIFY(w.OpenArchive(Path(dir, "damaged.zip")));
+            QCOMPARE(script.Asked.size(), 1);
+            const QString text = script.Asked[0].Text;
+            QVERIFY2(text.contains("Inhaltsverzeichnis") && text.contains("beschädigt"), qPrintable(text));
+            QVERIFY2(text.contains("3 Einträge"), qPrintable(text));
+            QVERIFY2(text.contains("damaged.zip"), qPrintable(text));
+            QCOMPARE(script.Asked[0].Kind, mkWarning);
+        }
+        QCOMPARE(Column(w, lcName), (QStringList{"a.txt", "b.txt", "big.iso"}));
+        QCOMPARE(w.TotalSize(), (qint64(5) << 30) + 2);
+        QCOMPARE(ListCommands(w), AllOn);
     }
 
     // Catches stale panel 1 and commands after a selection change by mouse or

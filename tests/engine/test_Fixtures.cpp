@@ -73,12 +73,8 @@ const std::set<std::string> ListsNothing = {
     // Empty archives.
     "zd-empty.zip", "zd-empty-with-comment.zip", "zd-empty-with-leading-data.zip", "zd-empty-zip64-EOCD.zip",
     "zip2-comment_garbage.zip",
-    // Zip64: the 32-bit end record says 0xFFFFFFFF for the directory offset.
-    "go-zip64.zip", "go-zip64-2.zip", "ruby-zip64-sample.zip", "zd-iz-linux-standard-deflate-zip64.zip",
-    "zd-iz-linux-stdin-zip64.zip", "zd-zip64-eocd-extra-field-v1.zip", "zd-zip64-offset-in-extra-field.zip",
-    "zd-zip64-streamed.zip", "zd-onedrive-zero.zip", "la-test_read_format_zip_with_invalid_traditional_eocd.zip",
     // The end record's directory offset is wrong (past the record, or not at a header).
-    "sharp-Zip.zip64.compressedonly.zip", "zd-eocd-offset-past-eof.zip", "zip2-invalid_offset.zip",
+    "zd-eocd-offset-past-eof.zip", "zip2-invalid_offset.zip",
     "zd-pkzip-encrypt-passphrase-aes256-cd.zip",  // the directory itself is encrypted
     "zd-cd-truncated.zip",                       // no end record at all
     // Data in front that is no MS-DOS stub directly followed by the archive.
@@ -88,6 +84,16 @@ const std::set<std::string> ListsNothing = {
     // Pieces of a split archive.
     "cc-split_zip_created_by_zip.z01", "cc-split_zip_created_by_zip.zip",
 };
+
+// Archives whose end record promises a directory that cannot be read: the
+// reader must say so. Every other archive it opens reads to the end.
+const std::set<std::string> DamagedDirectories = {
+    "zd-eocd-offset-past-eof.zip", "zip2-invalid_offset.zip", "zd-pkzip-encrypt-passphrase-aes256-cd.zip",
+};
+
+// Sizes that differ from the data while the CRC over the decoded data matches:
+// the 64-bit uncompressed size is 4 GiB more than the 5 bytes stored.
+const std::set<std::string> SizeOffButCrcMatches = {"la-test_read_format_zip_uncompressed_size_off_by_4gib.zip"};
 
 // Documents, expected outputs and raw streams beside the archives.
 bool IsNoArchive(const fs::path& path)
@@ -178,7 +184,8 @@ private:
 };
 
 // Catches any decoder, driver or directory fault that real archives expose:
-// a CRC or size mismatch, a refused entry that should extract, a damaged,
+// a CRC or size mismatch, a refused entry that should extract, ZIP64 archives
+// not read, a damaged directory passed as complete or the reverse, a damaged,
 // encrypted or unsupported entry passed as good, a crash or hang on any file
 // of the folder (documents and raw streams included), or a reader that lists
 // what it must refuse.
@@ -190,7 +197,10 @@ TEST_F(FixtureWalk, EveryFileListsAndExtractsAsExpected)
     for (const fs::path& file : FixtureFiles()) {
         const std::string name = file.filename().string();
         std::vector<TZipEntry> entries;
-        ListZipEntries(file.string(), entries);
+        const TDirectoryStatus status = ListZipEntries(file.string(), entries);
+        if (status != dsNone) {
+            EXPECT_EQ(status, DamagedDirectories.count(name) ? dsDamaged : dsComplete) << name;
+        }
         if (IsNoArchive(file) || ListsNothing.count(name)) {
             EXPECT_TRUE(entries.empty()) << name << " lists " << entries.size() << " entries";
         } else {
@@ -206,7 +216,7 @@ TEST_F(FixtureWalk, EveryFileListsAndExtractsAsExpected)
                 continue;
             // The driver's own CRC check must have compared with the directory's values.
             const Bytes data = Extracted();
-            if (entry.UncompressedSize != 0xFFFFFFFFu) {  // else the real size sits in a 64-bit extra field
+            if (!SizeOffButCrcMatches.count(name)) {
                 EXPECT_EQ(data.size(), entry.UncompressedSize);
             }
             EXPECT_EQ(ReferenceCrc32(data), entry.Crc32);

@@ -57,7 +57,7 @@ std::vector<StoredShrunkEntry> ShrunkEntriesOf(const std::filesystem::path& path
         const size_t data = local + 30 + (zip.at(local + 26) | zip.at(local + 27) << 8) +
                             (zip.at(local + 28) | zip.at(local + 29) << 8);
         entries.push_back({item.FileName, Bytes(zip.begin() + long(data), zip.begin() + long(data + item.CompressedSize)),
-                           item.Crc32, item.UncompressedSize});
+                           item.Crc32, uint32_t(item.UncompressedSize)});
     }
     return entries;
 }

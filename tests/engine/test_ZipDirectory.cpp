@@ -13,12 +13,26 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::vector<TZipEntry> ListBytes(const TempDir& dir, const Bytes& bytes)
+std::vector<TZipEntry> ListBytes(const TempDir& dir, const Bytes& bytes, TDirectoryStatus* status = nullptr)
 {
     WriteFile(dir / "a.zip", bytes);
     std::vector<TZipEntry> list;
-    ListZipEntries((dir / "a.zip").string(), list);
+    const TDirectoryStatus got = ListZipEntries((dir / "a.zip").string(), list);
+    if (status)
+        *status = got;
     return list;
+}
+
+void Patch(Bytes& bytes, size_t at, const Bytes& value)
+{
+    std::copy(value.begin(), value.end(), bytes.begin() + long(at));
+}
+
+Bytes Le32Bytes(uint32_t value)
+{
+    Bytes out;
+    PutLe32(out, value);
+    return out;
 }
 
 constexpr size_t RecordBytes = 46 + 12;  // a central header with a 12-byte name
@@ -114,7 +128,8 @@ TEST(ZipDirectory, IsZipArchiveTable)
     fs::current_path(saved);
 }
 
-// Catches offsets silently rebased (unadjusted ones point into the stub) and
+// Catches offsets silently rebased (unadjusted ones point into the stub, so
+// the directory the end record promises cannot be read: damage) and
 // adjusted ones mishandled.
 TEST(ZipDirectory, SelfExtractorListsOnlyWithAdjustedOffsets)
 {
@@ -123,8 +138,10 @@ TEST(ZipDirectory, SelfExtractorListsOnlyWithAdjustedOffsets)
         CraftedZip zip;
         zip.Add(StoredEntry("setup.exe", Bytes{'M', 'Z'}));
         zip.SetPrefix(DosStub(1124), adjusted);
-        const auto list = ListBytes(dir, zip.Build());
+        TDirectoryStatus status = dsNone;
+        const auto list = ListBytes(dir, zip.Build(), &status);
         ASSERT_EQ(list.size(), adjusted ? 1u : 0u);
+        EXPECT_EQ(status, adjusted ? dsComplete : dsDamaged);
         if (adjusted) {
             EXPECT_EQ(list[0].LocalHeaderOffset, 1124u);
         }
@@ -133,7 +150,8 @@ TEST(ZipDirectory, SelfExtractorListsOnlyWithAdjustedOffsets)
 
 // Catches a search that stops after one window or misses a record across a
 // window border, comments not counted in the record length, the -2 case,
-// and directory offsets beyond the end record read as a directory.
+// and directory offsets beyond the end record (or the file) read as a
+// directory or passed off as an empty one.
 TEST(ZipDirectory, EndRecordSearchAndPlacement)
 {
     TempDir dir;
@@ -156,16 +174,18 @@ TEST(ZipDirectory, EndRecordSearchAndPlacement)
     const Bytes good = Entries(1).Build();
     for (uint32_t offset : {0xFFFFFFFFu, uint32_t(good.size()), uint32_t(good.size() - 22 + 1)}) {
         Bytes bad = good;
-        for (int i = 0; i < 4; ++i)
-            bad[good.size() - 22 + 16 + size_t(i)] = uint8_t(offset >> (8 * i));
-        EXPECT_TRUE(ListBytes(dir, bad).empty()) << "directory offset " << offset;
+        Patch(bad, good.size() - 22 + 16, Le32Bytes(offset));
+        TDirectoryStatus status = dsNone;
+        EXPECT_TRUE(ListBytes(dir, bad, &status).empty()) << "directory offset " << offset;
+        EXPECT_EQ(status, dsDamaged) << "directory offset " << offset;
     }
     EXPECT_FALSE(directory.Buffer);
     EXPECT_EQ(NextZipEntry(directory), -2);
 }
 
 // Catches an enumeration that trusts lengths or signatures in a damaged
-// directory: it must stop at the damage and keep the entries before it.
+// directory (it must stop at the damage and keep the entries before it), and
+// damage passed off as the end of the directory.
 TEST(ZipDirectory, DamageInTheMiddleEndsTheListingThere)
 {
     TempDir dir;
@@ -174,15 +194,158 @@ TEST(ZipDirectory, DamageInTheMiddleEndsTheListingThere)
     const size_t start = zip.LocalHeaderOffset(4) + 30 + 12;  // first central header
     struct Case { const char* what; size_t at; Bytes value; size_t listed; };
     const Case cases[] = {
-        {"third signature broken", start + 2 * RecordBytes, {'P', 'K', 9, 9}, 2},
+        {"second signature broken", start + RecordBytes, {'P', 'K', 9, 9}, 1},
         {"third name length runs past the end", start + 2 * RecordBytes + 28, {0xFF, 0xFF}, 2},
         {"first comment length runs past the end", start + 32, {0x00, 0xF0}, 0},
-        {"last extra length 5 bytes too long", start + 4 * RecordBytes + 30, {0x05, 0x00}, 4},
+        {"last record cut short: extra length 5 bytes too long", start + 4 * RecordBytes + 30, {0x05, 0x00}, 4},
+        {"last record runs into the end record", start + 4 * RecordBytes + 30, {0x02, 0x00}, 5},
     };
     for (const Case& c : cases) {
         Bytes bad = good;
-        std::copy(c.value.begin(), c.value.end(), bad.begin() + long(c.at));
-        EXPECT_EQ(ListBytes(dir, bad).size(), c.listed) << c.what;
+        Patch(bad, c.at, c.value);
+        TDirectoryStatus status = dsNone;
+        EXPECT_EQ(ListBytes(dir, bad, &status).size(), c.listed) << c.what;
+        EXPECT_EQ(status, dsDamaged) << c.what;
+    }
+    TDirectoryStatus status = dsNone;
+    EXPECT_EQ(ListBytes(dir, good, &status).size(), 5u);
+    EXPECT_EQ(status, dsComplete);
+}
+
+// Catches ZIP64 values taken for the wrong fields (each is present only when
+// its 32-bit field is saturated, in a fixed order), values cut to 32 bits,
+// and the ZIP64 end record not followed to the directory.
+TEST(ZipDirectory, Zip64EndRecordAndExtraFieldsGive64BitValues)
+{
+    TempDir dir;
+    CraftedZip zip;
+    CraftedEntry all = StoredEntry("all.bin", Bytes{'a'});
+    all.UncompressedSize = all.CompressedSize = 0xFFFFFFFFu, all.CentralOffsetField = 0xFFFFFFFFu;
+    all.Extra = Zip64Extra({0x100000005ull, 0x100000003ull, 0});  // the entry's real offset is 0
+    CraftedEntry compressedOnly = StoredEntry("compressed.bin", Bytes{'c'});
+    compressedOnly.CompressedSize = 0xFFFFFFFFu, compressedOnly.UncompressedSize = 7;
+    compressedOnly.Extra = Bytes(6, 0x99);                         // an unknown field before it is stepped over
+    compressedOnly.Extra[0] = 0x99, compressedOnly.Extra[2] = 2, compressedOnly.Extra[3] = 0;
+    const Bytes zip64 = Zip64Extra({0x200000000ull});
+    compressedOnly.Extra.insert(compressedOnly.Extra.end(), zip64.begin(), zip64.end());
+    CraftedEntry saturatedWithoutField = StoredEntry("old.bin", Bytes{'o'});
+    saturatedWithoutField.UncompressedSize = 0xFFFFFFFFu;          // a writer from before ZIP64
+    zip.Add(all);
+    zip.Add(compressedOnly);
+    zip.Add(saturatedWithoutField);
+    zip.SetZip64End(true);
+    TDirectoryStatus status = dsNone;
+    const auto list = ListBytes(dir, zip.Build(), &status);
+    EXPECT_EQ(status, dsComplete);
+    ASSERT_EQ(list.size(), 3u);
+    EXPECT_EQ(list[0].UncompressedSize, 0x100000005ull);
+    EXPECT_EQ(list[0].CompressedSize, 0x100000003ull);
+    EXPECT_EQ(list[0].LocalHeaderOffset, 0u);
+    EXPECT_EQ(list[1].CompressedSize, 0x200000000ull);
+    EXPECT_EQ(list[1].UncompressedSize, 7u);
+    EXPECT_EQ(list[1].LocalHeaderOffset, zip.LocalHeaderOffset(1));
+    EXPECT_EQ(list[2].UncompressedSize, 0xFFFFFFFFu);
+}
+
+// Catches ZIP64 damage passed off as an empty or complete directory: a
+// locator whose record lies outside the file or is no record, a saturated
+// directory offset with no locator, and a ZIP64 field too short for the
+// saturated fields (that entry is left out, never listed with a zero).
+TEST(ZipDirectory, Zip64DamageIsTold)
+{
+    TempDir dir;
+    CraftedZip zip = Entries(3);
+    zip.SetZip64End(true);
+    const Bytes good = zip.Build();
+    const size_t recordOffsetField = good.size() - 22 - 20 + 8;
+    Bytes outside = good, notARecord = good, noLocator = good;
+    Patch(outside, recordOffsetField, Le32Bytes(uint32_t(good.size() + 100)));
+    Patch(notARecord, recordOffsetField, Le32Bytes(0));
+    Patch(noLocator, good.size() - 22 - 20, Le32Bytes(0x12345678));
+
+    CraftedZip shortField = Entries(3);
+    CraftedEntry both = StoredEntry("both.bin", Bytes{'b'});
+    both.UncompressedSize = both.CompressedSize = 0xFFFFFFFFu;
+    both.Extra = Zip64Extra({1});  // room for the uncompressed size only
+    shortField.Add(both);
+    shortField.Add(StoredEntry("after.bin", Bytes{'z'}));
+
+    struct Case { const char* what; Bytes bytes; size_t listed; };
+    const Case cases[] = {
+        {"ZIP64 record offset outside the file", outside, 0},
+        {"ZIP64 record offset at a local header", notARecord, 0},
+        {"saturated end record without a locator", noLocator, 0},
+        {"ZIP64 field too short for two saturated sizes", shortField.Build(), 4},
+    };
+    for (const Case& c : cases) {
+        TDirectoryStatus status = dsNone;
+        const auto list = ListBytes(dir, c.bytes, &status);
+        EXPECT_EQ(list.size(), c.listed) << c.what;
+        EXPECT_EQ(status, dsDamaged) << c.what;
+        for (const TZipEntry& entry : list)
+            EXPECT_NE(entry.FileName, "both.bin") << c.what;
+    }
+    // Only the entry counts saturated (exactly 65535 entries) and no locator:
+    // the plain directory offset still holds.
+    Bytes counts = Entries(2).Build();
+    Patch(counts, counts.size() - 22 + 8, {0xFF, 0xFF, 0xFF, 0xFF});
+    TDirectoryStatus status = dsNone;
+    EXPECT_EQ(ListBytes(dir, counts, &status).size(), 2u);
+    EXPECT_EQ(status, dsComplete);
+}
+
+// Catches a Unicode path field taken without its CRC check (it would rename
+// an entry whose plain name was changed after the field was written), a
+// field of another version or with broken UTF-8 taken, and the '/' rule
+// skipped for the UTF-8 name.
+TEST(ZipDirectory, UnicodePathFieldNamesTheEntryOnlyWhenItsCrcMatches)
+{
+    TempDir dir;
+    const std::string plain = "Gr\x94\xE1" "e\\a.txt";  // code page 437, as old tools store it
+    const uint32_t plainCrc = ReferenceCrc32(Bytes(plain.begin(), plain.end()));
+    const std::string utf8 = "\xCE\xA9mega\\\xE2\x82\xAC.txt";   // Omega, a backslash, the euro sign
+    Bytes cutShort = UnicodePathExtra(utf8, plainCrc);
+    cutShort[2] += 1;  // the field claims one byte more than the extra area holds
+    struct Case { const char* what; Bytes extra; std::string name; };
+    const Case cases[] = {
+        {"CRC matches", UnicodePathExtra(utf8, plainCrc), "\xCE\xA9mega/\xE2\x82\xAC.txt"},
+        {"CRC of another name", UnicodePathExtra(utf8, plainCrc ^ 1), "Gr\xC3\xB6\xC3\x9F" "e/a.txt"},
+        {"version 2", UnicodePathExtra(utf8, plainCrc, 2), "Gr\xC3\xB6\xC3\x9F" "e/a.txt"},
+        {"broken UTF-8", UnicodePathExtra("\xC3(", plainCrc), "Gr\xC3\xB6\xC3\x9F" "e/a.txt"},
+        {"field runs past the extra area", cutShort, "Gr\xC3\xB6\xC3\x9F" "e/a.txt"},
+    };
+    for (const Case& c : cases) {
+        CraftedZip zip;
+        CraftedEntry entry = StoredEntry(plain, Bytes{'u'});
+        entry.Extra = c.extra;
+        zip.Add(entry);
+        const auto list = ListBytes(dir, zip.Build());
+        ASSERT_EQ(list.size(), 1u) << c.what;
+        EXPECT_EQ(list[0].FileName, c.name) << c.what;
+    }
+}
+
+// Catches an empty archive taken for damage or for "no archive", and a
+// file with entries or no end record taken for an empty archive.
+TEST(ZipDirectory, IsEmptyZipArchiveTable)
+{
+    TempDir dir;
+    CraftedZip empty, commented, zip64Empty, one;
+    commented.SetArchiveComment("nothing here");
+    zip64Empty.SetZip64End(true);
+    one.Add(StoredEntry("a.txt", Bytes{'a'}));
+    struct Case { const char* name; Bytes bytes; bool isEmpty; };
+    const Case cases[] = {
+        {"empty.zip", empty.Build(), true},
+        {"commented.zip", commented.Build(), true},
+        {"zip64.zip", zip64Empty.Build(), true},
+        {"one.zip", one.Build(), false},
+        {"text.zip", {'n', 'o', ' ', 'z', 'i', 'p'}, false},
+        {"nothing.zip", {}, false},
+    };
+    for (const Case& c : cases) {
+        WriteFile(dir / c.name, c.bytes);
+        EXPECT_EQ(IsEmptyZipArchive((dir / c.name).string()), c.isEmpty) << c.name;
     }
 }
 

@@ -15,6 +15,12 @@ void PutLe32(Bytes& out, uint32_t value)
     PutLe16(out, uint16_t(value >> 16));
 }
 
+void PutLe64(Bytes& out, uint64_t value)
+{
+    PutLe32(out, uint32_t(value));
+    PutLe32(out, uint32_t(value >> 32));
+}
+
 static void PutText(Bytes& out, const std::string& text) { out.insert(out.end(), text.begin(), text.end()); }
 
 CraftedEntry StoredEntry(const std::string& name, const Bytes& content)
@@ -74,21 +80,59 @@ Bytes CraftedZip::Build() const
         PutLe16(out, 0);                                    // disk number
         PutLe16(out, 0);                                    // internal attributes
         PutLe32(out, e.ExternalAttributes);
-        PutLe32(out, FOffsets[i] - base);
+        PutLe32(out, e.CentralOffsetField.value_or(FOffsets[i] - base));
         PutText(out, e.Name);
         out.insert(out.end(), e.Extra.begin(), e.Extra.end());
         PutText(out, e.Comment);
     }
     const uint32_t directorySize = uint32_t(out.size()) - directoryStart;
+    if (FZip64End) {
+        const uint64_t recordAt = out.size();
+        PutLe32(out, 0x06064B50);
+        PutLe64(out, 44);                                   // bytes after this field
+        PutLe16(out, 45);                                   // version made by
+        PutLe16(out, 45);                                   // version needed
+        PutLe32(out, 0);                                    // this disk
+        PutLe32(out, 0);                                    // disk of the directory
+        PutLe64(out, FEntries.size());
+        PutLe64(out, FEntries.size());
+        PutLe64(out, directorySize);
+        PutLe64(out, directoryStart - base);
+        PutLe32(out, 0x07064B50);                           // the locator
+        PutLe32(out, 0);
+        PutLe64(out, recordAt - base);
+        PutLe32(out, 1);                                    // total disks
+    }
     PutLe32(out, 0x06054B50);
-    PutLe16(out, 0);
-    PutLe16(out, 0);
-    PutLe16(out, uint16_t(FEntries.size()));
-    PutLe16(out, uint16_t(FEntries.size()));
-    PutLe32(out, directorySize);
-    PutLe32(out, directoryStart - base);
+    PutLe16(out, FZip64End ? 0xFFFF : 0);
+    PutLe16(out, FZip64End ? 0xFFFF : 0);
+    PutLe16(out, FZip64End ? 0xFFFF : uint16_t(FEntries.size()));
+    PutLe16(out, FZip64End ? 0xFFFF : uint16_t(FEntries.size()));
+    PutLe32(out, FZip64End ? 0xFFFFFFFFu : directorySize);
+    PutLe32(out, FZip64End ? 0xFFFFFFFFu : directoryStart - base);
     PutLe16(out, uint16_t(FComment.size()));
     PutText(out, FComment);
+    return out;
+}
+
+Bytes Zip64Extra(const std::vector<uint64_t>& values)
+{
+    Bytes out;
+    PutLe16(out, 0x0001);
+    PutLe16(out, uint16_t(values.size() * 8));
+    for (uint64_t value : values)
+        PutLe64(out, value);
+    return out;
+}
+
+Bytes UnicodePathExtra(const std::string& utf8Name, uint32_t plainNameCrc, uint8_t version)
+{
+    Bytes out;
+    PutLe16(out, 0x7075);
+    PutLe16(out, uint16_t(5 + utf8Name.size()));
+    out.push_back(version);
+    PutLe32(out, plainNameCrc);
+    PutText(out, utf8Name);
     return out;
 }
 

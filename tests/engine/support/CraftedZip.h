@@ -29,6 +29,9 @@ struct CraftedEntry {
     std::optional<uint32_t> LocalCrc32, LocalCompressedSize, LocalUncompressedSize;
     std::optional<uint16_t> LocalFlags, LocalMethod;
     std::optional<uint32_t> LocalSignature;
+    // Written in the central header instead of the real local header offset
+    // (0xFFFFFFFF with the real one in a ZIP64 extra field, say).
+    std::optional<uint32_t> CentralOffsetField;
     // When set, a data descriptor follows the data; with or without "PK" 07 08.
     bool DataDescriptor = false;
     bool DescriptorSignature = true;
@@ -43,6 +46,9 @@ public:
     // Bytes put before the first local header (a self-extractor stub, junk).
     void SetPrefix(const Bytes& prefix, bool adjustOffsets) { FPrefix = prefix; FAdjustOffsets = adjustOffsets; }
     void SetArchiveComment(const std::string& comment) { FComment = comment; }
+    // Ends the directory with a ZIP64 end record and its locator, and
+    // saturates every field of the plain end record.
+    void SetZip64End(bool zip64End) { FZip64End = zip64End; }
     Bytes Build() const;
     // Offset of entry i's local header in the last Build() (including the prefix).
     uint32_t LocalHeaderOffset(size_t i) const { return FOffsets.at(i); }
@@ -52,6 +58,7 @@ private:
     Bytes FPrefix;
     bool FAdjustOffsets = true;
     std::string FComment;
+    bool FZip64End = false;
     mutable std::vector<uint32_t> FOffsets;
 };
 
@@ -60,5 +67,12 @@ Bytes DosStub(size_t size);
 
 void PutLe16(Bytes& out, uint16_t value);
 void PutLe32(Bytes& out, uint32_t value);
+void PutLe64(Bytes& out, uint64_t value);
+
+// A ZIP64 extra field (id 1) holding the given 64-bit values in order.
+Bytes Zip64Extra(const std::vector<uint64_t>& values);
+// A Unicode path extra field (id 0x7075): version, the CRC-32 it claims
+// for the plain name, the UTF-8 name.
+Bytes UnicodePathExtra(const std::string& utf8Name, uint32_t plainNameCrc, uint8_t version = 1);
 
 }  // namespace valbrix::test
