@@ -9,6 +9,7 @@
 #include <QTime>
 
 #include "MyTools.h"
+#include "engine/ZipFormat.h"
 
 namespace valbrix {
 
@@ -25,11 +26,11 @@ QString FolderPart(const QString& entryName)
 
 QString DateText(uint32_t dosDateTime)
 {
-    // MS-DOS packs the local date in the high word and the time in the low
-    // word; no time zone is involved, so date and time are formatted apart.
-    const uint32_t dosDate = dosDateTime >> 16, dosTime = dosDateTime & 0xFFFF;
-    const QDate date(int(dosDate >> 9) + 1980, int((dosDate >> 5) & 0x0F), int(dosDate & 0x1F));
-    const QTime time(int(dosTime >> 11), int((dosTime >> 5) & 0x3F), int(dosTime & 0x1F) * 2);
+    // The MS-DOS date and time are local; no time zone is involved, so date
+    // and time are formatted apart.
+    const platform::TLocalTime local = DecodeDosDateTime(dosDateTime);
+    const QDate date(local.Year, local.Month, local.Day);
+    const QTime time(local.Hour, local.Minute, local.Second);
     if (!date.isValid() || !time.isValid())
         return QString();
     const QLocale locale;

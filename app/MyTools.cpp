@@ -3,11 +3,11 @@
 
 #include <chrono>
 #include <string>
-#include <sys/stat.h>
 
 #include <QFile>
 #include <QLocale>
 
+#include "platform/FileServices.h"
 #include "platform/gui/ProcessStart.h"
 #include "platform/gui/Launcher.h"
 
@@ -45,10 +45,7 @@ bool TMyTools::RunProgram(const QString& program, const QString& parameters, uin
 
 int64_t TMyTools::GetSizeOfFile(const QString& path) const
 {
-    struct stat info {};
-    if (path.isEmpty() || stat(QFile::encodeName(path).constData(), &info) != 0 || S_ISDIR(info.st_mode))
-        return -1;
-    return int64_t(info.st_size);
+    return platform::FileSize(QFile::encodeName(path).toStdString());
 }
 
 QString TMyTools::RandomFileName()

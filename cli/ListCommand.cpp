@@ -13,6 +13,7 @@
 
 #include "cli/Commands.h"
 #include "engine/ZipDirectory.h"
+#include "engine/ZipFormat.h"
 
 namespace valbrix::cli {
 
@@ -70,19 +71,18 @@ private:
 // the archive holds, without time-zone conversion.
 void PutDosDateTime(LineWriter& out, uint32_t dosDateTime)
 {
-    const unsigned date = dosDateTime >> 16;
-    const unsigned time = dosDateTime & 0xFFFF;
-    out.Padded(1980 + (date >> 9), 4);
+    const platform::TLocalTime local = DecodeDosDateTime(dosDateTime);
+    out.Padded(unsigned(local.Year), 4);
     out.Char('-');
-    out.Padded((date >> 5) & 15, 2);
+    out.Padded(unsigned(local.Month), 2);
     out.Char('-');
-    out.Padded(date & 31, 2);
+    out.Padded(unsigned(local.Day), 2);
     out.Char(' ');
-    out.Padded(time >> 11, 2);
+    out.Padded(unsigned(local.Hour), 2);
     out.Char(':');
-    out.Padded((time >> 5) & 63, 2);
+    out.Padded(unsigned(local.Minute), 2);
     out.Char(':');
-    out.Padded((time & 31) * 2, 2);
+    out.Padded(unsigned(local.Second), 2);
 }
 
 void PutEntry(LineWriter& out, const TZipEntry& entry)
@@ -122,7 +122,7 @@ int RunListCommand(const std::vector<std::string>& args)
     const bool accepted = IsZipArchive(archive);
     if (!accepted && IsEmptyZipArchive(archive))
         return ExitOk;
-    int result = accepted ? OpenZipDirectory(archive, directory) : -1;
+    int result = accepted ? OpenZipDirectory(archive, directory) : drCannotOpen;
     if (result < 0) {
         std::fprintf(stderr, "valbrix-cli: '%s' is not a ZIP archive that can be opened\n", archive.c_str());
         return ExitCannotOpen;
@@ -130,7 +130,7 @@ int RunListCommand(const std::vector<std::string>& args)
     uint64_t listed = 0;
     {
         LineWriter out;
-        for (; result == 0; result = NextZipEntry(directory), ++listed)
+        for (; result == drEntry; result = NextZipEntry(directory), ++listed)
             PutEntry(out, directory.Entry);
     }
     CloseZipDirectory(directory);

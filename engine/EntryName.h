@@ -11,12 +11,9 @@
 #include <cstdint>
 #include <string>
 
-namespace valbrix {
+#include "ZipFormat.h"
 
-// General purpose flag: the name and comment are UTF-8.
-constexpr uint16_t gpUtf8Name = 0x0800;
-// Version-made-by high byte of MS-DOS (and FAT file systems in general).
-constexpr uint8_t hsMsDos = 0;
+namespace valbrix {
 
 // True when the bytes are well-formed UTF-8: no overlong forms, no
 // surrogates, nothing above U+10FFFF, no sequence cut short.

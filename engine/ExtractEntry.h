@@ -12,8 +12,12 @@
 #include <string>
 
 #include "EngineState.h"
+#include "platform/FileServices.h"
 
 namespace valbrix {
+
+class TArchiveReader;
+class TArchiveStream;
 
 class TExtractionDriver {
 public:
@@ -38,6 +42,11 @@ public:
     // The seams (pump hook, clock, abort key) live in the state.
     TEngineState& State() { return FState; }
 
+    // Reads the archive of that name from `reader` from now on instead of
+    // opening the file (memory-held archives in fuzz targets and tests);
+    // a call with another name opens that file as usual.
+    void UseArchive(const std::string& archiveName, std::unique_ptr<TArchiveReader> reader);
+
     // Longest output name taken, in bytes; longer names give the output error.
     static constexpr size_t MaxOutputName = 259;
 
@@ -45,10 +54,16 @@ private:
     struct TRequest;
     int Run(const TRequest& request);
     bool BusyMarkIsStale();
+    TArchiveStream* OpenArchive(const std::string& archiveName);
 
     TEngineState FState;
     std::unique_ptr<uint8_t[]> FWindow;  // the output window, kept between entries
     bool FRunning = false;               // an entry is being extracted right now (below any nested call)
+    // The archive of the last entry, kept open for the next one.
+    std::string FArchiveName;
+    std::unique_ptr<TArchiveReader> FArchive;
+    std::unique_ptr<TArchiveStream> FArchiveStream;
+    std::optional<platform::TFileIdentity> FArchiveIdentity;  // none: held in memory, never reopened
 };
 
 }  // namespace valbrix

@@ -15,6 +15,7 @@
 
 #include "Decoders.h"
 #include "ResultCodes.h"
+#include "ZipFormat.h"
 
 namespace valbrix {
 
@@ -145,14 +146,14 @@ private:
 // Entry: the archive is positioned at the compressed data, OutWindow is
 // allocated (WindowSize bytes), CrcValue initialised, AbortFlag cleared.
 // Decodes until OutputSize bytes are produced, the input runs out or the user
-// aborts. Returns 0 (also for input that ran out: the CRC check judges it),
-// 2 when a flush failed, 5 when aborted. Each pass of the loop consumes at
+// aborts. Returns erOk (also for input that ran out: the CRC check judges
+// it), erOutput when a flush failed, erAborted when aborted. Each pass of the loop consumes at
 // least one bit, so the loop ends in time bounded by the input size.
 int Unreduce(TEngineState& state, int method)
 {
-    if (method < 2 || method > 5)
+    if (method < zmReduced1 || method > zmReduced4)
         return erUnsupported;
-    const int factor = method - 1;
+    const int factor = method - zmReduced1 + 1;
 
     state.InputEof = false;
     state.ResetInput();
@@ -167,42 +168,44 @@ int Unreduce(TEngineState& state, int method)
     uint8_t previous = 0;
     uint32_t v = 0;  // the byte after the escape: length bits and distance high bits
     uint32_t l = 0;  // pending match length minus 3
-    int machineState = 0;
+    // What the next coded byte means.
+    enum TReduceState { rsLiteral, rsAfterEscape, rsLengthByte, rsDistanceByte };
+    TReduceState machineState = rsLiteral;
 
     while (bytesLeft > 0 && !state.InputEof && !state.AbortFlag) {
         const uint8_t c = ReadCodedByte(state, *sets, previous);
         bool written = true;
         switch (machineState) {
-        case 0:
+        case rsLiteral:
             if (c == EscapeByte) {
-                machineState = 1;
+                machineState = rsAfterEscape;
             } else {
                 written = output.Put(c);
                 --bytesLeft;
             }
             break;
-        case 1:
+        case rsAfterEscape:
             if (c == 0) { // escaped escape: the byte 144 itself
                 written = output.Put(EscapeByte);
                 --bytesLeft;
-                machineState = 0;
+                machineState = rsLiteral;
             } else {
                 v = c;
                 l = v & ReduceLengthMask[factor];
-                machineState = l == ReduceLengthMask[factor] ? 2 : 3;
+                machineState = l == ReduceLengthMask[factor] ? rsLengthByte : rsDistanceByte;
             }
             break;
-        case 2:
+        case rsLengthByte:
             l += c;
-            machineState = 3;
+            machineState = rsDistanceByte;
             break;
-        default: {
+        case rsDistanceByte: {
             const uint32_t length = l + 3;
             const uint32_t distance =
                 ((v >> ReduceDistanceShift[factor]) & ReduceDistanceMask[factor]) * 256 + c + 1;
             bytesLeft -= length;
             written = output.CopyMatch(distance, length);
-            machineState = 0;
+            machineState = rsLiteral;
             break;
         }
         }

@@ -8,10 +8,11 @@
 #pragma once
 
 #include <cstdint>
-#include <cstdio>
 #include <memory>
 #include <string>
 #include <vector>
+
+#include "ArchiveReader.h"
 
 namespace valbrix {
 
@@ -42,6 +43,15 @@ enum TDirectoryStatus : uint8_t {
     dsDamaged,   // the directory ended early, could not be read, or a record was unreadable
 };
 
+// What OpenZipDirectory and NextZipEntry return.
+enum TDirectoryResult : int {
+    drEntry = 0,               // an entry was read into the working record
+    drNoEntry = 1,             // no (more) entries; the directory is closed and Status tells why
+    drCannotOpen = -1,         // OpenZipDirectory: cannot open or read, empty, or no end record
+    drEndRecordTooEarly = -2,  // OpenZipDirectory: the end record lies too close to the start
+    drNotOpen = -2,            // NextZipEntry: the directory is not open
+};
+
 // The working record: the directory cursor plus the current entry. Closing
 // on destruction keeps an abandoned large-directory listing from leaking its file.
 void CloseZipDirectory(struct TZipDirectory& directory);
@@ -54,21 +64,29 @@ struct TZipDirectory {
     std::unique_ptr<uint8_t[]> Buffer;  // loaded directory bytes; null when closed
     uint32_t BufferLength = 0;          // directory bytes held in Buffer
     uint32_t Position = 0;              // offset in Buffer of the next central file header
-    std::FILE* LargeDirectoryFile = nullptr; // open only in large-directory mode
+    // Open only in large-directory mode, with the archive position of the next bytes to load.
+    std::unique_ptr<TArchiveReader> LargeDirectoryReader;
+    uint64_t ReadPosition = 0;
     TZipEntry Entry;                    // the current entry
     // Kept when the directory closes, so the caller can ask after the last entry.
     TDirectoryStatus Status = dsNone;
 };
 
+// A name without a '.', a folder, and a file that does not start like a
+// ZIP archive or an MS-DOS self-extractor are refused.
 bool IsZipArchive(const std::string& fileName);
+// The content test of IsZipArchive alone.
+bool IsZipArchive(TArchiveReader& archive);
 // True for a file whose end record (or ZIP64 end record) says the archive has
 // no entries and no directory bytes: an empty archive, which IsZipArchive
 // refuses because it starts with the end record.
 bool IsEmptyZipArchive(const std::string& fileName);
-// 0 first entry read; 1 no entry (Status tells complete or damaged);
-// -1 cannot open/read or no end record; -2 end record too close to the start.
+// drEntry, drNoEntry (Status tells complete or damaged), drCannotOpen or drEndRecordTooEarly.
 int OpenZipDirectory(const std::string& fileName, TZipDirectory& directory);
-// 0 next entry read; 1 no more entries (directory closed, Status tells why); -2 directory not open.
+// The same over an archive already open (a file, or bytes in memory); the
+// directory keeps the reader while it needs it.
+int OpenZipDirectory(std::unique_ptr<TArchiveReader> archive, TZipDirectory& directory);
+// drEntry, drNoEntry (directory closed, Status tells why) or drNotOpen.
 int NextZipEntry(TZipDirectory& directory);
 void CloseZipDirectory(TZipDirectory& directory);
 // Appends one item per entry read. Returns dsNone (list untouched) when the

@@ -1,17 +1,19 @@
-// Fuzz target for the whole extraction path: the input is an archive; every
-// entry the directory reader lists is extracted into a scratch folder (and
-// checked in test mode), so damaged headers, sizes that lie, descriptors and
-// every decoder are reached through the driver. The scratch folder is made
-// once per process and emptied on every run; output names are entry numbers,
-// never the entry's own name, so nothing is written elsewhere. Entries that
-// claim more than a few MB are skipped to keep runs fast.
+// Fuzz target for the whole extraction path: the input is an archive, read
+// from memory; every entry the directory reader lists is extracted into a
+// scratch folder (and checked in test mode), so damaged headers, sizes that
+// lie, descriptors and every decoder are reached through the driver. The
+// scratch folder is made once per process and emptied on every run; output
+// names are entry numbers, never the entry's own name, so nothing is
+// written elsewhere. Entries that claim more than a few MB are skipped to
+// keep runs fast.
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "engine/ArchiveReader.h"
 #include "engine/ExtractEntry.h"
 #include "engine/ZipDirectory.h"
 
@@ -62,14 +64,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const fs::path startDir = fs::current_path(error);
     fs::remove_all(out, error);
     fs::create_directories(out, error);
-    const std::string archive = (scratch / "in.zip").string();
-    {
-        std::ofstream file(archive, std::ios::binary | std::ios::trunc);
-        file.write(reinterpret_cast<const char*>(data), std::streamsize(size));
-    }
+    const std::string archive = "in.zip";  // a name only: the driver reads the bytes below
     std::vector<valbrix::TZipEntry> entries;
-    valbrix::ListZipEntries(archive, entries);
+    {
+        valbrix::TMemoryArchiveReader probe(data, size);
+        valbrix::TZipDirectory directory;
+        if (valbrix::IsZipArchive(probe))
+            for (int result = valbrix::OpenZipDirectory(std::make_unique<valbrix::TMemoryArchiveReader>(data, size),
+                                                        directory);
+                 result == valbrix::drEntry; result = valbrix::NextZipEntry(directory))
+                entries.push_back(directory.Entry);
+    }
     valbrix::TExtractionDriver driver;
+    driver.UseArchive(archive, std::make_unique<valbrix::TMemoryArchiveReader>(data, size));
     for (size_t i = 0; i < entries.size() && i < MaxEntries; ++i) {
         const valbrix::TZipEntry& entry = entries[i];
         if (entry.UncompressedSize > MaxEntryBytes || entry.CompressedSize > MaxEntryBytes)

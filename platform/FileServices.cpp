@@ -41,6 +41,24 @@ int TFile::OpenRead(const std::string& path)
     return 0;
 }
 
+int TFile::OpenRegularRead(const std::string& path)
+{
+    Close();
+    do
+        FFd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    while (FFd < 0 && errno == EINTR);
+    if (FFd < 0)
+        return errno;
+    struct stat info {};
+    if (::fstat(FFd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        const int error = S_ISDIR(info.st_mode) ? EISDIR : ENODEV;
+        Close();
+        return error;
+    }
+    FPath = path;
+    return 0;
+}
+
 int TFile::CreateTempBeside(const std::string& target)
 {
     Close();
@@ -68,12 +86,17 @@ int TFile::Close()
     return result == 0 ? 0 : errno;
 }
 
-long TFile::Read(void* buffer, size_t count)
+namespace {
+
+// Repeats a read until count bytes arrived, the file ended or a real error
+// came; `readSome(out, wanted, done)` reads once behind the `done` bytes read so far.
+template <typename TReadSome>
+long ReadFully(void* buffer, size_t count, TReadSome readSome)
 {
     auto* out = static_cast<char*>(buffer);
     size_t done = 0;
     while (done < count) {
-        const ssize_t n = ::read(FFd, out + done, count - done);
+        const ssize_t n = readSome(out + done, count - done, done);
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0)
@@ -83,6 +106,13 @@ long TFile::Read(void* buffer, size_t count)
         done += size_t(n);
     }
     return long(done);
+}
+
+}  // namespace
+
+long TFile::Read(void* buffer, size_t count)
+{
+    return ReadFully(buffer, count, [this](char* out, size_t wanted, size_t) { return ::read(FFd, out, wanted); });
 }
 
 bool TFile::WriteAll(const void* data, size_t count)
@@ -103,6 +133,55 @@ bool TFile::WriteAll(const void* data, size_t count)
 bool TFile::Seek(uint64_t position)
 {
     return FFd >= 0 && ::lseek(FFd, off_t(position), SEEK_SET) == off_t(position);
+}
+
+long TFile::ReadAt(uint64_t position, void* buffer, size_t count)
+{
+    return ReadFully(buffer, count, [this, position](char* out, size_t wanted, size_t done) {
+        return ::pread(FFd, out, wanted, off_t(position + done));
+    });
+}
+
+namespace {
+
+TFileIdentity IdentityOf(const struct stat& info)
+{
+    return {uint64_t(info.st_dev), uint64_t(info.st_ino), uint64_t(info.st_size),
+            int64_t(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec};
+}
+
+}  // namespace
+
+bool TFile::Identity(TFileIdentity& identity) const
+{
+    struct stat info {};
+    if (FFd < 0 || ::fstat(FFd, &info) != 0)
+        return false;
+    identity = IdentityOf(info);
+    return true;
+}
+
+bool FileIdentity(const std::string& path, TFileIdentity& identity)
+{
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0)
+        return false;
+    identity = IdentityOf(info);
+    return true;
+}
+
+bool IsFolder(const std::string& path)
+{
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+int64_t FileSize(const std::string& path)
+{
+    struct stat info {};
+    if (path.empty() || ::stat(path.c_str(), &info) != 0 || S_ISDIR(info.st_mode))
+        return -1;
+    return int64_t(info.st_size);
 }
 
 std::string CurrentDirectory()
@@ -137,22 +216,20 @@ bool RemoveFile(const std::string& path)
     return ::unlink(path.c_str()) == 0;
 }
 
-bool SetFileTimeFromDos(const std::string& path, uint32_t dosDateTime)
+bool SetLastWriteTime(const std::string& path, const TLocalTime& time)
 {
-    const unsigned time = dosDateTime & 0xFFFF;
-    const unsigned date = dosDateTime >> 16;
     std::tm local{};
-    local.tm_sec = int(time & 0x1F) * 2;
-    local.tm_min = int((time >> 5) & 0x3F);
-    local.tm_hour = int(time >> 11);
-    local.tm_mday = int(date & 0x1F);
-    local.tm_mon = int((date >> 5) & 0x0F) - 1;
-    local.tm_year = int(date >> 9) + 1980 - 1900;
+    local.tm_sec = time.Second;
+    local.tm_min = time.Minute;
+    local.tm_hour = time.Hour;
+    local.tm_mday = time.Day;
+    local.tm_mon = time.Month - 1;
+    local.tm_year = time.Year - 1900;
     local.tm_isdst = -1;  // let the C library decide whether DST was in force
     // mktime would quietly roll 31 February into March; such a time names no
     // moment, so the file keeps the time it has.
-    if (local.tm_sec > 59 || local.tm_min > 59 || local.tm_hour > 23 || local.tm_mday < 1 || local.tm_mon < 0 ||
-        local.tm_mon > 11)
+    if (local.tm_sec < 0 || local.tm_sec > 59 || local.tm_min < 0 || local.tm_min > 59 || local.tm_hour < 0 ||
+        local.tm_hour > 23 || local.tm_mday < 1 || local.tm_mon < 0 || local.tm_mon > 11)
         return false;
     const std::tm asked = local;
     const std::time_t seconds = std::mktime(&local);

@@ -11,6 +11,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "engine/ArchiveReader.h"
 #include "engine/ExtractEntry.h"
 #include "engine/ResultCodes.h"
 #include "engine/ZipDirectory.h"
@@ -454,4 +455,30 @@ TEST_F(ExtractEntryTest, DeflatedDescriptorEntryWithoutAnySizes)
             EXPECT_EQ(Extract(zip, 0, "d.txt"), erOk) << signature << " " << localSize;
             EXPECT_EQ(ReadFile(Out() / "d.txt"), payload);
         }
+}
+
+TEST_F(ExtractEntryTest, ArchiveKeptOpenIsReadAnewWhenItsFileChanges)
+{
+    // The archive kept open between entries: bytes of an archive rewritten in
+    // place or replaced under the same name taken from the old copy, or an
+    // archive removed since still extracting.
+    fs::create_directories(Out());
+    const Bytes first = TextLikeData(3000, 1), second = TextLikeData(3000, 2), third = TextLikeData(3000, 3);
+    EXPECT_EQ(Extract(OneEntry(StoredEntry("f", first)), 0, "1"), erOk);
+    EXPECT_EQ(Extract(OneEntry(StoredEntry("f", second)), 0, "2"), erOk);  // same size, rewritten in place
+    WriteFile(Dir / "new.zip", OneEntry(StoredEntry("f", third)).Build());
+    fs::rename(Dir / "new.zip", ArchivePath());
+    EXPECT_EQ(Driver.ExtractEntry(ArchivePath(), Target("3"), 0x20, 0), erOk);
+    EXPECT_EQ(ReadFile(Out() / "1"), first);
+    EXPECT_EQ(ReadFile(Out() / "2"), second);
+    EXPECT_EQ(ReadFile(Out() / "3"), third);
+    fs::remove(ArchivePath());
+    EXPECT_EQ(Driver.ExtractEntry(ArchivePath(), Target("4"), 0x20, 0), erRead);
+
+    // An archive handed over in memory is read from there, under its name only.
+    const Bytes held = OneEntry(StoredEntry("f", first)).Build();
+    Driver.UseArchive("held.zip", std::make_unique<TMemoryArchiveReader>(held.data(), held.size()));
+    EXPECT_EQ(Driver.ExtractEntry("held.zip", Target("5"), 0x20, 0), erOk);
+    EXPECT_EQ(ReadFile(Out() / "5"), first);
+    EXPECT_EQ(Driver.ExtractEntry(ArchivePath(), Target("6"), 0x20, 0), erRead);
 }

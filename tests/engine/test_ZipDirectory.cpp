@@ -23,6 +23,21 @@ std::vector<TZipEntry> ListBytes(const TempDir& dir, const Bytes& bytes, TDirect
     return list;
 }
 
+// The same listing from the bytes held in memory, as the fuzz target reads them.
+std::vector<TZipEntry> ListMemory(const Bytes& bytes)
+{
+    std::vector<TZipEntry> list;
+    TMemoryArchiveReader probe(bytes.data(), bytes.size());
+    if (!IsZipArchive(probe))
+        return list;
+    TZipDirectory directory;
+    auto reader = std::make_unique<TMemoryArchiveReader>(bytes.data(), bytes.size());
+    for (int result = OpenZipDirectory(std::move(reader), directory); result == drEntry;
+         result = NextZipEntry(directory))
+        list.push_back(directory.Entry);
+    return list;
+}
+
 void Patch(Bytes& bytes, size_t at, const Bytes& value)
 {
     std::copy(value.begin(), value.end(), bytes.begin() + long(at));
@@ -91,7 +106,7 @@ TEST(ZipDirectory, ReadsEveryFieldAndDecodesNamesByFlagAndHost)
 // last: 1124) and one byte later, and must not read past short files.
 TEST(ZipDirectory, IsZipArchiveTable)
 {
-    const fs::path saved = fs::current_path();  // a folder becomes the current directory
+    const fs::path saved = fs::current_path();
     TempDir dir;
     CraftedZip zip;
     zip.Add(StoredEntry("setup.exe", Bytes{'M', 'Z'}));
@@ -123,6 +138,7 @@ TEST(ZipDirectory, IsZipArchiveTable)
     }
     fs::create_directory("folder.zip");
     EXPECT_FALSE(IsZipArchive("folder.zip"));
+    EXPECT_EQ(fs::current_path(), dir.Path()) << "a refused folder became the current directory";
     EXPECT_FALSE(IsZipArchive((dir / "folder.zip").string() + "/"));
     EXPECT_FALSE(IsZipArchive((dir / "missing.zip").string()));
     fs::current_path(saved);
@@ -169,7 +185,7 @@ TEST(ZipDirectory, EndRecordSearchAndPlacement)
         CraftedZip empty;
         empty.SetPrefix(Bytes(prefixBytes, 0), true);
         WriteFile(dir / "e.zip", empty.Build());
-        EXPECT_EQ(OpenZipDirectory((dir / "e.zip").string(), directory), prefixBytes < 46 ? -2 : 1) << prefixBytes;
+        EXPECT_EQ(OpenZipDirectory((dir / "e.zip").string(), directory), prefixBytes < 46 ? drEndRecordTooEarly : drNoEntry) << prefixBytes;
     }
     const Bytes good = Entries(1).Build();
     for (uint32_t offset : {0xFFFFFFFFu, uint32_t(good.size()), uint32_t(good.size() - 22 + 1)}) {
@@ -180,7 +196,7 @@ TEST(ZipDirectory, EndRecordSearchAndPlacement)
         EXPECT_EQ(status, dsDamaged) << "directory offset " << offset;
     }
     EXPECT_FALSE(directory.Buffer);
-    EXPECT_EQ(NextZipEntry(directory), -2);
+    EXPECT_EQ(NextZipEntry(directory), drNotOpen);
 }
 
 // Catches an enumeration that trusts lengths or signatures in a damaged
@@ -372,22 +388,27 @@ TEST(ZipDirectory, TruncatedFilesAndNoiseNeverCrash)
 
 // Catches the last entries getting lost when the final refill of a large
 // directory finds fewer bytes left in the file than the buffer has room for,
-// and refills that drop or repeat bytes (70,000 entries, in order).
+// and refills that drop or repeat bytes (70,000 entries, in order); the listing
+// from memory must match the one from the file, refills included.
 TEST(ZipDirectory, LargeDirectoriesListCompletely)
 {
     TempDir dir;
     for (size_t directoryBytes : {63996, 64000, 64001, 64057, 100000, 128000, 128060}) {
         const size_t count = directoryBytes / RecordBytes;
         CraftedZip zip = Entries(count, directoryBytes - count * RecordBytes);
-        const auto list = ListBytes(dir, zip.Build());
+        const Bytes bytes = zip.Build();
+        const auto list = ListBytes(dir, bytes);
         ASSERT_EQ(list.size(), count) << directoryBytes << " directory bytes";
+        EXPECT_EQ(ListMemory(bytes).size(), count) << directoryBytes << " directory bytes, from memory";
         EXPECT_EQ(list.back().LocalHeaderOffset, zip.LocalHeaderOffset(count - 1));
     }
     CraftedZip zip = Entries(70000);
-    const auto list = ListBytes(dir, zip.Build());
-    ASSERT_EQ(list.size(), 70000u);
-    for (size_t i = 0; i < list.size(); ++i)
-        ASSERT_TRUE(list[i].FileName == Name12(i) && list[i].LocalHeaderOffset == zip.LocalHeaderOffset(i)) << i;
+    const Bytes bytes = zip.Build();
+    for (const auto& list : {ListBytes(dir, bytes), ListMemory(bytes)}) {
+        ASSERT_EQ(list.size(), 70000u);
+        for (size_t i = 0; i < list.size(); ++i)
+            ASSERT_TRUE(list[i].FileName == Name12(i) && list[i].LocalHeaderOffset == zip.LocalHeaderOffset(i)) << i;
+    }
 }
 
 // Catches reads beyond the buffer for records longer than it (up to

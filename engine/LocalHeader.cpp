@@ -1,0 +1,152 @@
+// Reading of the local file header and the data descriptor. The header is
+// read through the archive stream, whose buffer then usually holds the data
+// behind it too; the descriptor through the engine state, since its bytes
+// may already sit in the bit reader or the input buffer.
+#include "LocalHeader.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "LittleEndian.h"
+#include "ResultCodes.h"
+#include "ZipFormat.h"
+
+namespace valbrix {
+
+namespace {
+
+// A local header whose sizes read 0xFFFFFFFF may carry the real ones in
+// its 64-bit extra field (uncompressed, then compressed size, each present
+// only when its 32-bit field is 0xFFFFFFFF). Sizes that fit in 32 bits are
+// taken; a streaming writer leaves them 0 there, and those stay unknown.
+void TakeZip64Sizes(const std::vector<uint8_t>& extra, TLocalHeader& header)
+{
+    for (size_t pos = 0; pos + 4 <= extra.size();) {
+        const uint16_t id = Le16(&extra[pos]);
+        const size_t length = Le16(&extra[pos + 2]);
+        const size_t end = std::min(extra.size(), pos + 4 + length);
+        if (id == Zip64ExtraId) {
+            uint64_t sizes[2] = {header.UncompressedSize, header.CompressedSize};
+            size_t field = pos + 4;
+            for (uint64_t& size : sizes)
+                if (size == SizeKeptElsewhere && field + 8 <= end) {
+                    size = uint64_t(Le32(&extra[field])) | uint64_t(Le32(&extra[field + 4])) << 32;
+                    field += 8;
+                }
+            if (sizes[1] != 0 && sizes[1] < SizeKeptElsewhere) {
+                header.CompressedSize = uint32_t(sizes[1]);
+                header.UncompressedSize = sizes[0] < SizeKeptElsewhere ? uint32_t(sizes[0]) : UnknownSize;
+            }
+            return;
+        }
+        pos += 4 + length;
+    }
+}
+
+// Takes the next whole byte behind the compressed data: first what the bit
+// reader still holds, then the input buffer, then fresh reads. Unlike
+// RefillInput it ignores the end-of-data rule, since the descriptor lies
+// behind the data by definition.
+bool TakeByte(TEngineState& state, uint8_t& byte)
+{
+    if (state.BitCount >= 8) {
+        byte = uint8_t(state.BitBuf);
+        state.DropBits(8);
+        return true;
+    }
+    if (state.InPos > state.InLast) {
+        const long count = state.ArchiveFile->Read(state.InBuf, InBufSize);
+        if (count <= 0)
+            return false;
+        state.BytesRead += uint64_t(count);
+        state.InLast = int32_t(count) - 1;
+        state.InPos = 0;
+    }
+    byte = state.InBuf[state.InPos++];
+    return true;
+}
+
+bool TakeLe32(TEngineState& state, uint32_t& value)
+{
+    uint8_t bytes[4];
+    for (auto& byte : bytes)
+        if (!TakeByte(state, byte))
+            return false;
+    value = Le32(bytes);
+    return true;
+}
+
+}  // namespace
+
+bool ReadLocalHeader(TArchiveStream& archive, uint64_t offset, TLocalHeader& header)
+{
+    uint8_t raw[LocalHeaderBytes];
+    archive.Seek(offset);  // the caller chose how far the first read reaches
+    if (archive.Read(raw, sizeof raw) != long(sizeof raw))
+        return false;
+    if (Le32(raw) != LocalHeaderSignature)
+        return false;
+    header.Flags = Le16(raw + LocalField::Flags);
+    header.Method = Le16(raw + LocalField::Method);
+    header.DosDateTime = Le32(raw + LocalField::DosDateTime);
+    header.Crc32 = Le32(raw + LocalField::Crc32);
+    header.CompressedSize = Le32(raw + LocalField::CompressedSize);
+    header.UncompressedSize = Le32(raw + LocalField::UncompressedSize);
+    const uint16_t nameLength = Le16(raw + LocalField::NameLength);
+    const uint16_t extraLength = Le16(raw + LocalField::ExtraLength);
+    const uint64_t extraOffset = offset + LocalHeaderBytes + nameLength;
+    header.DataOffset = extraOffset + extraLength;
+    if (header.CompressedSize == SizeKeptElsewhere && extraLength > 0) {
+        std::vector<uint8_t> extra(extraLength);
+        archive.Seek(extraOffset);
+        if (archive.Read(extra.data(), extra.size()) == long(extra.size()))
+            TakeZip64Sizes(extra, header);
+    }
+    return true;
+}
+
+// A header with the descriptor flag and no compressed size, or with the
+// streaming marks, gives no sizes. The central directory's sizes (when the
+// caller passes them) stand in; without them a decoder runs to its own end
+// on the "unknown" size, and a stored entry has nothing to copy.
+bool TakeSizes(const TLocalHeader& header, std::optional<uint64_t> compressedSize,
+               std::optional<uint64_t> uncompressedSize, TEngineState& state)
+{
+    const bool descriptor = header.Flags & gpDescriptor;
+    const bool noLocalSizes = (descriptor && header.CompressedSize == 0) || header.CompressedSize == SizeKeptElsewhere;
+    state.InputSize = header.CompressedSize;
+    state.OutputSize = header.UncompressedSize;
+    if (noLocalSizes && compressedSize) {
+        state.InputSize = *compressedSize;
+        state.OutputSize = uncompressedSize.value_or(UnknownSize);
+    } else if (descriptor && header.Method != zmStored && header.CompressedSize == 0) {
+        state.InputSize = UnknownSize;
+        state.OutputSize = UnknownSize;
+    }
+    return state.InputSize <= MaxEntrySize && state.OutputSize <= MaxEntrySize;
+}
+
+// The descriptor's "PK" 07 08 signature is optional and many writers leave
+// it out, so the first 4 bytes are the CRC unless they are that signature.
+int ReadDescriptorCrc(TEngineState& state, uint16_t method, uint32_t& expectedCrc)
+{
+    if (method == zmStored) {  // CopyStored bypassed InBuf; the archive sits right behind the data
+        state.ResetInput();
+        state.WindowPos = 0;
+    } else {
+        state.DropBits(state.BitCount % 8);
+    }
+    // A refill already ran past the data: the buffer was offered again and means nothing.
+    if (state.InputEof)
+        return erRead;
+    uint32_t first = 0;
+    if (!TakeLe32(state, first))
+        return erRead;
+    if (first != DescriptorSignature) {
+        expectedCrc = first;
+        return erOk;
+    }
+    return TakeLe32(state, expectedCrc) ? erOk : erRead;
+}
+
+}  // namespace valbrix

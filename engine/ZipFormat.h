@@ -1,0 +1,125 @@
+// The facts of the ZIP format that more than one reader needs, in one place:
+// record signatures and sizes, the field offsets of the local header, the
+// central file header and the end record, the general purpose flag bits,
+// host systems, MS-DOS attributes, method numbers, and the MS-DOS date and
+// time layout. Only constants and pure decoding; no state, no I/O.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "platform/FileServices.h"
+
+namespace valbrix {
+
+// Record signatures, as the little-endian 32-bit values that start each record ("PK" x y).
+constexpr uint32_t LocalHeaderSignature = 0x04034B50u;    // "PK" 03 04
+constexpr uint32_t CentralHeaderSignature = 0x02014B50u;  // "PK" 01 02
+constexpr uint32_t EndRecordSignature = 0x06054B50u;      // "PK" 05 06
+constexpr uint32_t DescriptorSignature = 0x08074B50u;     // "PK" 07 08, optional before a data descriptor
+constexpr uint32_t Zip64EndSignature = 0x06064B50u;       // "PK" 06 06
+constexpr uint32_t Zip64LocatorSignature = 0x07064B50u;   // "PK" 06 07
+constexpr uint32_t DigitalSignatureSignature = 0x05054B50u; // "PK" 05 05, the directory's optional last record
+constexpr size_t SignatureBytes = 4;
+
+// Fixed parts of the records, in bytes; names, extra fields and comments follow.
+constexpr size_t LocalHeaderBytes = 30;
+constexpr size_t CentralHeaderBytes = 46;
+constexpr size_t EndRecordBytes = 22;
+constexpr size_t Zip64LocatorBytes = 20;
+constexpr size_t Zip64EndRecordBytes = 56;  // without its extensible data
+
+// Field offsets from the start of a local file header.
+namespace LocalField {
+constexpr size_t Flags = 6;
+constexpr size_t Method = 8;
+constexpr size_t DosDateTime = 10;  // time (16 bits), then date (16 bits)
+constexpr size_t Crc32 = 14;
+constexpr size_t CompressedSize = 18;
+constexpr size_t UncompressedSize = 22;
+constexpr size_t NameLength = 26;
+constexpr size_t ExtraLength = 28;
+}  // namespace LocalField
+
+// Field offsets from the start of a central file header.
+namespace CentralField {
+constexpr size_t HostSystem = 5;  // high byte of "version made by"
+constexpr size_t Flags = 8;
+constexpr size_t Method = 10;
+constexpr size_t DosDateTime = 12;
+constexpr size_t Crc32 = 16;
+constexpr size_t CompressedSize = 20;
+constexpr size_t UncompressedSize = 24;
+constexpr size_t NameLength = 28;
+constexpr size_t ExtraLength = 30;
+constexpr size_t CommentLength = 32;
+constexpr size_t DosAttributes = 38;  // low byte of the external attributes
+constexpr size_t LocalHeaderOffset = 42;
+}  // namespace CentralField
+
+// Field offsets from the start of the end of central directory record.
+namespace EndField {
+constexpr size_t DiskNumber = 4;
+constexpr size_t DirectoryDisk = 6;
+constexpr size_t DiskEntries = 8;
+constexpr size_t TotalEntries = 10;
+constexpr size_t DirectoryBytes = 12;
+constexpr size_t DirectoryOffset = 16;
+}  // namespace EndField
+
+// Field offsets from the start of the ZIP64 end record locator and the ZIP64 end record.
+namespace Zip64LocatorField {
+constexpr size_t EndRecordOffset = 8;
+}  // namespace Zip64LocatorField
+namespace Zip64EndField {
+constexpr size_t TotalEntries = 32;
+constexpr size_t DirectoryOffset = 48;
+}  // namespace Zip64EndField
+
+// General purpose flag bits.
+constexpr uint16_t gpEncrypted = 0x0001;
+constexpr uint16_t gpDescriptor = 0x0008;  // CRC and sizes follow the data
+constexpr uint16_t gpUtf8Name = 0x0800;    // the name and comment are UTF-8
+
+// Version-made-by high byte of MS-DOS (and FAT file systems in general).
+constexpr uint8_t hsMsDos = 0;
+
+// MS-DOS attribute bits.
+constexpr uint16_t faReadOnly = 0x01;
+constexpr uint16_t faFolder = 0x10;
+
+// Compression methods the engine knows.
+enum TZipMethod : uint16_t {
+    zmStored = 0,
+    zmShrunk = 1,
+    zmReduced1 = 2,  // reduced with compression factors 1 to 4
+    zmReduced4 = 5,
+    zmImploded = 6,
+    zmDeflated = 8,
+};
+
+// Extra field holding the 64-bit sizes, and the 32-bit value a size field
+// holds when its real value is kept there (or elsewhere, for a streaming writer).
+constexpr uint16_t Zip64ExtraId = 0x0001;
+// Extra field holding a UTF-8 name beside the plain one.
+constexpr uint16_t UnicodePathExtraId = 0x7075;
+constexpr uint32_t SizeKeptElsewhere = 0xFFFFFFFFu;
+
+// An MS-DOS date (high 16 bits) and time (low 16 bits) as their fields
+// stand, valid or not: month 0 or second 62 come out as stored, and the
+// caller decides what a date that names no day means.
+inline platform::TLocalTime DecodeDosDateTime(uint32_t dosDateTime)
+{
+    const unsigned date = dosDateTime >> 16;
+    const unsigned time = dosDateTime & 0xFFFF;
+    platform::TLocalTime local;
+    local.Year = int(1980 + (date >> 9));
+    local.Month = int((date >> 5) & 0x0F);
+    local.Day = int(date & 0x1F);
+    local.Hour = int(time >> 11);
+    local.Minute = int((time >> 5) & 0x3F);
+    local.Second = int(time & 0x1F) * 2;
+    return local;
+}
+
+}  // namespace valbrix
