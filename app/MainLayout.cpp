@@ -11,7 +11,6 @@
 #include <QIcon>
 #include <QLabel>
 #include <QMenuBar>
-#include <QScreen>
 #include <QStatusBar>
 #include <QToolBar>
 #include <QToolButton>
@@ -20,6 +19,8 @@
 
 #include "ListTexts.h"
 #include "ZipListModel.h"
+#include "settings/IniFile.h"
+#include "settings/ReposApp.h"
 
 static void InitResources()
 {
@@ -228,10 +229,11 @@ void TMain::FormCreate()
     // Widened by what the captions needed, so the folder column stays in view.
     resize(ClientWidth + FColumnWidening, ClientHeight + menuBar()->sizeHint().height());
     setAcceptDrops(true);
-    // Window placement from the INI file comes with the placement component;
-    // until then the window starts centred on its screen.
-    if (QScreen* screen = this->screen())
-        move(screen->availableGeometry().center() - rect().center());
+    // Where the window was left, or centred on the primary screen at the size above.
+    RePosApp = std::make_unique<TRePosApp>(this);
+    RePosApp->AllowMaximized = true;
+    RePosApp->InifileName = DefaultIniFilePath();
+    RePosApp->LoadPlacement(true, false, nullptr);
     FTotalSize = 0;
     StatusPanel0->setText(FilesPanelText(0, FTotalSize, 0));
     StatusPanel1->setText(SelectedPanelText(0, FTotalSize));

@@ -24,6 +24,8 @@
 #include "ZipListModel.h"
 #include "engine/ZipDirectory.h"
 #include "platform/gui/Launcher.h"
+#include "settings/IniFile.h"
+#include "settings/ReposApp.h"
 
 namespace valbrix {
 
@@ -87,7 +89,8 @@ void TMain::FormShow()
 void TMain::FormDestroy()
 {
     ClearList();
-    // Saving the window placement comes with the placement component.
+    RePosApp->InifileName = DefaultIniFilePath();
+    RePosApp->SavePlacement(true);
     setAcceptDrops(false);
 }
 

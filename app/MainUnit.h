@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <vector>
 
 #include <QMainWindow>
@@ -26,6 +27,7 @@ class QTreeView;
 
 namespace valbrix {
 
+class TRePosApp;
 class TZipListModel;
 
 class TMain : public QMainWindow {
@@ -62,6 +64,7 @@ public:
     QToolBar* ToolBar = nullptr;
     QMenu* PopupMenu = nullptr;
     QFileDialog* OpenDialog = nullptr;
+    std::unique_ptr<TRePosApp> RePosApp;  // window placement in valbrix.ini
     QAction* ffnen1 = nullptr;
     QAction* Schlieen1 = nullptr;
     QAction* Beenden1 = nullptr;
