@@ -3,12 +3,17 @@
 // added and tests can reach the widgets.
 #include "FileUtil.h"
 
+#include <algorithm>
+
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QFileDialog>
 #include <QGuiApplication>
 #include <QPushButton>
+#include <QHeaderView>
 #include <QScreen>
+#include <QSplitter>
+#include <QTreeView>
 
 namespace valbrix {
 
@@ -25,6 +30,20 @@ TFolderDialogRunner& Runner()
 {
     static TFolderDialogRunner runner;
     return runner;
+}
+
+// Qt's default size cuts the columns and the side bar's names; a folder
+// picker needs neither the size nor the type column.
+void FitForFolders(QFileDialog& dialog)
+{
+    dialog.resize(std::max(dialog.sizeHint().width(), 640), std::max(dialog.sizeHint().height(), 420));
+    if (auto* list = dialog.findChild<QTreeView*>(QStringLiteral("treeView"))) {
+        list->header()->hideSection(1);
+        list->header()->hideSection(2);
+        list->header()->resizeSection(0, 280);
+    }
+    if (auto* splitter = dialog.findChild<QSplitter*>(QStringLiteral("splitter")))
+        splitter->setSizes({170, dialog.width() - 170});
 }
 
 }  // namespace
@@ -82,7 +101,7 @@ bool TBrowseFolderDlg::Execute()
             });
         }
     }
-    dialog.adjustSize();
+    FitForFolders(dialog);
     if (Position == dpScreenCenter)
         CenterOnScreen(&dialog);
     FDialog = &dialog;
