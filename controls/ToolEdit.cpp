@@ -345,19 +345,28 @@ QStringList LocalFiles(const QMimeData* data)
 
 }  // namespace
 
-void TFileDirEdit::dragEnterEvent(QDragEnterEvent* event)
+// A drag of local files is taken only with AcceptFiles; without it such a
+// drag is no text to insert either. False for any other drag.
+bool TFileDirEdit::AnswerFileDrag(QDragMoveEvent* event) const
 {
-    if (FAcceptFiles && !LocalFiles(event->mimeData()).isEmpty())
+    if (LocalFiles(event->mimeData()).isEmpty())
+        return false;
+    if (FAcceptFiles)
         event->acceptProposedAction();
     else
+        event->ignore();
+    return true;
+}
+
+void TFileDirEdit::dragEnterEvent(QDragEnterEvent* event)
+{
+    if (!AnswerFileDrag(event))
         TCustomComboEdit::dragEnterEvent(event);
 }
 
 void TFileDirEdit::dragMoveEvent(QDragMoveEvent* event)
 {
-    if (FAcceptFiles && !LocalFiles(event->mimeData()).isEmpty())
-        event->acceptProposedAction();
-    else
+    if (!AnswerFileDrag(event))
         TCustomComboEdit::dragMoveEvent(event);
 }
 

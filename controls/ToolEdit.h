@@ -146,6 +146,8 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
+    bool AnswerFileDrag(QDragMoveEvent* event) const;
+
     bool FAcceptFiles = false;
 };
 

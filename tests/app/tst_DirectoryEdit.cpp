@@ -4,11 +4,14 @@
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QDir>
+#include <QDropEvent>
 #include <QFile>
+#include <QMimeData>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QUrl>
 #include <QVBoxLayout>
 
 #include "FolderDialogScript.h"
@@ -167,7 +170,8 @@ private slots:
     }
 
     // Catches: more than one dropped folder taken without MultipleDirs, the
-    // drop order lost, a dropped file not turned into its folder.
+    // drop order lost, a dropped file not turned into its folder, files taken
+    // by a field that does not accept them.
     void drops()
     {
         QTemporaryDir temp;
@@ -193,6 +197,21 @@ private slots:
         QCOMPARE(edit.text(), temp.path() + "/");
         QCOMPARE(dropped, 3);
         QCOMPARE(edit.LongPaths(), temp.path() + "/");
+
+        // A real drop reaches the field only when it accepts files.
+        QMimeData data;
+        data.setUrls({QUrl::fromLocalFile(folders[1])});
+        edit.MultipleDirs = false;
+        for (bool accept : {false, true}) {
+            edit.SetAcceptFiles(accept);
+            edit.setText(QStringLiteral("x"));
+            QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+            QCoreApplication::sendEvent(&edit, &enter);
+            QCOMPARE(enter.isAccepted(), accept);
+            QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+            QCoreApplication::sendEvent(&edit, &drop);
+            QCOMPARE(edit.text(), accept ? folders[1] : QStringLiteral("x"));
+        }
     }
 
     // Catches: with MultipleDirs, a chosen folder appended to text that the
