@@ -10,6 +10,8 @@
 #include <cstdint>
 #include <functional>
 
+#include "Crc32.h"
+
 namespace valbrix {
 
 // Where compressed bytes come from (the archive, positioned at the data).
@@ -47,8 +49,6 @@ constexpr size_t WindowSize = 32768;
 
 // MaskBits[n] = 2^n - 1 for n = 0..16.
 extern const uint16_t MaskBits[17];
-// CRC-32 table of the reflected polynomial 0xEDB88320.
-extern const uint32_t CrcTable[256];
 
 struct TEngineState {
     TInputSource* ArchiveFile = nullptr;   // the archive, read-only
