@@ -1,0 +1,146 @@
+// valbrix-cli on ZIP64 archives made at test time by the standard tools
+// (Python's zipfile with forced ZIP64 headers; zip and 7zz with more entries
+// than the plain end record can count), and on damaged and empty archives:
+// what `list`, `extract` and `test` print and the exit status each gives.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "support/CraftedZip.h"
+#include "support/TestFiles.h"
+
+using namespace valbrix::test;
+namespace fs = std::filesystem;
+
+namespace {
+
+struct CliRun {
+    int ExitCode;
+    std::string Output;
+    std::string Errors;
+};
+
+CliRun RunCli(const std::string& arguments)
+{
+    TempDir scratch;
+    const fs::path errors = scratch / "stderr.txt";
+    const CommandResult result = RunCommand(Quote(VALBRIX_CLI) + " " + arguments + " 2>" + Quote(errors.string()));
+    const Bytes errorBytes = ReadFile(errors);
+    return {result.ExitCode, result.Output, std::string(errorBytes.begin(), errorBytes.end())};
+}
+
+size_t LineCount(const std::string& text) { return size_t(std::count(text.begin(), text.end(), '\n')); }
+
+// The entry count field of the plain end record (at the file's end, no comment).
+uint16_t PlainEndRecordCount(const fs::path& archive)
+{
+    const Bytes bytes = ReadFile(archive);
+    return bytes.size() < 22 ? 0 : uint16_t(bytes[bytes.size() - 12] | bytes[bytes.size() - 11] << 8);
+}
+
+}  // namespace
+
+// Catches local headers whose sizes sit in a ZIP64 field read as 0xFFFFFFFF
+// or as nothing: every entry of a forced-ZIP64 archive must test and extract.
+TEST(Zip64Archives, ForcedZip64HeadersFromPythonExtract)
+{
+    REQUIRE_TOOL("python3");
+    TempDir dir;
+    WriteFile(dir / "make.py", std::string(R"PY(
+import sys, zipfile
+with zipfile.ZipFile(sys.argv[1], 'w') as z:
+    for n, method in enumerate([zipfile.ZIP_STORED, zipfile.ZIP_DEFLATED, zipfile.ZIP_DEFLATED]):
+        info = zipfile.ZipInfo('entry%d.txt' % n, (2020, 1, 2, 3, 4, 6))
+        info.compress_type = method
+        with z.open(info, 'w', force_zip64=True) as f:
+            f.write(('line %d of a forced ZIP64 entry\n' % n).encode() * (200 * n + 1))
+)PY"));
+    ASSERT_EQ(RunCommand("python3 " + Quote((dir / "make.py").string()) + " " + Quote((dir / "f.zip").string())).ExitCode, 0);
+    const auto test = RunCli("test " + Quote((dir / "f.zip").string()));
+    EXPECT_EQ(test.ExitCode, 0) << test.Errors;
+    EXPECT_EQ(test.Output, "3 entries tested, 0 failed\n");
+    const auto extract = RunCli("extract -d " + Quote((dir / "out").string()) + " " + Quote((dir / "f.zip").string()));
+    EXPECT_EQ(extract.ExitCode, 0) << extract.Errors;
+    EXPECT_EQ(fs::file_size(dir / "out" / "entry2.txt"), 401u * 31);
+}
+
+// Catches a directory of more than 65,535 entries (the plain end record
+// saturated, the real count and offset in the ZIP64 end record) listed
+// empty or cut short, from both tools that write one. The files sit in one
+// folder so that neither tool adds folder entries.
+TEST(Zip64Archives, SeventyThousandEntriesFromZipAnd7zz)
+{
+    constexpr size_t Entries = 70000;
+    TempDir dir;
+    const fs::path tree = dir / "tree";
+    WriteFile(dir / "tree.py", std::string(R"PY(
+import os, sys
+os.makedirs(sys.argv[1])
+for n in range(int(sys.argv[2])):
+    open(os.path.join(sys.argv[1], 'f%05d.txt' % n), 'wb').close()
+)PY"));
+    REQUIRE_TOOL("python3");
+    ASSERT_EQ(RunCommand("python3 " + Quote((dir / "tree.py").string()) + " " + Quote(tree.string()) + " " +
+                         std::to_string(Entries)).ExitCode, 0);
+    std::vector<std::pair<std::string, std::string>> makers;
+    if (HaveTool("zip"))
+        makers.push_back({"zip.zip", "zip -q -r -D ../zip.zip ."});
+    if (HaveTool("7zz"))
+        makers.push_back({"7zz.zip", "7zz a -tzip -bd ../7zz.zip . >/dev/null"});
+    if (makers.empty())
+        GTEST_SKIP() << "neither zip nor 7zz is installed; case skipped";
+    for (const auto& [name, command] : makers) {
+        ASSERT_EQ(RunCommand("cd " + Quote(tree.string()) + " && " + command).ExitCode, 0) << command;
+        const fs::path archive = dir / name;
+        EXPECT_EQ(PlainEndRecordCount(archive), 0xFFFF) << name << " does not need its ZIP64 end record";
+        const auto list = RunCli("list " + Quote(archive.string()));
+        EXPECT_EQ(list.ExitCode, 0) << name << ": " << list.Errors;
+        EXPECT_EQ(LineCount(list.Output), Entries) << name;
+        EXPECT_NE(list.Output.find("\tf69999.txt\n"), std::string::npos) << name;
+        const auto test = RunCli("test " + Quote(archive.string()));
+        EXPECT_EQ(test.ExitCode, 0) << name << ": " << test.Errors.substr(0, 500);
+        EXPECT_EQ(test.Output, std::to_string(Entries) + " entries tested, 0 failed\n") << name;
+    }
+}
+
+// Catches damage reported as success (the entries behind it silently lost),
+// `extract` giving up on the entries it could read, and an empty archive
+// taken for "not a ZIP archive".
+TEST(Zip64Archives, DamagedDirectoryWarnsAndEmptyArchiveSucceeds)
+{
+    TempDir dir;
+    CraftedZip zip;
+    for (const char* name : {"a.txt", "b.txt", "c.txt"})
+        zip.Add(StoredEntry(name, Bytes{'x', 'y'}));
+    Bytes bytes = zip.Build();
+    const size_t thirdCentral = bytes.size() - 22 - (46 + 5);
+    ASSERT_EQ(bytes[thirdCentral + 2], 1);
+    bytes[thirdCentral + 2] = 9;  // "PK" 09 02: no central header
+    WriteFile(dir / "damaged.zip", bytes);
+    const std::string damaged = Quote((dir / "damaged.zip").string());
+    const std::string warning = "the central directory is damaged; 2 entries could be read";
+
+    const auto list = RunCli("list " + damaged);
+    EXPECT_EQ(list.ExitCode, 2);
+    EXPECT_EQ(LineCount(list.Output), 2u);
+    EXPECT_NE(list.Errors.find(warning), std::string::npos) << list.Errors;
+
+    const auto extract = RunCli("extract -d " + Quote((dir / "out").string()) + " " + damaged);
+    EXPECT_EQ(extract.ExitCode, 2);
+    EXPECT_NE(extract.Errors.find(warning), std::string::npos) << extract.Errors;
+    EXPECT_TRUE(fs::exists(dir / "out" / "a.txt") && fs::exists(dir / "out" / "b.txt"));
+
+    const auto test = RunCli("test " + damaged);
+    EXPECT_EQ(test.ExitCode, 1);
+    EXPECT_EQ(test.Output, "2 entries tested, 1 failed\n");
+    EXPECT_NE(test.Errors.find(warning), std::string::npos) << test.Errors;
+
+    CraftedZip empty;
+    WriteFile(dir / "empty.zip", empty.Build());
+    for (const char* command : {"list ", "test "}) {
+        const auto run = RunCli(command + Quote((dir / "empty.zip").string()));
+        EXPECT_EQ(run.ExitCode, 0) << command;
+        EXPECT_TRUE(run.Errors.empty()) << command << run.Errors;
+    }
+    EXPECT_TRUE(RunCli("list " + Quote((dir / "empty.zip").string())).Output.empty());
+}
