@@ -151,7 +151,7 @@ bool TMain::OpenArchive(const QString& path)
     ApplyCommandState(CommandStateAfterListing(rowCount, SelectedCount()));
     // The rows read so far stay: they are real entries, and the user may still extract them.
     if (status == dsDamaged)
-        ShowMessageBox(DamagedDirectoryText(path, entriesRead), QString(), mkWarning, bcOK);
+        ShowMessageBox(DamagedDirectoryText(path, entriesRead), QString(), mkError, bcOK);
     // The offer to run a setup program found here comes with the setup flow;
     // SetupFound() keeps the finding for it.
     return listed;

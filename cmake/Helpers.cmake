@@ -14,6 +14,12 @@ function(valbrix_gtest_folder folder)
     target_compile_definitions(${name} PRIVATE
       VALBRIX_CLI="$<TARGET_FILE:valbrix-cli>"
       VALBRIX_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
-    gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 600)
+    # Files named test_*Large hold the cases over 20 s (archives of gigabytes):
+    # labelled, so `ctest -LE slow` can leave them out while iterating.
+    set(labels "")
+    if(name MATCHES "Large$")
+      set(labels LABELS slow)
+    endif()
+    gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 900 ${labels})
   endforeach()
 endfunction()

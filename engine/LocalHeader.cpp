@@ -4,9 +4,9 @@
 // may already sit in the bit reader or the input buffer.
 #include "LocalHeader.h"
 
-#include <algorithm>
 #include <vector>
 
+#include "ExtraFields.h"
 #include "LittleEndian.h"
 #include "ResultCodes.h"
 #include "ZipFormat.h"
@@ -14,34 +14,6 @@
 namespace valbrix {
 
 namespace {
-
-// A local header whose sizes read 0xFFFFFFFF may carry the real ones in
-// its 64-bit extra field (uncompressed, then compressed size, each present
-// only when its 32-bit field is 0xFFFFFFFF). Sizes that fit in 32 bits are
-// taken; a streaming writer leaves them 0 there, and those stay unknown.
-void TakeZip64Sizes(const std::vector<uint8_t>& extra, TLocalHeader& header)
-{
-    for (size_t pos = 0; pos + 4 <= extra.size();) {
-        const uint16_t id = Le16(&extra[pos]);
-        const size_t length = Le16(&extra[pos + 2]);
-        const size_t end = std::min(extra.size(), pos + 4 + length);
-        if (id == Zip64ExtraId) {
-            uint64_t sizes[2] = {header.UncompressedSize, header.CompressedSize};
-            size_t field = pos + 4;
-            for (uint64_t& size : sizes)
-                if (size == SizeKeptElsewhere && field + 8 <= end) {
-                    size = uint64_t(Le32(&extra[field])) | uint64_t(Le32(&extra[field + 4])) << 32;
-                    field += 8;
-                }
-            if (sizes[1] != 0 && sizes[1] < SizeKeptElsewhere) {
-                header.CompressedSize = uint32_t(sizes[1]);
-                header.UncompressedSize = sizes[0] < SizeKeptElsewhere ? uint32_t(sizes[0]) : UnknownSize;
-            }
-            return;
-        }
-        pos += 4 + length;
-    }
-}
 
 // Takes the next whole byte behind the compressed data: first what the bit
 // reader still holds, then the input buffer, then fresh reads. Unlike
@@ -96,11 +68,19 @@ bool ReadLocalHeader(TArchiveStream& archive, uint64_t offset, TLocalHeader& hea
     const uint16_t extraLength = Le16(raw + LocalField::ExtraLength);
     const uint64_t extraOffset = offset + LocalHeaderBytes + nameLength;
     header.DataOffset = extraOffset + extraLength;
-    if (header.CompressedSize == SizeKeptElsewhere && extraLength > 0) {
+    if ((header.CompressedSize == SizeKeptElsewhere || header.UncompressedSize == SizeKeptElsewhere) && extraLength > 0) {
         std::vector<uint8_t> extra(extraLength);
         archive.Seek(extraOffset);
-        if (archive.Read(extra.data(), extra.size()) == long(extra.size()))
-            TakeZip64Sizes(extra, header);
+        if (archive.Read(extra.data(), extra.size()) != long(extra.size()))
+            return false;
+        // Sizes the writer kept elsewhere (no ZIP64 field: descriptor, directory) stay saturated here.
+        bool complete = true;
+        ForEachExtraField(extra.data(), extra.size(), [&](uint16_t id, const uint8_t* field, size_t fieldBytes) {
+            if (id == Zip64ExtraId)
+                complete = TakeZip64Values(field, fieldBytes, {&header.UncompressedSize, &header.CompressedSize});
+            return id != Zip64ExtraId;
+        });
+        return complete;
     }
     return true;
 }

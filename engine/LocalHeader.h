@@ -19,13 +19,16 @@ struct TLocalHeader {
     uint16_t Method = 0;
     uint32_t DosDateTime = 0;
     uint32_t Crc32 = 0;
-    uint32_t CompressedSize = 0;
-    uint32_t UncompressedSize = 0;
+    uint64_t CompressedSize = 0;   // 64-bit: a ZIP64 field may hold the real sizes
+    uint64_t UncompressedSize = 0;
     uint64_t DataOffset = 0;  // 64-bit: offset + 30 + two 16-bit lengths may pass 4 GiB
 };
 
-// False when the header cannot be read in full or lacks its signature.
-// Leaves the stream anywhere.
+// Sizes that read 0xFFFFFFFF are taken from the header's ZIP64 field (each
+// present only when its 32-bit field is saturated, uncompressed first).
+// False when the header cannot be read in full, lacks its signature, or its
+// ZIP64 field lacks a size it needs: the entry's size is unknown, and it is
+// not guessed. Leaves the stream anywhere.
 bool ReadLocalHeader(TArchiveStream& archive, uint64_t offset, TLocalHeader& header);
 
 // Sets the state's InputSize and OutputSize for the entry. The optional

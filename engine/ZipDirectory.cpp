@@ -13,6 +13,7 @@
 #include <cstring>
 
 #include "EntryName.h"
+#include "ExtraFields.h"
 #include "LittleEndian.h"
 #include "ZipFormat.h"
 
@@ -157,22 +158,6 @@ bool IsDirectoryEnd(uint32_t signature)
     return signature == EndRecordSignature || signature == Zip64EndSignature || signature == DigitalSignatureSignature;
 }
 
-// The ZIP64 extra field holds a 64-bit value for each saturated 32-bit field,
-// in this order and only for those. False when it lacks one the entry needs.
-bool TakeZip64Values(const uint8_t* field, size_t fieldBytes, TZipEntry& entry)
-{
-    size_t at = 0;
-    for (uint64_t* value : {&entry.UncompressedSize, &entry.CompressedSize, &entry.LocalHeaderOffset}) {
-        if (*value != Saturated32)
-            continue;
-        if (fieldBytes - at < 8)
-            return false;
-        *value = LoadLe64(field + at);
-        at += 8;
-    }
-    return true;
-}
-
 // Fills Entry from the central header at p, which fits in the buffer.
 // False when its ZIP64 field lacks a value a saturated field needs: the
 // entry's size or position is unknown, and it is not listed.
@@ -193,20 +178,19 @@ bool TakeRecord(const uint8_t* p, TZipEntry& entry)
     // A saturated field with no ZIP64 field at all keeps its value, as a
     // writer from before ZIP64 meant it.
     bool unicodeName = false;
-    const uint8_t* extra = name + nameBytes;
-    const size_t extraBytes = Le16(p + CentralField::ExtraLength);
-    for (size_t at = 0; extraBytes - at >= 4;) {
-        const uint16_t id = Le16(extra + at);
-        const size_t fieldBytes = Le16(extra + at + 2);
-        const uint8_t* field = extra + at + 4;
-        if (fieldBytes > extraBytes - at - 4)
-            break;  // a field running past the extra area: nothing more in it is trusted
-        if (id == Zip64ExtraId && !TakeZip64Values(field, fieldBytes, entry))
-            return false;
-        if (id == UnicodePathExtraId && !unicodeName)
-            unicodeName = TakeUnicodePathName(field, fieldBytes, name, nameBytes, MaxEntryNameBytes, entry.FileName);
-        at += 4 + fieldBytes;
-    }
+    bool zip64Complete = true;
+    ForEachExtraField(name + nameBytes, Le16(p + CentralField::ExtraLength),
+                      [&](uint16_t id, const uint8_t* field, size_t fieldBytes) {
+                          if (id == Zip64ExtraId)
+                              zip64Complete = TakeZip64Values(
+                                  field, fieldBytes, {&entry.UncompressedSize, &entry.CompressedSize, &entry.LocalHeaderOffset});
+                          else if (id == UnicodePathExtraId && !unicodeName)
+                              unicodeName = TakeUnicodePathName(field, fieldBytes, name, nameBytes, MaxEntryNameBytes,
+                                                                entry.FileName);
+                          return zip64Complete;
+                      });
+    if (!zip64Complete)
+        return false;
     if (!unicodeName)
         entry.FileName = DecodeEntryName(name, nameBytes, entry.Flags, hostSystem, MaxEntryNameBytes);
     return true;

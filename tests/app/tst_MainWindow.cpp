@@ -215,7 +215,7 @@ private slots:
             QVERIFY2(text.contains("Inhaltsverzeichnis") && text.contains("beschädigt"), qPrintable(text));
             QVERIFY2(text.contains("3 Einträge"), qPrintable(text));
             QVERIFY2(text.contains("damaged.zip"), qPrintable(text));
-            QCOMPARE(script.Asked[0].Kind, mkWarning);
+            QCOMPARE(script.Asked[0].Kind, mkError);
         }
         QCOMPARE(Column(w, lcName), (QStringList{"a.txt", "b.txt", "big.iso"}));
         QCOMPARE(w.TotalSize(), (qint64(5) << 30) + 2);

@@ -46,7 +46,7 @@ protected:
 
     // Writes the archive and extracts its entry `index` to `name` below the scratch folder.
     int Extract(const CraftedZip& zip, size_t index, const std::string& name, uint16_t attributes = 0x20,
-                std::optional<uint32_t> compressed = std::nullopt, std::optional<uint32_t> uncompressed = std::nullopt)
+                std::optional<uint64_t> compressed = std::nullopt, std::optional<uint64_t> uncompressed = std::nullopt)
     {
         WriteFile(ArchivePath(), zip.Build());
         return Driver.ExtractEntry(ArchivePath(), Target(name), attributes, zip.LocalHeaderOffset(index), nullptr, 0,
@@ -481,4 +481,40 @@ TEST_F(ExtractEntryTest, ArchiveKeptOpenIsReadAnewWhenItsFileChanges)
     EXPECT_EQ(Driver.ExtractEntry("held.zip", Target("5"), 0x20, 0), erOk);
     EXPECT_EQ(ReadFile(Out() / "5"), first);
     EXPECT_EQ(Driver.ExtractEntry(ArchivePath(), Target("6"), 0x20, 0), erRead);
+}
+
+// Catches the local header's ZIP64 field misread: values taken for the wrong
+// size (each is there only when its 32-bit field is saturated, uncompressed
+// first), a field too short for a saturated size taken as zero instead of a
+// damaged entry, and sizes that no file can have handed to a decoder.
+TEST_F(ExtractEntryTest, LocalZip64SizesAreTakenAsTheFormatPlacesThem)
+{
+    const uint32_t size = uint32_t(Content.size());
+    struct Case {
+        const char* What;
+        std::optional<uint32_t> LocalCompressed, LocalUncompressed;
+        Bytes Extra;
+        int Expected;
+    };
+    const Case cases[] = {
+        {"both sizes in the field", 0xFFFFFFFFu, 0xFFFFFFFFu, Zip64Extra({size, size}), erOk},
+        {"only the compressed size saturated", 0xFFFFFFFFu, size, Zip64Extra({size}), erOk},
+        {"field after another field", 0xFFFFFFFFu, 0xFFFFFFFFu,
+         [] { Bytes e = {0x55, 0x54, 1, 0, 7}; const Bytes z = Zip64Extra({5000, 5000}); e.insert(e.end(), z.begin(), z.end()); return e; }(),
+         erOk},
+        {"field too short for both sizes", 0xFFFFFFFFu, 0xFFFFFFFFu, Zip64Extra({size}), erFormat},
+        {"compressed size no file can have", 0xFFFFFFFFu, 0xFFFFFFFFu, Zip64Extra({size, 1ull << 62}), erFormat},
+    };
+    for (const Case& c : cases) {
+        CraftedEntry entry = StoredEntry("f.txt", Content);
+        entry.LocalCompressedSize = c.LocalCompressed, entry.LocalUncompressedSize = c.LocalUncompressed;
+        entry.Extra = c.Extra;
+        fs::create_directories(Out());
+        // No directory sizes: the local header alone must say how much to copy.
+        EXPECT_EQ(Extract(OneEntry(entry), 0, "f.txt"), c.Expected) << c.What;
+        if (c.Expected == erOk) {
+            EXPECT_EQ(ReadFile(Out() / "f.txt"), Content) << c.What;
+        }
+        fs::remove_all(Out());
+    }
 }

@@ -167,12 +167,13 @@ TEST(ExtractEntryLarge, Zip64ArchiveBeyondFourGigabytes)
     TempDir dir;
     const fs::path archive = dir / "zip64.zip";
     const Bytes text = {'h', 'e', 'l', 'l', 'o'};
-    const Bytes bigHeader = LocalHeader("zeros.bin", 0, ZerosCrc(Big), 0xFFFFFFFFu, Zip64Extra({Big, Big}));
+    const uint32_t crc = ZerosCrc(Big);
+    const Bytes bigHeader = LocalHeader("zeros.bin", 0, crc, 0xFFFFFFFFu, Zip64Extra({Big, Big}));
     const uint64_t tailOffset = bigHeader.size() + Big;
     Bytes tail = LocalHeader("tail.txt", 0, ReferenceCrc32(text), uint32_t(text.size()));
     tail.insert(tail.end(), text.begin(), text.end());
     const uint64_t directoryStart = tailOffset + tail.size();
-    Bytes directory = CentralHeader("zeros.bin", ZerosCrc(Big), 0xFFFFFFFFu, 0, Zip64Extra({Big, Big}));
+    Bytes directory = CentralHeader("zeros.bin", crc, 0xFFFFFFFFu, 0, Zip64Extra({Big, Big}));
     const Bytes tailCentral = CentralHeader("tail.txt", ReferenceCrc32(text), uint32_t(text.size()), 0xFFFFFFFFu,
                                            Zip64Extra({tailOffset}));
     directory.insert(directory.end(), tailCentral.begin(), tailCentral.end());

@@ -1,0 +1,35 @@
+// The extra fields of ZIP headers that the engine reads: walking a header's
+// extra area field by field, and taking the ZIP64 field's 64-bit values for
+// the 32-bit fields that are saturated. Pure functions over the bytes given;
+// an area whose last field claims more bytes than it holds ends the walk
+// there, so nothing is read outside the area.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <initializer_list>
+
+#include "LittleEndian.h"
+
+namespace valbrix {
+
+// Calls visit(id, data, dataBytes) for each field of the extra area in
+// order, until visit returns false or the area ends.
+template <class Visit>
+void ForEachExtraField(const uint8_t* extra, size_t extraBytes, Visit visit)
+{
+    for (size_t at = 0; extraBytes - at >= 4;) {
+        const uint16_t id = Le16(extra + at);
+        const size_t dataBytes = Le16(extra + at + 2);
+        if (dataBytes > extraBytes - at - 4 || !visit(id, extra + at + 4, dataBytes))
+            return;
+        at += 4 + dataBytes;
+    }
+}
+
+// The ZIP64 field holds a 64-bit value for each saturated (0xFFFFFFFF)
+// value, in the order the header's format lists them, and only for those.
+// Replaces each saturated value; false when the field lacks one.
+bool TakeZip64Values(const uint8_t* field, size_t fieldBytes, std::initializer_list<uint64_t*> values);
+
+}  // namespace valbrix
