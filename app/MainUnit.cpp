@@ -20,8 +20,10 @@
 
 #include "ListTexts.h"
 #include "MessageBox.h"
+#include "MyTools.h"
 #include "Version.h"
 #include "ZipListModel.h"
+#include "about/AboutDlg.h"
 #include "engine/ZipDirectory.h"
 #include "platform/gui/Launcher.h"
 #include "settings/IniFile.h"
@@ -274,7 +276,9 @@ void TMain::Webseite1Click()
 
 void TMain::Info1Click()
 {
-    // The About dialog comes with the about unit.
+    // A fresh dialog per opening, freed when it closes.
+    about::TAboutDlg dialog(CompileInfo, [](int64_t bytes) { return MyTools().FormatSize(bytes); }, this);
+    dialog.exec();
 }
 
 void TMain::WMDropFiles(const QStringList& names)

@@ -17,6 +17,7 @@
 
 #include "CfgDlg.h"
 #include "MainState.h"
+#include "about/MyCompInfo.h"
 
 class QAction;
 class QFileDialog;
@@ -80,6 +81,7 @@ public:
     QAction* OpenBtn = nullptr;
     QAction* SelAllBtn = nullptr;
     QAction* UnzipBtn = nullptr;
+    about::TCompileInfo CompileInfo = about::TCompileInfo::ForThisBuild();
 
 public slots:
     void ffnen1Click();
