@@ -281,8 +281,11 @@ void TAboutDlg::TabSetClick()
 void TAboutDlg::SystemInformationNewValues()
 {
     const TSystemTexts& info = SystemInformation->Texts();
-    // Kernel releases are full of hyphens; the line may break at blanks only.
-    Windowsversion->setText(QString(info.FullWinVersion).replace(QLatin1Char('-'), QChar(0x2011)));
+    // Kernel releases are full of hyphens: the line may break at blanks
+    // only, and never between "Kernel" and its release.
+    Windowsversion->setText(QString(info.FullWinVersion)
+                                .replace(QLatin1Char('-'), QChar(0x2011))
+                                .replace(QStringLiteral("Kernel "), QStringLiteral("Kernel") + QChar(0x00A0)));
     Computername->setText(info.ComputerName.isEmpty() ? QStringLiteral("n/a") : info.ComputerName);
     UserName->setText(info.UserName);
     ScreenResolution->setText(info.ScreenWidth.isEmpty() ? QString()
