@@ -6,6 +6,8 @@
 // buffer again.
 #include "EngineState.h"
 
+#include <algorithm>
+
 #include "platform/Clock.h"
 
 namespace valbrix {
@@ -71,11 +73,26 @@ void TEngineState::RefillInput()
     InPos = 0;
 }
 
+bool TEngineState::WriteOut(const uint8_t* data, size_t count)
+{
+    const bool written = OutputFile && OutputFile->Write(data, count);
+    UpdateCrc(data, count);
+    return written;
+}
+
 bool TEngineState::FlushWindow(size_t count)
 {
-    const bool written = OutputFile && OutputFile->Write(OutWindow, count);
-    UpdateCrc(OutWindow, count);
-    return written;
+    return WriteOut(OutWindow, count);
+}
+
+uint8_t* TEngineState::BulkBlock(size_t count)
+{
+    count = std::min(count, BulkBlockSize);
+    if (BulkBufferSize < count) {
+        BulkBuffer = std::make_unique<uint8_t[]>(count);
+        BulkBufferSize = count;
+    }
+    return BulkBuffer.get();
 }
 
 }  // namespace valbrix

@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
 
 #include "Crc32.h"
 
@@ -46,6 +47,9 @@ constexpr uint32_t UnknownSize = 2147483547u;
 constexpr uint64_t MaxEntrySize = uint64_t(1) << 60;
 constexpr size_t InBufSize = 2048;
 constexpr size_t WindowSize = 32768;
+// Largest block of a copy that bypasses the window: large enough that each
+// read and write system call moves a lot, small enough to stay in cache.
+constexpr size_t BulkBlockSize = 256 * 1024;
 
 // MaskBits[n] = 2^n - 1 for n = 0..16.
 extern const uint16_t MaskBits[17];
@@ -82,7 +86,17 @@ struct TEngineState {
     std::function<uint32_t()> TickCount;
     std::function<bool(int16_t key)> IsKeyDown;
 
+    // Scratch for copies that bypass the window (stored entries): grown on
+    // first use to what the entry needs, up to BulkBlockSize, and kept.
+    std::unique_ptr<uint8_t[]> BulkBuffer;
+    size_t BulkBufferSize = 0;
+
     void UpdateCrc(const uint8_t* data, size_t length);
+    // Writes bytes to OutputFile and counts them into the CRC, as FlushWindow
+    // does for the window; true only when all were written.
+    bool WriteOut(const uint8_t* data, size_t count);
+    // BulkBuffer, holding at least min(count, BulkBlockSize) bytes.
+    uint8_t* BulkBlock(size_t count);
     void PumpMessages();
     void ReportProgress();
     void RefillInput();

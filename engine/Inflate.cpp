@@ -13,9 +13,10 @@
 // one that reaches before the entry's first byte reads the zero fill.
 //
 // Speed: a fast loop decodes with whole-word refills from InBuf while enough
-// bytes and window room remain, and stored blocks copy straight from InBuf.
-// Both stop short of every point where the byte-wise reader would refill,
-// flush or test a flag, so bytes and result codes are the same either way.
+// bytes remain, and stored blocks copy straight from InBuf. Both stop short
+// of every point where the byte-wise reader would refill or test a flag, and
+// flush the window where it would, so bytes and result codes are the same
+// either way.
 #include <algorithm>
 #include <bit>
 #include <cstring>
@@ -35,7 +36,6 @@ constexpr unsigned DistanceLookupBits = 6;
 constexpr unsigned FixedLiteralLookupBits = 7;
 constexpr unsigned FixedDistanceLookupBits = 5;
 constexpr unsigned MaxCodeLengths = 320;  // 288 literal/length + 32 distance lengths
-constexpr unsigned MaxMatchLength = 258;
 
 // The fast loop takes at most this many bits per step: a 15-bit length code
 // with 5 extra bits and a 15-bit distance code with 13 extra bits. Counting
@@ -46,9 +46,6 @@ constexpr unsigned MaxBitsPerStep = 15 + 5 + 15 + 13;
 // One refill loads 8 bytes and leaves at least 56 bits in hand.
 constexpr int FastInputBytes = 8;
 static_assert(MaxBitsPerStep <= 56, "one refill must cover a whole step");
-// With this much window room a match cannot reach the window's end, so the
-// fast loop never has to flush.
-constexpr unsigned FastWindowLimit = WindowSize - MaxMatchLength - 1;
 
 // Releases a table on every way out of a block.
 class TTableHolder {
@@ -428,13 +425,14 @@ int TInflater::DecodeBlockData(DecodeTable lt, DecodeTable dt, unsigned lb, unsi
 //   RefillInput, which this loop never calls); BitBuf holds exactly BitCount
 //   bits.
 //   Runs whole steps of DecodeBlockData while at least 8 bytes remain in
-//   InBuf and a 258-byte match fits before the window's end, so no step can
-//   refill or flush. Bits come from 8-byte loads; the bits loaded above
-//   BitCount are the true next bits of the stream and are loaded again by
-//   the next refill, so they are harmless.
+//   InBuf, so no step can refill. Bits come from 8-byte loads; the bits
+//   loaded above BitCount are the true next bits of the stream and are
+//   loaded again by the next refill, so they are harmless. The window is
+//   flushed at the same bytes as the byte-wise step flushes it, and a failed
+//   flush ends the block at once there too.
 //   On return: -1 to hand over to the byte-wise step, with the whole bytes
 //   still unread in BitBuf given back to InBuf where they came from; or the
-//   block's result code (0 end of block, 4 bad data).
+//   block's result code (0 end of block, 4 bad data, 2 a flush failed).
 int TInflater::DecodeFast(DecodeTable lt, DecodeTable dt, unsigned lb, unsigned db)
 {
     const uint8_t* const in = S.InBuf;
@@ -448,7 +446,7 @@ int TInflater::DecodeFast(DecodeTable lt, DecodeTable dt, unsigned lb, unsigned 
     const uint64_t distanceMask = MaskBits[db];
     int result = -1;
 
-    while (inEnd - inPos >= FastInputBytes && windowPos < FastWindowLimit) {
+    while (inEnd - inPos >= FastInputBytes) {
         bitBuf |= LoadLe64(in + inPos) << bitCount;
         inPos += int32_t((63 - bitCount) >> 3);
         bitCount |= 56;
@@ -460,56 +458,69 @@ int TInflater::DecodeFast(DecodeTable lt, DecodeTable dt, unsigned lb, unsigned 
         }
         if (slot.Op == OpLiteral) {
             window[windowPos++] = uint8_t(slot.Base);
-            // Literals come in runs. At least 56 - 15 bits are still in hand,
-            // enough for one more code, so a literal that follows at once
-            // needs no refill.
-            slot = lt[bitBuf & literalMask];
-            if (slot.Op == OpLiteral) {
+            // Literals come in runs. The first code took at most 15 of the
+            // 56 bits and each first-level literal takes at most lb <= 9, so
+            // three more fit without a refill.
+            for (int more = 0; more < 3 && windowPos < WindowSize; ++more) {
+                slot = lt[bitBuf & literalMask];
+                if (slot.Op != OpLiteral)
+                    break;
                 bitBuf >>= slot.Bits;
                 bitCount -= slot.Bits;
                 window[windowPos++] = uint8_t(slot.Base);
             }
-            continue;
-        }
-        if (slot.Op == OpEndOfBlock) {
+        } else if (slot.Op == OpEndOfBlock) {
             result = erOk;
             break;
-        }
-        const unsigned length = slot.Base + unsigned(bitBuf & MaskBits[slot.Op]);
-        bitBuf >>= slot.Op;
-        bitCount -= slot.Op;
-
-        if (!dt) {
-            result = erFormat;
-            break;
-        }
-        slot = dt[bitBuf & distanceMask];
-        if (!TakeCode(slot, bitBuf, bitCount)) {
-            result = erFormat;
-            break;
-        }
-        const unsigned distance = slot.Base + unsigned(bitBuf & MaskBits[slot.Op]);
-        bitBuf >>= slot.Op;
-        bitCount -= slot.Op;
-
-        uint8_t* const dest = window + windowPos;
-        if (distance <= windowPos) {
-            if (distance >= 8)
-                CopyFar(dest, dest - distance, length);
-            else
-                RepeatPattern(dest, distance, length);
-            windowPos += length;
-        } else if (const unsigned source = windowPos + WindowSize - distance;
-                   source >= windowPos + length && source + length <= WindowSize) {
-            // The source sits in the previous round of the window, wholly
-            // ahead of the destination: common early in each round.
-            CopyFar(dest, window + source, length);
-            windowPos += length;
         } else {
-            // The source straddles the window's end or meets the destination: the general copy.
-            S.WindowPos = uint16_t(windowPos);
-            CopyMatch(uint16_t(windowPos - distance), length);  // cannot reach the window's end: no flush
-            windowPos = S.WindowPos;
+            const unsigned length = slot.Base + unsigned(bitBuf & MaskBits[slot.Op]);
+            bitBuf >>= slot.Op;
+            bitCount -= slot.Op;
+
+            if (!dt) {
+                result = erFormat;
+                break;
+            }
+            slot = dt[bitBuf & distanceMask];
+            if (!TakeCode(slot, bitBuf, bitCount)) {
+                result = erFormat;
+                break;
+            }
+            const unsigned distance = slot.Base + unsigned(bitBuf & MaskBits[slot.Op]);
+            bitBuf >>= slot.Op;
+            bitCount -= slot.Op;
+
+            uint8_t* const dest = window + windowPos;
+            const unsigned end = windowPos + length;
+            if (distance <= windowPos && end <= WindowSize) {
+                if (distance >= 8)
+                    CopyFar(dest, dest - distance, length);
+                else
+                    RepeatPattern(dest, distance, length);
+                windowPos = end;
+            } else if (const unsigned source = windowPos + WindowSize - distance;
+                       distance > windowPos && source >= end && source + length <= WindowSize) {
+                // The source sits in the previous round of the window, wholly
+                // ahead of the destination: common early in each round.
+                CopyFar(dest, window + source, length);
+                windowPos = end;
+            } else {
+                // The match straddles the window's end or meets its source:
+                // the general copy, which flushes where the window fills.
+                S.WindowPos = uint16_t(windowPos);
+                if (!CopyMatch(uint16_t(windowPos - distance), length)) {
+                    result = erOutput;
+                    break;
+                }
+                windowPos = S.WindowPos;
+            }
+        }
+        if (windowPos == WindowSize) {
+            windowPos = 0;
+            if (!S.FlushWindow(WindowSize)) {
+                result = erOutput;
+                break;
+            }
         }
     }
     // Give back the whole unread bytes; never more than this buffer

@@ -42,6 +42,9 @@ int TPendingOutput::Create(const std::string& target)
 // bytes shows at the next write or at Close.
 bool TPendingOutput::Write(const uint8_t* data, size_t count)
 {
+    // A whole window or more goes out in one call: gathering it would only add a copy.
+    if (FBuffered == 0 && count >= WindowSize)
+        return FFile.WriteAll(data, count);
     if (FBuffered + count > BufferSize) {
         if (!FlushBuffer())
             return false;
