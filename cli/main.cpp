@@ -23,8 +23,9 @@ const char* const UsageText =
     "  test ARCHIVE\n"
     "      Decodes every entry and checks its CRC-32 without writing files.\n"
     "\n"
-    "Exit status: 0 success, 1 an entry failed or was refused, 2 the archive cannot be opened\n"
-    "(or the command line is wrong).\n";
+    "Exit status: 0 success, 1 an entry failed or was refused, 2 the archive cannot be opened,\n"
+    "its central directory is damaged (list and extract still handle the entries that could\n"
+    "be read; test counts the damage as a failure), or the command line is wrong.\n";
 
 }  // namespace
 

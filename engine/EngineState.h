@@ -43,8 +43,9 @@ public:
 // leaving room for the 2-byte slack of the end-of-input test.
 constexpr uint32_t UnknownSize = 2147483547u;
 // Largest size the driver hands a decoder: far beyond any real file, and low
-// enough that a decoder may count it in bits or as a signed 64-bit number.
-constexpr uint64_t MaxEntrySize = uint64_t(1) << 60;
+// enough that a decoder may count it in bits in a signed 64-bit number.
+constexpr uint64_t MaxEntrySize = uint64_t(1) << 56;
+static_assert(MaxEntrySize * 8 < uint64_t(INT64_MAX));
 constexpr size_t InBufSize = 2048;
 constexpr size_t WindowSize = 32768;
 // Largest block of a copy that bypasses the window: large enough that each
