@@ -35,7 +35,7 @@ long TMemoryArchiveReader::ReadAt(uint64_t position, uint8_t* buffer, size_t cou
 }
 
 TArchiveStream::TArchiveStream(TArchiveReader& reader)
-    : FReader(reader), FBuffer(std::make_unique<uint8_t[]>(BufferSize))
+    : FReader(reader), FBuffer(std::make_unique_for_overwrite<uint8_t[]>(BufferSize))
 {
 }
 

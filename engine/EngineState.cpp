@@ -89,7 +89,7 @@ uint8_t* TEngineState::BulkBlock(size_t count)
 {
     count = std::min(count, BulkBlockSize);
     if (BulkBufferSize < count) {
-        BulkBuffer = std::make_unique<uint8_t[]>(count);
+        BulkBuffer = std::make_unique_for_overwrite<uint8_t[]>(count);
         BulkBufferSize = count;
     }
     return BulkBuffer.get();

@@ -125,6 +125,39 @@ inline void CopyFar(uint8_t* dest, const uint8_t* source, unsigned length)
         dest[i] = source[i];
 }
 
+// The tables of the fixed code. They never change, so they are built once,
+// on the first fixed block, and shared read-only by every later one: an
+// archive of many small entries (each mostly one short fixed block) would
+// otherwise spend more time building them than decoding.
+class TFixedTables {
+public:
+    static const TFixedTables& Shared()
+    {
+        static const TFixedTables tables;  // initialisation is thread-safe; nothing writes afterwards
+        return tables;
+    }
+    TTableHolder Literals;
+    TTableHolder Distances;
+    bool Built = false;  // both builds succeeded (the fixed lengths always do)
+
+private:
+    TFixedTables()
+    {
+        uint16_t lengths[288];
+        std::fill(lengths, lengths + 144, 8);
+        std::fill(lengths + 144, lengths + 256, 9);
+        std::fill(lengths + 256, lengths + 280, 7);
+        std::fill(lengths + 280, lengths + 288, 8);
+        Literals.Bits = FixedLiteralLookupBits;
+        if (BuildDecodeTable(lengths, 288, 257, LengthBase, LengthExtra, &Literals.Table, &Literals.Bits) != 0)
+            return;
+        std::fill(lengths, lengths + 30, 5);
+        Distances.Bits = FixedDistanceLookupBits;
+        // The fixed distance code leaves two patterns unused (symbols 30 and 31): incomplete, accepted.
+        Built = BuildDecodeTable(lengths, 30, 0, DistanceBase, DistanceExtra, &Distances.Table, &Distances.Bits) <= 1;
+    }
+};
+
 class TInflater {
 public:
     TInflater(TEngineState& state, bool fastPaths) : S(state), FFastPaths(fastPaths) {}
@@ -230,21 +263,10 @@ int TInflater::InflateStoredBlock()
 
 int TInflater::InflateFixedBlock()
 {
-    uint16_t lengths[288];
-    std::fill(lengths, lengths + 144, 8);
-    std::fill(lengths + 144, lengths + 256, 9);
-    std::fill(lengths + 256, lengths + 280, 7);
-    std::fill(lengths + 280, lengths + 288, 8);
-    TTableHolder literals, distances;
-    literals.Bits = FixedLiteralLookupBits;
-    if (BuildDecodeTable(lengths, 288, 257, LengthBase, LengthExtra, &literals.Table, &literals.Bits) != 0)
+    const TFixedTables& fixed = TFixedTables::Shared();
+    if (!fixed.Built)
         return erFormat;
-    std::fill(lengths, lengths + 30, 5);
-    distances.Bits = FixedDistanceLookupBits;
-    // The fixed distance code leaves two patterns unused (symbols 30 and 31): incomplete, accepted.
-    if (BuildDecodeTable(lengths, 30, 0, DistanceBase, DistanceExtra, &distances.Table, &distances.Bits) > 1)
-        return erFormat;
-    return DecodeBlockData(literals.Table, distances.Table, literals.Bits, distances.Bits);
+    return DecodeBlockData(fixed.Literals.Table, fixed.Distances.Table, fixed.Literals.Bits, fixed.Distances.Bits);
 }
 
 int TInflater::InflateDynamicBlock()

@@ -47,7 +47,7 @@ private:
     platform::TFile FFile;
     std::string FTarget;
     bool FCommitted = false;
-    std::unique_ptr<uint8_t[]> FBuffer = std::make_unique<uint8_t[]>(BufferSize);
+    std::unique_ptr<uint8_t[]> FBuffer = std::make_unique_for_overwrite<uint8_t[]>(BufferSize);
     size_t FBuffered = 0;
 };
 
