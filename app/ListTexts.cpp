@@ -13,6 +13,11 @@
 
 namespace valbrix {
 
+QLocale InterfaceLocale(const QLocale& system)
+{
+    return system.language() == QLocale::C ? QLocale(QLocale::German, QLocale::Germany) : system;
+}
+
 QString FileNamePart(const QString& entryName)
 {
     return entryName.mid(entryName.lastIndexOf(QLatin1Char('/')) + 1);
@@ -24,18 +29,33 @@ QString FolderPart(const QString& entryName)
     return slash < 0 ? QString() : entryName.left(slash);
 }
 
-QString DateText(uint32_t dosDateTime)
+QDateTime DosDateTimeValue(uint32_t dosDateTime)
 {
-    // The MS-DOS date and time are local; no time zone is involved, so date
-    // and time are formatted apart.
+    // The MS-DOS date and time are local; no time zone is involved.
     const platform::TLocalTime local = DecodeDosDateTime(dosDateTime);
     const QDate date(local.Year, local.Month, local.Day);
     const QTime time(local.Hour, local.Minute, local.Second);
     if (!date.isValid() || !time.isValid())
+        return QDateTime();
+    return QDateTime(date, time);
+}
+
+QString FullYearDateFormat()
+{
+    QString format = QLocale().dateFormat(QLocale::ShortFormat);
+    if (!format.contains(QLatin1String("yyyy")))
+        format.replace(QLatin1String("yy"), QLatin1String("yyyy"));
+    return format;
+}
+
+QString DateText(uint32_t dosDateTime)
+{
+    const QDateTime value = DosDateTimeValue(dosDateTime);
+    if (!value.isValid())
         return QString();
     const QLocale locale;
-    return locale.toString(date, QLocale::ShortFormat) + QStringLiteral("  ") +
-           locale.toString(time, QLocale::ShortFormat);
+    return locale.toString(value.date(), FullYearDateFormat()) + QStringLiteral("  ") +
+           locale.toString(value.time(), QLocale::ShortFormat);
 }
 
 QString RatioText(uint64_t uncompressedSize, uint64_t compressedSize)

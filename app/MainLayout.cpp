@@ -224,6 +224,7 @@ void TMain::FormCreate()
     CreateList();
     CreateStatusBar();
     CreateOpenDialog();
+    FExtractor.OnBusyChanged = [this] { ApplyBusyState(); };
     setMinimumSize(550 - FrameWidth, 400 - FrameHeight);
     // The client area of the original includes toolbar and status bar but not the menu.
     // Widened by what the captions needed, so the folder column stays in view.

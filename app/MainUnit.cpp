@@ -18,6 +18,7 @@
 #include <QTreeView>
 #include <QUrl>
 
+#include "DirSelectUnit.h"
 #include "ListTexts.h"
 #include "MessageBox.h"
 #include "MyTools.h"
@@ -72,6 +73,7 @@ TMain::TMain(QWidget* parent)
         return dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty() ? dialog.selectedFiles().first()
                                                                                       : QString();
     })
+    , FDirSelectRunner([](TDirSelectDlg& dialog) { return dialog.exec(); })
 {
     FormCreate();
 }
@@ -112,6 +114,8 @@ QString TMain::GetCommandLineArchive() const
 
 bool TMain::OpenArchive(const QString& path)
 {
+    if (Extracting())
+        return false;  // the running extraction reads this archive and these rows
     FArchiveName = path;
     TUpdateBracket bracket(FUpdateDepth);
     ClearList();
@@ -161,9 +165,10 @@ bool TMain::OpenArchive(const QString& path)
 
 void TMain::ClearList()
 {
-    // The rows own the entry records. An extraction, once it exists, reads
-    // them while it dispatches window messages, so the commands that end up
-    // here (open, drop, close, exit) must be refused or deferred while it runs.
+    // The rows own the entry records. An extraction works on copies, but it
+    // dispatches window messages and reports against this archive, so the
+    // commands that end up here (open, drop, close, exit) are refused or
+    // deferred while it runs (see ApplyBusyState and closeEvent).
     TUpdateBracket bracket(FUpdateDepth);
     Model->Clear();
 }
@@ -200,11 +205,21 @@ void TMain::SelectAllRows()
 
 void TMain::ApplyCommandState(const TCommandState& state)
 {
+    FCommandState = state;
+    ApplyBusyState();
+}
+
+void TMain::ApplyBusyState()
+{
+    // While an extraction runs, nothing may clear the list or start another one.
+    const bool idle = !Extracting();
     for (QAction* action : {UnzipBtn, ZipArchiventpacken1})
-        action->setEnabled(state.Unzip);
+        action->setEnabled(FCommandState.Unzip && idle);
     for (QAction* action : {SelAllBtn, Alleauswhlen2, Alleauswhlen1, Alleabwhlen1, Alleabwhlen2})
-        action->setEnabled(state.Selection);
-    Schlieen1->setEnabled(state.Close);
+        action->setEnabled(FCommandState.Selection);
+    Schlieen1->setEnabled(FCommandState.Close && idle);
+    for (QAction* action : {ffnen1, OpenBtn})
+        action->setEnabled(idle);
 }
 
 void TMain::ListSelectionChanged()
@@ -219,7 +234,7 @@ void TMain::LVClick()
     FTotalSize = 0;
     for (int row : selected)
         FTotalSize = AddSize(FTotalSize, Model->Row(row).Entry.UncompressedSize);
-    ApplyCommandState(CommandStateAfterSelection(Model->rowCount(), int(selected.size()), Schlieen1->isEnabled()));
+    ApplyCommandState(CommandStateAfterSelection(Model->rowCount(), int(selected.size()), FCommandState.Close));
     StatusPanel1->setText(SelectedPanelText(int(selected.size()), FTotalSize));
 }
 
@@ -240,6 +255,8 @@ void TMain::Keineauswhlen1Click()
 
 void TMain::ffnen1Click()
 {
+    if (Extracting())
+        return;
     OpenDialog->selectFile(QString());
     const QString path = FOpenDialogRunner(*OpenDialog);
     if (!path.isEmpty())
@@ -248,6 +265,8 @@ void TMain::ffnen1Click()
 
 void TMain::Schlieen1Click()
 {
+    if (Extracting())
+        return;
     Schlieen1->setEnabled(false);
     ClearList();
     ApplyCommandState(CommandStateAfterListing(0, 0));
@@ -256,11 +275,6 @@ void TMain::Schlieen1Click()
 void TMain::CloseBtnClick()
 {
     close();
-}
-
-void TMain::UnzipBtnClick()
-{
-    // Extraction of the marked entries comes with the extraction workflow.
 }
 
 void TMain::Einstellungen1Click()
@@ -303,7 +317,7 @@ void TMain::dragMoveEvent(QDragMoveEvent* event)
 void TMain::dropEvent(QDropEvent* event)
 {
     const QStringList names = LocalFiles(event->mimeData());
-    if (names.isEmpty())
+    if (names.isEmpty() || Extracting())
         return;
     event->acceptProposedAction();
     WMDropFiles(names);

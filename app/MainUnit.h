@@ -16,6 +16,7 @@
 #include <QStringList>
 
 #include "CfgDlg.h"
+#include "ExtractEntries.h"
 #include "MainState.h"
 #include "about/MyCompInfo.h"
 
@@ -23,12 +24,14 @@ class QAction;
 class QFileDialog;
 class QLabel;
 class QMenu;
+class QProgressBar;
 class QToolBar;
 class QTreeView;
 
 namespace valbrix {
 
 class TRePosApp;
+class TDirSelectDlg;
 class TZipListModel;
 
 class TMain : public QMainWindow {
@@ -50,6 +53,19 @@ public:
     void SetCommandLine(const QStringList& parameters) { FCommandLine = parameters; }
     void SetOpenDialogRunner(std::function<QString(QFileDialog&)> runner) { FOpenDialogRunner = std::move(runner); }
     void SetCfgDlgRunner(TCfgDlgRunner runner) { FCfgDlgRunner = std::move(runner); }
+    // What runs the extraction dialog: it gets the prefilled dialog and
+    // returns QDialog::Accepted or QDialog::Rejected.
+    void SetDirSelectRunner(std::function<int(TDirSelectDlg&)> runner) { FDirSelectRunner = std::move(runner); }
+
+    // The per-entry loop over the program's one extraction driver, with the
+    // archive that is open now. Returns the number of entries extracted.
+    int ExtractEntries(TExtractOptions options, const QString& folder, QProgressBar* progressBar, int64_t total,
+                       const TExtractList& list);
+    // "LastFolder" in section "Folders" of the INI file; empty when none is stored.
+    QString ReadLastFolder();
+    void WriteLastFolder(const QString& folder);
+    // True while an extraction runs (its events are dispatched meanwhile).
+    bool Extracting() const { return FExtractor.Running(); }
 
     const QString& ArchiveName() const { return FArchiveName; }
     int64_t TotalSize() const { return FTotalSize; }
@@ -100,6 +116,7 @@ protected:
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -113,6 +130,8 @@ private:
     void CreateStatusBar();
     void CreateOpenDialog();
     void ApplyCommandState(const TCommandState& state);
+    void ApplyBusyState();
+    QProgressBar* CreateProgressBar();
     void SelectAllRows();
     void ListSelectionChanged();
     std::vector<int> SelectedRowNumbers() const;
@@ -126,6 +145,10 @@ private:
     QStringList FCommandLine;
     std::function<QString(QFileDialog&)> FOpenDialogRunner;
     TCfgDlgRunner FCfgDlgRunner;  // empty: the dialog runs modally
+    std::function<int(TDirSelectDlg&)> FDirSelectRunner;
+    TCommandState FCommandState;    // what the list allows; an extraction masks some of it
+    TEntryExtractor FExtractor;     // owns the program's one extraction driver
+    bool FCloseRequested = false;   // the window was closed during an extraction
 };
 
 }  // namespace valbrix

@@ -6,6 +6,7 @@
 #include <QLibraryInfo>
 #include <QTranslator>
 
+#include "ListTexts.h"
 #include "MainUnit.h"
 #include "MyTools.h"
 
@@ -50,6 +51,7 @@ int main(int argc, char** argv)
     QApplication::setApplicationName(QStringLiteral("Valbrix"));
     QApplication::setDesktopFileName(QStringLiteral("valbrix"));
     QApplication::setWindowIcon(ProgramIcon());
+    QLocale::setDefault(valbrix::InterfaceLocale(QLocale::system()));
     QTranslator qtTexts;
     if (LoadQtTexts(qtTexts))
         QApplication::installTranslator(&qtTexts);

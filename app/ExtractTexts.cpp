@@ -1,0 +1,68 @@
+// Texts of the extraction workflow; see the header.
+#include "ExtractTexts.h"
+
+#include <QLocale>
+
+#include "ListTexts.h"
+#include "MyTools.h"
+#include "engine/ResultCodes.h"
+
+namespace valbrix {
+
+QString ResultText(int resultCode)
+{
+    switch (resultCode) {
+    case erBusy: return QStringLiteral("Es läuft bereits eine andere Extraktion.");
+    case erOk: return QStringLiteral("Kein Fehler.");
+    case erCrc: return QStringLiteral("Die Prüfsumme (CRC) stimmt nicht: die Daten sind beschädigt.");
+    case erOutput: return QStringLiteral("Die Zieldatei kann nicht angelegt oder geschrieben werden.");
+    case erRead: return QStringLiteral("Das Archiv kann nicht gelesen werden oder endet vorzeitig.");
+    case erFormat: return QStringLiteral("Der Eintrag ist beschädigt (lokaler Kopf oder komprimierte Daten).");
+    case erAborted: return QStringLiteral("Das Auspacken wurde abgebrochen.");
+    case erUnsupported: return QStringLiteral("Die Komprimierungsmethode wird nicht unterstützt.");
+    case erEncrypted: return QStringLiteral("Der Eintrag ist verschlüsselt.");
+    case erNameLeavesFolder: return QStringLiteral("Der Name des Eintrags führt aus dem Zielordner hinaus.");
+    default: return QStringLiteral("Unbekannter Fehler (Code %1).").arg(resultCode);
+    }
+}
+
+QString ExtractFailureText(const QString& target, int resultCode)
+{
+    return QStringLiteral("Fehler beim Auspacken nach ") + target + QStringLiteral("!\n") + ResultText(resultCode);
+}
+
+QString DateTimeText(const QDateTime& time)
+{
+    if (!time.isValid())
+        return QString();
+    const QLocale locale;
+    QString text = locale.toString(time.date(), FullYearDateFormat());
+    // The long format of most locales names the time zone too; seconds are what matter.
+    if (time.time() != QTime(0, 0))
+        text += QLatin1Char(' ') + time.time().toString(QStringLiteral("HH:mm:ss"));
+    return text;
+}
+
+QString ReplaceQuestionText(const QString& target, int64_t existingSize, const QDateTime& existingTime,
+                            int64_t entrySize, uint32_t entryDosDateTime)
+{
+    // The existing file's time at the two-second resolution of the entry's, so equal files read equal.
+    QDateTime existing = existingTime;
+    if (existing.isValid())
+        existing = existing.addSecs(-(existing.time().second() % 2)).addMSecs(-existing.time().msec());
+    const QString entryTime = DateTimeText(DosDateTimeValue(entryDosDateTime));
+    return QStringLiteral("Die Datei ") + target + QStringLiteral(" existiert bereits.\n\n") +
+           QStringLiteral("Möchten Sie die existierende Datei\n") + MyTools().FormatSize(existingSize) +
+           QLatin1Char('\n') + DateTimeText(existing) + QStringLiteral("\n\nmit dieser ersetzen?\n") +
+           MyTools().FormatSize(entrySize) + QLatin1Char('\n') +
+           (entryTime.isEmpty() ? QStringLiteral("(ungültiges Datum)") : entryTime) + QLatin1Char('\n');
+}
+
+QString SummaryText(int count)
+{
+    return QStringLiteral("Es wurden %1 Datei(en) extrahiert\n\n"
+                          "Möchten Sie den Ordner mit den extrahierten Dateien jetzt öffnen?")
+        .arg(count);
+}
+
+}  // namespace valbrix

@@ -1,0 +1,33 @@
+// The texts of the extraction workflow: the replace question, the failure of
+// one entry with the reason in German, the summary, and date-time texts in the
+// user's locale. Pure functions over their arguments and QLocale(), so tests
+// check them without a window. This is the one place where a result code of
+// the engine becomes German words; valbrix-cli keeps its own texts.
+#pragma once
+
+#include <cstdint>
+
+#include <QDateTime>
+#include <QString>
+
+namespace valbrix {
+
+// Not an engine result: the entry's name would leave the target folder (a
+// ".." component), so the window refused it before the driver saw it.
+constexpr int erNameLeavesFolder = 1000;
+
+// One sentence saying why an entry failed, for every result code.
+QString ResultText(int resultCode);
+// "Fehler beim Auspacken nach <target>!" and, on a second line, ResultText.
+QString ExtractFailureText(const QString& target, int resultCode);
+
+// The locale's short date with a four-digit year, a blank and the long time
+// (hh:mm:ss); the time is left out at exactly midnight.
+QString DateTimeText(const QDateTime& time);
+
+// The question before an existing file is replaced, with real line breaks.
+QString ReplaceQuestionText(const QString& target, int64_t existingSize, const QDateTime& existingTime,
+                            int64_t entrySize, uint32_t entryDosDateTime);
+QString SummaryText(int count);
+
+}  // namespace valbrix

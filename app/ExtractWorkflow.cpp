@@ -1,0 +1,124 @@
+// TMain's extraction command: the dialog, the remembered folder, the checks
+// of the target folder, the progress bar over the first status panel, the
+// per-entry loop and the summary. While the loop runs, the commands that
+// would clear the list or start another extraction are disabled; closing the
+// window meanwhile stops the extraction (the entry being written is
+// discarded, so no partial file stays) and closes the window once the loop
+// has returned.
+#include "MainUnit.h"
+
+#include <algorithm>
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QFileInfo>
+#include <QLabel>
+#include <QProgressBar>
+#include <QStatusBar>
+#include <QTimer>
+#include <QTreeView>
+
+#include "DirSelectUnit.h"
+#include "ExtractTexts.h"
+#include "MessageBox.h"
+#include "TargetFolder.h"
+#include "ZipListModel.h"
+#include "platform/gui/Launcher.h"
+
+namespace valbrix {
+
+namespace {
+
+// Removes the progress bar however the command ends.
+class TProgressBarOwner {
+public:
+    explicit TProgressBarOwner(QProgressBar* bar) : FBar(bar) {}
+    ~TProgressBarOwner() { delete FBar; }
+    TProgressBarOwner(const TProgressBarOwner&) = delete;
+    TProgressBarOwner& operator=(const TProgressBarOwner&) = delete;
+    QProgressBar* Bar() const { return FBar; }
+
+private:
+    QProgressBar* FBar;
+};
+
+}  // namespace
+
+QProgressBar* TMain::CreateProgressBar()
+{
+    auto* bar = new QProgressBar(statusBar());
+    bar->setRange(0, 100);
+    bar->setValue(0);
+    bar->setTextVisible(false);
+    bar->setGeometry(0, 0, StatusPanel0->width(), statusBar()->height());
+    bar->show();
+    bar->raise();
+    return bar;
+}
+
+int TMain::ExtractEntries(TExtractOptions options, const QString& folder, QProgressBar* progressBar, int64_t total,
+                          const TExtractList& list)
+{
+    // The driver changes the current folder while it creates folders.
+    const QString archive = QFileInfo(FArchiveName).absoluteFilePath();
+    return FExtractor.ExtractEntries(archive, options, folder, progressBar, total, list);
+}
+
+void TMain::UnzipBtnClick()
+{
+    if (Extracting())
+        return;
+    const std::vector<int> selected = SelectedRowNumbers();
+    if (selected.empty())
+        return;
+    TDirSelectDlg dialog(this);
+    const QString lastFolder = ReadLastFolder();
+    dialog.SetFolderText(lastFolder.isEmpty() ? QFileInfo(FArchiveName).absolutePath() : lastFolder);
+    if (FDirSelectRunner(dialog) != QDialog::Accepted)
+        return;
+    WriteLastFolder(dialog.FolderText());
+    const TProgressBarOwner progress(CreateProgressBar());
+
+    const QString folder = CleanFolderText(dialog.FolderText());
+    if (!EnterTargetFolder(folder)) {
+        ShowMessageBox(QStringLiteral("Fehler beim Festlegen des Ordners: ") + folder,
+                       QStringLiteral("Fehler beim Entpacken"), mkError, bcOK);
+        return;
+    }
+    const TExtractOptions options =
+        (dialog.WithFolders() ? eoWithFolders : 0) | (dialog.Overwrite() ? eoOverwrite : 0);
+    // Top to bottom as the list shows them.
+    std::vector<int> rows = selected;
+    std::sort(rows.begin(), rows.end());
+    TExtractList list;
+    list.reserve(rows.size());
+    int64_t total = 0;
+    for (int row : rows) {
+        list.push_back(Model->Row(row).Entry);
+        total += list.back().UncompressedSize;
+    }
+
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const int count = ExtractEntries(options, folder, progress.Bar(), total, list);
+    QApplication::restoreOverrideCursor();
+    if (FCloseRequested) {
+        // The window was closed meanwhile; no summary, just finish closing.
+        QTimer::singleShot(0, this, &QWidget::close);
+        return;
+    }
+    if (ShowMessageBox(SummaryText(count), QStringLiteral("Entpacken beendet"), mkConfirmation, bcYesNo) == idYes)
+        platform::ExploreFolder(folder);
+}
+
+void TMain::closeEvent(QCloseEvent* event)
+{
+    if (Extracting()) {
+        FCloseRequested = true;
+        FExtractor.Abort();
+        event->ignore();
+        return;
+    }
+    QMainWindow::closeEvent(event);
+}
+
+}  // namespace valbrix

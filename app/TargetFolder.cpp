@@ -1,0 +1,32 @@
+// Target folder checks; see the header.
+#include "TargetFolder.h"
+
+#include <QFile>
+
+#include "platform/FileServices.h"
+#include "platform/FolderServices.h"
+
+namespace valbrix {
+
+QString CleanFolderText(const QString& text)
+{
+    QString folder = text;
+    folder.remove(QLatin1Char('"'));
+    while (folder.size() > 1 && folder.endsWith(QLatin1Char('/')))
+        folder.chop(1);
+    return folder;
+}
+
+bool EnterTargetFolder(const QString& folder)
+{
+    if (!folder.startsWith(QLatin1Char('/')))
+        return false;
+    const std::string path = QFile::encodeName(folder).toStdString();
+    platform::CreateFolder(path);
+    if (platform::ChangeDirectory(path) != 0)
+        return false;
+    const std::string current = platform::CurrentDirectory();
+    return !current.empty() && platform::IsSameFile(current, path);
+}
+
+}  // namespace valbrix

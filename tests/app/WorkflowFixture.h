@@ -1,0 +1,85 @@
+// Shared pieces of the extraction and setup tests: a scratch folder that is
+// also the INI file's home, archives with real contents, and a scripted
+// extraction dialog that records how it was prefilled.
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include <QCheckBox>
+#include <QDialog>
+#include <QLineEdit>
+#include <QString>
+
+#include "CraftedZip.h"
+#include "TestFiles.h"
+#include "app/DirSelectUnit.h"
+#include "app/MainUnit.h"
+
+namespace valbrix::test {
+
+struct Content {
+    std::string Name;
+    std::string Text;
+};
+
+inline QString WriteContentArchive(const TempDir& dir, const std::string& fileName, const std::vector<Content>& items)
+{
+    CraftedZip zip;
+    for (const Content& item : items)
+        zip.Add(StoredEntry(item.Name, Bytes(item.Text.begin(), item.Text.end())));
+    WriteFile(dir / fileName, zip.Build());
+    return QString::fromStdString((dir / fileName).string());
+}
+
+inline std::string ReadText(const std::filesystem::path& path)
+{
+    const Bytes bytes = ReadFile(path);
+    return std::string(bytes.begin(), bytes.end());
+}
+
+// Every file and folder below root, relative, folders with a trailing '/'.
+inline std::vector<std::string> Tree(const std::filesystem::path& root)
+{
+    std::vector<std::string> names;
+    std::error_code error;
+    for (const auto& item : std::filesystem::recursive_directory_iterator(root, error))
+        names.push_back(std::filesystem::relative(item.path(), root).string() + (item.is_directory() ? "/" : ""));
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// Answers the extraction dialog: records the prefilled state, then types the
+// folder, sets the options and confirms (or cancels).
+struct DialogScript {
+    explicit DialogScript(QString folder, bool withFolders = true, bool overwrite = true, bool accept = true)
+        : Folder(std::move(folder)), WithFolders(withFolders), Overwrite(overwrite), Accept(accept)
+    {
+    }
+    QString Folder;
+    bool WithFolders = true;
+    bool Overwrite = true;
+    bool Accept = true;
+    // What the dialog showed when it opened.
+    QString ShownFolder;
+    bool ShownWithFolders = false;
+    bool ShownOverwrite = false;
+    int Runs = 0;
+
+    void Install(TMain& window)
+    {
+        window.SetDirSelectRunner([this](TDirSelectDlg& dialog) {
+            ++Runs;
+            ShownFolder = dialog.FolderText();
+            ShownWithFolders = dialog.WithFoldersChkBox->isChecked();
+            ShownOverwrite = dialog.OverwriteChkBox->isChecked();
+            dialog.DirEdit->setText(Folder);
+            dialog.WithFoldersChkBox->setChecked(WithFolders);
+            dialog.OverwriteChkBox->setChecked(Overwrite);
+            return Accept ? int(QDialog::Accepted) : int(QDialog::Rejected);
+        });
+    }
+};
+
+}  // namespace valbrix::test

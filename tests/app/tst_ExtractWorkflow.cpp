@@ -1,0 +1,346 @@
+// The extraction command of the real main window, offscreen, with a scripted
+// dialog, scripted message boxes and a recording launcher: where files land
+// with and without folders, the replace question, the checks of the target
+// folder, refused and failed entries, cancelling, the remembered folder, the
+// progress bar and the commands locked while an extraction runs.
+#include <QAction>
+#include <QApplication>
+#include <QPushButton>
+#include <QLocale>
+#include <QProgressBar>
+#include <QSignalSpy>
+#include <QStatusBar>
+#include <QTest>
+#include <QTreeView>
+
+#include <unistd.h>
+
+#include "LauncherScript.h"
+#include "MessageBoxScript.h"
+#include "WorkflowFixture.h"
+#include "app/ExtractTexts.h"
+#include "app/ZipListModel.h"
+
+using namespace valbrix;
+using namespace valbrix::test;
+namespace fs = std::filesystem;
+
+namespace {
+
+const std::vector<Content> TwoFolders = {{"a/x.txt", "first x"}, {"b/x.txt", "second x"}, {"top.txt", "top"}};
+
+QString Q(const fs::path& path)
+{
+    return QString::fromStdString(path.string());
+}
+
+}  // namespace
+
+class TestExtractWorkflow : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase()
+    {
+        QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+        FStartFolder = fs::current_path();
+    }
+    void init()
+    {
+        FDir = std::make_unique<TempDir>();
+        qputenv("XDG_CONFIG_HOME", (FDir->Path() / "config").string().c_str());
+    }
+    void cleanup()
+    {
+        fs::current_path(FStartFolder);  // the workflow enters the target folder
+        FDir.reset();
+    }
+
+    // Catches folders kept or dropped against the option, the second x.txt
+    // not meeting the replace question without folders, a "No" that still
+    // replaces, a wrong count in the summary, and "Yes" not opening the folder.
+    void foldersAndReplaceQuestion_data()
+    {
+        QTest::addColumn<bool>("withFolders");
+        QTest::addColumn<bool>("overwrite");
+        QTest::addColumn<int>("replaceAnswer");  // 0: no question expected
+        QTest::addColumn<QStringList>("tree");
+        QTest::addColumn<QString>("xText");
+        QTest::addColumn<int>("count");
+        QTest::newRow("with folders") << true << false << 0 << QStringList{"a/", "a/x.txt", "b/", "b/x.txt", "top.txt"}
+                                      << "" << 3;
+        QTest::newRow("flat, overwrite") << false << true << 0 << QStringList{"top.txt", "x.txt"} << "second x" << 3;
+        QTest::newRow("flat, answered No") << false << false << int(idNo) << QStringList{"top.txt", "x.txt"}
+                                           << "first x" << 2;
+        QTest::newRow("flat, answered Yes") << false << false << int(idYes) << QStringList{"top.txt", "x.txt"}
+                                            << "second x" << 3;
+    }
+    void foldersAndReplaceQuestion()
+    {
+        QFETCH(bool, withFolders);
+        QFETCH(bool, overwrite);
+        QFETCH(int, replaceAnswer);
+        QFETCH(QStringList, tree);
+        QFETCH(QString, xText);
+        QFETCH(int, count);
+        TMain w;
+        QVERIFY(w.OpenArchive(WriteContentArchive(*FDir, "a.zip", TwoFolders)));
+        const fs::path out = FDir->Path() / "out";
+        DialogScript dialog(Q(out), withFolders, overwrite);
+        dialog.Install(w);
+        TMessageBoxScript boxes;
+        TLauncherScript launcher;
+        if (replaceAnswer)
+            boxes.Answer(replaceAnswer);
+        boxes.Answer(idYes);
+        w.UnzipBtnClick();
+
+        QStringList files;
+        for (const std::string& name : Tree(out))
+            files << QString::fromStdString(name);
+        QCOMPARE(files, tree);
+        if (!xText.isEmpty())
+            QCOMPARE(QString::fromStdString(ReadText(out / "x.txt")), xText);
+        QCOMPARE(boxes.Asked.size(), replaceAnswer ? 2 : 1);
+        if (replaceAnswer) {
+            QCOMPARE(boxes.Asked.first().Caption, QString("Datei vorhanden"));
+            QVERIFY(boxes.Asked.first().Text.startsWith("Die Datei " + Q(out / "x.txt") +
+                                                        " existiert bereits.\n\nMöchten Sie die existierende Datei\n"));
+        }
+        QCOMPARE(boxes.Asked.last().Caption, QString("Entpacken beendet"));
+        QCOMPARE(boxes.Asked.last().Text, SummaryText(count));
+        QCOMPARE(launcher.Opened, QList<QUrl>{QUrl::fromLocalFile(Q(out))});
+        QVERIFY(!w.statusBar()->findChild<QProgressBar*>());  // removed at the end
+    }
+
+    // Catches a read-only file that blocks its replacement, and a replaced
+    // file that keeps the old contents.
+    void readOnlyFileReplaced()
+    {
+        TMain w;
+        QVERIFY(w.OpenArchive(WriteContentArchive(*FDir, "a.zip", {{"top.txt", "new contents"}})));
+        const fs::path out = FDir->Path() / "out";
+        fs::create_directories(out);
+        WriteFile(out / "top.txt", std::string("old"));
+        fs::permissions(out / "top.txt", fs::perms::owner_read | fs::perms::group_read);
+        DialogScript dialog(Q(out), true, false);
+        dialog.Install(w);
+        TMessageBoxScript boxes;
+        boxes.Answer(idYes);  // replace
+        boxes.Answer(idNo);   // summary
+        w.UnzipBtnClick();
+        QCOMPARE(ReadText(out / "top.txt"), std::string("new contents"));
+        QCOMPARE(boxes.Asked.last().Text, SummaryText(1));
+    }
+
+    // Catches quotes kept in the folder, a folder reached through a symbolic
+    // link or typed with a doubled '/' refused (spelling compared instead of
+    // identity), and relative texts or a missing parent accepted.
+    void targetFolderChecks_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<bool>("accepted");
+        QTest::newRow("quoted") << "\"%1/out\"" << true;
+        QTest::newRow("doubled slash") << "%1//out/" << true;
+        QTest::newRow("symbolic link") << "%1/link" << true;
+        QTest::newRow("relative") << "out" << false;
+        QTest::newRow("missing parent") << "%1/missing/out" << false;
+    }
+    void targetFolderChecks()
+    {
+        QFETCH(QString, typed);
+        QFETCH(bool, accepted);
+        TMain w;
+        QVERIFY(w.OpenArchive(WriteContentArchive(*FDir, "a.zip", {{"top.txt", "top"}})));
+        fs::create_directories(FDir->Path() / "out");
+        fs::create_directory_symlink(FDir->Path() / "out", FDir->Path() / "link");
+        const QString folder = typed.contains("%1") ? typed.arg(Q(FDir->Path())) : typed;
+        fs::current_path(FDir->Path());  // a relative text would land here
+        DialogScript dialog(folder);
+        dialog.Install(w);
+        TMessageBoxScript boxes;
+        boxes.Answer(accepted ? idNo : idOK);
+        w.UnzipBtnClick();
+        QCOMPARE(fs::exists(FDir->Path() / "out/top.txt"), accepted);
+        if (!accepted) {
+            QCOMPARE(boxes.Asked.first().Caption, QString("Fehler beim Entpacken"));
+            QCOMPARE(boxes.Asked.first().Text, "Fehler beim Festlegen des Ordners: " + folder);
+            QVERIFY(!fs::exists(FDir->Path() / "missing"));
+        }
+        QCOMPARE(w.ReadLastFolder(), folder);  // stored even when the check fails
+    }
+
+    // Catches an entry escaping through "..", the refusal ending the run, a
+    // failed entry counted, and failure messages without a German reason.
+    void refusedAndFailedEntries()
+    {
+        CraftedZip zip;
+        zip.Add(StoredEntry("../evil.txt", Bytes(10, 'e')));
+        CraftedEntry bad = StoredEntry("bad.txt", Bytes(10, 'b'));
+        bad.Crc32 ^= 1;
+        zip.Add(bad);
+        zip.Add(StoredEntry("good.txt", Bytes(10, 'g')));
+        WriteFile(FDir->Path() / "a.zip", zip.Build());
+        TMain w;
+        QVERIFY(w.OpenArchive(Q(FDir->Path() / "a.zip")));
+        const fs::path out = FDir->Path() / "deep/out";
+        fs::create_directories(FDir->Path() / "deep");
+        DialogScript dialog(Q(out));
+        dialog.Install(w);
+        TMessageBoxScript boxes;
+        boxes.Answer(idOK);
+        boxes.Answer(idOK);
+        boxes.Answer(idNo);
+        w.UnzipBtnClick();
+        QCOMPARE(Tree(FDir->Path() / "deep"), (std::vector<std::string>{"out/", "out/good.txt"}));
+        QCOMPARE(boxes.Asked.size(), 3);
+        // The list shows rows sorted by name: bad.txt, evil.txt, good.txt.
+        QCOMPARE(boxes.Asked[0].Text, ExtractFailureText(Q(out / "bad.txt"), 1));
+        QVERIFY(boxes.Asked[0].Text.endsWith("\nDie Prüfsumme (CRC) stimmt nicht: die Daten sind beschädigt."));
+        QCOMPARE(boxes.Asked[0].Caption, QString("Fehler"));
+        QVERIFY(boxes.Asked[1].Text.startsWith("Fehler beim Auspacken nach " + Q(out) + "/../evil.txt!\n"));
+        QCOMPARE(boxes.Asked[2].Text, SummaryText(1));
+    }
+
+    // Catches a cancelled dialog that writes files or the remembered folder,
+    // a dialog not prefilled with the archive's folder at first and the last
+    // folder later (also after a restart), and check boxes that remember
+    // their last state.
+    void cancelAndRememberedFolder()
+    {
+        const QString archive = WriteContentArchive(*FDir, "a.zip", {{"top.txt", "top"}});
+        const fs::path out = FDir->Path() / "out";
+        {
+            TMain w;
+            QVERIFY(w.OpenArchive(archive));
+            DialogScript dialog(Q(out), true, true, false);
+            dialog.Install(w);
+            TMessageBoxScript boxes;
+            w.UnzipBtnClick();
+            QCOMPARE(dialog.ShownFolder, Q(FDir->Path()));
+            QVERIFY(!fs::exists(out));
+            QCOMPARE(w.ReadLastFolder(), QString());
+
+            dialog.Accept = true;
+            dialog.WithFolders = dialog.Overwrite = false;
+            boxes.Answer(idNo);
+            w.UnzipBtnClick();
+            QVERIFY(fs::exists(out / "top.txt"));
+            dialog.Accept = false;
+            w.UnzipBtnClick();
+            QCOMPARE(dialog.ShownFolder, Q(out));
+            QVERIFY(dialog.ShownWithFolders && dialog.ShownOverwrite);
+        }
+        TMain restarted;
+        QVERIFY(restarted.OpenArchive(archive));
+        DialogScript dialog(QString(), true, true, false);
+        dialog.Install(restarted);
+        restarted.UnzipBtnClick();
+        QCOMPARE(dialog.ShownFolder, Q(out));
+    }
+
+    // Catches a bar that moves only between entries (one large entry would
+    // jump from 0 to 100), and a bar that does not reach 100 at the end.
+    void progressWithinAnEntry()
+    {
+        const std::string big(3 * 1024 * 1024, 'z');
+        TMain w;
+        QVERIFY(w.OpenArchive(WriteContentArchive(*FDir, "a.zip", {{"big.txt", big}})));
+        QProgressBar bar;
+        bar.setRange(0, 100);
+        QSignalSpy moves(&bar, &QProgressBar::valueChanged);
+        fs::create_directories(FDir->Path() / "out");
+        const TExtractList list(1, w.Model->Row(0).Entry);
+        TMessageBoxScript boxes;
+        QCOMPARE(w.ExtractEntries(eoWithFolders, Q(FDir->Path() / "out"), &bar, int64_t(big.size()), list), 1);
+        QCOMPARE(bar.value(), 100);
+        bool between = false;
+        for (const QList<QVariant>& move : moves)
+            between = between || (move.first().toInt() > 0 && move.first().toInt() < 100);
+        QVERIFY(between);
+    }
+
+    // Catches commands that could clear the list or start a second
+    // extraction while one runs, and closing meanwhile leaving a partial
+    // file, showing the summary or crashing.
+    void busyCommandsAndCloseDuringExtraction()
+    {
+        TMain w;
+        w.show();
+        QVERIFY(w.OpenArchive(WriteContentArchive(*FDir, "a.zip", {{"a.txt", "new a"}, {"b.txt", "new b"}})));
+        const fs::path out = FDir->Path() / "out";
+        fs::create_directories(out);
+        WriteFile(out / "a.txt", std::string("old a"));
+        DialogScript dialog(Q(out), true, false);
+        dialog.Install(w);
+        // Asked while the loop runs: look at the commands, then close the window.
+        struct Closer : TMessageBoxPresenter {
+            TMain* Window;
+            QList<bool> Enabled;
+            TMessageBoxPresenter* Previous = SetMessageBoxPresenter(this);
+            ~Closer() override { SetMessageBoxPresenter(Previous); }
+            int Present(const TMessageBoxRequest& request) override
+            {
+                Enabled = {Window->ffnen1->isEnabled(), Window->OpenBtn->isEnabled(), Window->Schlieen1->isEnabled(),
+                           Window->UnzipBtn->isEnabled(), Window->ZipArchiventpacken1->isEnabled()};
+                Window->close();
+                return request.Caption == "Datei vorhanden" ? int(idYes) : int(idNo);
+            }
+        } closer;
+        closer.Window = &w;
+        w.UnzipBtnClick();
+        QCOMPARE(closer.Enabled, QList<bool>(5, false));
+        QVERIFY(w.isVisible());  // deferred, not closed under the loop
+        QTRY_VERIFY(!w.isVisible());
+        QCOMPARE(ReadText(out / "a.txt"), std::string("old a"));
+        QVERIFY(!fs::exists(out / "b.txt"));
+        QCOMPARE(Tree(out), std::vector<std::string>{"a.txt"});  // no temporary file left
+    }
+
+    // Catches Enter closing the dialog from the field or a check box instead
+    // of walking on, Escape not cancelling, quotes surviving the field's
+    // focus loss, and the dialog starting with an option unticked.
+    void dialogKeys()
+    {
+        TDirSelectDlg dialog;
+        QCOMPARE(dialog.windowTitle(), QString("Markierte Datei(en) extrahieren"));
+        QVERIFY(dialog.WithFolders() && dialog.Overwrite());
+        dialog.SetFolderText("\"/tmp/x\"");
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowActive(&dialog));
+        dialog.DirEdit->setFocus();
+        QTest::keyClick(dialog.DirEdit, Qt::Key_Return);
+        QVERIFY(dialog.isVisible());
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(dialog.WithFoldersChkBox));
+        QCOMPARE(dialog.FolderText(), QString("/tmp/x"));
+        QTest::keyClick(dialog.WithFoldersChkBox, Qt::Key_Enter);
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(dialog.OverwriteChkBox));
+        QTest::keyClick(dialog.OverwriteChkBox, Qt::Key_Return);
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(dialog.OKBtn));
+        QVERIFY(dialog.isVisible());
+        QTest::keyClick(&dialog, Qt::Key_Escape);
+        QCOMPARE(dialog.result(), int(QDialog::Rejected));
+        QVERIFY(!dialog.isVisible());
+    }
+
+    // Catches a result code without its own German reason (it would read
+    // "Unbekannter Fehler"), and the replace question losing its line breaks,
+    // sizes or times.
+    void texts()
+    {
+        for (int code = -1; code <= 7; ++code)
+            QVERIFY2(!ResultText(code).startsWith("Unbekannt"), qPrintable(QString::number(code)));
+        QVERIFY(!ResultText(erNameLeavesFolder).startsWith("Unbekannt"));
+        const QDateTime existing(QDate(2024, 1, 2), QTime(3, 4, 5, 600));
+        const uint32_t dosMidnight = (uint32_t((2025 - 1980) << 9 | 4 << 5 | 15) << 16);
+        QCOMPARE(ReplaceQuestionText("/t/a.txt", 1500, existing, 20000000, dosMidnight),
+                 QString("Die Datei /t/a.txt existiert bereits.\n\nMöchten Sie die existierende Datei\n"
+                         "1.500 Byte\n02.01.2024 03:04:04\n\nmit dieser ersetzen?\n19 MByte\n15.04.2025\n"));
+    }
+
+private:
+    std::unique_ptr<TempDir> FDir;
+    fs::path FStartFolder;
+};
+
+QTEST_MAIN(TestExtractWorkflow)
+#include "tst_ExtractWorkflow.moc"
