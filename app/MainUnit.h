@@ -19,6 +19,7 @@
 #include "ExtractEntries.h"
 #include "MainState.h"
 #include "about/MyCompInfo.h"
+#include "settings/MyIni.h"
 
 class QAction;
 class QFileDialog;
@@ -98,6 +99,7 @@ public:
     QAction* SelAllBtn = nullptr;
     QAction* UnzipBtn = nullptr;
     about::TCompileInfo CompileInfo = about::TCompileInfo::ForThisBuild();
+    TTheIniFile MyIniFile;
 
 public slots:
     void ffnen1Click();
@@ -132,6 +134,7 @@ private:
     void ApplyCommandState(const TCommandState& state);
     void ApplyBusyState();
     QProgressBar* CreateProgressBar();
+    void OpenFoldersSection();
     void SelectAllRows();
     void ListSelectionChanged();
     std::vector<int> SelectedRowNumbers() const;
