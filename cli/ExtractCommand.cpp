@@ -6,6 +6,7 @@
 // current directory while it creates folders, so every path handed to it is
 // absolute. Each failed or refused entry gives one line on stderr; the exit
 // status says whether all succeeded.
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <optional>
@@ -13,6 +14,8 @@
 #include <system_error>
 
 #include "cli/Commands.h"
+#include "cli/NameText.h"
+#include "engine/ArchiveReader.h"
 #include "engine/ExtractEntry.h"
 #include "engine/ResultCodes.h"
 #include "engine/TargetPath.h"
@@ -49,7 +52,7 @@ const char* ResultMeaning(int code)
 
 void ReportFailure(const std::string& name, int code)
 {
-    std::fprintf(stderr, "%s: %d %s\n", name.c_str(), code, ResultMeaning(code));
+    std::fprintf(stderr, "%s: %d %s\n", EscapedName(name).c_str(), code, ResultMeaning(code));
 }
 
 bool ParseExtractArgs(const std::vector<std::string>& args, TExtractOptions& options)
@@ -75,50 +78,74 @@ bool ParseExtractArgs(const std::vector<std::string>& args, TExtractOptions& opt
     return true;
 }
 
-// Reads the archive's directory the way `list` does; nothing when it cannot
-// be opened. A damaged directory gives the entries that could be read, with
-// `damaged` set and the warning printed.
-std::optional<std::vector<TZipEntry>> ReadEntries(const std::string& archive, bool& damaged)
+// Calls visit(entry) for each entry of the archive's directory, in archive
+// order, holding one entry at a time: memory stays the same whatever the
+// entry count. Returns the directory's status, dsNone when the archive
+// cannot be opened.
+template <typename TVisit>
+TDirectoryStatus WalkEntries(const std::string& archive, TVisit visit)
 {
-    std::vector<TZipEntry> entries;
-    const TDirectoryStatus status = ListZipEntries(archive, entries);
+    if (!IsZipArchive(archive))
+        return dsNone;
+    TZipDirectory directory;
+    int result = OpenZipDirectory(archive, directory);
+    for (; result == drEntry; result = NextZipEntry(directory))
+        visit(directory.Entry);
+    CloseZipDirectory(directory);
+    return result < 0 ? dsNone : directory.Status;
+}
+
+// The first walk over the directory, before anything is written: whether it
+// can be opened (an empty archive can), whether it is damaged (then warned
+// about), and which of the names asked for it holds. False when it cannot be
+// opened, with the line on stderr.
+bool SurveyEntries(const std::string& archive, const std::vector<std::string>& names, bool& damaged,
+                   std::vector<bool>& found)
+{
+    found.assign(names.size(), false);
+    uint64_t count = 0;
+    const TDirectoryStatus status = WalkEntries(archive, [&](const TZipEntry& entry) {
+        ++count;
+        for (size_t i = 0; i < names.size(); ++i)
+            found[i] = found[i] || entry.FileName == names[i];
+    });
     if (status == dsNone && IsEmptyZipArchive(archive))
-        return entries;
+        return true;
     if (status == dsNone) {
-        std::fprintf(stderr, "valbrix-cli: '%s' is not a ZIP archive that can be opened\n", archive.c_str());
-        return std::nullopt;
+        std::fprintf(stderr, "valbrix-cli: '%s' is not a ZIP archive that can be opened\n",
+                     EscapedName(archive).c_str());
+        return false;
     }
     damaged = status == dsDamaged;
     if (damaged)
-        WarnDamagedDirectory(archive, entries.size());
-    return entries;
+        WarnDamagedDirectory(archive, count);
+    return true;
 }
 
-// Keeps the entries whose names were asked for; a name that matches nothing is reported.
-bool SelectEntries(std::vector<TZipEntry>& entries, const std::vector<std::string>& names)
+// Reports each name asked for that matches no entry; false when there was one.
+bool ReportNamesNotFound(const std::vector<std::string>& names, const std::vector<bool>& found)
 {
-    if (names.empty())
-        return true;
     bool allFound = true;
-    std::vector<TZipEntry> selected;
-    std::vector<bool> taken(entries.size(), false);
-    for (const std::string& name : names) {
-        bool found = false;
-        for (size_t i = 0; i < entries.size(); ++i)
-            if (entries[i].FileName == name) {
-                found = true;
-                taken[i] = true;
-            }
-        if (!found) {
-            std::fprintf(stderr, "%s: not found in the archive\n", name.c_str());
+    for (size_t i = 0; i < names.size(); ++i)
+        if (!found[i]) {
+            std::fprintf(stderr, "%s: not found in the archive\n", EscapedName(names[i]).c_str());
             allFound = false;
         }
-    }
-    for (size_t i = 0; i < entries.size(); ++i)
-        if (taken[i])
-            selected.push_back(entries[i]);
-    entries.swap(selected);
     return allFound;
+}
+
+// The archive stays open for the whole run, so the driver need not ask the
+// file system for each entry whether it is still the same file.
+void HoldArchiveOpen(TExtractionDriver& driver, const std::string& archive)
+{
+    auto file = std::make_unique<TFileArchiveReader>();
+    if (file->Open(archive) == 0)
+        driver.UseArchive(archive, std::move(file));
+}
+
+bool IsSelected(const TZipEntry& entry, const std::vector<std::string>& names)
+{
+    return names.empty() || std::find(names.begin(), names.end(), entry.FileName) != names.end();
 }
 
 std::string AbsolutePath(const std::string& path)
@@ -141,12 +168,12 @@ bool ExtractOne(TExtractionDriver& driver, const std::string& archive, const TZi
     const std::optional<std::string> target = EntryTargetPath(folder, entry.FileName, !options.Flat);
     if (!target) {
         std::fprintf(stderr, "%s: refused, the name leaves the target folder or names nothing\n",
-                     entry.FileName.c_str());
+                     EscapedName(entry.FileName).c_str());
         return false;
     }
     std::error_code error;
     if (!folderEntry && !options.Overwrite && fs::exists(fs::symlink_status(*target, error))) {
-        std::fprintf(stderr, "%s: exists, kept (use --overwrite to replace it)\n", entry.FileName.c_str());
+        std::fprintf(stderr, "%s: exists, kept (use --overwrite to replace it)\n", EscapedName(entry.FileName).c_str());
         return true;
     }
     const int code = driver.ExtractEntry(archive, *target, entry.Attributes, entry.LocalHeaderOffset, nullptr, 0,
@@ -169,19 +196,22 @@ int RunExtractCommand(const std::vector<std::string>& args)
     const std::string archive = AbsolutePath(options.Archive);
     const std::string folder = AbsolutePath(options.Folder);
     bool damaged = false;
-    std::optional<std::vector<TZipEntry>> entries = ReadEntries(archive, damaged);
-    if (!entries)
+    std::vector<bool> found;
+    if (!SurveyEntries(archive, options.Names, damaged, found))
         return ExitCannotOpen;
     std::error_code error;
     fs::create_directories(folder, error);
     if (!fs::is_directory(folder, error)) {
-        std::fprintf(stderr, "valbrix-cli: target folder '%s' cannot be created\n", folder.c_str());
+        std::fprintf(stderr, "valbrix-cli: target folder '%s' cannot be created\n", EscapedName(folder).c_str());
         return ExitCannotOpen;
     }
-    bool allOk = SelectEntries(*entries, options.Names);
+    bool allOk = ReportNamesNotFound(options.Names, found);
     TExtractionDriver driver;
-    for (const TZipEntry& entry : *entries)
-        allOk = ExtractOne(driver, archive, entry, folder, options) && allOk;
+    HoldArchiveOpen(driver, archive);
+    WalkEntries(archive, [&](const TZipEntry& entry) {
+        if (IsSelected(entry, options.Names))
+            allOk = ExtractOne(driver, archive, entry, folder, options) && allOk;
+    });
     // The entries behind the damage were never seen: the archive as a whole could not be read.
     if (damaged)
         return ExitCannotOpen;
@@ -196,22 +226,25 @@ int RunTestCommand(const std::vector<std::string>& args)
     }
     const std::string archive = AbsolutePath(args[0]);
     bool damaged = false;
-    std::optional<std::vector<TZipEntry>> entries = ReadEntries(archive, damaged);
-    if (!entries)
+    std::vector<bool> found;
+    if (!SurveyEntries(archive, {}, damaged, found))
         return ExitCannotOpen;
     TExtractionDriver driver;
+    HoldArchiveOpen(driver, archive);
+    size_t tested = 0;
     size_t failed = damaged ? 1 : 0;  // the unreadable rest of the directory counts as one failure
-    for (const TZipEntry& entry : *entries) {
-        if (IsFolderName(entry.FileName))
-            continue;
+    WalkEntries(archive, [&](const TZipEntry& entry) {
+        if (IsFolderName(entry.FileName))  // nothing to decode: not counted as tested
+            return;
+        ++tested;
         const int code = driver.TestEntry(archive, entry.LocalHeaderOffset, nullptr, 0, entry.CompressedSize,
                                           entry.UncompressedSize);
         if (code != erOk) {
             ReportFailure(entry.FileName, code);
             ++failed;
         }
-    }
-    std::printf("%zu entries tested, %zu failed\n", entries->size(), failed);
+    });
+    std::printf("%zu entries tested, %zu failed\n", tested, failed);
     return failed == 0 ? ExitOk : ExitEntryFailed;
 }
 

@@ -12,6 +12,7 @@
 #include <string>
 
 #include "cli/Commands.h"
+#include "cli/NameText.h"
 #include "engine/ZipDirectory.h"
 #include "engine/ZipFormat.h"
 
@@ -50,7 +51,7 @@ public:
         FText.append(digits, size_t(width));
     }
     void Char(char c) { FText += c; }
-    void Text(const std::string& text) { FText += text; }
+    void Name(const std::string& name) { AppendEscapedName(FText, name); }
     void EndLine()
     {
         FText += '\n';
@@ -99,7 +100,7 @@ void PutEntry(LineWriter& out, const TZipEntry& entry)
     out.Char('\t');
     out.Hex(entry.Attributes & 0xFF, 2);
     out.Char('\t');
-    out.Text(entry.FileName);
+    out.Name(entry.FileName);
     out.EndLine();
 }
 
@@ -108,7 +109,7 @@ void PutEntry(LineWriter& out, const TZipEntry& entry)
 void WarnDamagedDirectory(const std::string& archive, uint64_t entriesRead)
 {
     std::fprintf(stderr, "valbrix-cli: '%s': the central directory is damaged; %llu entries could be read\n",
-                 archive.c_str(), static_cast<unsigned long long>(entriesRead));
+                 EscapedName(archive).c_str(), static_cast<unsigned long long>(entriesRead));
 }
 
 int RunListCommand(const std::vector<std::string>& args)
@@ -124,7 +125,8 @@ int RunListCommand(const std::vector<std::string>& args)
         return ExitOk;
     int result = accepted ? OpenZipDirectory(archive, directory) : drCannotOpen;
     if (result < 0) {
-        std::fprintf(stderr, "valbrix-cli: '%s' is not a ZIP archive that can be opened\n", archive.c_str());
+        std::fprintf(stderr, "valbrix-cli: '%s' is not a ZIP archive that can be opened\n",
+                     EscapedName(archive).c_str());
         return ExitCannotOpen;
     }
     uint64_t listed = 0;

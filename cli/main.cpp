@@ -23,6 +23,9 @@ const char* const UsageText =
     "  test ARCHIVE\n"
     "      Decodes every entry and checks its CRC-32 without writing files.\n"
     "\n"
+    "Names are printed with control characters, backslash and bytes that are not\n"
+    "UTF-8 escaped: \\t, \\n, \\\\ and \\xHH (one per byte), so each entry stays on one line.\n"
+    "\n"
     "Exit status: 0 success, 1 an entry failed or was refused, 2 the archive cannot be opened,\n"
     "its central directory is damaged (list and extract still handle the entries that could\n"
     "be read; test counts the damage as a failure), or the command line is wrong.\n";

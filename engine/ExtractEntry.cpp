@@ -159,6 +159,15 @@ TArchiveStream* TExtractionDriver::OpenArchive(const std::string& archiveName)
     return FArchiveStream.get();
 }
 
+// Entries of one archive mostly share a few times, and each conversion asks
+// the C library for the time zone anew, which costs a system call.
+std::optional<int64_t> TExtractionDriver::FileTime(uint32_t dosDateTime)
+{
+    if (!FLastFileTime || FLastFileTime->first != dosDateTime)
+        FLastFileTime.emplace(dosDateTime, platform::LocalTimeToSeconds(DecodeDosDateTime(dosDateTime)));
+    return FLastFileTime->second;
+}
+
 bool TExtractionDriver::BusyMarkIsStale()
 {
     if (FState.LastPumpTick == 0)
@@ -182,13 +191,14 @@ int TExtractionDriver::Run(const TRequest& request)
     if (!archive)
         return erRead;
     // One read takes the header, name, extra field, data and descriptor of a
-    // small entry when the directory's size is at hand; its name and extra
-    // field are seldom long.
+    // small entry when the directory's size is at hand: its name and extra
+    // field are seldom long, and the decoders refill whole input buffers.
     constexpr size_t NameAndExtraAllowance = 512;
-    constexpr size_t DescriptorAllowance = 16;
+    constexpr size_t DescriptorBytes = 16;
     archive->Restart(request.LocalHeaderOffset,
                      request.CompressedSize && *request.CompressedSize < SIZE_MAX / 2
-                         ? LocalHeaderBytes + NameAndExtraAllowance + size_t(*request.CompressedSize) + DescriptorAllowance
+                         ? LocalHeaderBytes + NameAndExtraAllowance + size_t(*request.CompressedSize) + DescriptorBytes +
+                               InBufSize
                          : SIZE_MAX);
     TLocalHeader header;
     if (!ReadLocalHeader(*archive, request.LocalHeaderOffset, header))
@@ -214,15 +224,25 @@ int TExtractionDriver::Run(const TRequest& request)
         if (name.empty() || name.size() > MaxOutputName)
             return erOutput;
         // Folder creation moves the current directory, which would move a
-        // relative name with it.
-        if (name[0] != '/')
-            name = platform::CurrentDirectory() + '/' + name;
+        // relative name with it. A current directory that cannot be named
+        // must not turn the name into one below '/'.
+        if (name[0] != '/') {
+            const std::string current = platform::CurrentDirectory();
+            if (current.empty())
+                return erOutput;
+            name = current + (current.back() == '/' ? "" : "/") + name;
+            if (name.size() > MaxOutputName)
+                return erOutput;
+        }
         if (name.back() == '/')
             return CreateFoldersAlong(name) ? erOk : erOutput;
-        int error = output.Create(name);
+        if (!FUmask)
+            FUmask = platform::ReadUmask();
+        const platform::TFileMode mode = platform::ModeForAttributes(request.Attributes, *FUmask);
+        int error = output.Create(name, mode, *FUmask);
         if (error == ENOENT) {
             CreateFoldersAlong(name);
-            error = output.Create(name);
+            error = output.Create(name, mode, *FUmask);
         }
         if (error != 0)
             return erOutput;
@@ -245,7 +265,7 @@ int TExtractionDriver::Run(const TRequest& request)
         result = ReadDescriptorCrc(FState, header.Method, expectedCrc);
     FState.CrcValue = ~FState.CrcValue;
     FState.ArchiveFile = nullptr;
-    if (!output.Close() && result == erOk)
+    if (request.OutputName && !output.Finish(FileTime(header.DosDateTime)) && result == erOk)
         result = erOutput;
     if (result != erOk)
         return result;
@@ -254,7 +274,7 @@ int TExtractionDriver::Run(const TRequest& request)
     FState.LastPercent = 100;
     if (!SendPercent(FState, 100))
         return erAborted;
-    if (request.OutputName && !output.Commit(header.DosDateTime, request.Attributes))
+    if (request.OutputName && !output.Commit(FLinkWay))
         return erOutput;
     return erOk;
 }

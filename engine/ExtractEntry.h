@@ -1,15 +1,18 @@
 // The extraction driver: extracts one archive entry to one file (or creates
 // one folder), with CRC check, file time and attributes. It owns the engine
 // state; the busy guard refuses a nested extraction started from a handler
-// that runs while the engine pumps messages. The output is written to a
-// temporary file beside the target and renamed over it only on success, so
-// a damaged or aborted entry never destroys an existing file.
+// that runs while the engine pumps messages. The output is written to a file
+// without a name (or a temporary file) in the target's folder and takes the
+// target's place only on success, so a damaged or aborted entry never
+// destroys an existing file. The archive stays open from one entry to the
+// next while its file stays the same.
 #pragma once
 
 #include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 
 #include "EngineState.h"
 #include "platform/FileServices.h"
@@ -47,14 +50,17 @@ public:
     // a call with another name opens that file as usual.
     void UseArchive(const std::string& archiveName, std::unique_ptr<TArchiveReader> reader);
 
-    // Longest output name taken, in bytes; longer names give the output error.
-    static constexpr size_t MaxOutputName = 259;
+    // Longest output path taken, in bytes, made absolute: the platform's
+    // limit (entry names keep their own, shorter one in the directory
+    // reader); longer paths give the output error.
+    static constexpr size_t MaxOutputName = platform::MaxPathBytes;
 
 private:
     struct TRequest;
     int Run(const TRequest& request);
     bool BusyMarkIsStale();
     TArchiveStream* OpenArchive(const std::string& archiveName);
+    std::optional<int64_t> FileTime(uint32_t dosDateTime);
 
     TEngineState FState;
     std::unique_ptr<uint8_t[]> FWindow;  // the output window, kept between entries
@@ -64,6 +70,10 @@ private:
     std::unique_ptr<TArchiveReader> FArchive;
     std::unique_ptr<TArchiveStream> FArchiveStream;
     std::optional<platform::TFileIdentity> FArchiveIdentity;  // none: held in memory, never reopened
+    std::optional<platform::TFileMode> FUmask;  // read at the first output file, then kept
+    platform::TLinkWay FLinkWay = platform::lwUntried;  // learnt at the first output file
+    // The last MS-DOS time converted, and the seconds it gave (none: no such moment).
+    std::optional<std::pair<uint32_t, std::optional<int64_t>>> FLastFileTime;
 };
 
 }  // namespace valbrix

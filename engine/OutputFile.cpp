@@ -1,9 +1,9 @@
 // Folder creation along an output name and the pending output file.
 #include "OutputFile.h"
 
+#include <cerrno>
 #include <cstring>
 
-#include "ZipFormat.h"
 
 namespace valbrix {
 
@@ -31,9 +31,21 @@ bool CreateFoldersAlong(const std::string& name)
     return true;
 }
 
-int TPendingOutput::Create(const std::string& target)
+int TPendingOutput::Create(const std::string& target, platform::TFileMode mode, platform::TFileMode umask)
 {
     FTarget = target;
+    FMode = mode;
+    const int error = FFile.CreateUnnamedIn(target.substr(0, target.rfind('/') + 1), mode);
+    if (error == 0) {
+        FUnnamed = true;
+        FSetMode = (mode & umask) != 0;  // creation dropped the bits the umask holds
+        return 0;
+    }
+    if (error != EOPNOTSUPP && error != EISDIR && error != EINVAL)
+        return error;
+    // mkstemp makes the file private (0600); the mode comes at Finish.
+    FUnnamed = false;
+    FSetMode = true;
     return FFile.CreateTempBeside(target);
 }
 
@@ -56,21 +68,43 @@ bool TPendingOutput::Write(const uint8_t* data, size_t count)
     return true;
 }
 
-bool TPendingOutput::Close()
+bool TPendingOutput::Finish(std::optional<int64_t> lastWriteSeconds)
 {
     const bool flushed = FlushBuffer();
+    // After the last write, which would move the time again. Failures are
+    // ignored, as a time or mode is no data.
+    if (lastWriteSeconds)
+        FFile.SetLastWriteTime(*lastWriteSeconds);
+    if (FSetMode)
+        FFile.SetMode(FMode);
+    if (FUnnamed)
+        return flushed;
     return FFile.Close() == 0 && flushed;
 }
 
-bool TPendingOutput::Commit(uint32_t dosDateTime, uint16_t attributes)
+bool TPendingOutput::Commit(platform::TLinkWay& linkWay)
 {
-    // Failures ignored, as a time is no data.
-    platform::SetLastWriteTime(FFile.Path(), DecodeDosDateTime(dosDateTime));
-    platform::SetFileAttributes(FFile.Path(), attributes);
-    if (!platform::RenameFile(FFile.Path(), FTarget))
-        return false;
-    FCommitted = true;
-    return true;
+    FCommitted = FUnnamed ? CommitUnnamed(linkWay) : platform::RenameFile(FFile.Path(), FTarget);
+    return FCommitted;
+}
+
+// One link puts a new file in place. An existing target is replaced by a
+// link under a temporary name and a rename over it, so the old file stays
+// whole until the new one takes its place.
+bool TPendingOutput::CommitUnnamed(platform::TLinkWay& linkWay)
+{
+    int error = FFile.LinkAs(FTarget, linkWay);
+    if (error == EEXIST) {
+        std::string beside;
+        error = FFile.LinkBeside(FTarget, linkWay, beside);
+        if (error == 0 && !platform::RenameFile(beside, FTarget)) {
+            platform::RemoveFile(beside);
+            error = EIO;
+        }
+    }
+    // The data is in place; a close cannot fail it any more on a local file system.
+    FFile.Close();
+    return error == 0;
 }
 
 bool TPendingOutput::FlushBuffer()
@@ -83,7 +117,7 @@ bool TPendingOutput::FlushBuffer()
 void TPendingOutput::Discard()
 {
     FFile.Close();
-    if (!FCommitted && !FFile.Path().empty())
+    if (!FCommitted && !FUnnamed && !FFile.Path().empty())
         platform::RemoveFile(FFile.Path());
 }
 

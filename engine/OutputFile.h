@@ -1,11 +1,13 @@
 // The output side of one entry: the folders along the target's path, and the
 // pending output file that becomes the target only when the entry checked
-// out, so a damaged or aborted entry never destroys an existing file.
+// out, so a damaged or aborted entry never destroys an existing file and no
+// partial file ever stands under the target's name.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "EngineState.h"
@@ -24,28 +26,39 @@ public:
     bool Write(const uint8_t*, size_t) override { return true; }
 };
 
-// A temporary file beside the target, which becomes the target only through
-// Commit. Destroying it uncommitted removes the temporary file, so the target
-// keeps whatever it was.
+// A file without a name in the target's folder (where the file system can
+// make one; else a temporary file beside the target), which becomes the
+// target only through Commit. Destroying it uncommitted leaves nothing
+// behind, so the target keeps whatever it was; a process killed meanwhile
+// leaves nothing either, unless the fallback's temporary file was in use.
 class TPendingOutput : public TOutputSink {
 public:
     ~TPendingOutput() { Discard(); }
-    // 0 or the errno value; ENOENT when the target's folder is missing.
-    int Create(const std::string& target);
+    // `mode` is the file's final permission bits; `umask` the process's,
+    // read once by the caller. 0 or the errno value; ENOENT when the
+    // target's folder is missing. `target` is absolute.
+    int Create(const std::string& target, platform::TFileMode mode, platform::TFileMode umask);
     bool Write(const uint8_t* data, size_t count) override;
-    // Close errors count: a full disk may show only here.
-    bool Close();
-    // Gives the closed file its time and MS-DOS attributes and puts it in
-    // the target's place; false when it cannot take that place.
-    bool Commit(uint32_t dosDateTime, uint16_t attributes);
+    // Writes what is gathered, gives the file its last-write time (seconds
+    // since the epoch; none: the file keeps the time it has) and mode, and
+    // closes a named file. False when a write or the close failed (a full
+    // disk may show only at the close).
+    bool Finish(std::optional<int64_t> lastWriteSeconds);
+    // Puts the finished file in the target's place; false when it cannot
+    // take that place. `linkWay` is the caller's, kept from file to file.
+    bool Commit(platform::TLinkWay& linkWay);
 
 private:
     static constexpr size_t BufferSize = 64 * 1024;
     bool FlushBuffer();
+    bool CommitUnnamed(platform::TLinkWay& linkWay);
     void Discard();
 
     platform::TFile FFile;
     std::string FTarget;
+    bool FUnnamed = false;       // the file has no name until Commit
+    bool FSetMode = false;       // the mode asked for is not what creation gave
+    platform::TFileMode FMode = 0;
     bool FCommitted = false;
     std::unique_ptr<uint8_t[]> FBuffer = std::make_unique_for_overwrite<uint8_t[]>(BufferSize);
     size_t FBuffered = 0;

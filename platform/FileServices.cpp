@@ -3,26 +3,43 @@
 // so callers see either the whole count or a failure.
 #include "FileServices.h"
 
+#include <atomic>
 #include <cerrno>
+#include <chrono>
+#include <cstdio>
 #include <ctime>
+#include <climits>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace valbrix::platform {
 
+static_assert(MaxPathBytes == PATH_MAX - 1);
+
 namespace {
 
-// The permission bits an ordinary new file gets: 0666 less the umask. The
-// umask can only be read by setting it, so it is put back at once.
-mode_t NewFileMode()
+// The folder part of `path` with its '/', or "" for a bare name.
+std::string FolderOf(const std::string& path)
 {
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    return 0666 & ~mask;
+    const size_t slash = path.rfind('/');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
 }
 
 }  // namespace
+
+TFileMode ReadUmask()
+{
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    return mask;
+}
+
+TFileMode ModeForAttributes(uint16_t attributes, TFileMode umask)
+{
+    const TFileMode mode = 0666 & ~umask;
+    return attributes & 0x01 ? mode & ~TFileMode(0222) : mode | S_IWUSR;
+}
 
 TFile::~TFile()
 {
@@ -59,21 +76,72 @@ int TFile::OpenRegularRead(const std::string& path)
     return 0;
 }
 
+int TFile::CreateUnnamedIn(const std::string& folder, TFileMode mode)
+{
+    Close();
+    do
+        FFd = ::open(folder.empty() ? "." : folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, mode_t(mode));
+    while (FFd < 0 && errno == EINTR);
+    FPath.clear();
+    return FFd < 0 ? errno : 0;
+}
+
 int TFile::CreateTempBeside(const std::string& target)
 {
     Close();
-    const size_t slash = target.rfind('/');
     // Short and fixed, so it fits even when the target's own name is at the
     // file system's length limit; the leading dot keeps it out of listings.
-    std::string name = (slash == std::string::npos ? std::string() : target.substr(0, slash + 1)) + ".valbrix-XXXXXX";
+    std::string name = FolderOf(target) + ".valbrix-XXXXXX";
     FFd = ::mkostemp(name.data(), O_CLOEXEC);
     if (FFd < 0)
         return errno;
-    // mkstemp makes the file private (0600); an extracted file should look
-    // like any other new file of this user.
-    ::fchmod(FFd, NewFileMode());
     FPath = name;
     return 0;
+}
+
+int TFile::LinkAs(const std::string& path, TLinkWay& way)
+{
+    if (way != lwProcFd) {
+        if (::linkat(FFd, "", AT_FDCWD, path.c_str(), AT_EMPTY_PATH) == 0) {
+            way = lwEmptyPath;
+            return 0;
+        }
+        // Without CAP_DAC_READ_SEARCH the call is refused whatever the path
+        // (ENOENT on kernels before 6.10); any other error is the path's.
+        if (way == lwEmptyPath || (errno != ENOENT && errno != EPERM))
+            return errno;
+        way = lwProcFd;
+    }
+    char self[32];
+    std::snprintf(self, sizeof self, "/proc/self/fd/%d", FFd);
+    return ::linkat(AT_FDCWD, self, AT_FDCWD, path.c_str(), AT_SYMLINK_FOLLOW) == 0 ? 0 : errno;
+}
+
+int TFile::LinkBeside(const std::string& target, TLinkWay& way, std::string& chosenPath)
+{
+    static constexpr char Letters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+    // Different in every process and call, so a name taken by a concurrent run is rare.
+    static std::atomic<uint64_t> counter{0};
+    uint64_t seed = uint64_t(::getpid()) << 32 ^ uint64_t(std::chrono::steady_clock::now().time_since_epoch().count());
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        uint64_t bits = seed ^ (++counter * 0x9E3779B97F4A7C15ull);
+        std::string name = FolderOf(target) + ".valbrix-";
+        for (int i = 0; i < 6; ++i, bits /= 36)
+            name += Letters[bits % 36];
+        const int error = LinkAs(name, way);
+        if (error != EEXIST) {
+            if (error == 0)
+                chosenPath = name;
+            return error;
+        }
+        seed = seed * 6364136223846793005ull + 1442695040888963407ull;
+    }
+    return EEXIST;
+}
+
+bool TFile::SetMode(TFileMode mode)
+{
+    return ::fchmod(FFd, mode_t(mode)) == 0;
 }
 
 int TFile::Close()
@@ -216,7 +284,7 @@ bool RemoveFile(const std::string& path)
     return ::unlink(path.c_str()) == 0;
 }
 
-bool SetLastWriteTime(const std::string& path, const TLocalTime& time)
+std::optional<int64_t> LocalTimeToSeconds(const TLocalTime& time)
 {
     std::tm local{};
     local.tm_sec = time.Second;
@@ -230,26 +298,18 @@ bool SetLastWriteTime(const std::string& path, const TLocalTime& time)
     // moment, so the file keeps the time it has.
     if (local.tm_sec < 0 || local.tm_sec > 59 || local.tm_min < 0 || local.tm_min > 59 || local.tm_hour < 0 ||
         local.tm_hour > 23 || local.tm_mday < 1 || local.tm_mon < 0 || local.tm_mon > 11)
-        return false;
+        return std::nullopt;
     const std::tm asked = local;
     const std::time_t seconds = std::mktime(&local);
     if (seconds == std::time_t(-1) || local.tm_mday != asked.tm_mday)
-        return false;
-    const timespec times[2] = {{0, UTIME_OMIT}, {seconds, 0}};
-    return ::utimensat(AT_FDCWD, path.c_str(), times, 0) == 0;
+        return std::nullopt;
+    return int64_t(seconds);
 }
 
-bool SetFileAttributes(const std::string& path, uint16_t attributes)
+bool TFile::SetLastWriteTime(int64_t seconds)
 {
-    struct stat info;
-    if (::stat(path.c_str(), &info) != 0)
-        return false;
-    mode_t mode = info.st_mode & 07777;
-    if (attributes & 0x01)
-        mode &= ~mode_t(0222);
-    else
-        mode |= S_IWUSR;
-    return ::chmod(path.c_str(), mode) == 0;
+    const timespec times[2] = {{0, UTIME_OMIT}, {std::time_t(seconds), 0}};
+    return ::futimens(FFd, times) == 0;
 }
 
 }  // namespace valbrix::platform

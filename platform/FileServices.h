@@ -9,6 +9,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace valbrix::platform {
@@ -33,6 +34,26 @@ struct TFileIdentity {
     bool operator==(const TFileIdentity&) const = default;
 };
 
+// Longest path the platform takes, in bytes, without the terminating zero.
+constexpr size_t MaxPathBytes = 4095;  // PATH_MAX - 1 on Linux
+
+// Permission bits as the platform keeps them (the POSIX mode bits).
+using TFileMode = uint32_t;
+
+// The process's file-creation mask. It can only be read by setting it (and
+// putting it back), so callers read it once.
+TFileMode ReadUmask();
+// The mode a new file with these MS-DOS attributes gets under `umask`: that
+// of an ordinary new file (0666 less the mask), with every write bit cleared
+// for read-only (0x01) and the owner's write bit set otherwise. Hidden,
+// system, archive and folder bits have no meaning here.
+TFileMode ModeForAttributes(uint16_t attributes, TFileMode umask);
+
+// How an unnamed file gets its name: by its descriptor (AT_EMPTY_PATH, the
+// cheaper call, which needs the privilege to read any file) or through its
+// /proc/self/fd entry (needs /proc).
+enum TLinkWay { lwUntried, lwEmptyPath, lwProcFd };
+
 // An open file descriptor, closed when the object goes.
 class TFile {
 public:
@@ -47,9 +68,24 @@ public:
     // refused (EISDIR, ENODEV), since a pipe would block and a device may
     // never end. The open itself never blocks.
     int OpenRegularRead(const std::string& path);
-    // Creates a new, empty file with a unique name in the folder of `target`
-    // (the folder must exist), with the permissions an ordinary new file gets.
+    // Creates a new, empty file without a name in `folder`, with `mode`
+    // less the umask; LinkAs gives it one, and unless it does, the file
+    // vanishes with its descriptor (a killed process leaves nothing). Fails
+    // with EOPNOTSUPP, EISDIR or EINVAL where the file system or kernel
+    // cannot make such files, with ENOENT when the folder is missing.
+    int CreateUnnamedIn(const std::string& folder, TFileMode mode);
+    // Creates a new, empty, private (0600) file with a unique name in the
+    // folder of `target` (the folder must exist).
     int CreateTempBeside(const std::string& target);
+    // Gives the file made by CreateUnnamedIn the name `path`; EEXIST when
+    // something stands there already. `way` starts as lwUntried and learns
+    // which call the process may use, so later links go straight to it.
+    int LinkAs(const std::string& path, TLinkWay& way);
+    // LinkAs under a fresh unique name in the folder of `target`, returned in `chosenPath`.
+    int LinkBeside(const std::string& target, TLinkWay& way, std::string& chosenPath);
+    bool SetMode(TFileMode mode);
+    // Sets the last-write time in seconds since the epoch; the access time stays.
+    bool SetLastWriteTime(int64_t seconds);
     int Close();
 
     // Bytes delivered (fewer only at the end of the file), or -1 on an I/O error.
@@ -62,13 +98,18 @@ public:
     bool Identity(TFileIdentity& identity) const;
 
     bool IsOpen() const { return FFd >= 0; }
-    // The name given to OpenRead, or the name CreateTempBeside chose.
+    // The name given to OpenRead, the name CreateTempBeside chose, or empty
+    // for an unnamed file.
     const std::string& Path() const { return FPath; }
 
 private:
     int FFd = -1;
     std::string FPath;
 };
+
+// The local time as seconds since the epoch, daylight saving time as the C
+// library resolves it; none for a date or time that does not exist.
+std::optional<int64_t> LocalTimeToSeconds(const TLocalTime& time);
 
 // The identity of the file at `path` (links followed); false when there is none.
 bool FileIdentity(const std::string& path, TFileIdentity& identity);
@@ -85,14 +126,5 @@ int CreateFolder(const std::string& path);
 
 bool RenameFile(const std::string& from, const std::string& to);
 bool RemoveFile(const std::string& path);
-
-// Sets the last-write time, read as local time; the access time stays.
-// False for a date or time that does not exist, or when the file system refuses.
-bool SetLastWriteTime(const std::string& path, const TLocalTime& time);
-
-// Applies MS-DOS attributes: read-only (0x01) clears every write bit; without
-// it the owner may write again. Hidden, system, archive and folder bits have
-// no meaning here.
-bool SetFileAttributes(const std::string& path, uint16_t attributes);
 
 }  // namespace valbrix::platform

@@ -169,11 +169,12 @@ TEST_F(ExtractCommandTest, FailedEntriesReportedAndCounted)
 
 TEST_F(ExtractCommandTest, TestCommandWritesNothing)
 {
-    // The test mode creating files, or failing a sound archive.
+    // The test mode creating files, failing a sound archive, or counting the
+    // folder entries it skipped as tested.
     const std::string archive = Archive(Nested());
     const CommandResult result = RunCommand("cd " + Quote(Dir.Path().string()) + " && " + VALBRIX_CLI + " test a.zip");
     EXPECT_EQ(result.ExitCode, 0);
-    EXPECT_EQ(result.Output, "4 entries tested, 0 failed\n");
+    EXPECT_EQ(result.Output, "2 entries tested, 0 failed\n");
     EXPECT_EQ(Tree(Dir.Path()), std::vector<std::string>{"a.zip"});
 }
 
@@ -187,4 +188,44 @@ TEST_F(ExtractCommandTest, UnopenableArchiveOrBadArgumentsExitTwo)
     EXPECT_EQ(RunCli("extract --bogus x.zip").ExitCode, 2);
     EXPECT_EQ(RunCli("extract -d").ExitCode, 2);
     EXPECT_FALSE(fs::exists(Out()));
+}
+
+TEST_F(ExtractCommandTest, ErrorLinesEscapeNames)
+{
+    // An entry or asked-for name printed raw on stderr: a newline forging a
+    // second report line, an escape sequence reaching the terminal.
+    CraftedZip zip;
+    CraftedEntry bad = StoredEntry("bad\nname\x1b[2J", Text);
+    bad.Crc32 ^= 1;
+    zip.Add(bad);
+    const CliRun run = RunCli("extract " + OutOption() + " " + Archive(zip) + " " + Quote("bad\nname\x1b[2J") + " " +
+                              Quote("a\\b"));
+    EXPECT_EQ(run.ExitCode, 1);
+    EXPECT_EQ(run.Errors, "a\\\\b: not found in the archive\nbad\\nname\\x1b[2J: 1 CRC error\n");
+}
+
+TEST_F(ExtractCommandTest, DeepTargetFolderWithShortNames)
+{
+    // The 259-byte limit of entry names applied to the whole output path: a
+    // short entry below a deep target folder refused with 2.
+    fs::path deep = Out();
+    while (deep.string().size() < 400)
+        deep /= std::string(60, 'd');
+    const std::string archive = Archive(Nested());
+    const CliRun run = RunCli("extract -d " + Quote(deep.string()) + " " + archive);
+    EXPECT_EQ(run.ExitCode, 0) << run.Errors;
+    EXPECT_EQ(ReadFile(deep / "docs/inner/deep.txt"), Bytes(Text.begin(), Text.begin() + 100));
+}
+
+TEST_F(ExtractCommandTest, UnreadableCurrentFolderFailsWithTwo)
+{
+    // A relative target when the current folder cannot be named (it was
+    // removed) taken as '/': files written to the root of the file system.
+    const std::string archive = Archive(Nested());
+    fs::create_directory(Dir / "gone");
+    const CommandResult result = RunCommand("cd " + Quote((Dir / "gone").string()) + " && rmdir ../gone && " +
+                                            VALBRIX_CLI + " extract -d rel " + archive + " 2>/dev/null");
+    EXPECT_EQ(result.ExitCode, 2);
+    EXPECT_FALSE(fs::exists("/rel"));
+    EXPECT_FALSE(fs::exists("/top.txt"));
 }

@@ -18,7 +18,8 @@ namespace {
 // names and ignores the Unicode path extra field; the script applies the
 // reader's rules on top (a Unicode path whose CRC matches the stored name,
 // valid UTF-8 from a non-MS-DOS host as stored, '\' to '/', 259 bytes at a
-// character boundary, attributes only from MS-DOS hosts).
+// character boundary, attributes only from MS-DOS hosts) and escapes the
+// name as the list prints it.
 const char* const OracleScript = R"PY(
 import os, struct, sys, zipfile, zlib
 def valid_utf8(b):
@@ -39,6 +40,21 @@ def unicode_path(extra, stored):
             return data[5:].split(b'\0')[0]
         pos += 4 + size
     return None
+def escape(b):
+    out, i = bytearray(), 0
+    while i < len(b):
+        c = b[i]
+        if 0x20 <= c < 0x7f and c != 0x5c:
+            out.append(c); i += 1
+        elif c in (9, 10, 0x5c):
+            out += {9: b'\\t', 10: b'\\n', 0x5c: b'\\\\'}[c]; i += 1
+        else:
+            n = next((k for k in (2, 3, 4) if valid_utf8(b[i:i + k]) and len(b[i:i + k].decode('utf-8')) == 1), 0)
+            if c >= 0x80 and n and not (c == 0xc2 and b[i + 1] < 0xa0):
+                out += b[i:i + n]; i += n
+            else:
+                out += b'\\x%02x' % c; i += 1
+    return bytes(out)
 def listing(path):
     lines = []
     with zipfile.ZipFile(path) as z:
@@ -59,7 +75,7 @@ def listing(path):
                 name = name[:cut]
             attr = i.external_attr & 0xFF if i.create_system == 0 else 0
             fields = (i.compress_type, i.compress_size, i.file_size, i.CRC) + tuple(i.date_time) + (attr,)
-            lines.append(('%d\t%d\t%d\t%08x\t%04d-%02d-%02d %02d:%02d:%02d\t%02x\t' % fields).encode() + name + b'\n')
+            lines.append(('%d\t%d\t%d\t%08x\t%04d-%02d-%02d %02d:%02d:%02d\t%02x\t' % fields).encode() + escape(name) + b'\n')
     return b''.join(lines)
 # Writes FOLDER/<archive name>.txt for every archive Python can read.
 for path in sys.argv[2:]:
@@ -174,6 +190,37 @@ TEST(ListCommand, LineFormatShowsFieldsAsStored)
     const auto run = RunList(dir / "odd.zip");
     EXPECT_EQ(run.ExitCode, 0);
     EXPECT_EQ(run.Output, "6\t4294967295\t7\t00abcdef\t2107-15-00 31:63:62\t27\todd.txt\n");
+}
+
+// Catches names printed raw: a tab or newline breaking the line format, an
+// escape sequence (C0 or C1 as UTF-8) reaching the terminal, bytes that are
+// not UTF-8 passed on; and ordinary UTF-8 names escaped that need not be.
+TEST(ListCommand, NamesAreEscaped)
+{
+    struct Case { const char* Stored; const char* Printed; };
+    const Case cases[] = {
+        {"tab\there", "tab\\there"},
+        {"line\nbreak", "line\\nbreak"},
+        {"esc\x1b[2J", "esc\\x1b[2J"},
+        {"bell\x07" "del\x7f", "bell\\x07del\\x7f"},
+        {"csi\xc2\x9bm", "csi\\xc2\\x9bm"},
+        {"cut\xe2\x82", "cut\\xe2\\x82"},
+        {"latin1 \xff", "latin1 \\xff"},
+        {"Gr\xc3\xb6\xc3\x9f" "e \xe2\x82\xac \xf0\x9f\x98\x80", "Gr\xc3\xb6\xc3\x9f" "e \xe2\x82\xac \xf0\x9f\x98\x80"},
+    };
+    TempDir dir;
+    CraftedZip zip;
+    std::string expected;
+    for (const Case& c : cases) {
+        CraftedEntry entry = StoredEntry(c.Stored, Bytes{});
+        entry.Flags = 0x0800;  // the name as stored, valid UTF-8 or not
+        zip.Add(entry);
+        expected += std::string("0\t0\t0\t00000000\t") + "2025-04-15 13:33:02\t20\t" + c.Printed + "\n";
+    }
+    WriteFile(dir / "names.zip", zip.Build());
+    const auto run = RunList(dir / "names.zip");
+    EXPECT_EQ(run.ExitCode, 0);
+    EXPECT_EQ(run.Output, expected);
 }
 
 // Catches wrong exit statuses, crashes, or chatter: everything the reader

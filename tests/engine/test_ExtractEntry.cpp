@@ -9,6 +9,7 @@
 #include <ctime>
 #include <filesystem>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include "engine/ArchiveReader.h"
@@ -250,22 +251,25 @@ TEST_F(ExtractEntryTest, FolderEntriesCreateFoldersOrReportFailure)
 
 TEST_F(ExtractEntryTest, OverlongOutputNameIsRefused)
 {
-    // A name past the 259-byte limit overrunning a buffer or written anyway.
+    // A path past the platform's limit overrunning a buffer or written
+    // anyway, or one within it refused for the entry names' 259-byte limit.
     fs::create_directories(Out());
+    const size_t limit = TExtractionDriver::MaxOutputName;
     std::string name = Target("");
-    while (name.size() < 259) {
-        const size_t room = 259 - name.size();
+    while (name.size() < limit) {
+        const size_t room = limit - name.size();
         name += std::string(std::min<size_t>(room, 100), 'n');
-        if (name.size() < 258)
+        if (name.size() < limit - 1)
             name += '/';
     }
-    ASSERT_EQ(name.size(), 259u);
+    ASSERT_EQ(name.size(), limit);
     CraftedZip zip = OneEntry(StoredEntry("f", Content));
     WriteFile(ArchivePath(), zip.Build());
     EXPECT_EQ(Driver.ExtractEntry(ArchivePath(), name, 0x20, 0), erOk);
     EXPECT_EQ(ReadFile(name), Content);
     EXPECT_EQ(Driver.ExtractEntry(ArchivePath(), name + "x", 0x20, 0), erOutput);
-    EXPECT_FALSE(fs::exists(name + "x"));
+    std::error_code error;
+    EXPECT_FALSE(fs::exists(name + "x", error));
     EXPECT_EQ(Driver.ExtractEntry(ArchivePath(), "", 0x20, 0), erOutput);
 }
 
@@ -517,4 +521,44 @@ TEST_F(ExtractEntryTest, LocalZip64SizesAreTakenAsTheFormatPlacesThem)
         }
         fs::remove_all(Out());
     }
+}
+
+TEST_F(ExtractEntryTest, RelativeNameWithoutANameableCurrentFolderIsRefused)
+{
+    // A relative output name resolved against a current folder that has no
+    // name any more (it was removed): the file written below '/'.
+    WriteFile(ArchivePath(), OneEntry(StoredEntry("f", Content)).Build());
+    fs::create_directories(Dir / "gone");
+    fs::current_path(Dir / "gone");
+    fs::remove(Dir / "gone");
+    const std::string name = "valbrix-relative-" + std::to_string(::getpid()) + ".txt";
+    EXPECT_EQ(Driver.ExtractEntry(ArchivePath(), name, 0x20, 0), erOutput);
+    EXPECT_FALSE(fs::exists("/" + name));
+}
+
+TEST_F(ExtractEntryTest, ProcessKilledMidEntryLeavesNothingBehind)
+{
+    // A process killed while it writes an entry leaving a partial file under
+    // a temporary name (or the target's) in the target folder.
+    fs::create_directories(Out());
+    const Bytes big = RandomData(400000, 3);
+    WriteFile(ArchivePath(), OneEntry(StoredEntry("big.bin", big)).Build());
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        struct TKiller : TProgressReceiver {
+            void Progress(int16_t, uint16_t& percent) override
+            {
+                if (percent >= 50 && percent < 100)
+                    ::_exit(42);  // as abrupt as a kill: no destructor runs
+            }
+        } killer;
+        Driver.ExtractEntry(ArchivePath(), Target("big.bin"), 0x20, 0, &killer);
+        ::_exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    ASSERT_EQ(WEXITSTATUS(status), 42) << "the entry ended before half of it was reported";
+    EXPECT_EQ(OutputTree(), std::vector<std::string>{});
 }

@@ -1,0 +1,79 @@
+// Escaping of names for printing; see the header.
+#include "cli/NameText.h"
+
+#include <cstdint>
+
+namespace valbrix::cli {
+
+namespace {
+
+// Bytes of the well-formed UTF-8 sequence at `at`, or 0 when it is not one
+// (overlong forms, surrogates and values above U+10FFFF included).
+size_t Utf8SequenceBytes(std::string_view text, size_t at)
+{
+    const auto byte = [&](size_t i) { return uint8_t(text[i]); };
+    const uint8_t lead = byte(at);
+    size_t length = 0;
+    uint32_t codePoint = 0;
+    uint32_t smallest = 0;
+    if (lead >= 0xC2 && lead <= 0xDF)
+        length = 2, codePoint = lead & 0x1F, smallest = 0x80;
+    else if (lead >= 0xE0 && lead <= 0xEF)
+        length = 3, codePoint = lead & 0x0F, smallest = 0x800;
+    else if (lead >= 0xF0 && lead <= 0xF4)
+        length = 4, codePoint = lead & 0x07, smallest = 0x10000;
+    else
+        return 0;
+    if (text.size() - at < length)
+        return 0;
+    for (size_t i = 1; i < length; ++i) {
+        if ((byte(at + i) & 0xC0) != 0x80)
+            return 0;
+        codePoint = codePoint << 6 | (byte(at + i) & 0x3F);
+    }
+    if (codePoint < smallest || codePoint > 0x10FFFF || (codePoint >= 0xD800 && codePoint <= 0xDFFF))
+        return 0;
+    return length;
+}
+
+void AppendHexByte(std::string& out, uint8_t value)
+{
+    static constexpr char HexDigits[] = "0123456789abcdef";
+    out += "\\x";
+    out += HexDigits[value >> 4];
+    out += HexDigits[value & 15];
+}
+
+}  // namespace
+
+void AppendEscapedName(std::string& out, std::string_view name)
+{
+    for (size_t at = 0; at < name.size();) {
+        const uint8_t c = uint8_t(name[at]);
+        if (c >= 0x20 && c < 0x7F && c != '\\') {
+            out += char(c);
+            ++at;
+        } else if (c == '\t' || c == '\n' || c == '\\') {
+            out += '\\';
+            out += c == '\t' ? 't' : c == '\n' ? 'n' : '\\';
+            ++at;
+        } else if (const size_t length = c >= 0x80 ? Utf8SequenceBytes(name, at) : 0;
+                   length > 0 && !(c == 0xC2 && uint8_t(name[at + 1]) < 0xA0)) {  // C2 80..9F: C1 controls
+            out.append(name.substr(at, length));
+            at += length;
+        } else {
+            AppendHexByte(out, c);
+            ++at;
+        }
+    }
+}
+
+std::string EscapedName(std::string_view name)
+{
+    std::string out;
+    out.reserve(name.size());
+    AppendEscapedName(out, name);
+    return out;
+}
+
+}  // namespace valbrix::cli

@@ -1,0 +1,17 @@
+// Names as valbrix-cli prints them. Entry names come from the archive and
+// may hold anything: a tab or newline would break the tab-separated lines of
+// `list`, and an escape sequence could rewrite the user's terminal. Control
+// characters (C0, DEL, and C1 written as UTF-8), backslash and bytes that are
+// not UTF-8 are printed as escapes: \t, \n, \\ and \xHH (two lower-case hex
+// digits per byte). Every other name prints exactly as it is.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace valbrix::cli {
+
+void AppendEscapedName(std::string& out, std::string_view name);
+std::string EscapedName(std::string_view name);
+
+}  // namespace valbrix::cli
