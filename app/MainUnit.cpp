@@ -131,6 +131,15 @@ bool TMain::OpenArchive(const QString& path)
     const bool listed = !entries.empty();
     const qsizetype entriesRead = qsizetype(entries.size());
 
+    // The setup flow extracts every entry, folder entries included, so it
+    // keeps the whole listing before the rows take their records.
+    TExtractList setupList;
+    for (const TZipEntry& entry : entries)
+        if (FileNamePart(QString::fromUtf8(entry.FileName)).toLower().contains(QLatin1String("setup.exe"))) {
+            setupList = entries;
+            break;
+        }
+
     FTotalSize = 0;
     int64_t compressedSize = 0;
     FSetupFound = false;
@@ -158,8 +167,8 @@ bool TMain::OpenArchive(const QString& path)
     // The rows read so far stay: they are real entries, and the user may still extract them.
     if (status == dsDamaged)
         ShowMessageBox(DamagedDirectoryText(path, entriesRead), QString(), mkError, bcOK);
-    // The offer to run a setup program found here comes with the setup flow;
-    // SetupFound() keeps the finding for it.
+    if (!setupList.empty())
+        SetupCheck(setupList);
     return listed;
 }
 

@@ -135,6 +135,10 @@ private:
     void ApplyBusyState();
     QProgressBar* CreateProgressBar();
     void OpenFoldersSection();
+    // The offer to install from an archive that carries a setup program.
+    void SetupCheck(const TExtractList& list);
+    QString CreateTempFolder();
+    void DeleteTempFolder(const QString& folder);
     void SelectAllRows();
     void ListSelectionChanged();
     std::vector<int> SelectedRowNumbers() const;

@@ -152,10 +152,13 @@ private slots:
     {
         TempDir dir;
         TMain w;
+        valbrix::test::TMessageBoxScript boxes;
         for (const char* name : {"install/setup.exe", "Setup.EXE", "mysetup.exe"}) {
+            boxes.Answer(idNo);  // the offer to install
             QVERIFY(w.OpenArchive(WriteArchive(dir, "s.zip", {{"a.txt", 1, 1}, {name, 1, 1}})));
             QVERIFY2(w.SetupFound(), name);
         }
+        QCOMPARE(boxes.Asked.size(), 3);
         QVERIFY(w.OpenArchive(WriteArchive(dir, "s.zip", {{"setup.ex", 1, 1}, {"setup.exe/readme", 1, 1}})));
         QVERIFY(!w.SetupFound());
     }

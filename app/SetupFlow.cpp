@@ -1,0 +1,102 @@
+// TMain's setup flow: an archive that carries "setup.exe" may be installed
+// from directly. Every entry is extracted into a new private temporary folder
+// (made exclusively, mode 0700, so nobody else can plant files in it),
+// "Setup.exe" at its top is started, and after the user confirms the end of
+// the installation the whole temporary tree is removed again; a file that
+// cannot be removed is named, the rest still goes. Whatever way the flow
+// ends early, the temporary tree goes too: its path was never shown.
+#include "MainUnit.h"
+
+#include <memory>
+
+#include <QDir>
+#include <QFile>
+#include <QProgressBar>
+#include <QTimer>
+
+#include "MessageBox.h"
+#include "MyTools.h"
+#include "platform/FolderServices.h"
+#include "platform/gui/Launcher.h"
+
+namespace valbrix {
+
+namespace {
+
+// Random names collide rarely; a few tries make a failure a real one.
+constexpr int TempFolderAttempts = 100;
+
+QString SetupProgramIn(const QString& folder)
+{
+    for (const QString& name : QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System))
+        if (name.compare(QLatin1String("Setup.exe"), Qt::CaseInsensitive) == 0)
+            return folder + name;
+    return QString();
+}
+
+void ShowStartFailure()
+{
+    ShowMessageBox(QStringLiteral("Konnte Setup-Programm nicht öffnen!"), QString(), mkError, bcOK);
+}
+
+}  // namespace
+
+QString TMain::CreateTempFolder()
+{
+    const QString base = QFile::decodeName(QByteArray::fromStdString(platform::TemporaryFolder()));
+    for (int attempt = 0; attempt < TempFolderAttempts; ++attempt) {
+        const QString folder = base + QLatin1Char('/') + MyTools().RandomFileName();
+        if (platform::CreatePrivateFolder(QFile::encodeName(folder).toStdString()))
+            return folder + QLatin1Char('/');
+    }
+    return QString();
+}
+
+void TMain::DeleteTempFolder(const QString& folder)
+{
+    platform::RemoveTree(QFile::encodeName(folder).toStdString(), [](const std::string& file) {
+        ShowMessageBox(QStringLiteral("Konnte Datei ") + QFile::decodeName(QByteArray::fromStdString(file)) +
+                           QStringLiteral(" nicht löschen. Sie müssen diese manuell löschen."),
+                       QString(), mkError, bcOK);
+    });
+}
+
+void TMain::SetupCheck(const TExtractList& list)
+{
+    if (ShowMessageBox(QStringLiteral("Es wurde Setup-Programm gefunden, möchten Sie die Installation der Software "
+                                      "jetzt durchführen?"),
+                       QStringLiteral("Valbrix"), mkConfirmation, bcYesNo) != idYes)
+        return;
+    const std::unique_ptr<QProgressBar> progress(CreateProgressBar());
+    const QString folder = CreateTempFolder();
+    if (folder.isEmpty()) {
+        ShowStartFailure();
+        return;
+    }
+    int64_t total = 0;
+    for (const TZipEntry& entry : list)
+        total += int64_t(entry.UncompressedSize);
+    const int count = ExtractEntries(eoWithFolders | eoOverwrite, folder, progress.get(), total, list);
+    if (FCloseRequested) {
+        DeleteTempFolder(folder);
+        QTimer::singleShot(0, this, &QWidget::close);
+        return;
+    }
+    if (count == 0) {
+        DeleteTempFolder(folder);  // the extraction already said why
+        return;
+    }
+    const QString setup = SetupProgramIn(folder);
+    if (setup.isEmpty() ||
+        !platform::Launcher().StartProgram({QFile::encodeName(setup).toStdString()}, false, false)) {
+        ShowStartFailure();
+        DeleteTempFolder(folder);
+        return;
+    }
+    ShowMessageBox(QStringLiteral("Klicken Sie nach erfolgreicher Installation der Software auf \"OK\", um die "
+                                  "temporären Installationsdateien zu löschen!"),
+                   QString(), mkInformation, bcOK);
+    DeleteTempFolder(folder);
+}
+
+}  // namespace valbrix

@@ -1,0 +1,141 @@
+// The setup flow of the real main window, offscreen, with scripted answers
+// and a recording launcher, in a private $TMPDIR: the offer declined, the
+// setup program started from the top of the temporary folder and the whole
+// tree removed afterwards, a missing Setup.exe, and names in another case.
+#include <QTest>
+
+#include <unistd.h>
+
+#include "LauncherScript.h"
+#include "MessageBoxScript.h"
+#include "WorkflowFixture.h"
+#include "app/ZipListModel.h"
+
+using namespace valbrix;
+using namespace valbrix::test;
+namespace fs = std::filesystem;
+
+namespace {
+
+const QString Offer = "Es wurde Setup-Programm gefunden, möchten Sie die Installation der Software jetzt durchführen?";
+const QString StartFailure = "Konnte Setup-Programm nicht öffnen!";
+
+}  // namespace
+
+class TestSetupFlow : public QObject {
+    Q_OBJECT
+private slots:
+    void init()
+    {
+        qunsetenv("TMPDIR");  // the scratch folder itself is made under the usual one
+        FDir = std::make_unique<TempDir>();
+        fs::create_directories(FDir->Path() / "tmp");
+        qputenv("TMPDIR", (FDir->Path() / "tmp").string().c_str());
+        qputenv("XDG_CONFIG_HOME", (FDir->Path() / "config").string().c_str());
+    }
+    void cleanup() { FDir.reset(); }
+
+    // Catches a "No" that still extracts or leaves a folder behind.
+    void declined()
+    {
+        TMain w;
+        TMessageBoxScript boxes;
+        TLauncherScript launcher;
+        boxes.Answer(idNo);
+        QVERIFY(w.OpenArchive(WriteContentArchive(*FDir, "s.zip", {{"Setup.exe", "MZ"}})));
+        QCOMPARE(boxes.Asked.first().Text, Offer);
+        QCOMPARE(boxes.Asked.first().Caption, QString("Valbrix"));
+        QVERIFY(launcher.Started.empty());
+        QVERIFY(Tree(FDir->Path() / "tmp").empty());
+        QCOMPARE(w.Model->rowCount(), 1);
+    }
+
+    // Catches the setup program looked up with the case of the name, started
+    // from somewhere other than the top of a private temporary folder, files
+    // (subfolders too) left after OK, and a missing Setup.exe (only in a
+    // subfolder, or only inside a longer name) not reported or leaving files.
+    void installRuns_data()
+    {
+        QTest::addColumn<QString>("setupName");
+        QTest::addColumn<bool>("startable");
+        QTest::newRow("Setup.exe at the top") << "Setup.exe" << true;
+        QTest::newRow("upper case") << "SETUP.EXE" << true;
+        QTest::newRow("only in a subfolder") << "install/setup.exe" << false;
+        QTest::newRow("longer name") << "mysetup.exe" << false;
+    }
+    void installRuns()
+    {
+        QFETCH(QString, setupName);
+        QFETCH(bool, startable);
+        TMain w;
+        TMessageBoxScript boxes;
+        TLauncherScript launcher;
+        boxes.Answer(idYes);
+        boxes.Answer(idOK);
+        QVERIFY(w.OpenArchive(WriteContentArchive(
+            *FDir, "s.zip", {{"data/", ""}, {"data/lib.dll", "lib"}, {setupName.toStdString(), "MZ"}})));
+        QCOMPARE(boxes.Asked.size(), 2);
+        if (startable) {
+            QCOMPARE(launcher.Started.size(), size_t(1));
+            const fs::path started = launcher.Started[0][0];
+            QCOMPARE(QString::fromStdString(started.filename().string()), setupName);
+            const fs::path folder = started.parent_path();
+            QCOMPARE(folder.parent_path(), FDir->Path() / "tmp");
+            QCOMPARE(folder.filename().string().size(), size_t(12));
+            QCOMPARE(boxes.Asked[1].Caption, QString("Information"));
+            QVERIFY(boxes.Asked[1].Text.startsWith("Klicken Sie nach erfolgreicher Installation"));
+        } else {
+            QVERIFY(launcher.Started.empty());
+            QCOMPARE(boxes.Asked[1].Text, StartFailure);
+        }
+        QVERIFY(Tree(FDir->Path() / "tmp").empty());
+    }
+
+    // Catches a file that cannot be removed stopping the clean-up, reported
+    // more than once, or not at all.
+    void undeletableFileReported()
+    {
+        // Made undeletable while the installer "runs": read-only folder for a
+        // normal user, the immutable flag for root (who ignores permissions).
+        struct Locker : TLauncherScript {
+            fs::path Locked;
+            bool StartProgram(const std::vector<std::string>& argv, bool searchPath, bool waitForStart) override
+            {
+                Locked = fs::path(argv[0]).parent_path() / "data/lib.dll";
+                if (geteuid() == 0)
+                    RunCommand("chattr +i " + Quote(Locked.string()) + " 2>/dev/null");
+                else
+                    fs::permissions(Locked.parent_path(), fs::perms::owner_read | fs::perms::owner_exec);
+                return TLauncherScript::StartProgram(argv, searchPath, waitForStart);
+            }
+            void Unlock() const
+            {
+                if (geteuid() == 0)
+                    RunCommand("chattr -i " + Quote(Locked.string()) + " 2>/dev/null");
+                else
+                    fs::permissions(Locked.parent_path(), fs::perms::owner_all);
+            }
+        } launcher;
+        TMain w;
+        TMessageBoxScript boxes;
+        boxes.Answer(idYes);
+        boxes.Answer(idOK);
+        const QString archive =
+            WriteContentArchive(*FDir, "s.zip", {{"data/lib.dll", "lib"}, {"data/more.txt", "m"}, {"Setup.exe", "MZ"}});
+        boxes.Answer(idOK);
+        QVERIFY(w.OpenArchive(archive));
+        const bool locked = boxes.Asked.size() == 3;
+        launcher.Unlock();
+        if (!locked)
+            QSKIP("cannot make a file undeletable here");
+        QCOMPARE(boxes.Asked[2].Text, "Konnte Datei " + QString::fromStdString(launcher.Locked.string()) +
+                                          " nicht löschen. Sie müssen diese manuell löschen.");
+        QCOMPARE(Tree(FDir->Path() / "tmp").size(), size_t(3));  // folder, its subfolder, the one file
+    }
+
+private:
+    std::unique_ptr<TempDir> FDir;
+};
+
+QTEST_MAIN(TestSetupFlow)
+#include "tst_SetupFlow.moc"
