@@ -11,14 +11,11 @@
 #include "MyTools.h"
 #include "engine/ResultCodes.h"
 #include "engine/TargetPath.h"
-#include "platform/FileServices.h"
 
 namespace valbrix {
 
 namespace {
 
-// MS-DOS "archive" alone: clears read-only on a file about to be replaced.
-constexpr uint16_t ArchiveAttributeOnly = 0x20;
 // The driver pumps once per input block; the window needs far fewer
 // repaints than that, and every dispatch costs time the decoding would use.
 constexpr qint64 PumpIntervalMs = 40;
@@ -133,7 +130,8 @@ int TEntryExtractor::ExtractEntries(const QString& archive, TExtractOptions opti
                                                    entry.UncompressedSize, entry.DosDateTime),
                                QStringLiteral("Datei vorhanden"), mkConfirmation, bcYesNo) != idYes)
                 continue;
-            platform::SetFileAttributes(*target, ArchiveAttributeOnly);
+            // No attribute reset needed: the driver puts the new file in place
+            // of the old one, so a read-only file is replaced all the same.
         }
         if (FAbortRequested)
             break;  // closed while the question was open
