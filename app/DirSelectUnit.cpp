@@ -1,17 +1,15 @@
-// The extraction dialog; see the header. The folder field is a line edit
-// with a browse button beside it.
+// The extraction dialog; see the header.
 #include "DirSelectUnit.h"
 
 #include <QCheckBox>
-#include <QFileDialog>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QLineEdit>
 #include <QPushButton>
-#include <QToolButton>
 #include <QVBoxLayout>
+
+#include "controls/ToolEdit.h"
 
 namespace valbrix {
 
@@ -35,12 +33,14 @@ TDirSelectDlg::TDirSelectDlg(QWidget* parent)
     setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
 
     Label = new QLabel(QStringLiteral("Bitte wählen Sie den Ordner, in den die Datei(en) entpackt werden sollen:"));
-    DirEdit = new QLineEdit;
+    DirEdit = new TDirectoryEdit;
+    DirEdit->DialogKind = dkWin32;
+    DirEdit->DialogText = QStringLiteral("Ordner wählen");
+    DirEdit->DialogOptions = sdAllowCreate | sdPerformCreate | sdPrompt;
+    DirEdit->SetButtonHint(QStringLiteral("Ordner wählen"));
+    DirEdit->OnAfterDialog = [this](TFileDirEdit&, QString& name, bool& action) { DirEditAfterDialog(name, action); };
+    DirEdit->OnKeyPress = [this](TCustomComboEdit&, QChar& key) { DirEditKeyPress(key); };
     Label->setBuddy(DirEdit);
-    DirButton = new QToolButton;
-    DirButton->setText(QStringLiteral("..."));
-    DirButton->setToolTip(QStringLiteral("Ordner wählen"));
-    DirButton->setFocusPolicy(Qt::NoFocus);
     WithFoldersChkBox = new QCheckBox(QStringLiteral(" Mit Ordnerangaben extrahieren"));
     WithFoldersChkBox->setChecked(true);
     OverwriteChkBox = new QCheckBox(QStringLiteral(" Bestehende Dateien ohne Warnung überschreiben"));
@@ -52,17 +52,13 @@ TDirSelectDlg::TDirSelectDlg(QWidget* parent)
     line->setFrameShape(QFrame::HLine);
     line->setFrameShadow(QFrame::Sunken);
 
-    auto* field = new QHBoxLayout;
-    field->setSpacing(2);
-    field->addWidget(DirEdit, 1);
-    field->addWidget(DirButton);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
     buttons->addWidget(OKBtn);
     buttons->addWidget(CancelBtn);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(Label);
-    layout->addLayout(field);
+    layout->addWidget(DirEdit);
     layout->addWidget(WithFoldersChkBox);
     layout->addWidget(OverwriteChkBox);
     layout->addWidget(line);
@@ -72,12 +68,13 @@ TDirSelectDlg::TDirSelectDlg(QWidget* parent)
     setTabOrder(OverwriteChkBox, OKBtn);
     setTabOrder(OKBtn, CancelBtn);
 
-    for (QWidget* control : {static_cast<QWidget*>(DirEdit), static_cast<QWidget*>(WithFoldersChkBox),
-                             static_cast<QWidget*>(OverwriteChkBox)})
-        control->installEventFilter(this);
+    // The field sees Enter through its own key handler (before the dialog's
+    // default button would); the check boxes have none, so a filter stands in.
+    DirEdit->installEventFilter(this);  // focus loss only
+    WithFoldersChkBox->installEventFilter(this);
+    OverwriteChkBox->installEventFilter(this);
     connect(OKBtn, &QPushButton::clicked, this, &QDialog::accept);
     connect(CancelBtn, &QPushButton::clicked, this, &QDialog::reject);
-    connect(DirButton, &QToolButton::clicked, this, &TDirSelectDlg::BrowseFolder);
 
     // At least the designed width; wider when the desktop font needs it, never cut.
     layout->setSizeConstraint(QLayout::SetFixedSize);
@@ -105,13 +102,22 @@ bool TDirSelectDlg::Overwrite() const
     return OverwriteChkBox->isChecked();
 }
 
+void TDirSelectDlg::DirEditKeyPress(QChar& key)
+{
+    // Enter walks on to the next control instead of closing the dialog.
+    if (key == QChar(13)) {
+        key = QChar();
+        focusNextChild();
+    }
+}
+
 bool TDirSelectDlg::eventFilter(QObject* watched, QEvent* event)
 {
-    // DirEditKeyPress: Enter walks on to the next control instead of closing the dialog.
-    if (event->type() == QEvent::KeyPress) {
-        const int key = static_cast<QKeyEvent*>(event)->key();
-        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-            focusNextChild();
+    if (event->type() == QEvent::KeyPress && watched != DirEdit) {
+        const QString typed = static_cast<QKeyEvent*>(event)->text();
+        QChar key = typed.isEmpty() ? QChar() : typed.front();
+        if (key == QChar(13)) {
+            DirEditKeyPress(key);
             return true;
         }
     } else if (watched == DirEdit && event->type() == QEvent::FocusOut) {
@@ -128,16 +134,6 @@ void TDirSelectDlg::DirEditExit()
 void TDirSelectDlg::DirEditAfterDialog(QString& name, bool& /*action*/)
 {
     name = WithoutQuotes(name);
-}
-
-void TDirSelectDlg::BrowseFolder()
-{
-    QString name = QFileDialog::getExistingDirectory(this, QStringLiteral("Ordner wählen"),
-                                                     WithoutQuotes(DirEdit->text()));
-    bool action = !name.isEmpty();
-    DirEditAfterDialog(name, action);
-    if (action)
-        DirEdit->setText(name);
 }
 
 }  // namespace valbrix

@@ -1,19 +1,20 @@
 // TDirSelectDlg, "Markierte Datei(en) extrahieren": asks for the target
 // folder and the two extraction options. Created anew for each extraction,
 // so both check boxes start ticked every time; only the folder is
-// remembered, by the caller. Enter in the folder field or a check box walks
-// to the next control instead of closing the dialog; Escape cancels.
+// remembered, by the caller. The folder field's button and Alt+Down open
+// the folder dialog. Enter in the folder field or a check box walks to the
+// next control instead of closing the dialog; Escape cancels.
 #pragma once
 
 #include <QDialog>
 
 class QCheckBox;
 class QLabel;
-class QLineEdit;
 class QPushButton;
-class QToolButton;
 
 namespace valbrix {
+
+class TDirectoryEdit;
 
 class TDirSelectDlg : public QDialog {
     Q_OBJECT
@@ -27,8 +28,7 @@ public:
 
     // Components, named as the form names them.
     QLabel* Label = nullptr;
-    QLineEdit* DirEdit = nullptr;
-    QToolButton* DirButton = nullptr;
+    TDirectoryEdit* DirEdit = nullptr;  // its button or Alt+Down opens the folder dialog
     QCheckBox* WithFoldersChkBox = nullptr;
     QCheckBox* OverwriteChkBox = nullptr;
     QPushButton* OKBtn = nullptr;
@@ -40,7 +40,7 @@ protected:
 private:
     void DirEditExit();
     void DirEditAfterDialog(QString& name, bool& action);
-    void BrowseFolder();
+    void DirEditKeyPress(QChar& key);
 };
 
 // Every '"' removed: a path pasted from a shell often comes quoted.

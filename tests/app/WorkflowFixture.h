@@ -16,6 +16,7 @@
 #include "TestFiles.h"
 #include "app/DirSelectUnit.h"
 #include "app/MainUnit.h"
+#include "controls/ToolEdit.h"
 
 namespace valbrix::test {
 

@@ -15,6 +15,7 @@
 
 #include <unistd.h>
 
+#include "FolderDialogScript.h"
 #include "LauncherScript.h"
 #include "MessageBoxScript.h"
 #include "WorkflowFixture.h"
@@ -320,6 +321,42 @@ private slots:
         QTest::keyClick(&dialog, Qt::Key_Escape);
         QCOMPARE(dialog.result(), int(QDialog::Rejected));
         QVERIFY(!dialog.isVisible());
+    }
+
+    // Catches a folder field whose button or Alt+Down opens no folder dialog
+    // (or one elsewhere than at the field's folder), a choice that does not
+    // reach the field or keeps its quotes, and a cancelled dialog that still
+    // changes the field.
+    void dialogBrowses()
+    {
+        const fs::path base = FDir->Path();
+        fs::create_directories(base / "\"Ziel\"");
+        const struct {
+            bool ByKey;
+            QString Chosen;  // "" cancels
+            QString Text;
+        } cases[] = {
+            {false, Q(base / "\"Ziel\""), Q(base / "Ziel")},
+            {true, Q(base / "\"Ziel\""), Q(base / "Ziel")},
+            {true, QString(), Q(base)},
+        };
+        for (const auto& c : cases) {
+            TDirSelectDlg dialog;
+            dialog.SetFolderText(Q(base));
+            dialog.show();
+            QVERIFY(QTest::qWaitForWindowActive(&dialog));
+            TFolderDialogScript script;
+            c.Chosen.isEmpty() ? script.Cancel() : script.Choose(c.Chosen);
+            if (c.ByKey)
+                QTest::keyClick(dialog.DirEdit, Qt::Key_Down, Qt::AltModifier);
+            else
+                QTest::mouseClick(dialog.DirEdit->Button, Qt::LeftButton);
+            QCOMPARE(script.Runs.size(), 1);
+            QCOMPARE(script.Runs[0].StartFolder, Q(base));
+            QCOMPARE(script.Runs[0].Title, QString("Ordner wählen"));
+            QCOMPARE(dialog.FolderText(), c.Text);
+            QVERIFY(dialog.isVisible());
+        }
     }
 
     // Catches a result code without its own German reason (it would read
