@@ -1,0 +1,34 @@
+#!/usr/bin/env bash
+# Grows the committed seed corpora: runs each fuzz target (or the ones named)
+# for a long time from its corpus, then merges what it found back into
+# fuzz/corpus/<target>, minimized, so that every later run starts from there.
+# Prints each target's runs per second. Not part of CI.
+# Usage: scripts/fuzz_grow.sh SECONDS [TARGET...]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+seconds="${1:?seconds per target}"
+shift
+targets=("$@")
+if [ ${#targets[@]} -eq 0 ]; then
+  for source in fuzz/fuzz_*.cpp; do targets+=("$(basename "$source" .cpp)"); done
+fi
+CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DVALBRIX_FUZZ=ON -DVALBRIX_GUI=OFF -DVALBRIX_TESTS=OFF >/dev/null
+cmake --build build-fuzz -j "$(nproc)"
+for name in "${targets[@]}"; do
+  fuzzer="$PWD/build-fuzz/fuzz/$name"
+  seeds="$PWD/fuzz/corpus/$name"
+  work="$(mktemp -d)"
+  mkdir -p "$seeds" "$work/grown"
+  cp -r "$seeds/." "$work/grown/"
+  (cd "$work" && ASAN_OPTIONS=detect_leaks=1 "$fuzzer" -max_total_time="$seconds" -rss_limit_mb=2048 \
+      -malloc_limit_mb=1024 -timeout=20 -print_final_stats=1 grown 2>log) || {
+    tail -40 "$work/log"; echo "FUZZ FAILURE in $name (artifacts in $work)"; exit 1; }
+  runs="$(grep -E '^stat::number_of_executed_units' "$work/log" | awk '{print $2}')"
+  before="$(ls "$seeds" | wc -l)"
+  # Merging into the seed folder keeps the named hand-made seeds and adds
+  # only the grown inputs that reach new coverage.
+  (cd "$work" && "$fuzzer" -merge=1 "$seeds" grown 2>merge.log >/dev/null)
+  echo "$name: $runs runs in ${seconds}s ($((runs / seconds))/s); corpus $before -> $(ls "$seeds" | wc -l) files"
+  rm -rf "$work"
+done
