@@ -20,9 +20,11 @@
 #include <algorithm>
 #include <bit>
 #include <cstring>
+#include <memory>
 
 #include "DecodeTable.h"
 #include "Decoders.h"
+#include "FastDecodeTable.h"
 #include "InflateTables.h"
 #include "LittleEndian.h"
 #include "ResultCodes.h"
@@ -81,21 +83,52 @@ void RepeatPattern(uint8_t* dest, unsigned distance, unsigned length)
     }
 }
 
-// The fast loop's table walk on its local bit buffer: follows sub-table
-// links from a first-level slot and consumes the code. False for an unowned
-// pattern (nothing consumed from then on matters: the block fails).
-inline bool TakeCode(DecodeEntry& slot, uint64_t& bitBuf, unsigned& bitCount)
+// RepeatPattern for the short periods (distance < 8) of the fast loop, in
+// 8-byte words: the first 8 bytes one by one, then words from a whole number
+// of periods back, at least 8 bytes, so every word read is already written.
+// Nothing is written past dest + length: the window's bytes there still hold
+// older output that later matches may read.
+inline void RepeatShortPattern(uint8_t* dest, unsigned distance, unsigned length)
 {
-    while (slot.Op > OpLiteral) {
-        if (slot.Op == OpInvalid)
-            return false;
-        bitBuf >>= slot.Bits;
-        bitCount -= slot.Bits;
-        slot = slot.Sub[bitBuf & MaskBits[slot.Op - 16u]];
+    const uint8_t* const source = dest - distance;
+    const unsigned head = std::min(length, 8u);
+    for (unsigned i = 0; i < head; ++i)
+        dest[i] = source[i];
+    if (length <= 8)
+        return;
+    const unsigned period = distance * ((8 + distance - 1) / distance);
+    const uint8_t* const periodBack = dest - period;
+    unsigned i = 8;
+    for (; i + 8 <= length; i += 8)
+        std::memcpy(dest + i, periodBack + i, 8);
+    // The last word ends exactly at the match's end. Below 16 bytes it would
+    // start before the first period, where the pattern does not hold.
+    if (i < length && length >= 16)
+        std::memcpy(dest + length - 8, periodBack + length - 8, 8);
+    else
+        for (; i < length; ++i)
+            dest[i] = periodBack[i];
+}
+
+// The fast loop's lookup: the entry for the low bits of bitBuf, through a
+// sub-table where the first level links to one (the link's bits are
+// dropped). The caller drops the entry's own bits.
+inline FastEntry LookUp(const FastTable& table, uint64_t& bitBuf, unsigned& bitCount)
+{
+    FastEntry entry = table.Entries[bitBuf & ((uint64_t(1) << table.RootBits) - 1)];
+    if (entry & FastLink) {
+        bitBuf >>= FastDropBits(entry);
+        bitCount -= FastDropBits(entry);
+        entry = table.Entries[FastValue(entry) + (bitBuf & ((uint64_t(1) << FastCodeBits(entry)) - 1))];
     }
-    bitBuf >>= slot.Bits;
-    bitCount -= slot.Bits;
-    return true;
+    return entry;
+}
+
+// The extra bits of a length or distance entry, taken from the bit buffer as
+// it was before the entry's bits were dropped.
+inline unsigned ExtraValue(FastEntry entry, uint64_t before)
+{
+    return unsigned((before & ((uint64_t(1) << FastDropBits(entry)) - 1)) >> FastCodeBits(entry));
 }
 
 // Copies a match in 8-byte words, for a source at least 8 bytes behind the
@@ -125,6 +158,17 @@ inline void CopyFar(uint8_t* dest, const uint8_t* source, unsigned length)
         dest[i] = source[i];
 }
 
+// Everything a block decodes with: the multi-level tables of the byte-wise
+// step and the compact tables of the fast loop, built from the same lengths.
+struct TBlockCodes {
+    DecodeTable Literals = nullptr;
+    DecodeTable Distances = nullptr;  // null: the block has no distance codes
+    unsigned LiteralBits = 0;
+    unsigned DistanceBits = 0;
+    FastTable FastLiterals;
+    FastTable FastDistances;
+};
+
 // The tables of the fixed code. They never change, so they are built once,
 // on the first fixed block, and shared read-only by every later one: an
 // archive of many small entries (each mostly one short fixed block) would
@@ -139,22 +183,34 @@ public:
     TTableHolder Literals;
     TTableHolder Distances;
     bool Built = false;  // both builds succeeded (the fixed lengths always do)
+    TBlockCodes Codes;
 
 private:
+    // The fixed code is at most 9 bits long and its distances 5, so the
+    // compact tables need no sub-tables.
+    FastEntry FastLiteralStore[1u << 9];
+    FastEntry FastDistanceStore[1u << 5];
+
     TFixedTables()
     {
-        uint16_t lengths[288];
-        std::fill(lengths, lengths + 144, 8);
-        std::fill(lengths + 144, lengths + 256, 9);
-        std::fill(lengths + 256, lengths + 280, 7);
-        std::fill(lengths + 280, lengths + 288, 8);
+        uint16_t lengths288[288];
+        std::fill(lengths288, lengths288 + 144, 8);
+        std::fill(lengths288 + 144, lengths288 + 256, 9);
+        std::fill(lengths288 + 256, lengths288 + 280, 7);
+        std::fill(lengths288 + 280, lengths288 + 288, 8);
         Literals.Bits = FixedLiteralLookupBits;
-        if (BuildDecodeTable(lengths, 288, 257, LengthBase, LengthExtra, &Literals.Table, &Literals.Bits) != 0)
+        if (BuildDecodeTable(lengths288, 288, 257, LengthBase, LengthExtra, &Literals.Table, &Literals.Bits) != 0)
             return;
+        uint16_t lengths[30];
         std::fill(lengths, lengths + 30, 5);
         Distances.Bits = FixedDistanceLookupBits;
         // The fixed distance code leaves two patterns unused (symbols 30 and 31): incomplete, accepted.
         Built = BuildDecodeTable(lengths, 30, 0, DistanceBase, DistanceExtra, &Distances.Table, &Distances.Bits) <= 1;
+        if (!Built)
+            return;
+        Codes = {Literals.Table, Distances.Table, Literals.Bits, Distances.Bits,
+                 BuildFastTable(lengths288, 288, 257, LengthBase, LengthExtra, 9, FastLiteralStore),
+                 BuildFastTable(lengths, 30, 0, DistanceBase, DistanceExtra, 5, FastDistanceStore)};
     }
 };
 
@@ -168,14 +224,16 @@ private:
     int InflateStoredBlock();
     int InflateFixedBlock();
     int InflateDynamicBlock();
-    int DecodeBlockData(DecodeTable lt, DecodeTable dt, unsigned lb, unsigned db);
-    int DecodeFast(DecodeTable lt, DecodeTable dt, unsigned lb, unsigned db);
+    int DecodeBlockData(const TBlockCodes& codes);
+    int DecodeFast(const TBlockCodes& codes);
     bool DecodeSlot(DecodeTable table, unsigned width, DecodeEntry& slot);
     bool CopyMatch(unsigned source, unsigned length);
     bool AdvanceWindow();
 
     TEngineState& S;
     const bool FFastPaths;
+    // Storage of the compact tables of dynamic blocks, allocated with the first.
+    std::unique_ptr<FastEntry[]> FFastStorage;
 };
 
 int TInflater::Run()
@@ -266,7 +324,7 @@ int TInflater::InflateFixedBlock()
     const TFixedTables& fixed = TFixedTables::Shared();
     if (!fixed.Built)
         return erFormat;
-    return DecodeBlockData(fixed.Literals.Table, fixed.Distances.Table, fixed.Literals.Bits, fixed.Distances.Bits);
+    return DecodeBlockData(fixed.Codes);
 }
 
 int TInflater::InflateDynamicBlock()
@@ -349,7 +407,17 @@ int TInflater::InflateDynamicBlock()
     if (BuildDecodeTable(lengths + literalCount, distanceCount, 0, DistanceBase, DistanceExtra, &distances.Table,
                          &distances.Bits) > 1)
         return erFormat;
-    return DecodeBlockData(literals.Table, distances.Table, literals.Bits, distances.Bits);
+    TBlockCodes codes{literals.Table, distances.Table, literals.Bits, distances.Bits, {}, {}};
+    if (FFastPaths) {
+        if (!FFastStorage)
+            FFastStorage = std::make_unique_for_overwrite<FastEntry[]>(FastLiteralTableSize + FastDistanceTableSize);
+        FastEntry* const storage = FFastStorage.get();
+        codes.FastLiterals = BuildFastTable(lengths, literalCount, 257, LengthBase, LengthExtra,
+                                            FastLiteralRootBits, storage);
+        codes.FastDistances = BuildFastTable(lengths + literalCount, distanceCount, 0, DistanceBase, DistanceExtra,
+                                             FastDistanceRootBits, storage + FastLiteralTableSize);
+    }
+    return DecodeBlockData(codes);
 }
 
 // Reads one code through the tables. False for an unowned pattern (Op 99).
@@ -408,11 +476,13 @@ bool TInflater::CopyMatch(unsigned source, unsigned length)
 //   An unowned pattern returns 4 at once, without flushing.
 //   On return: 0 at the end of block; 4 bad data; 2 a flush failed; 5 the
 //   abort flag was seen, 3 the input ran out before the end of block.
-int TInflater::DecodeBlockData(DecodeTable lt, DecodeTable dt, unsigned lb, unsigned db)
+int TInflater::DecodeBlockData(const TBlockCodes& codes)
 {
+    const DecodeTable lt = codes.Literals, dt = codes.Distances;
+    const unsigned lb = codes.LiteralBits, db = codes.DistanceBits;
     while (!S.AbortFlag && !S.InputEof) {
         if (FFastPaths) {
-            const int result = DecodeFast(lt, dt, lb, db);
+            const int result = DecodeFast(codes);
             if (result >= 0)
                 return result;
             // Too few input bytes or too little window room left: one careful step.
@@ -455,7 +525,7 @@ int TInflater::DecodeBlockData(DecodeTable lt, DecodeTable dt, unsigned lb, unsi
 //   On return: -1 to hand over to the byte-wise step, with the whole bytes
 //   still unread in BitBuf given back to InBuf where they came from; or the
 //   block's result code (0 end of block, 4 bad data, 2 a flush failed).
-int TInflater::DecodeFast(DecodeTable lt, DecodeTable dt, unsigned lb, unsigned db)
+int TInflater::DecodeFast(const TBlockCodes& codes)
 {
     const uint8_t* const in = S.InBuf;
     const int32_t inEnd = S.InLast + 1;
@@ -464,53 +534,68 @@ int TInflater::DecodeFast(DecodeTable lt, DecodeTable dt, unsigned lb, unsigned 
     unsigned windowPos = S.WindowPos;
     uint64_t bitBuf = S.BitBuf;
     unsigned bitCount = S.BitCount;
-    const uint64_t literalMask = MaskBits[lb];
-    const uint64_t distanceMask = MaskBits[db];
+    const FastTable literals = codes.FastLiterals;
+    const FastTable distances = codes.FastDistances;
+    const uint64_t literalMask = (uint64_t(1) << literals.RootBits) - 1;
     int result = -1;
 
-    while (inEnd - inPos >= FastInputBytes) {
+    // The next first-level entry is looked up as soon as its bits are in
+    // hand, ahead of the work on the current symbol, so the table's latency
+    // overlaps the copying. A step refills twice at most, 7 bytes each, so
+    // twice the refill's width keeps every load inside InBuf.
+    if (inEnd - inPos < 2 * FastInputBytes)
+        return -1;
+    bitBuf |= LoadLe64(in + inPos) << bitCount;
+    inPos += int32_t((63 - bitCount) >> 3);
+    bitCount |= 56;
+    FastEntry next = literals.Entries[bitBuf & literalMask];
+
+    while (inEnd - inPos >= 2 * FastInputBytes) {
         bitBuf |= LoadLe64(in + inPos) << bitCount;
         inPos += int32_t((63 - bitCount) >> 3);
         bitCount |= 56;
 
-        DecodeEntry slot = lt[bitBuf & literalMask];
-        if (!TakeCode(slot, bitBuf, bitCount)) {
-            result = erFormat;
-            break;
+        FastEntry entry = next;
+        if (entry & FastLink) {
+            bitBuf >>= FastDropBits(entry);
+            bitCount -= FastDropBits(entry);
+            entry = literals.Entries[FastValue(entry) + (bitBuf & ((uint64_t(1) << FastCodeBits(entry)) - 1))];
         }
-        if (slot.Op == OpLiteral) {
-            window[windowPos++] = uint8_t(slot.Base);
+        uint64_t before = bitBuf;
+        bitBuf >>= FastDropBits(entry);
+        bitCount -= FastDropBits(entry);
+        if (entry & FastLiteral) {
+            window[windowPos++] = uint8_t(FastValue(entry));
             // Literals come in runs. The first code took at most 15 of the
-            // 56 bits and each first-level literal takes at most lb <= 9, so
-            // three more fit without a refill.
-            for (int more = 0; more < 3 && windowPos < WindowSize; ++more) {
-                slot = lt[bitBuf & literalMask];
-                if (slot.Op != OpLiteral)
-                    break;
-                bitBuf >>= slot.Bits;
-                bitCount -= slot.Bits;
-                window[windowPos++] = uint8_t(slot.Base);
+            // 56 bits and each first-level literal takes at most 10, so
+            // three more fit without a refill, and 11 bits are still in hand
+            // for the look-ahead.
+            next = literals.Entries[bitBuf & literalMask];
+            for (int more = 0; more < 3 && windowPos < WindowSize && (next & FastLiteral); ++more) {
+                bitBuf >>= FastDropBits(next);
+                bitCount -= FastDropBits(next);
+                window[windowPos++] = uint8_t(FastValue(next));
+                next = literals.Entries[bitBuf & literalMask];
             }
-        } else if (slot.Op == OpEndOfBlock) {
-            result = erOk;
+        } else if (entry & (FastEndOfBlock | FastInvalid)) {
+            result = (entry & FastEndOfBlock) ? erOk : erFormat;
             break;
         } else {
-            const unsigned length = slot.Base + unsigned(bitBuf & MaskBits[slot.Op]);
-            bitBuf >>= slot.Op;
-            bitCount -= slot.Op;
-
-            if (!dt) {
+            const unsigned length = FastValue(entry) + ExtraValue(entry, before);
+            entry = LookUp(distances, bitBuf, bitCount);
+            before = bitBuf;
+            bitBuf >>= FastDropBits(entry);
+            bitCount -= FastDropBits(entry);
+            // A block without distance codes has only invalid patterns here.
+            if (entry & FastInvalid) {
                 result = erFormat;
                 break;
             }
-            slot = dt[bitBuf & distanceMask];
-            if (!TakeCode(slot, bitBuf, bitCount)) {
-                result = erFormat;
-                break;
-            }
-            const unsigned distance = slot.Base + unsigned(bitBuf & MaskBits[slot.Op]);
-            bitBuf >>= slot.Op;
-            bitCount -= slot.Op;
+            const unsigned distance = FastValue(entry) + ExtraValue(entry, before);
+            bitBuf |= LoadLe64(in + inPos) << bitCount;
+            inPos += int32_t((63 - bitCount) >> 3);
+            bitCount |= 56;
+            next = literals.Entries[bitBuf & literalMask];
 
             uint8_t* const dest = window + windowPos;
             const unsigned end = windowPos + length;
@@ -518,7 +603,7 @@ int TInflater::DecodeFast(DecodeTable lt, DecodeTable dt, unsigned lb, unsigned 
                 if (distance >= 8)
                     CopyFar(dest, dest - distance, length);
                 else
-                    RepeatPattern(dest, distance, length);
+                    RepeatShortPattern(dest, distance, length);
                 windowPos = end;
             } else if (const unsigned source = windowPos + WindowSize - distance;
                        distance > windowPos && source >= end && source + length <= WindowSize) {

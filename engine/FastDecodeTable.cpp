@@ -1,0 +1,111 @@
+// Builds inflate's compact tables from a block's code lengths.
+//
+// Bad input: the lengths were checked by BuildDecodeTable before (no code
+// longer than 15 bits, none over-subscribed), so every code fits the table
+// it is entered into; an incomplete code leaves patterns that decode as
+// invalid. Sub-tables are only as wide as the longest code behind their
+// first-level pattern, and the storage holds one of the widest for every
+// symbol, so no hostile set of lengths can write past it.
+#include "FastDecodeTable.h"
+
+#include <algorithm>
+
+namespace valbrix {
+namespace {
+
+constexpr unsigned MaxCodeLength = 15;
+constexpr unsigned NoMeaning = 99;  // extra-bit count of a symbol the format leaves unused
+
+FastEntry MakeEntry(unsigned value, unsigned codeBits, unsigned extraBits, FastEntry kind)
+{
+    return kind | FastEntry(codeBits) << 24 | FastEntry(value) << 8 | FastEntry(codeBits + extraBits);
+}
+
+FastEntry SymbolEntry(unsigned symbol, unsigned codeBits, unsigned s, const uint16_t* bases, const uint16_t* extras)
+{
+    if (symbol < s)
+        return symbol < 256 ? MakeEntry(symbol, codeBits, 0, FastLiteral) : MakeEntry(0, codeBits, 0, FastEndOfBlock);
+    if (extras[symbol - s] == NoMeaning)
+        return MakeEntry(0, codeBits, 0, FastInvalid);
+    return MakeEntry(bases[symbol - s], codeBits, extras[symbol - s], 0);
+}
+
+// Code bits in reading order: the tables are indexed by the first bit read
+// in bit 0, while canonical codes are counted most significant bit first.
+unsigned Reverse(unsigned code, unsigned length)
+{
+    unsigned reversed = 0;
+    for (unsigned i = 0; i < length; ++i, code >>= 1)
+        reversed = (reversed << 1) | (code & 1);
+    return reversed;
+}
+
+}  // namespace
+
+FastTable BuildFastTable(const uint16_t* lengths, unsigned n, unsigned s, const uint16_t* bases,
+                         const uint16_t* extras, unsigned maxRootBits, FastEntry* storage)
+{
+    unsigned count[MaxCodeLength + 1] = {};
+    unsigned longest = 0;
+    for (unsigned v = 0; v < n; ++v) {
+        ++count[lengths[v]];
+        longest = std::max<unsigned>(longest, lengths[v]);
+    }
+    const unsigned rootBits = std::min({longest, maxRootBits, FastLiteralRootBits});
+    const unsigned rootSize = 1u << rootBits;
+    std::fill(storage, storage + rootSize, MakeEntry(0, rootBits, 0, FastInvalid));
+
+    unsigned nextCode[MaxCodeLength + 2] = {};
+    count[0] = 0;
+    for (unsigned k = 1, code = 0; k <= MaxCodeLength; ++k) {
+        code = (code + count[k - 1]) << 1;
+        nextCode[k] = code;
+    }
+
+    // Sub-tables first: each first-level pattern that leads to longer codes
+    // gets one, as wide as the longest of them.
+    unsigned subWidth[1u << FastLiteralRootBits] = {};
+    if (longest > rootBits) {
+        unsigned probe[MaxCodeLength + 2];
+        std::copy(nextCode, nextCode + MaxCodeLength + 2, probe);
+        for (unsigned v = 0; v < n; ++v) {
+            const unsigned length = lengths[v];
+            if (length <= rootBits)
+                continue;
+            const unsigned prefix = Reverse(probe[length]++, length) & (rootSize - 1);
+            subWidth[prefix] = std::max(subWidth[prefix], length - rootBits);
+        }
+        unsigned offset = rootSize;
+        for (unsigned prefix = 0; prefix < rootSize; ++prefix) {
+            const unsigned width = subWidth[prefix];
+            if (width == 0)
+                continue;
+            std::fill(storage + offset, storage + offset + (1u << width), MakeEntry(0, width, 0, FastInvalid));
+            storage[prefix] = FastLink | FastEntry(width) << 24 | FastEntry(offset) << 8 | FastEntry(rootBits);
+            offset += 1u << width;
+        }
+    }
+
+    for (unsigned v = 0; v < n; ++v) {
+        const unsigned length = lengths[v];
+        if (length == 0)
+            continue;
+        const unsigned code = Reverse(nextCode[length]++, length);
+        if (length <= rootBits) {
+            const FastEntry entry = SymbolEntry(v, length, s, bases, extras);
+            for (unsigned index = code; index < rootSize; index += 1u << length)
+                storage[index] = entry;
+            continue;
+        }
+        const FastEntry link = storage[code & (rootSize - 1)];
+        FastEntry* const sub = storage + FastValue(link);
+        const unsigned width = FastCodeBits(link);
+        const unsigned bitsHere = length - rootBits;
+        const FastEntry entry = SymbolEntry(v, bitsHere, s, bases, extras);
+        for (unsigned index = code >> rootBits; index < (1u << width); index += 1u << bitsHere)
+            sub[index] = entry;
+    }
+    return {storage, rootBits};
+}
+
+}  // namespace valbrix

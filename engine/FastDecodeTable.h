@@ -1,0 +1,55 @@
+// Compact decoding tables for inflate's fast loop. One 32-bit entry per
+// pattern of the low bits of the bit buffer; an entry says at once how many
+// bits to drop (the code and its extra bits together) and where the extra
+// bits sit, so a length or distance costs one lookup and one shift on the
+// loop's critical path. Codes longer than the first level go through one
+// sub-table per first-level pattern.
+#pragma once
+
+#include <cstdint>
+
+namespace valbrix {
+
+// Entry layout:
+//   bits 0..5    bits to drop: code bits plus extra bits (a link: the first-level width)
+//   bits 8..23   literal byte, length or distance base (a link: offset of its sub-table)
+//   bits 24..27  code bits, below the extra bits (a link: its sub-table's width)
+//   bits 28..31  one kind flag: link, end of block, invalid pattern, literal
+using FastEntry = uint32_t;
+
+constexpr FastEntry FastLink = 1u << 28;
+constexpr FastEntry FastEndOfBlock = 1u << 29;
+constexpr FastEntry FastInvalid = 1u << 30;
+constexpr FastEntry FastLiteral = 1u << 31;  // the sign bit: one test on the hot path
+
+inline unsigned FastDropBits(FastEntry entry) { return entry & 0x3F; }
+inline unsigned FastValue(FastEntry entry) { return (entry >> 8) & 0xFFFF; }
+inline unsigned FastCodeBits(FastEntry entry) { return (entry >> 24) & 0xF; }
+
+// First-level widths. Wider tables decode more codes in one lookup but cost
+// more to fill for every dynamic block; these suit blocks of a few KB up.
+constexpr unsigned FastLiteralRootBits = 10;
+constexpr unsigned FastDistanceRootBits = 8;
+
+// Room for any code of the sizes below: the first level, plus a sub-table of
+// at most 2^(15 - root) entries for each symbol that could own one.
+constexpr unsigned FastLiteralTableSize = (1u << FastLiteralRootBits) + 288u * (1u << (15 - FastLiteralRootBits));
+constexpr unsigned FastDistanceTableSize = (1u << FastDistanceRootBits) + 32u * (1u << (15 - FastDistanceRootBits));
+
+struct FastTable {
+    const FastEntry* Entries = nullptr;
+    unsigned RootBits = 0;  // the first level has 2^RootBits entries
+};
+
+// Builds the table of n code lengths (at most 15, already checked by
+// BuildDecodeTable to form no over-subscribed code) into `storage`, which
+// holds the size above for its kind. Symbols below `s` are literals (below
+// 256) or the end of block; the others take base and extra-bit count from
+// `bases`/`extras` (an extra count of 99 marks a symbol without meaning).
+// Patterns no symbol owns decode as invalid. The first level is as wide as
+// the longest code, at most `maxRootBits` (and never wider than the
+// literal/length root).
+FastTable BuildFastTable(const uint16_t* lengths, unsigned n, unsigned s, const uint16_t* bases,
+                         const uint16_t* extras, unsigned maxRootBits, FastEntry* storage);
+
+}  // namespace valbrix
