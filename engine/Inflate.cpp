@@ -1,22 +1,27 @@
 // Decodes ZIP method 8 (deflate) for one entry: stored, fixed-code and
-// dynamic-code blocks, through the shared bit reader and the 32 KB window.
+// dynamic-code blocks, through the shared bit reader.
 //
-// Shared state: the engine state's input buffer, bit reader and window;
-// WindowPos carries over from block to block, so matches may reach into
-// earlier blocks. Decoding tables live only for one block.
+// Shared state: the engine state's input buffer and bit reader. Output and
+// history live in a 64 KB ring of the decoder's own (in the engine state's
+// bulk scratch), twice the format's reach, so that the fast loop may copy
+// matches in whole words and write a little past their end: what it
+// overwrites there lies 64 KB back, out of any distance's reach. The ring
+// goes out in the same 32 KB pieces, at the same bytes, as a 32 KB window
+// would send it, so a failing sink fails at the same place. The position
+// carries over from block to block, so matches may reach into earlier
+// blocks. Decoding tables live only for one block.
 //
 // Bad input: every malformed stream ends in a result code (4 for bad data,
 // 1 for a short code-length repeat past the end, 3 when the input runs out,
 // 5 on abort, 2 when the output cannot be written) in time bounded by the
 // input: each decode step consumes at least one bit, and once the input is
-// used up the next step stops. Matches are copied inside the window only;
-// one that reaches before the entry's first byte reads the zero fill.
+// used up the next step stops. A match that reaches before the entry's first
+// byte reads zeros there.
 //
 // Speed: a fast loop decodes with whole-word refills from InBuf while enough
 // bytes remain, and stored blocks copy straight from InBuf. Both stop short
-// of every point where the byte-wise reader would refill or test a flag, and
-// flush the window where it would, so bytes and result codes are the same
-// either way.
+// of every point where the byte-wise reader would refill or test a flag, so
+// bytes and result codes are the same either way.
 #include <algorithm>
 #include <bit>
 #include <cstring>
@@ -49,6 +54,18 @@ constexpr unsigned MaxBitsPerStep = 15 + 5 + 15 + 13;
 constexpr int FastInputBytes = 8;
 static_assert(MaxBitsPerStep <= 56, "one refill must cover a whole step");
 
+constexpr unsigned FlushSize = WindowSize;  // output goes out in pieces of this size
+constexpr unsigned RingSize = 2 * WindowSize;
+constexpr unsigned MaxMatchLength = 258;
+// The fast loop starts a step below the ring's end and may write a match of
+// up to 258 bytes plus one word beyond its end, or a run of literals.
+constexpr unsigned RingSlack = 320;
+static_assert(RingSlack >= MaxMatchLength + 16);
+constexpr size_t FastTablesOffset = RingSize + RingSlack;
+constexpr size_t ScratchBytes = FastTablesOffset + (FastLiteralTableSize + FastDistanceTableSize) * sizeof(FastEntry);
+static_assert(ScratchBytes <= BulkBlockSize, "the ring and the tables must fit the bulk scratch");
+static_assert(FastTablesOffset % alignof(FastEntry) == 0);
+
 // Releases a table on every way out of a block.
 class TTableHolder {
 public:
@@ -65,29 +82,10 @@ public:
     unsigned Bits = 0;
 };
 
-// Repeats the `distance` bytes before dest over `length` bytes (distance <
-// length). Each copy takes a whole number of periods from the bytes already
-// written, so source and destination never overlap.
-void RepeatPattern(uint8_t* dest, unsigned distance, unsigned length)
-{
-    if (distance == 1) {
-        std::memset(dest, dest[-1], length);
-        return;
-    }
-    const uint8_t* source = dest - distance;
-    unsigned copied = 0;
-    while (copied < length) {
-        const unsigned piece = std::min(copied + distance, length - copied);
-        std::memcpy(dest + copied, source, piece);
-        copied += piece;
-    }
-}
-
-// RepeatPattern for the short periods (distance < 8) of the fast loop, in
-// 8-byte words: the first 8 bytes one by one, then words from a whole number
-// of periods back, at least 8 bytes, so every word read is already written.
-// Nothing is written past dest + length: the window's bytes there still hold
-// older output that later matches may read.
+// Repeats the `distance` bytes before dest over `length` bytes, for the
+// short periods (distance < 8) of the fast loop, in 8-byte words: the first
+// 8 bytes one by one, then words from a whole number of periods back, at
+// least 8 bytes, so every word read is already written.
 inline void RepeatShortPattern(uint8_t* dest, unsigned distance, unsigned length)
 {
     const uint8_t* const source = dest - distance;
@@ -98,16 +96,24 @@ inline void RepeatShortPattern(uint8_t* dest, unsigned distance, unsigned length
         return;
     const unsigned period = distance * ((8 + distance - 1) / distance);
     const uint8_t* const periodBack = dest - period;
-    unsigned i = 8;
-    for (; i + 8 <= length; i += 8)
+    for (unsigned i = 8; i < length; i += 8)
         std::memcpy(dest + i, periodBack + i, 8);
-    // The last word ends exactly at the match's end. Below 16 bytes it would
-    // start before the first period, where the pattern does not hold.
-    if (i < length && length >= 16)
-        std::memcpy(dest + length - 8, periodBack + length - 8, 8);
-    else
-        for (; i < length; ++i)
-            dest[i] = periodBack[i];
+}
+
+// Copies a match in words of `Word` bytes, for a source at least that far
+// behind the destination or wholly ahead of it: every word is read before it
+// is written and never takes bytes this copy has yet to write, so even an
+// overlapping match (distance < length) repeats correctly. Up to Word - 1
+// bytes past the end are overwritten; the ring leaves room for them.
+template <unsigned Word>
+inline void CopyWords(uint8_t* dest, const uint8_t* source, unsigned length)
+{
+    const uint8_t* const end = dest + length;
+    do {
+        std::memcpy(dest, source, Word);
+        dest += Word;
+        source += Word;
+    } while (dest < end);
 }
 
 // The fast loop's lookup: the entry for the low bits of bitBuf, through a
@@ -129,33 +135,6 @@ inline FastEntry LookUp(const FastTable& table, uint64_t& bitBuf, unsigned& bitC
 inline unsigned ExtraValue(FastEntry entry, uint64_t before)
 {
     return unsigned((before & ((uint64_t(1) << FastDropBits(entry)) - 1)) >> FastCodeBits(entry));
-}
-
-// Copies a match in 8-byte words, for a source at least 8 bytes behind the
-// destination or wholly ahead of it. Every word is read before it is written
-// and never takes bytes this copy has yet to write, so even an overlapping
-// match (distance < length) repeats correctly. The last word is placed to
-// end exactly at the match's end: the window's bytes behind the match still
-// hold older output that later matches may read.
-inline void CopyFar(uint8_t* dest, const uint8_t* source, unsigned length)
-{
-    if (length >= 8) {
-        for (unsigned i = 0; i + 8 <= length; i += 8)
-            std::memcpy(dest + i, source + i, 8);
-        std::memcpy(dest + length - 8, source + length - 8, 8);
-        return;
-    }
-    // 3..7 bytes: two words of 4 (or 2 and 1) that overlap in the middle.
-    if (length >= 4) {
-        uint32_t head, tail;
-        std::memcpy(&head, source, 4);
-        std::memcpy(&tail, source + length - 4, 4);
-        std::memcpy(dest, &head, 4);
-        std::memcpy(dest + length - 4, &tail, 4);
-        return;
-    }
-    for (unsigned i = 0; i < length; ++i)
-        dest[i] = source[i];
 }
 
 // Everything a block decodes with: the multi-level tables of the byte-wise
@@ -227,19 +206,25 @@ private:
     int DecodeBlockData(const TBlockCodes& codes);
     int DecodeFast(const TBlockCodes& codes);
     bool DecodeSlot(DecodeTable table, unsigned width, DecodeEntry& slot);
-    bool CopyMatch(unsigned source, unsigned length);
-    bool AdvanceWindow();
+    bool PutByte(uint8_t byte);
+    bool CopyMatch(unsigned distance, unsigned length);
+    bool SendPiece();
 
     TEngineState& S;
     const bool FFastPaths;
-    // Storage of the compact tables of dynamic blocks, allocated with the first.
-    std::unique_ptr<FastEntry[]> FFastStorage;
+    uint8_t* FRing = nullptr;            // RingSize bytes of output and history, plus RingSlack
+    unsigned FPos = 0;                   // where the next byte goes; below FSendAt between steps
+    unsigned FSendAt = FlushSize;        // the end of the piece being filled: FlushSize or RingSize
+    bool FWrapped = false;               // the ring has been filled once: all of it is history
+    FastEntry* FFastStorage = nullptr;   // the compact tables of dynamic blocks
 };
 
 int TInflater::Run()
 {
     S.ResetInput();
-    S.WindowPos = 0;
+    uint8_t* const scratch = S.BulkBlock(ScratchBytes);
+    FRing = scratch;
+    FFastStorage = reinterpret_cast<FastEntry*>(scratch + FastTablesOffset);
     bool last = false;
     while (!last) {
         const int result = InflateBlock(last);
@@ -248,7 +233,8 @@ int TInflater::Run()
     }
     // Bits behind the final block stay in BitBuf: the driver aligns to the
     // data descriptor itself.
-    return S.FlushWindow(S.WindowPos) ? erOk : erOutput;
+    const unsigned pieceStart = FSendAt - FlushSize;
+    return S.WriteOut(FRing + pieceStart, FPos - pieceStart) ? erOk : erOutput;
 }
 
 int TInflater::InflateBlock(bool& last)
@@ -271,13 +257,40 @@ int TInflater::InflateBlock(bool& last)
     }
 }
 
-// Counts one byte into the window and flushes it when full.
-bool TInflater::AdvanceWindow()
+// Sends the piece FPos has reached or passed. At the ring's end the bytes
+// written past it move to its start, where they belong. False when the
+// write failed.
+bool TInflater::SendPiece()
 {
-    if (++S.WindowPos < WindowSize)
-        return true;
-    S.WindowPos = 0;
-    return S.FlushWindow(WindowSize);
+    const bool written = S.WriteOut(FRing + FSendAt - FlushSize, FlushSize);
+    if (FSendAt == RingSize) {
+        FPos -= RingSize;
+        std::memcpy(FRing, FRing + RingSize, FPos);
+        FWrapped = true;
+        FSendAt = FlushSize;
+    } else {
+        FSendAt = RingSize;
+    }
+    return written;
+}
+
+bool TInflater::PutByte(uint8_t byte)
+{
+    FRing[FPos] = byte;
+    return ++FPos < FSendAt || SendPiece();
+}
+
+// The byte-wise match copy: one byte at a time, sending each full piece as
+// it fills; bytes before the entry's start read as zeros. False when a
+// write failed.
+bool TInflater::CopyMatch(unsigned distance, unsigned length)
+{
+    for (; length > 0; --length) {
+        const bool inHistory = FWrapped || distance <= FPos;
+        if (!PutByte(inHistory ? FRing[(FPos - distance) & (RingSize - 1)] : 0))
+            return false;
+    }
+    return true;
 }
 
 int TInflater::InflateStoredBlock()
@@ -296,21 +309,19 @@ int TInflater::InflateStoredBlock()
         if (FFastPaths && S.BitCount == 0 && S.InPos <= S.InLast) {
             // Straight from InBuf: no refill happens inside the run, so the
             // flags cannot change and need no test per byte.
-            const unsigned run = std::min({length, unsigned(S.InLast - S.InPos + 1),
-                                           unsigned(WindowSize - S.WindowPos)});
-            std::memcpy(S.OutWindow + S.WindowPos, S.InBuf + S.InPos, run);
+            const unsigned run = std::min({length, unsigned(S.InLast - S.InPos + 1), FSendAt - FPos});
+            std::memcpy(FRing + FPos, S.InBuf + S.InPos, run);
             S.InPos += int32_t(run);
             length -= run;
-            S.WindowPos = uint16_t(S.WindowPos + run - 1);
-            if (!AdvanceWindow())
+            FPos += run;
+            if (FPos == FSendAt && !SendPiece())
                 return erOutput;
             continue;
         }
         S.FillBits(8);
-        S.OutWindow[S.WindowPos] = uint8_t(S.BitBuf);
-        const bool flushed = AdvanceWindow();
+        const bool sent = PutByte(uint8_t(S.BitBuf));
         S.DropBits(8);
-        if (!flushed)
+        if (!sent)
             return erOutput;
         --length;
     }
@@ -409,15 +420,14 @@ int TInflater::InflateDynamicBlock()
         return erFormat;
     TBlockCodes codes{literals.Table, distances.Table, literals.Bits, distances.Bits, {}, {}};
     if (FFastPaths) {
-        if (!FFastStorage)
-            FFastStorage = std::make_unique_for_overwrite<FastEntry[]>(FastLiteralTableSize + FastDistanceTableSize);
-        FastEntry* const storage = FFastStorage.get();
+        FastEntry* const storage = FFastStorage;
         codes.FastLiterals = BuildFastTable(lengths, literalCount, 257, LengthBase, LengthExtra,
                                             FastLiteralRootBits, storage);
         codes.FastDistances = BuildFastTable(lengths + literalCount, distanceCount, 0, DistanceBase, DistanceExtra,
                                              FastDistanceRootBits, storage + FastLiteralTableSize);
     }
     return DecodeBlockData(codes);
+
 }
 
 // Reads one code through the tables. False for an unowned pattern (Op 99).
@@ -437,44 +447,14 @@ bool TInflater::DecodeSlot(DecodeTable table, unsigned width, DecodeEntry& slot)
     return true;
 }
 
-// Copies a match of `length` bytes from window position `source` (16-bit
-// arithmetic already applied) to WindowPos, in pieces that end at the
-// window's end, flushing each full window. False when a flush fails.
-bool TInflater::CopyMatch(unsigned source, unsigned length)
-{
-    uint8_t* const window = S.OutWindow;
-    while (length > 0) {
-        source &= WindowSize - 1;
-        const unsigned target = S.WindowPos;
-        const unsigned piece = std::min(unsigned(WindowSize) - std::max(source, target), length);
-        if (int(target) - int(source) >= int(piece)) {
-            std::memcpy(window + target, window + source, piece);
-        } else if (source < target) {
-            RepeatPattern(window + target, target - source, piece);
-        } else if (source > target) {
-            // The source lies ahead (it wrapped): a forward copy reads every
-            // byte before this copy overwrites it, which memmove also does.
-            std::memmove(window + target, window + source, piece);
-        }
-        // source == target is a distance of exactly one window: the bytes are already in place.
-        source += piece;
-        length -= piece;
-        S.WindowPos = uint16_t(target + piece - 1);
-        if (!AdvanceWindow())
-            return false;
-    }
-    return true;
-}
-
 // Contract of DecodeBlockData:
-//   Entry: lt is a complete literal/length table of first-level width lb;
-//   dt is a distance table of width db, or null when the block has no
-//   distance codes. WindowPos < WindowSize.
+//   Entry: codes hold a complete literal/length table and a distance table
+//   (null when the block has no distance codes). FPos < FSendAt.
 //   Each step: test AbortFlag and InputEof, decode one literal/length code;
-//   a literal goes into the window (flushed at 32768), end of block returns
-//   0, a length is followed by a distance code and the match is copied.
-//   An unowned pattern returns 4 at once, without flushing.
-//   On return: 0 at the end of block; 4 bad data; 2 a flush failed; 5 the
+//   a literal goes into the ring (a full piece is sent), end of block
+//   returns 0, a length is followed by a distance code and the match is
+//   copied. An unowned pattern returns 4 at once, without sending.
+//   On return: 0 at the end of block; 4 bad data; 2 a write failed; 5 the
 //   abort flag was seen, 3 the input ran out before the end of block.
 int TInflater::DecodeBlockData(const TBlockCodes& codes)
 {
@@ -485,14 +465,13 @@ int TInflater::DecodeBlockData(const TBlockCodes& codes)
             const int result = DecodeFast(codes);
             if (result >= 0)
                 return result;
-            // Too few input bytes or too little window room left: one careful step.
+            // Too few input bytes left: one careful step.
         }
         DecodeEntry slot;
         if (!DecodeSlot(lt, lb, slot))
             return erFormat;
         if (slot.Op == OpLiteral) {
-            S.OutWindow[S.WindowPos] = uint8_t(slot.Base);
-            if (!AdvanceWindow())
+            if (!PutByte(uint8_t(slot.Base)))
                 return erOutput;
             continue;
         }
@@ -504,9 +483,9 @@ int TInflater::DecodeBlockData(const TBlockCodes& codes)
         if (!dt || !DecodeSlot(dt, db, slot))
             return erFormat;
         S.FillBits(slot.Op);
-        const unsigned source = uint16_t(S.WindowPos - slot.Base - unsigned(S.BitBuf & MaskBits[slot.Op]));
+        const unsigned distance = slot.Base + unsigned(S.BitBuf & MaskBits[slot.Op]);
         S.DropBits(slot.Op);
-        if (!CopyMatch(source, length))
+        if (!CopyMatch(distance, length))
             return erOutput;
     }
     return S.AbortFlag ? erAborted : erRead;
@@ -515,23 +494,23 @@ int TInflater::DecodeBlockData(const TBlockCodes& codes)
 // Contract of DecodeFast:
 //   Entry: AbortFlag and InputEof are clear (they change only inside
 //   RefillInput, which this loop never calls); BitBuf holds exactly BitCount
-//   bits.
-//   Runs whole steps of DecodeBlockData while at least 8 bytes remain in
+//   bits; FPos < FSendAt.
+//   Runs whole steps of DecodeBlockData while at least 16 bytes remain in
 //   InBuf, so no step can refill. Bits come from 8-byte loads; the bits
 //   loaded above BitCount are the true next bits of the stream and are
-//   loaded again by the next refill, so they are harmless. The window is
-//   flushed at the same bytes as the byte-wise step flushes it, and a failed
-//   flush ends the block at once there too.
+//   loaded again by the next refill, so they are harmless. A step may write
+//   past FSendAt; the piece is sent after the step, and a failed write ends
+//   the block there, as it ends the byte-wise step within the same symbol.
 //   On return: -1 to hand over to the byte-wise step, with the whole bytes
 //   still unread in BitBuf given back to InBuf where they came from; or the
-//   block's result code (0 end of block, 4 bad data, 2 a flush failed).
+//   block's result code (0 end of block, 4 bad data, 2 a write failed).
 int TInflater::DecodeFast(const TBlockCodes& codes)
 {
     const uint8_t* const in = S.InBuf;
     const int32_t inEnd = S.InLast + 1;
     int32_t inPos = S.InPos;
-    uint8_t* const window = S.OutWindow;
-    unsigned windowPos = S.WindowPos;
+    uint8_t* const ring = FRing;
+    unsigned pos = FPos;
     uint64_t bitBuf = S.BitBuf;
     unsigned bitCount = S.BitCount;
     const FastTable literals = codes.FastLiterals;
@@ -565,16 +544,16 @@ int TInflater::DecodeFast(const TBlockCodes& codes)
         bitBuf >>= FastDropBits(entry);
         bitCount -= FastDropBits(entry);
         if (entry & FastLiteral) {
-            window[windowPos++] = uint8_t(FastValue(entry));
+            ring[pos++] = uint8_t(FastValue(entry));
             // Literals come in runs. The first code took at most 15 of the
             // 56 bits and each first-level literal takes at most 10, so
             // three more fit without a refill, and 11 bits are still in hand
             // for the look-ahead.
             next = literals.Entries[bitBuf & literalMask];
-            for (int more = 0; more < 3 && windowPos < WindowSize && (next & FastLiteral); ++more) {
+            for (int more = 0; more < 3 && (next & FastLiteral); ++more) {
                 bitBuf >>= FastDropBits(next);
                 bitCount -= FastDropBits(next);
-                window[windowPos++] = uint8_t(FastValue(next));
+                ring[pos++] = uint8_t(FastValue(next));
                 next = literals.Entries[bitBuf & literalMask];
             }
         } else if (entry & (FastEndOfBlock | FastInvalid)) {
@@ -597,34 +576,37 @@ int TInflater::DecodeFast(const TBlockCodes& codes)
             bitCount |= 56;
             next = literals.Entries[bitBuf & literalMask];
 
-            uint8_t* const dest = window + windowPos;
-            const unsigned end = windowPos + length;
-            if (distance <= windowPos && end <= WindowSize) {
-                if (distance >= 8)
-                    CopyFar(dest, dest - distance, length);
+            uint8_t* const dest = ring + pos;
+            if (distance <= pos) {
+                if (distance >= 16)
+                    CopyWords<16>(dest, dest - distance, length);
+                else if (distance >= 8)
+                    CopyWords<8>(dest, dest - distance, length);
                 else
                     RepeatShortPattern(dest, distance, length);
-                windowPos = end;
-            } else if (const unsigned source = windowPos + WindowSize - distance;
-                       distance > windowPos && source >= end && source + length <= WindowSize) {
-                // The source sits in the previous round of the window, wholly
-                // ahead of the destination: common early in each round.
-                CopyFar(dest, window + source, length);
-                windowPos = end;
+            } else if (const unsigned back = pos + RingSize - distance; FWrapped && back + length <= RingSize) {
+                // The source lies near the ring's end, 32 KB or more ahead
+                // of the destination, so the two never meet, whatever the
+                // distance.
+                CopyWords<16>(dest, ring + back, length);
             } else {
-                // The match straddles the window's end or meets its source:
-                // the general copy, which flushes where the window fills.
-                S.WindowPos = uint16_t(windowPos);
-                if (!CopyMatch(uint16_t(windowPos - distance), length)) {
+                // Before the entry's start, or across the ring's end: the
+                // byte-wise copy, which sends a filled piece itself.
+                FPos = pos;
+                if (!CopyMatch(distance, length)) {
                     result = erOutput;
                     break;
                 }
-                windowPos = S.WindowPos;
+                pos = FPos;
+                continue;
             }
+            pos += length;
         }
-        if (windowPos == WindowSize) {
-            windowPos = 0;
-            if (!S.FlushWindow(WindowSize)) {
+        if (pos >= FSendAt) {
+            FPos = pos;
+            const bool sent = SendPiece();
+            pos = FPos;
+            if (!sent) {
                 result = erOutput;
                 break;
             }
@@ -638,7 +620,7 @@ int TInflater::DecodeFast(const TBlockCodes& codes)
     S.BitBuf = bitBuf & ((uint64_t(1) << bitCount) - 1);
     S.BitCount = uint8_t(bitCount);
     S.InPos = inPos;
-    S.WindowPos = uint16_t(windowPos);
+    FPos = pos;
     return result;
 }
 

@@ -274,6 +274,40 @@ TEST(Inflate, MatchesCrossTheWindowEnd)
     EXPECT_TRUE(outcome.Output == expected);
 }
 
+// Catches a short-distance or wrapped-source match copied from the wrong
+// place or not split where the output passes 64 KB and 128 KB (the fast
+// loop's history is a 64 KB ring): every combination of a start just before
+// or after those points, a short or long distance and a short or long
+// length, checked against a byte-by-byte reference.
+TEST(Inflate, MatchesAroundTheHistoryEnd)
+{
+    for (const size_t start : {65533u, 65537u, 65539u, 131073u})
+        for (const unsigned distance : {1u, 4u, 7u, 12u, 20u, 32768u})
+            for (const unsigned length : {3u, 9u, 40u, 258u}) {
+                SCOPED_TRACE(testing::Message() << start << " " << distance << " " << length);
+                Bytes expected = RandomData(start, unsigned(start + distance));
+                DeflateWriter w;
+                for (size_t offset = 0; offset < start; offset += 65535)
+                    w.Stored(false, Bytes(expected.begin() + offset,
+                                          expected.begin() + std::min(start, offset + 65535)));
+                w.BlockHeader(true, 1);
+                w.FixedMatch(length, distance);
+                w.Fixed('#');
+                w.FixedMatch(length, distance);
+                // Trailing literals keep enough input behind the matches for the fast loop.
+                for (int i = 0; i < 64; ++i)
+                    w.Fixed('+');
+                w.Fixed(256);
+                for (const int piece : {0, 1, 2})
+                    for (unsigned i = 0; i < (piece == 1 ? 1 : length); ++i)
+                        expected.push_back(piece == 1 ? '#' : expected[expected.size() - distance]);
+                expected.insert(expected.end(), 64, '+');
+                const TOutcome outcome = RunBoth(w.Bits.Data());
+                EXPECT_EQ(outcome.Result, 0);
+                EXPECT_TRUE(outcome.Output == expected);
+            }
+}
+
 // Catches an abort that is ignored or followed by a final flush of the
 // partial window, in a stored and in a coded block.
 TEST(Inflate, AbortStopsWithoutFinalFlush)
