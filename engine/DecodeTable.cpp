@@ -5,8 +5,8 @@
 // Shared state: none; every build returns its own chain of tables, owned by
 // the caller until FreeDecodeTable.
 //
-// Bad input: code lengths above 16 and over-subscribed codes give status 2
-// and no table. An incomplete code still gets a full table: the patterns no
+// Bad input: code lengths above 16 and over-subscribed codes give
+// tbInvalid and no table. An incomplete code still gets a full table: the patterns no
 // symbol owns decode as Op 99, so a decoder meets them as invalid data
 // instead of reading an uninitialised slot. Every table is at most 2^16
 // slots, and the number of tables is bounded by the number of codes, so a
@@ -117,7 +117,7 @@ unsigned NextReversedCode(unsigned code, unsigned length)
 
 }  // namespace
 
-int BuildDecodeTable(const uint16_t* lengths, unsigned n, unsigned s, const uint16_t* bases,
+TTableBuild BuildDecodeTable(const uint16_t* lengths, unsigned n, unsigned s, const uint16_t* bases,
                      const uint16_t* extras, DecodeTable* table, unsigned* bits)
 {
     *table = nullptr;
@@ -131,11 +131,11 @@ int BuildDecodeTable(const uint16_t* lengths, unsigned n, unsigned s, const uint
     unsigned count[MaxCodeLength + 1] = {};
     for (unsigned v = 0; v < n; ++v) {
         if (lengths[v] > MaxCodeLength)
-            return 2;
+            return tbInvalid;
         ++count[lengths[v]];
     }
     if (count[0] == n)
-        return 0;
+        return tbComplete;
 
     unsigned shortest = 1;
     while (count[shortest] == 0)
@@ -150,11 +150,11 @@ int BuildDecodeTable(const uint16_t* lengths, unsigned n, unsigned s, const uint
     for (unsigned k = shortest; k < longest; ++k, freePatterns <<= 1) {
         freePatterns -= int(count[k]);
         if (freePatterns < 0)
-            return 2;
+            return tbInvalid;
     }
     freePatterns -= int(count[longest]);
     if (freePatterns < 0)
-        return 2;
+        return tbInvalid;
 
     // Symbols in canonical order: by length, then by symbol number (a
     // counting sort; count[] still holds the real codes of each length here).
@@ -225,7 +225,7 @@ int BuildDecodeTable(const uint16_t* lengths, unsigned n, unsigned s, const uint
     *table = chain.Release();
     *bits = firstWidth;
     // One lone 1-bit code is how a format says "a single symbol": treat it as complete.
-    return leftover > 0 && longest != 1 ? 1 : 0;
+    return leftover > 0 && longest != 1 ? tbIncomplete : tbComplete;
 }
 
 void FreeDecodeTable(DecodeTable table)

@@ -20,9 +20,15 @@ constexpr uint8_t OpEndOfBlock = 15;
 constexpr uint8_t OpLiteral = 16;
 constexpr uint8_t OpInvalid = 99;
 
-// Returns 0 complete code, 1 incomplete code (table usable), 2 invalid lengths (no table).
+// What BuildDecodeTable made of a set of code lengths.
+enum TTableBuild : int {
+    tbComplete = 0,    // every pattern belongs to a symbol (or no lengths at all: no table)
+    tbIncomplete = 1,  // patterns are left over; the table marks them invalid and is usable
+    tbInvalid = 2,     // a length above 16 or an over-subscribed code: no table
+};
+
 // bits: requested first-level width in, width used out.
-int BuildDecodeTable(const uint16_t* lengths, unsigned n, unsigned s, const uint16_t* bases,
+TTableBuild BuildDecodeTable(const uint16_t* lengths, unsigned n, unsigned s, const uint16_t* bases,
                      const uint16_t* extras, DecodeTable* table, unsigned* bits);
 // Releases a chain; a null handle does nothing.
 void FreeDecodeTable(DecodeTable table);

@@ -1,7 +1,9 @@
 // The decoders of the compression methods. Each takes the engine state set
-// up by the driver (archive positioned at the compressed data, OutWindow
-// zero-filled, CrcValue initialised), writes through FlushWindow and returns
-// a result code (ResultCodes.h).
+// up by the driver (archive positioned at the compressed data, CrcValue
+// initialised), writes through WriteOut or FlushWindow and returns a result
+// code (ResultCodes.h). Unshrink, Unreduce and Explode keep their history in
+// OutWindow and need it zero-filled; CopyStored and Inflate do not use it
+// (Inflate keeps a larger history in the bulk scratch).
 #pragma once
 
 #include "EngineState.h"

@@ -105,10 +105,10 @@ int ReadImplodeTree(TEngineState& state, uint16_t* lengths, unsigned symbols, un
     int code = ReadImplodeLengths(state, lengths, symbols);
     if (code == erOk) {
         tree.Bits = lookupBits;
-        const int status = BuildDecodeTable(lengths, symbols, literals, bases, bases ? ImplodeExtra.data() : nullptr,
+        const TTableBuild status = BuildDecodeTable(lengths, symbols, literals, bases, bases ? ImplodeExtra.data() : nullptr,
                                             &tree.Table, &tree.Bits);
         // Lengths are 1..16, so a complete code always comes with a table.
-        if (status != 0 || !tree.Table)
+        if (status != tbComplete || !tree.Table)
             code = erFormat;
     }
     // A tree read past the end of the data was read from a stale buffer:

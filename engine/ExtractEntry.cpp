@@ -43,15 +43,14 @@ constexpr uint32_t SupportedMethods = 1u << zmStored | 1u << zmShrunk | 0xFu << 
 static_assert(zmReduced4 - zmReduced1 == 3);
 
 // Holds the engine for one entry: sets the busy mark, lends the state the
-// zero-filled window, and on every way out clears the mark and every pointer
-// to an object that dies with the call.
+// window, and on every way out clears the mark and every pointer to an
+// object that dies with the call.
 class TEngineSession {
 public:
     TEngineSession(TEngineState& state, uint8_t* window, bool& running) : FState(state), FRunning(running)
     {
         FRunning = true;
         FState.EngineBusy = true;
-        std::memset(window, 0, WindowSize);
         FState.OutWindow = window;
     }
     ~TEngineSession()
@@ -258,6 +257,12 @@ int TExtractionDriver::Run(const TRequest& request)
     FState.LastPercent = 0;
     SendPercent(FState, 0);
     FState.CrcValue = 0xFFFFFFFFu;
+    // The legacy decoders keep their tables and history in the window and
+    // get it clean, as they always have. Deflate has a history of its own and
+    // stored data needs none: for a run of small entries the fill would cost
+    // more than the decoding.
+    if (header.Method != zmStored && header.Method != zmDeflated)
+        std::memset(FState.OutWindow, 0, WindowSize);
 
     int result = RunDecoder(FState, header.Method);
     uint32_t expectedCrc = header.Crc32;

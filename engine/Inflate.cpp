@@ -54,6 +54,10 @@ constexpr unsigned MaxBitsPerStep = 15 + 5 + 15 + 13;
 constexpr int FastInputBytes = 8;
 static_assert(MaxBitsPerStep <= 56, "one refill must cover a whole step");
 
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#define VALBRIX_INFLATE_BMI2 1
+#endif
+
 constexpr unsigned FlushSize = WindowSize;  // output goes out in pieces of this size
 constexpr unsigned RingSize = 2 * WindowSize;
 constexpr unsigned MaxMatchLength = 258;
@@ -178,13 +182,13 @@ private:
         std::fill(lengths288 + 256, lengths288 + 280, 7);
         std::fill(lengths288 + 280, lengths288 + 288, 8);
         Literals.Bits = FixedLiteralLookupBits;
-        if (BuildDecodeTable(lengths288, 288, 257, LengthBase, LengthExtra, &Literals.Table, &Literals.Bits) != 0)
+        if (BuildDecodeTable(lengths288, 288, 257, LengthBase, LengthExtra, &Literals.Table, &Literals.Bits) != tbComplete)
             return;
         uint16_t lengths[30];
         std::fill(lengths, lengths + 30, 5);
         Distances.Bits = FixedDistanceLookupBits;
         // The fixed distance code leaves two patterns unused (symbols 30 and 31): incomplete, accepted.
-        Built = BuildDecodeTable(lengths, 30, 0, DistanceBase, DistanceExtra, &Distances.Table, &Distances.Bits) <= 1;
+        Built = BuildDecodeTable(lengths, 30, 0, DistanceBase, DistanceExtra, &Distances.Table, &Distances.Bits) != tbInvalid;
         if (!Built)
             return;
         Codes = {Literals.Table, Distances.Table, Literals.Bits, Distances.Bits,
@@ -205,6 +209,11 @@ private:
     int InflateDynamicBlock();
     int DecodeBlockData(const TBlockCodes& codes);
     int DecodeFast(const TBlockCodes& codes);
+    int DecodeFastPlain(const TBlockCodes& codes);
+#ifdef VALBRIX_INFLATE_BMI2
+    int DecodeFastBmi2(const TBlockCodes& codes);
+#endif
+    [[gnu::always_inline]] inline int DecodeFastBody(const TBlockCodes& codes);
     bool DecodeSlot(DecodeTable table, unsigned width, DecodeEntry& slot);
     bool PutByte(uint8_t byte);
     bool CopyMatch(unsigned distance, unsigned length);
@@ -359,7 +368,7 @@ int TInflater::InflateDynamicBlock()
     TTableHolder codeLengths;
     codeLengths.Bits = CodeLengthLookupBits;
     // An incomplete code-length code is refused; an empty one (null table) as well.
-    if (BuildDecodeTable(lengths, 19, 19, nullptr, nullptr, &codeLengths.Table, &codeLengths.Bits) != 0 ||
+    if (BuildDecodeTable(lengths, 19, 19, nullptr, nullptr, &codeLengths.Table, &codeLengths.Bits) != tbComplete ||
         !codeLengths.Table)
         return erFormat;
 
@@ -409,14 +418,14 @@ int TInflater::InflateDynamicBlock()
     literals.Bits = LiteralLookupBits;
     // Incomplete is refused here; so is a code without symbols, which could never end the block.
     if (BuildDecodeTable(lengths, literalCount, 257, LengthBase, LengthExtra, &literals.Table, &literals.Bits) !=
-            0 ||
+            tbComplete ||
         !literals.Table)
         return erFormat;
     distances.Bits = DistanceLookupBits;
     // An incomplete distance code is accepted: it only fails if a stream uses an unowned pattern.
     // No distance code at all (every length 0) is a block of literals only.
     if (BuildDecodeTable(lengths + literalCount, distanceCount, 0, DistanceBase, DistanceExtra, &distances.Table,
-                         &distances.Bits) > 1)
+                         &distances.Bits) == tbInvalid)
         return erFormat;
     TBlockCodes codes{literals.Table, distances.Table, literals.Bits, distances.Bits, {}, {}};
     if (FFastPaths) {
@@ -504,7 +513,29 @@ int TInflater::DecodeBlockData(const TBlockCodes& codes)
 //   On return: -1 to hand over to the byte-wise step, with the whole bytes
 //   still unread in BitBuf given back to InBuf where they came from; or the
 //   block's result code (0 end of block, 4 bad data, 2 a write failed).
+// The fast loop is compiled twice: for any x86-64, and with the processor's
+// bit-field instructions (three-operand shifts, masks in one step), which
+// shorten the chain from one code to the next. Chosen once per process.
 int TInflater::DecodeFast(const TBlockCodes& codes)
+{
+#ifdef VALBRIX_INFLATE_BMI2
+    static const bool hasBmi2 = __builtin_cpu_supports("bmi2");
+    if (hasBmi2)
+        return DecodeFastBmi2(codes);
+#endif
+    return DecodeFastPlain(codes);
+}
+
+int TInflater::DecodeFastPlain(const TBlockCodes& codes) { return DecodeFastBody(codes); }
+
+#ifdef VALBRIX_INFLATE_BMI2
+__attribute__((target("bmi,bmi2"))) int TInflater::DecodeFastBmi2(const TBlockCodes& codes)
+{
+    return DecodeFastBody(codes);
+}
+#endif
+
+inline int TInflater::DecodeFastBody(const TBlockCodes& codes)
 {
     const uint8_t* const in = S.InBuf;
     const int32_t inEnd = S.InLast + 1;

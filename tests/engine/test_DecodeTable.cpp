@@ -36,7 +36,7 @@ struct TBuilt {
         Status = BuildDecodeTable(lengths.data(), n, n, nullptr, nullptr, &Table, &Width);
     }
     ~TBuilt() { FreeDecodeTable(Table); }
-    int Status;
+    TTableBuild Status;
     DecodeTable Table = nullptr;
     unsigned Width;
 };
@@ -71,7 +71,7 @@ TEST(DecodeTable, RandomCompleteCodesDecodeEverySymbol)
         const auto codes = test::CanonicalCodeValues(lengths);
         for (unsigned width : {1u, 7u, 9u, 16u}) {
             TBuilt built(lengths, width);
-            ASSERT_EQ(built.Status, 0);
+            ASSERT_EQ(built.Status, tbComplete);
             for (unsigned v = 0; v < n; ++v) {
                 unsigned reversed = 0;
                 for (unsigned i = 0; i < lengths[v]; ++i)
@@ -92,17 +92,17 @@ TEST(DecodeTable, StatusesForCompleteIncompleteAndImpossibleCodes)
     const struct {
         const char* What;
         std::vector<uint16_t> Lengths;
-        int Status;
+        TTableBuild Status;
         bool HasTable;
     } cases[] = {
-        {"complete", {2, 2, 2, 2}, 0, true},
-        {"incomplete: one pattern unowned", {2, 2, 2}, 1, true},
-        {"one 1-bit code counts as complete", {0, 1, 0}, 0, true},
-        {"one 2-bit code is incomplete", {2, 0}, 1, true},
-        {"over-subscribed", {1, 1, 1}, 2, false},
-        {"over-subscribed at the longest length", {1, 2, 2, 2}, 2, false},
-        {"length above 16", {1, 17}, 2, false},
-        {"every length zero", {0, 0, 0}, 0, false},
+        {"complete", {2, 2, 2, 2}, tbComplete, true},
+        {"incomplete: one pattern unowned", {2, 2, 2}, tbIncomplete, true},
+        {"one 1-bit code counts as complete", {0, 1, 0}, tbComplete, true},
+        {"one 2-bit code is incomplete", {2, 0}, tbIncomplete, true},
+        {"over-subscribed", {1, 1, 1}, tbInvalid, false},
+        {"over-subscribed at the longest length", {1, 2, 2, 2}, tbInvalid, false},
+        {"length above 16", {1, 17}, tbInvalid, false},
+        {"every length zero", {0, 0, 0}, tbComplete, false},
     };
     for (const auto& c : cases) {
         TBuilt built(c.Lengths, 7);
@@ -125,6 +125,6 @@ TEST(DecodeTable, LeftoverPatternsDecodeAsInvalid)
     for (uint16_t k = 1; k <= 12; ++k)
         chain.push_back(k);
     TBuilt deep(chain, 4);
-    EXPECT_EQ(deep.Status, 1);
+    EXPECT_EQ(deep.Status, tbIncomplete);
     EXPECT_EQ(Walk(deep.Table, deep.Width, 0xFFF).first.Op, OpInvalid);
 }

@@ -10,6 +10,7 @@
 #include "DeflateWriter.h"
 #include "engine/Decoders.h"
 #include "engine/InflateTables.h"
+#include "engine/ResultCodes.h"
 #include "support/MemoryStreams.h"
 
 using namespace valbrix;
@@ -67,7 +68,7 @@ std::vector<uint16_t> OnlyCl(unsigned symbol, uint16_t length)
 struct TCase {
     const char* Fault;  // what a decoder that fails this row gets wrong
     std::function<void(DeflateWriter&)> Write;
-    int Result;
+    int Result;  // an ExtractResult
     Bytes Output;  // expected when the result is 0; nothing may be written otherwise
 };
 
@@ -76,14 +77,14 @@ const std::vector<TCase>& Cases()
     static const std::vector<TCase> cases = {
         {"a final stored block of LEN 0 must give nothing, successfully",
          [](DeflateWriter& w) { w.Stored(true, {}); },
-         0, {}},
-        {"LEN/NLEN mismatch must be refused", [](DeflateWriter& w) { w.Stored(true, Text("abc"), 3, 0x1234); }, 4, {}},
-        {"block type 3 is reserved", [](DeflateWriter& w) { w.BlockHeader(true, 3); w.Bits.Put(0, 16); }, 4, {}},
+         erOk, {}},
+        {"LEN/NLEN mismatch must be refused", [](DeflateWriter& w) { w.Stored(true, Text("abc"), 3, 0x1234); }, erFormat, {}},
+        {"block type 3 is reserved", [](DeflateWriter& w) { w.BlockHeader(true, 3); w.Bits.Put(0, 16); }, erFormat, {}},
         {"truncated stored data must report the short input",
          [](DeflateWriter& w) { w.Stored(true, Text("abc"), 3000, ~3000u & 0xFFFF); },
-         3, {}},
+         erRead, {}},
         {"truncated coded data must report the short input",
-         [](DeflateWriter& w) { w.BlockHeader(true, 1); for (int i = 0; i < 40; ++i) w.Fixed('x'); }, 3, {}},
+         [](DeflateWriter& w) { w.BlockHeader(true, 1); for (int i = 0; i < 40; ++i) w.Fixed('x'); }, erRead, {}},
         {"distance 1 length 258 must repeat the previous byte",
          [](DeflateWriter& w) {
              w.BlockHeader(true, 1);
@@ -91,7 +92,7 @@ const std::vector<TCase>& Cases()
              w.FixedMatch(258, 1);
              w.Fixed(256);
          },
-         0, Bytes(259, 'z')},
+         erOk, Bytes(259, 'z')},
         {"a match before the first byte must read the zero fill",
          [](DeflateWriter& w) {
              w.BlockHeader(true, 1);
@@ -99,7 +100,7 @@ const std::vector<TCase>& Cases()
              w.FixedMatch(3, 4);
              w.Fixed(256);
          },
-         0, {'a', 0, 0, 0}},
+         erOk, {'a', 0, 0, 0}},
         {"matches must reach into earlier blocks; bits between blocks must not be lost",
          [](DeflateWriter& w) {
              w.Stored(false, Text("xyz"));
@@ -108,13 +109,13 @@ const std::vector<TCase>& Cases()
              w.Fixed(256);
              w.Stored(true, Text("!"));
          },
-         0, Text("xyzxyzxyz!")},
+         erOk, Text("xyzxyzxyz!")},
         {"length symbol 286 means nothing",
          [](DeflateWriter& w) { w.BlockHeader(true, 1); w.Fixed(286); w.Bits.Put(0, 16); },
-         4, {}},
+         erFormat, {}},
         {"length symbol 287 means nothing",
          [](DeflateWriter& w) { w.BlockHeader(true, 1); w.Fixed(287); w.Bits.Put(0, 16); },
-         4, {}},
+         erFormat, {}},
         {"distance code 30 means nothing",
          [](DeflateWriter& w) {
              w.BlockHeader(true, 1);
@@ -123,7 +124,7 @@ const std::vector<TCase>& Cases()
              w.Bits.PutCode(30, 5);
              w.Bits.Put(0, 16);
          },
-         4, {}},
+         erFormat, {}},
         {"distance code 31 means nothing",
          [](DeflateWriter& w) {
              w.BlockHeader(true, 1);
@@ -132,7 +133,7 @@ const std::vector<TCase>& Cases()
              w.Bits.PutCode(31, 5);
              w.Bits.Put(0, 16);
          },
-         4, {}},
+         erFormat, {}},
         {"a dynamic block must decode through its own codes",
          [](DeflateWriter& w) {
              w.DynamicHeader(true, Lit(), {1, 1});
@@ -140,7 +141,7 @@ const std::vector<TCase>& Cases()
              w.Symbol({1, 1}, 1);  // distance 2
              for (unsigned s : {unsigned('c'), unsigned('d'), 256u}) w.Symbol(Lit(), s);
          },
-         0, Text("abababcd")},
+         erOk, Text("abababcd")},
         {"codes of 15 bits (several table levels) must decode; HCLEN 19 must read length 15",
          [](DeflateWriter& w) {
              std::vector<uint16_t> lit(257, 0);
@@ -150,18 +151,18 @@ const std::vector<TCase>& Cases()
              for (char c : std::string("OANMAO")) w.Symbol(lit, unsigned(c));
              w.Symbol(lit, 256);
          },
-         0, Text("OANMAO")},
+         erOk, Text("OANMAO")},
         {"an incomplete literal/length code must be refused",
          [](DeflateWriter& w) { w.DynamicHeader(true, Lit({{258, 0}}), {1, 1}); },
-         4, {}},
+         erFormat, {}},
         {"an over-subscribed literal/length code must be refused",
          [](DeflateWriter& w) { w.DynamicHeader(true, Lit({{'e', 2}}), {1, 1}); },
-         4, {}},
+         erFormat, {}},
         {"a literal/length code without codes must be refused, not dereferenced",
-         [](DeflateWriter& w) { w.DynamicHeader(true, std::vector<uint16_t>(257, 0), {1}); }, 4, {}},
+         [](DeflateWriter& w) { w.DynamicHeader(true, std::vector<uint16_t>(257, 0), {1}); }, erFormat, {}},
         {"an over-subscribed distance code must be refused",
          [](DeflateWriter& w) { w.DynamicHeader(true, Lit(), {1, 1, 1}); },
-         4, {}},
+         erFormat, {}},
         {"a lone 1-bit distance code must be accepted",
          [](DeflateWriter& w) {
              w.DynamicHeader(true, Lit(), {0, 0, 0, 1});  // distance code 3: distance 4
@@ -169,7 +170,7 @@ const std::vector<TCase>& Cases()
              w.Bits.PutCode(0, 1);
              w.Symbol(Lit(), 256);
          },
-         0, Text("abcdabc")},
+         erOk, Text("abcdabc")},
         {"an incomplete distance code must be accepted while its codes are used",
          [](DeflateWriter& w) {
              w.DynamicHeader(true, Lit(), {2, 2, 2});
@@ -178,7 +179,7 @@ const std::vector<TCase>& Cases()
              w.Bits.PutCode(0, 2);
              w.Symbol(Lit(), 256);
          },
-         0, Text("aaaa")},
+         erOk, Text("aaaa")},
         {"the unowned pattern of an incomplete distance code is bad data",
          [](DeflateWriter& w) {
              w.DynamicHeader(true, Lit(), {2, 2, 2});
@@ -187,7 +188,7 @@ const std::vector<TCase>& Cases()
              w.Bits.PutCode(3, 2);
              w.Bits.Put(0, 16);
          },
-         4, {}},
+         erFormat, {}},
         {"a length in a block without distance codes is bad data, not a null dereference",
          [](DeflateWriter& w) {
              w.DynamicHeader(true, Lit(), {0});
@@ -195,7 +196,7 @@ const std::vector<TCase>& Cases()
              w.Symbol(Lit(), 257);
              w.Bits.Put(0, 16);
          },
-         4, {}},
+         erFormat, {}},
         {"repeat 16 as the first code length must repeat length 0",
          [](DeflateWriter& w) {
              const auto lit = Lit();
@@ -205,37 +206,37 @@ const std::vector<TCase>& Cases()
              w.Symbol(lit, 'd');
              w.Symbol(lit, 256);
          },
-         0, Text("d")},
+         erOk, Text("d")},
         {"repeat 16 past the end reports 1",
          [](DeflateWriter& w) {
              w.DynamicHeader(true, 257, 3, DeflateWriter::CodeLengthLengths(), 19, Repeat(8, 258) + Items{{16, 3}});
          },
-         1, {}},
+         erCrc, {}},
         {"repeat 17 past the end reports 1",
          [](DeflateWriter& w) {
              w.DynamicHeader(true, 257, 3, DeflateWriter::CodeLengthLengths(), 19, Repeat(8, 258) + Items{{17, 0}});
          },
-         1, {}},
+         erCrc, {}},
         {"repeat 18 past the end is bad data (4)",
          [](DeflateWriter& w) {
              w.DynamicHeader(true, 257, 3, DeflateWriter::CodeLengthLengths(), 19, Repeat(8, 250) + Items{{18, 0}});
          },
-         4, {}},
+         erFormat, {}},
         {"an incomplete code-length code must be refused",
-         [](DeflateWriter& w) { w.DynamicHeader(true, 257, 1, OnlyCl(8, 2), 19, {}); w.Bits.Put(0, 32); }, 4, {}},
+         [](DeflateWriter& w) { w.DynamicHeader(true, 257, 1, OnlyCl(8, 2), 19, {}); w.Bits.Put(0, 32); }, erFormat, {}},
         {"the unowned pattern of a lone 1-bit code-length code is bad data",
          [](DeflateWriter& w) {
              w.DynamicHeader(true, 257, 1, OnlyCl(8, 1), 19, Repeat(8, 2));
              w.Bits.Put(1, 1);
              w.Bits.Put(0, 32);
          },
-         4, {}},
+         erFormat, {}},
         {"an empty code-length code (HCLEN 4, all 0) must be refused, not dereferenced",
          [](DeflateWriter& w) {
              w.DynamicHeader(true, 257, 1, std::vector<uint16_t>(19, 0), 4, {});
              w.Bits.Put(0, 32);
          },
-         4, {}},
+         erFormat, {}},
     };
     return cases;
 }
@@ -270,7 +271,7 @@ TEST(Inflate, MatchesCrossTheWindowEnd)
         for (unsigned i = 0; i < (distance == 32700 ? 200 : 258); ++i)
             expected.push_back(expected[expected.size() - distance]);
     const TOutcome outcome = RunBoth(w.Bits.Data());
-    EXPECT_EQ(outcome.Result, 0);
+    EXPECT_EQ(outcome.Result, erOk);
     EXPECT_TRUE(outcome.Output == expected);
 }
 
@@ -303,7 +304,7 @@ TEST(Inflate, MatchesAroundTheHistoryEnd)
                         expected.push_back(piece == 1 ? '#' : expected[expected.size() - distance]);
                 expected.insert(expected.end(), 64, '+');
                 const TOutcome outcome = RunBoth(w.Bits.Data());
-                EXPECT_EQ(outcome.Result, 0);
+                EXPECT_EQ(outcome.Result, erOk);
                 EXPECT_TRUE(outcome.Output == expected);
             }
 }
@@ -323,7 +324,7 @@ TEST(Inflate, AbortStopsWithoutFinalFlush)
     coded.Fixed(256);
     for (const DeflateWriter* w : {&stored, &coded}) {
         const TOutcome outcome = RunBoth(w->Bits.Data(), [&](DecoderRun& run) { run.State.NotifyWindow = &receiver; });
-        EXPECT_EQ(outcome.Result, 5);
+        EXPECT_EQ(outcome.Result, erAborted);
         EXPECT_TRUE(outcome.Output.empty());
     }
 }
@@ -339,5 +340,5 @@ TEST(Inflate, FlushFailureGivesOutputError)
         large.FixedMatch(258, 1);  // 51601 bytes: a flush mid-stream
     large.Fixed(256);
     for (const DeflateWriter* w : {&small, &large})
-        EXPECT_EQ(RunBoth(w->Bits.Data(), [](DecoderRun& run) { run.Sink.FailAfter = 0; }).Result, 2);
+        EXPECT_EQ(RunBoth(w->Bits.Data(), [](DecoderRun& run) { run.Sink.FailAfter = 0; }).Result, erOutput);
 }
