@@ -592,6 +592,12 @@ inline int TInflater::DecodeFastBody(const TBlockCodes& codes)
             break;
         } else {
             const unsigned length = FastValue(entry) + ExtraValue(entry, before);
+            // Refilled between the two codes, the buffer still holds the next
+            // code's bits after the distance (56 - 28), so that lookup need
+            // not wait for a refill.
+            bitBuf |= LoadLe64(in + inPos) << bitCount;
+            inPos += int32_t((63 - bitCount) >> 3);
+            bitCount |= 56;
             entry = LookUp(distances, bitBuf, bitCount);
             before = bitBuf;
             bitBuf >>= FastDropBits(entry);
@@ -602,9 +608,6 @@ inline int TInflater::DecodeFastBody(const TBlockCodes& codes)
                 break;
             }
             const unsigned distance = FastValue(entry) + ExtraValue(entry, before);
-            bitBuf |= LoadLe64(in + inPos) << bitCount;
-            inPos += int32_t((63 - bitCount) >> 3);
-            bitCount |= 56;
             next = literals.Entries[bitBuf & literalMask];
 
             uint8_t* const dest = ring + pos;
