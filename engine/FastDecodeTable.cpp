@@ -34,10 +34,11 @@ FastEntry SymbolEntry(unsigned symbol, unsigned codeBits, unsigned s, const uint
 // in bit 0, while canonical codes are counted most significant bit first.
 unsigned Reverse(unsigned code, unsigned length)
 {
-    unsigned reversed = 0;
-    for (unsigned i = 0; i < length; ++i, code >>= 1)
-        reversed = (reversed << 1) | (code & 1);
-    return reversed;
+    code = ((code & 0x5555u) << 1) | ((code >> 1) & 0x5555u);
+    code = ((code & 0x3333u) << 2) | ((code >> 2) & 0x3333u);
+    code = ((code & 0x0F0Fu) << 4) | ((code >> 4) & 0x0F0Fu);
+    code = ((code & 0x00FFu) << 8) | ((code >> 8) & 0x00FFu);
+    return code >> (16 - length);
 }
 
 }  // namespace
@@ -53,7 +54,14 @@ FastTable BuildFastTable(const uint16_t* lengths, unsigned n, unsigned s, const 
     }
     const unsigned rootBits = std::min({longest, maxRootBits, FastLiteralRootBits});
     const unsigned rootSize = 1u << rootBits;
-    std::fill(storage, storage + rootSize, MakeEntry(0, rootBits, 0, FastInvalid));
+    // A complete code writes every slot; only an incomplete one leaves
+    // patterns that must read as invalid.
+    unsigned kraft = 0;  // in units of 2^-15
+    for (unsigned k = 1; k <= MaxCodeLength; ++k)
+        kraft += count[k] << (MaxCodeLength - k);
+    const bool complete = kraft == 1u << MaxCodeLength;
+    if (!complete)
+        std::fill(storage, storage + rootSize, MakeEntry(0, rootBits, 0, FastInvalid));
 
     unsigned nextCode[MaxCodeLength + 2] = {};
     count[0] = 0;
@@ -80,7 +88,8 @@ FastTable BuildFastTable(const uint16_t* lengths, unsigned n, unsigned s, const 
             const unsigned width = subWidth[prefix];
             if (width == 0)
                 continue;
-            std::fill(storage + offset, storage + offset + (1u << width), MakeEntry(0, width, 0, FastInvalid));
+            if (!complete)
+                std::fill(storage + offset, storage + offset + (1u << width), MakeEntry(0, width, 0, FastInvalid));
             storage[prefix] = FastLink | FastEntry(width) << 24 | FastEntry(offset) << 8 | FastEntry(rootBits);
             offset += 1u << width;
         }
