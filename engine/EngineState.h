@@ -1,6 +1,7 @@
 // The shared state of one extraction: buffered input of compressed data, the
-// bit reader, the 32 KB output window that doubles as the decoders' sliding
-// dictionary, the running CRC-32, and the progress/abort state. The driver
+// bit reader, the 32 KB output window that doubles as the legacy decoders'
+// sliding dictionary, a bulk scratch (stored copies, inflate's history and
+// tables), the running CRC-32, and the progress/abort state. The driver
 // owns one instance; tests create their own. Input and output go through the
 // small source/sink interfaces below, so a decoder can run on a crafted
 // stream held in memory.
@@ -87,8 +88,9 @@ struct TEngineState {
     std::function<uint32_t()> TickCount;
     std::function<bool(int16_t key)> IsKeyDown;
 
-    // Scratch for copies that bypass the window (stored entries): grown on
-    // first use to what the entry needs, up to BulkBlockSize, and kept.
+    // Scratch for copies that bypass the window (stored entries) and for
+    // inflate's 64 KB history and tables: grown on first use to what the
+    // entry needs, up to BulkBlockSize, and kept across entries.
     std::unique_ptr<uint8_t[]> BulkBuffer;
     size_t BulkBufferSize = 0;
 

@@ -1,6 +1,6 @@
 // Decoding speed of the deflate decoder alone: a raw deflate stream is held
 // in memory and decoded through the engine state as the driver runs it
-// (2048-byte refills, 32 KB window flushes with the CRC-32 update), into a
+// (2048-byte refills, output in 32 KB pieces with the CRC-32 update), into a
 // sink that drops the bytes. Reports the best of several runs in MB/s of
 // output, for the fast decoder and for the byte-wise mode.
 //
