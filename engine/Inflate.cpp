@@ -176,24 +176,26 @@ private:
 
     TFixedTables()
     {
-        uint16_t lengths288[288];
-        std::fill(lengths288, lengths288 + 144, 8);
-        std::fill(lengths288 + 144, lengths288 + 256, 9);
-        std::fill(lengths288 + 256, lengths288 + 280, 7);
-        std::fill(lengths288 + 280, lengths288 + 288, 8);
+        uint16_t literalLengths[288];
+        std::fill(literalLengths, literalLengths + 144, 8);
+        std::fill(literalLengths + 144, literalLengths + 256, 9);
+        std::fill(literalLengths + 256, literalLengths + 280, 7);
+        std::fill(literalLengths + 280, literalLengths + 288, 8);
         Literals.Bits = FixedLiteralLookupBits;
-        if (BuildDecodeTable(lengths288, 288, 257, LengthBase, LengthExtra, &Literals.Table, &Literals.Bits) != tbComplete)
+        if (BuildDecodeTable(literalLengths, 288, 257, LengthBase, LengthExtra, &Literals.Table, &Literals.Bits) !=
+            tbComplete)
             return;
-        uint16_t lengths[30];
-        std::fill(lengths, lengths + 30, 5);
+        uint16_t distanceLengths[30];
+        std::fill(distanceLengths, distanceLengths + 30, 5);
         Distances.Bits = FixedDistanceLookupBits;
         // The fixed distance code leaves two patterns unused (symbols 30 and 31): incomplete, accepted.
-        Built = BuildDecodeTable(lengths, 30, 0, DistanceBase, DistanceExtra, &Distances.Table, &Distances.Bits) != tbInvalid;
+        Built = BuildDecodeTable(distanceLengths, 30, 0, DistanceBase, DistanceExtra, &Distances.Table,
+                                 &Distances.Bits) != tbInvalid;
         if (!Built)
             return;
         Codes = {Literals.Table, Distances.Table, Literals.Bits, Distances.Bits,
-                 BuildFastTable(lengths288, 288, 257, LengthBase, LengthExtra, 9, FastLiteralStore),
-                 BuildFastTable(lengths, 30, 0, DistanceBase, DistanceExtra, 5, FastDistanceStore)};
+                 BuildFastTable(literalLengths, 288, 257, LengthBase, LengthExtra, 9, FastLiteralStore),
+                 BuildFastTable(distanceLengths, 30, 0, DistanceBase, DistanceExtra, 5, FastDistanceStore)};
     }
 };
 
