@@ -105,8 +105,8 @@ int ReadImplodeTree(TEngineState& state, uint16_t* lengths, unsigned symbols, un
     int code = ReadImplodeLengths(state, lengths, symbols);
     if (code == erOk) {
         tree.Bits = lookupBits;
-        const TTableBuild status = BuildDecodeTable(lengths, symbols, literals, bases, bases ? ImplodeExtra.data() : nullptr,
-                                            &tree.Table, &tree.Bits);
+        const TTableBuild status = BuildDecodeTable(lengths, symbols, literals, bases,
+                                                    bases ? ImplodeExtra.data() : nullptr, &tree.Table, &tree.Bits);
         // Lengths are 1..16, so a complete code always comes with a table.
         if (status != tbComplete || !tree.Table)
             code = erFormat;

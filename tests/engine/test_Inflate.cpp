@@ -78,7 +78,8 @@ const std::vector<TCase>& Cases()
         {"a final stored block of LEN 0 must give nothing, successfully",
          [](DeflateWriter& w) { w.Stored(true, {}); },
          erOk, {}},
-        {"LEN/NLEN mismatch must be refused", [](DeflateWriter& w) { w.Stored(true, Text("abc"), 3, 0x1234); }, erFormat, {}},
+        {"LEN/NLEN mismatch must be refused", [](DeflateWriter& w) { w.Stored(true, Text("abc"), 3, 0x1234); },
+         erFormat, {}},
         {"block type 3 is reserved", [](DeflateWriter& w) { w.BlockHeader(true, 3); w.Bits.Put(0, 16); }, erFormat, {}},
         {"truncated stored data must report the short input",
          [](DeflateWriter& w) { w.Stored(true, Text("abc"), 3000, ~3000u & 0xFFFF); },
@@ -223,7 +224,8 @@ const std::vector<TCase>& Cases()
          },
          erFormat, {}},
         {"an incomplete code-length code must be refused",
-         [](DeflateWriter& w) { w.DynamicHeader(true, 257, 1, OnlyCl(8, 2), 19, {}); w.Bits.Put(0, 32); }, erFormat, {}},
+         [](DeflateWriter& w) { w.DynamicHeader(true, 257, 1, OnlyCl(8, 2), 19, {}); w.Bits.Put(0, 32); },
+         erFormat, {}},
         {"the unowned pattern of a lone 1-bit code-length code is bad data",
          [](DeflateWriter& w) {
              w.DynamicHeader(true, 257, 1, OnlyCl(8, 1), 19, Repeat(8, 2));
