@@ -66,7 +66,6 @@ constexpr unsigned MaxMatchLength = 258;
 constexpr unsigned RingSlack = 320;
 static_assert(RingSlack >= MaxMatchLength + 16);
 constexpr size_t FastTablesOffset = RingSize + RingSlack;
-constexpr uint64_t FastTablesMinInput = 512;  // compressed bytes
 constexpr size_t ScratchBytes = FastTablesOffset + (FastLiteralTableSize + FastDistanceTableSize) * sizeof(FastEntry);
 static_assert(ScratchBytes <= BulkBlockSize, "the ring and the tables must fit the bulk scratch");
 static_assert(FastTablesOffset % alignof(FastEntry) == 0);
@@ -347,11 +346,7 @@ int TInflater::InflateFixedBlock()
     const TFixedTables& fixed = TFixedTables::Shared();
     if (!fixed.Built)
         return erFormat;
-    if (FFastPaths)
-        return DecodeBlockData(fixed.Codes);
-    TBlockCodes careful = fixed.Codes;
-    careful.FastLiterals = {};
-    return DecodeBlockData(careful);
+    return DecodeBlockData(fixed.Codes);
 }
 
 int TInflater::InflateDynamicBlock()
@@ -435,11 +430,7 @@ int TInflater::InflateDynamicBlock()
                          &distances.Bits) == tbInvalid)
         return erFormat;
     TBlockCodes codes{literals.Table, distances.Table, literals.Bits, distances.Bits, {}, {}};
-    // Filling the compact tables costs about as much as decoding a few
-    // hundred codes by the careful step: a block with little input left (a
-    // small entry's only block) is decoded without them.
-    const uint64_t inputLeft = uint64_t(S.InLast - S.InPos + 1) + (S.InputSize - std::min(S.BytesRead, S.InputSize));
-    if (FFastPaths && inputLeft >= FastTablesMinInput) {
+    if (FFastPaths) {
         FastEntry* const storage = FFastStorage;
         codes.FastLiterals = BuildFastTable(lengths, literalCount, 257, LengthBase, LengthExtra,
                                             FastLiteralRootBits, storage);
@@ -447,6 +438,7 @@ int TInflater::InflateDynamicBlock()
                                              FastDistanceRootBits, storage + FastLiteralTableSize);
     }
     return DecodeBlockData(codes);
+
 }
 
 // Reads one code through the tables. False for an unowned pattern (Op 99).
@@ -480,7 +472,7 @@ int TInflater::DecodeBlockData(const TBlockCodes& codes)
     const DecodeTable lt = codes.Literals, dt = codes.Distances;
     const unsigned lb = codes.LiteralBits, db = codes.DistanceBits;
     while (!S.AbortFlag && !S.InputEof) {
-        if (codes.FastLiterals.Entries) {
+        if (FFastPaths) {
             const int result = DecodeFast(codes);
             if (result >= 0)
                 return result;
