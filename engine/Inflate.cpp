@@ -291,14 +291,32 @@ bool TInflater::PutByte(uint8_t byte)
     return ++FPos < FSendAt || SendPiece();
 }
 
-// The byte-wise match copy: one byte at a time, sending each full piece as
-// it fills; bytes before the entry's start read as zeros. False when a
-// write failed.
+// The careful match copy, in pieces that end where the ring ends on either
+// side and where the piece being filled is sent; bytes before the entry's
+// start read as zeros. A piece no longer than the distance reads only bytes
+// written before it; a longer one repeats a pattern byte by byte. False when
+// a write failed.
 bool TInflater::CopyMatch(unsigned distance, unsigned length)
 {
-    for (; length > 0; --length) {
-        const bool inHistory = FWrapped || distance <= FPos;
-        if (!PutByte(inHistory ? FRing[(FPos - distance) & (RingSize - 1)] : 0))
+    while (length > 0) {
+        if (!FWrapped && distance > FPos) {
+            if (!PutByte(0))
+                return false;
+            --length;
+            continue;
+        }
+        const unsigned source = (FPos - distance) & (RingSize - 1);
+        const unsigned piece = std::min({length, FSendAt - FPos, RingSize - source});
+        uint8_t* const dest = FRing + FPos;
+        if (distance >= piece) {
+            std::memcpy(dest, FRing + source, piece);
+        } else {
+            for (unsigned i = 0; i < piece; ++i)
+                dest[i] = dest[int(i) - int(distance)];
+        }
+        FPos += piece;
+        length -= piece;
+        if (FPos == FSendAt && !SendPiece())
             return false;
     }
     return true;
