@@ -86,6 +86,24 @@ public:
     unsigned Bits = 0;
 };
 
+// Repeats the `distance` bytes before dest over `length` bytes (distance <
+// length), writing nothing past them. Each copy takes a whole number of
+// periods from the bytes already written, so source and destination never
+// overlap.
+void RepeatPattern(uint8_t* dest, unsigned distance, unsigned length)
+{
+    if (distance == 1) {
+        std::memset(dest, dest[-1], length);
+        return;
+    }
+    const uint8_t* const source = dest - distance;
+    for (unsigned copied = 0; copied < length;) {
+        const unsigned piece = std::min(copied + distance, length - copied);
+        std::memcpy(dest + copied, source, piece);
+        copied += piece;
+    }
+}
+
 // Repeats the `distance` bytes before dest over `length` bytes, for the
 // short periods (distance < 8) of the fast loop, in 8-byte words: the first
 // 8 bytes one by one, then words from a whole number of periods back, at
@@ -293,26 +311,24 @@ bool TInflater::PutByte(uint8_t byte)
 
 // The careful match copy, in pieces that end where the ring ends on either
 // side and where the piece being filled is sent; bytes before the entry's
-// start read as zeros. A piece no longer than the distance reads only bytes
-// written before it; a longer one repeats a pattern byte by byte. False when
-// a write failed.
+// start read as zeros. False when a write failed.
 bool TInflater::CopyMatch(unsigned distance, unsigned length)
 {
     while (length > 0) {
-        if (!FWrapped && distance > FPos) {
-            if (!PutByte(0))
-                return false;
-            --length;
-            continue;
-        }
-        const unsigned source = (FPos - distance) & (RingSize - 1);
-        const unsigned piece = std::min({length, FSendAt - FPos, RingSize - source});
         uint8_t* const dest = FRing + FPos;
-        if (distance >= piece) {
-            std::memcpy(dest, FRing + source, piece);
+        unsigned piece;
+        if (!FWrapped && distance > FPos) {
+            piece = std::min({length, distance - FPos, FSendAt - FPos});
+            std::memset(dest, 0, piece);
         } else {
-            for (unsigned i = 0; i < piece; ++i)
-                dest[i] = dest[int(i) - int(distance)];
+            const unsigned source = (FPos - distance) & (RingSize - 1);
+            piece = std::min({length, FSendAt - FPos, RingSize - source});
+            // A piece no longer than the distance reads only bytes written
+            // before it; a longer one (source just behind) repeats a pattern.
+            if (distance >= piece)
+                std::memcpy(dest, FRing + source, piece);
+            else
+                RepeatPattern(dest, distance, piece);
         }
         FPos += piece;
         length -= piece;
