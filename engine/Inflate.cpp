@@ -574,10 +574,13 @@ __attribute__((target("bmi,bmi2"))) int TInflater::DecodeFastBmi2(const TBlockCo
 inline int TInflater::DecodeFastBody(const TBlockCodes& codes)
 {
     const uint8_t* const in = S.InBuf;
-    const int32_t inEnd = S.InLast + 1;
-    int32_t inPos = S.InPos;
+    const uint8_t* inNext = in + S.InPos;
+    // A step refills twice at most, 7 bytes each, so twice the refill's
+    // width before the end keeps every load inside InBuf.
+    const uint8_t* const inLimit = in + S.InLast + 1 - 2 * FastInputBytes;
     uint8_t* const ring = FRing;
     unsigned pos = FPos;
+    unsigned sendAt = FSendAt;  // kept in a register; only SendPiece moves it
     uint64_t bitBuf = S.BitBuf;
     unsigned bitCount = S.BitCount;
     const FastTable literals = codes.FastLiterals;
@@ -587,18 +590,17 @@ inline int TInflater::DecodeFastBody(const TBlockCodes& codes)
 
     // The next first-level entry is looked up as soon as its bits are in
     // hand, ahead of the work on the current symbol, so the table's latency
-    // overlaps the copying. A step refills twice at most, 7 bytes each, so
-    // twice the refill's width keeps every load inside InBuf.
-    if (inEnd - inPos < 2 * FastInputBytes)
+    // overlaps the copying.
+    if (inNext > inLimit)
         return -1;
-    bitBuf |= LoadLe64(in + inPos) << bitCount;
-    inPos += int32_t((63 - bitCount) >> 3);
+    bitBuf |= LoadLe64(inNext) << bitCount;
+    inNext += (63 - bitCount) >> 3;
     bitCount |= 56;
     FastEntry next = literals.Entries[bitBuf & literalMask];
 
-    while (inEnd - inPos >= 2 * FastInputBytes) {
-        bitBuf |= LoadLe64(in + inPos) << bitCount;
-        inPos += int32_t((63 - bitCount) >> 3);
+    while (inNext <= inLimit) {
+        bitBuf |= LoadLe64(inNext) << bitCount;
+        inNext += (63 - bitCount) >> 3;
         bitCount |= 56;
 
         FastEntry entry = next;
@@ -631,8 +633,8 @@ inline int TInflater::DecodeFastBody(const TBlockCodes& codes)
             // Refilled between the two codes, the buffer still holds the next
             // code's bits after the distance (56 - 28), so that lookup need
             // not wait for a refill.
-            bitBuf |= LoadLe64(in + inPos) << bitCount;
-            inPos += int32_t((63 - bitCount) >> 3);
+            bitBuf |= LoadLe64(inNext) << bitCount;
+            inNext += (63 - bitCount) >> 3;
             bitCount |= 56;
             entry = LookUp(distances, bitBuf, bitCount);
             before = bitBuf;
@@ -668,14 +670,16 @@ inline int TInflater::DecodeFastBody(const TBlockCodes& codes)
                     break;
                 }
                 pos = FPos;
+                sendAt = FSendAt;
                 continue;
             }
             pos += length;
         }
-        if (pos >= FSendAt) {
+        if (pos >= sendAt) {
             FPos = pos;
             const bool sent = SendPiece();
             pos = FPos;
+            sendAt = FSendAt;
             if (!sent) {
                 result = erOutput;
                 break;
@@ -684,12 +688,12 @@ inline int TInflater::DecodeFastBody(const TBlockCodes& codes)
     }
     // Give back the whole unread bytes; never more than this buffer
     // delivered, since older bytes in BitBuf came from a previous fill.
-    const unsigned giveBack = std::min(bitCount >> 3, unsigned(inPos));
-    inPos -= int32_t(giveBack);
+    const unsigned giveBack = std::min(bitCount >> 3, unsigned(inNext - in));
+    inNext -= giveBack;
     bitCount -= giveBack * 8;
     S.BitBuf = bitBuf & ((uint64_t(1) << bitCount) - 1);
     S.BitCount = uint8_t(bitCount);
-    S.InPos = inPos;
+    S.InPos = int32_t(inNext - in);
     FPos = pos;
     return result;
 }
