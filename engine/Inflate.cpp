@@ -25,7 +25,6 @@
 #include <algorithm>
 #include <bit>
 #include <cstring>
-#include <memory>
 
 #include "DecodeTable.h"
 #include "Decoders.h"
@@ -107,7 +106,8 @@ void RepeatPattern(uint8_t* dest, unsigned distance, unsigned length)
 // Repeats the `distance` bytes before dest over `length` bytes, for the
 // short periods (distance < 8) of the fast loop, in 8-byte words: the first
 // 8 bytes one by one, then words from a whole number of periods back, at
-// least 8 bytes, so every word read is already written.
+// least 8 bytes, so every word read is already written. Up to 7 bytes past
+// the end are overwritten; the ring leaves room for them.
 inline void RepeatShortPattern(uint8_t* dest, unsigned distance, unsigned length)
 {
     const uint8_t* const source = dest - distance;
