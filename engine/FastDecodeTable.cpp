@@ -2,7 +2,8 @@
 //
 // Bad input: the lengths were checked by BuildDecodeTable before (no code
 // longer than 15 bits, none over-subscribed), so every code fits the table
-// it is entered into; an incomplete code leaves patterns that decode as
+// it is entered into; lengths that slip through all the same give a table
+// that decodes nothing. An incomplete code leaves patterns that decode as
 // invalid. Sub-tables are only as wide as the longest code behind their
 // first-level pattern, and the storage holds one of the widest for every
 // symbol, so no hostile set of lengths can write past it.
@@ -49,17 +50,27 @@ FastTable BuildFastTable(const uint16_t* lengths, unsigned n, unsigned s, const 
     unsigned count[MaxCodeLength + 1] = {};
     unsigned longest = 0;
     for (unsigned v = 0; v < n; ++v) {
+        // Lengths the caller should have refused give a table that decodes
+        // nothing rather than writes outside its storage.
+        if (lengths[v] > MaxCodeLength) {
+            storage[0] = MakeEntry(0, 0, 0, FastInvalid);
+            return {storage, 0};
+        }
         ++count[lengths[v]];
         longest = std::max<unsigned>(longest, lengths[v]);
     }
-    const unsigned rootBits = std::min({longest, maxRootBits, FastLiteralRootBits});
-    const unsigned rootSize = 1u << rootBits;
     // A complete code writes every slot; only an incomplete one leaves
     // patterns that must read as invalid.
     unsigned kraft = 0;  // in units of 2^-15
     for (unsigned k = 1; k <= MaxCodeLength; ++k)
         kraft += count[k] << (MaxCodeLength - k);
+    if (kraft > 1u << MaxCodeLength) {
+        storage[0] = MakeEntry(0, 0, 0, FastInvalid);
+        return {storage, 0};
+    }
     const bool complete = kraft == 1u << MaxCodeLength;
+    const unsigned rootBits = std::min({longest, maxRootBits, FastLiteralRootBits});
+    const unsigned rootSize = 1u << rootBits;
     if (!complete)
         std::fill(storage, storage + rootSize, MakeEntry(0, rootBits, 0, FastInvalid));
 

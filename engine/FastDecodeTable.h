@@ -42,7 +42,8 @@ struct FastTable {
 };
 
 // Builds the table of n code lengths (at most 15, already checked by
-// BuildDecodeTable to form no over-subscribed code) into `storage`, which
+// BuildDecodeTable to form no over-subscribed code; others give a table in
+// which every pattern is invalid) into `storage`, which
 // holds the size above for its kind. Symbols below `s` are literals (below
 // 256) or the end of block; the others take base and extra-bit count from
 // `bases`/`extras` (an extra count of 99 marks a symbol without meaning).

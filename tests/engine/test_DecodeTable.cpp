@@ -10,6 +10,8 @@
 
 #include "DeflateWriter.h"
 #include "engine/DecodeTable.h"
+#include "engine/FastDecodeTable.h"
+#include "engine/InflateTables.h"
 #include "engine/EngineState.h"
 
 using namespace valbrix;
@@ -127,4 +129,68 @@ TEST(DecodeTable, LeftoverPatternsDecodeAsInvalid)
     TBuilt deep(chain, 4);
     EXPECT_EQ(deep.Status, tbIncomplete);
     EXPECT_EQ(Walk(deep.Table, deep.Width, 0xFFF).first.Op, OpInvalid);
+}
+
+// The compact tables of inflate's fast loop against the multi-level ones, on
+// every 15-bit pattern: catches a wrong symbol, value, code length or
+// extra-bit count, a wrong sub-table link, and an unowned pattern of an
+// incomplete code that reads as something. Literal/length and distance
+// shapes, complete and incomplete, and over-subscribed lengths, which must
+// give a table that decodes nothing.
+TEST(FastDecodeTable, AgreesWithTheMultiLevelTablesOnEveryPattern)
+{
+    std::mt19937 random(2024);
+    std::vector<FastEntry> storage(FastLiteralTableSize);
+    for (int round = 0; round < 80; ++round) {
+        const bool literalCode = round % 2 == 0;
+        const unsigned n = literalCode ? 257 + random() % 32 : 1 + random() % 32;
+        // Long enough for n codes: 2^9 > 288, 2^5 = 32.
+        auto lengths = RandomCompleteLengths(n, (literalCode ? 9 : 5) + random() % (literalCode ? 7 : 11), random);
+        if (round % 4 >= 2)  // incomplete: some symbols dropped
+            for (int drop = 0; drop < 3; ++drop)
+                lengths[random() % n] = 0;
+        if (std::count(lengths.begin(), lengths.end(), 0) == long(n))
+            continue;
+        const uint16_t* bases = literalCode ? LengthBase : DistanceBase;
+        const uint16_t* extras = literalCode ? LengthExtra : DistanceExtra;
+        const unsigned s = literalCode ? 257 : 0;
+        DecodeTable table = nullptr;
+        unsigned width = literalCode ? 9 : 6;
+        ASSERT_NE(BuildDecodeTable(lengths.data(), n, s, bases, extras, &table, &width), tbInvalid);
+        const FastTable fast = BuildFastTable(lengths.data(), n, s, bases, extras,
+                                              literalCode ? FastLiteralRootBits : FastDistanceRootBits,
+                                              storage.data());
+        SCOPED_TRACE(testing::Message() << "round " << round);
+        for (uint64_t pattern = 0; pattern < (1u << 15); ++pattern) {
+            const auto [slot, codeBits] = Walk(table, width, pattern);
+            FastEntry entry = fast.Entries[pattern & ((1u << fast.RootBits) - 1)];
+            unsigned linkBits = 0;
+            if (entry & FastLink) {
+                linkBits = FastDropBits(entry);
+                entry = fast.Entries[FastValue(entry) + ((pattern >> linkBits) & ((1u << FastCodeBits(entry)) - 1))];
+            }
+            if (slot.Op == OpInvalid) {
+                ASSERT_TRUE(entry & FastInvalid);
+                continue;
+            }
+            const unsigned fastCodeBits =
+                linkBits + ((entry & FastLiteral) ? FastDropBits(entry) : FastCodeBits(entry));
+            ASSERT_EQ(fastCodeBits, codeBits);
+            if (slot.Op == OpLiteral) {
+                ASSERT_TRUE(entry & FastLiteral);
+                ASSERT_EQ(FastValue(entry), slot.Base);
+            } else if (slot.Op == OpEndOfBlock) {
+                ASSERT_TRUE(entry & FastEndOfBlock);
+            } else {
+                ASSERT_EQ(entry & (FastLiteral | FastEndOfBlock | FastInvalid | FastLink), 0u);
+                ASSERT_EQ(FastValue(entry), slot.Base);
+                ASSERT_EQ(FastDropBits(entry) - FastCodeBits(entry), slot.Op);  // the extra bits
+            }
+        }
+        FreeDecodeTable(table);
+    }
+    const std::vector<uint16_t> overSubscribed = {1, 1, 1};
+    const FastTable none = BuildFastTable(overSubscribed.data(), 3, 0, DistanceBase, DistanceExtra, 8, storage.data());
+    EXPECT_EQ(none.RootBits, 0u);
+    EXPECT_TRUE(none.Entries[0] & FastInvalid);
 }
