@@ -138,18 +138,31 @@ inline void CopyWords(uint8_t* dest, const uint8_t* source, unsigned length)
     } while (dest < end);
 }
 
-// The fast loop's lookup: the entry for the low bits of bitBuf, through a
-// sub-table where the first level links to one (the link's bits are
-// dropped). The caller drops the entry's own bits.
-inline FastEntry LookUp(const FastTable& table, uint64_t& bitBuf, unsigned& bitCount)
+// Follows a first-level entry into its sub-table, if it links to one (the
+// link's bits are dropped). The caller drops the entry's own bits.
+inline FastEntry FollowLink(const FastTable& table, FastEntry entry, uint64_t& bitBuf, unsigned& bitCount)
 {
-    FastEntry entry = table.Entries[bitBuf & ((uint64_t(1) << table.RootBits) - 1)];
     if (entry & FastLink) {
         bitBuf >>= FastDropBits(entry);
         bitCount -= FastDropBits(entry);
         entry = table.Entries[FastValue(entry) + (bitBuf & ((uint64_t(1) << FastCodeBits(entry)) - 1))];
     }
     return entry;
+}
+
+// The fast loop's lookup: the entry for the low bits of bitBuf.
+inline FastEntry LookUp(const FastTable& table, uint64_t& bitBuf, unsigned& bitCount)
+{
+    return FollowLink(table, table.Entries[bitBuf & ((uint64_t(1) << table.RootBits) - 1)], bitBuf, bitCount);
+}
+
+// Tops the bit buffer up to at least 56 bits with one 8-byte load (see the
+// contract of DecodeFast for the bits loaded beyond them).
+inline void Refill(const uint8_t*& inNext, uint64_t& bitBuf, unsigned& bitCount)
+{
+    bitBuf |= LoadLe64(inNext) << bitCount;
+    inNext += (63 - bitCount) >> 3;
+    bitCount |= 56;
 }
 
 // The extra bits of a length or distance entry, taken from the bit buffer as
@@ -593,22 +606,12 @@ inline int TInflater::DecodeFastBody(const TBlockCodes& codes)
     // overlaps the copying.
     if (inNext > inLimit)
         return -1;
-    bitBuf |= LoadLe64(inNext) << bitCount;
-    inNext += (63 - bitCount) >> 3;
-    bitCount |= 56;
+    Refill(inNext, bitBuf, bitCount);
     FastEntry next = literals.Entries[bitBuf & literalMask];
 
     while (inNext <= inLimit) {
-        bitBuf |= LoadLe64(inNext) << bitCount;
-        inNext += (63 - bitCount) >> 3;
-        bitCount |= 56;
-
-        FastEntry entry = next;
-        if (entry & FastLink) {
-            bitBuf >>= FastDropBits(entry);
-            bitCount -= FastDropBits(entry);
-            entry = literals.Entries[FastValue(entry) + (bitBuf & ((uint64_t(1) << FastCodeBits(entry)) - 1))];
-        }
+        Refill(inNext, bitBuf, bitCount);
+        FastEntry entry = FollowLink(literals, next, bitBuf, bitCount);
         uint64_t before = bitBuf;
         bitBuf >>= FastDropBits(entry);
         bitCount -= FastDropBits(entry);
@@ -633,9 +636,7 @@ inline int TInflater::DecodeFastBody(const TBlockCodes& codes)
             // Refilled between the two codes, the buffer still holds the next
             // code's bits after the distance (56 - 28), so that lookup need
             // not wait for a refill.
-            bitBuf |= LoadLe64(inNext) << bitCount;
-            inNext += (63 - bitCount) >> 3;
-            bitCount |= 56;
+            Refill(inNext, bitBuf, bitCount);
             entry = LookUp(distances, bitBuf, bitCount);
             before = bitBuf;
             bitBuf >>= FastDropBits(entry);
