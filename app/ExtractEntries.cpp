@@ -10,7 +10,7 @@
 #include "MessageBox.h"
 #include "MyTools.h"
 #include "engine/ResultCodes.h"
-#include "engine/TargetPath.h"
+#include "engine/extract/TargetPath.h"
 
 namespace valbrix {
 

@@ -15,8 +15,8 @@
 #include <QElapsedTimer>
 #include <QString>
 
-#include "engine/ExtractEntry.h"
-#include "engine/ZipDirectory.h"
+#include "engine/extract/ExtractEntry.h"
+#include "engine/archive/ZipDirectory.h"
 
 class QProgressBar;
 

@@ -9,7 +9,7 @@
 #include <QTime>
 
 #include "MyTools.h"
-#include "engine/ZipFormat.h"
+#include "engine/archive/ZipFormat.h"
 
 namespace valbrix {
 

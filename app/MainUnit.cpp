@@ -25,7 +25,7 @@
 #include "Version.h"
 #include "ZipListModel.h"
 #include "about/AboutDlg.h"
-#include "engine/ZipDirectory.h"
+#include "engine/archive/ZipDirectory.h"
 #include "platform/gui/Launcher.h"
 #include "settings/IniFile.h"
 #include "settings/ReposApp.h"

@@ -13,7 +13,7 @@
 #include <QAbstractTableModel>
 #include <QString>
 
-#include "engine/ZipDirectory.h"
+#include "engine/archive/ZipDirectory.h"
 
 namespace valbrix {
 

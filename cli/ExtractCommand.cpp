@@ -15,11 +15,11 @@
 
 #include "cli/Commands.h"
 #include "cli/NameText.h"
-#include "engine/ArchiveReader.h"
-#include "engine/ExtractEntry.h"
+#include "engine/archive/ArchiveReader.h"
+#include "engine/extract/ExtractEntry.h"
 #include "engine/ResultCodes.h"
-#include "engine/TargetPath.h"
-#include "engine/ZipDirectory.h"
+#include "engine/extract/TargetPath.h"
+#include "engine/archive/ZipDirectory.h"
 
 namespace valbrix::cli {
 

@@ -13,8 +13,8 @@
 
 #include "cli/Commands.h"
 #include "cli/NameText.h"
-#include "engine/ZipDirectory.h"
-#include "engine/ZipFormat.h"
+#include "engine/archive/ZipDirectory.h"
+#include "engine/archive/ZipFormat.h"
 
 namespace valbrix::cli {
 

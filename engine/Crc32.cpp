@@ -7,11 +7,11 @@
 // register by Barrett reduction. The constants below are those powers of x
 // reduced modulo the polynomial, in the bit-reflected form the format uses.
 // Runs shorter than 64 bytes and the last 0..15 bytes go through slice-by-8.
-#include "Crc32.h"
+#include "engine/Crc32.h"
 
 #include <array>
 
-#include "LittleEndian.h"
+#include "engine/archive/LittleEndian.h"
 
 #if defined(__x86_64__) || defined(__i386__)
 #include <immintrin.h>

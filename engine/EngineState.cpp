@@ -4,7 +4,7 @@
 // Crc32.cpp). Bad input cannot make anything here read or write outside the
 // state's buffers: a failed read only sets InputEof and offers the old
 // buffer again.
-#include "EngineState.h"
+#include "engine/EngineState.h"
 
 #include <algorithm>
 

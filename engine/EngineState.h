@@ -12,7 +12,7 @@
 #include <functional>
 #include <memory>
 
-#include "Crc32.h"
+#include "engine/Crc32.h"
 
 namespace valbrix {
 

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "engine/Decoders.h"
+#include "engine/codecs/Decoders.h"
 #include "engine/ResultCodes.h"
 #include "fuzz/MemoryEnds.h"
 

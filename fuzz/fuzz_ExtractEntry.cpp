@@ -13,9 +13,9 @@
 #include <string>
 #include <vector>
 
-#include "engine/ArchiveReader.h"
-#include "engine/ExtractEntry.h"
-#include "engine/ZipDirectory.h"
+#include "engine/archive/ArchiveReader.h"
+#include "engine/extract/ExtractEntry.h"
+#include "engine/archive/ZipDirectory.h"
 
 namespace fs = std::filesystem;
 

@@ -11,8 +11,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "engine/Decoders.h"
-#include "engine/InflateTables.h"
+#include "engine/codecs/Decoders.h"
+#include "engine/codecs/InflateTables.h"
 #include "engine/ResultCodes.h"
 #include "fuzz/MemoryEnds.h"
 

@@ -7,7 +7,7 @@
 // produces more output than its size allows.
 #include <cstdint>
 
-#include "engine/Decoders.h"
+#include "engine/codecs/Decoders.h"
 #include "engine/ResultCodes.h"
 #include "fuzz/MemoryEnds.h"
 

@@ -6,7 +6,7 @@
 // no files. A result code the decoder must never give here traps.
 #include <cstdint>
 
-#include "engine/Decoders.h"
+#include "engine/codecs/Decoders.h"
 #include "engine/ResultCodes.h"
 #include "fuzz/MemoryEnds.h"
 

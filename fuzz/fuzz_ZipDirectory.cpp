@@ -11,7 +11,7 @@
 #include <memory>
 #include <vector>
 
-#include "engine/ZipDirectory.h"
+#include "engine/archive/ZipDirectory.h"
 
 namespace {
 

@@ -16,8 +16,8 @@
 #include <memory>
 #include <vector>
 
-#include "engine/Decoders.h"
-#include "engine/InflateTables.h"
+#include "engine/codecs/Decoders.h"
+#include "engine/codecs/InflateTables.h"
 #include "fuzz/MemoryEnds.h"
 
 namespace {

@@ -12,9 +12,9 @@
 #include <sstream>
 #include <sys/stat.h>
 
-#include "engine/ExtractEntry.h"
+#include "engine/extract/ExtractEntry.h"
 #include "engine/ResultCodes.h"
-#include "engine/ZipDirectory.h"
+#include "engine/archive/ZipDirectory.h"
 #include "support/TestFiles.h"
 
 using namespace valbrix;

@@ -9,9 +9,9 @@
 #include <vector>
 
 #include "DeflateWriter.h"
-#include "engine/DecodeTable.h"
-#include "engine/FastDecodeTable.h"
-#include "engine/InflateTables.h"
+#include "engine/codecs/DecodeTable.h"
+#include "engine/codecs/FastDecodeTable.h"
+#include "engine/codecs/InflateTables.h"
 #include "engine/EngineState.h"
 
 using namespace valbrix;

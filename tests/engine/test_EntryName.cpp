@@ -2,7 +2,7 @@
 // code page 437, the code page 437 table, and the cut at 259 bytes.
 #include <gtest/gtest.h>
 
-#include "engine/EntryName.h"
+#include "engine/archive/EntryName.h"
 #include "support/TestFiles.h"
 
 using namespace valbrix;

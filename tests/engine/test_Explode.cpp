@@ -6,7 +6,7 @@
 #include <cstring>
 
 #include "ImplodeEncoder.h"
-#include "engine/Decoders.h"
+#include "engine/codecs/Decoders.h"
 #include "engine/ResultCodes.h"
 #include "support/CraftedZip.h"
 #include "support/MemoryStreams.h"

@@ -6,10 +6,10 @@
 #include <gtest/gtest.h>
 
 #include "ImplodeEncoder.h"
-#include "engine/Decoders.h"
-#include "engine/ExtractEntry.h"
+#include "engine/codecs/Decoders.h"
+#include "engine/extract/ExtractEntry.h"
 #include "engine/ResultCodes.h"
-#include "engine/ZipDirectory.h"
+#include "engine/archive/ZipDirectory.h"
 #include "support/CraftedZip.h"
 #include "support/MemoryStreams.h"
 

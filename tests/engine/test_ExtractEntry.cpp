@@ -12,10 +12,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "engine/ArchiveReader.h"
-#include "engine/ExtractEntry.h"
+#include "engine/archive/ArchiveReader.h"
+#include "engine/extract/ExtractEntry.h"
 #include "engine/ResultCodes.h"
-#include "engine/ZipDirectory.h"
+#include "engine/archive/ZipDirectory.h"
 #include "support/CraftedZip.h"
 #include "support/TestFiles.h"
 

@@ -13,9 +13,9 @@
 #include <fstream>
 #include <unistd.h>
 
-#include "engine/ExtractEntry.h"
+#include "engine/extract/ExtractEntry.h"
 #include "engine/ResultCodes.h"
-#include "engine/ZipDirectory.h"
+#include "engine/archive/ZipDirectory.h"
 #include "support/CraftedZip.h"
 #include "support/TestFiles.h"
 

@@ -16,9 +16,9 @@
 #include <set>
 #include <sstream>
 
-#include "engine/ExtractEntry.h"
+#include "engine/extract/ExtractEntry.h"
 #include "engine/ResultCodes.h"
-#include "engine/ZipDirectory.h"
+#include "engine/archive/ZipDirectory.h"
 #include "support/TestFiles.h"
 
 using namespace valbrix;

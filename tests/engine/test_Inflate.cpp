@@ -8,8 +8,8 @@
 #include <string>
 
 #include "DeflateWriter.h"
-#include "engine/Decoders.h"
-#include "engine/InflateTables.h"
+#include "engine/codecs/Decoders.h"
+#include "engine/codecs/InflateTables.h"
 #include "engine/ResultCodes.h"
 #include "support/MemoryStreams.h"
 

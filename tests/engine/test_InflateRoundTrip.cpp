@@ -9,8 +9,8 @@
 #include <utility>
 #include <vector>
 
-#include "engine/Decoders.h"
-#include "engine/InflateTables.h"
+#include "engine/codecs/Decoders.h"
+#include "engine/codecs/InflateTables.h"
 #include "support/MemoryStreams.h"
 
 using namespace valbrix;

@@ -3,7 +3,7 @@
 // refused, and ordinary names are left alone.
 #include <gtest/gtest.h>
 
-#include "engine/TargetPath.h"
+#include "engine/extract/TargetPath.h"
 
 using namespace valbrix;
 

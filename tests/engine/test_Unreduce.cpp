@@ -8,8 +8,8 @@
 #include <map>
 
 #include "ReduceEncoder.h"
-#include "engine/Decoders.h"
-#include "engine/ExtractEntry.h"
+#include "engine/codecs/Decoders.h"
+#include "engine/extract/ExtractEntry.h"
 #include "engine/ResultCodes.h"
 #include "support/BitWriter.h"
 #include "support/CraftedZip.h"

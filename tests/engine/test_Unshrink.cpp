@@ -5,9 +5,9 @@
 #include <gtest/gtest.h>
 
 #include "ShrinkEncoder.h"
-#include "engine/Decoders.h"
+#include "engine/codecs/Decoders.h"
 #include "engine/ResultCodes.h"
-#include "engine/ZipDirectory.h"
+#include "engine/archive/ZipDirectory.h"
 #include "support/CraftedZip.h"
 #include "support/MemoryStreams.h"
 #include "support/TestFiles.h"

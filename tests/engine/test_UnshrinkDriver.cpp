@@ -6,7 +6,7 @@
 #include <filesystem>
 
 #include "ShrinkEncoder.h"
-#include "engine/ExtractEntry.h"
+#include "engine/extract/ExtractEntry.h"
 #include "engine/ResultCodes.h"
 #include "support/CraftedZip.h"
 #include "support/TestFiles.h"

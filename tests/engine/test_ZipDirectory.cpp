@@ -3,7 +3,7 @@
 // edges of large-directory streaming. Each test names the fault it catches.
 #include <gtest/gtest.h>
 
-#include "engine/ZipDirectory.h"
+#include "engine/archive/ZipDirectory.h"
 #include "support/CraftedZip.h"
 #include "support/TestFiles.h"
 

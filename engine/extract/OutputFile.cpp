@@ -1,5 +1,5 @@
 // Folder creation along an output name and the pending output file.
-#include "OutputFile.h"
+#include "engine/extract/OutputFile.h"
 
 #include <cerrno>
 #include <cstring>

@@ -7,17 +7,17 @@
 // the same archive file. Damaged headers, sizes that lie and truncated
 // archives end in a result code; on every way out the busy mark is cleared,
 // the output is closed and the temporary file is removed.
-#include "ExtractEntry.h"
+#include "engine/extract/ExtractEntry.h"
 
 #include <cerrno>
 #include <cstring>
 
-#include "ArchiveReader.h"
-#include "Decoders.h"
-#include "LocalHeader.h"
-#include "OutputFile.h"
-#include "ResultCodes.h"
-#include "ZipFormat.h"
+#include "engine/archive/ArchiveReader.h"
+#include "engine/codecs/Decoders.h"
+#include "engine/archive/LocalHeader.h"
+#include "engine/extract/OutputFile.h"
+#include "engine/ResultCodes.h"
+#include "engine/archive/ZipFormat.h"
 #include "platform/Clock.h"
 #include "platform/FileServices.h"
 

@@ -16,9 +16,9 @@
 #include <array>
 #include <cstring>
 
-#include "DecodeTable.h"
-#include "Decoders.h"
-#include "ResultCodes.h"
+#include "engine/codecs/DecodeTable.h"
+#include "engine/codecs/Decoders.h"
+#include "engine/ResultCodes.h"
 
 namespace valbrix {
 

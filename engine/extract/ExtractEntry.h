@@ -14,7 +14,7 @@
 #include <string>
 #include <utility>
 
-#include "EngineState.h"
+#include "engine/EngineState.h"
 #include "platform/FileServices.h"
 
 namespace valbrix {

@@ -6,8 +6,8 @@
 // failed write gives 2; nothing is read beyond InputSize.
 #include <algorithm>
 
-#include "Decoders.h"
-#include "ResultCodes.h"
+#include "engine/codecs/Decoders.h"
+#include "engine/ResultCodes.h"
 
 namespace valbrix {
 

@@ -9,8 +9,8 @@
 #include <cstdint>
 #include <optional>
 
-#include "ArchiveReader.h"
-#include "EngineState.h"
+#include "engine/archive/ArchiveReader.h"
+#include "engine/EngineState.h"
 
 namespace valbrix {
 

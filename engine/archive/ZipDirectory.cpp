@@ -8,14 +8,14 @@
 // the enumeration at the first record that does not check out, keeping the
 // entries before it and marking the directory damaged. A record whose ZIP64
 // field lacks a value is skipped, and marks it damaged too.
-#include "ZipDirectory.h"
+#include "engine/archive/ZipDirectory.h"
 
 #include <cstring>
 
-#include "EntryName.h"
-#include "ExtraFields.h"
-#include "LittleEndian.h"
-#include "ZipFormat.h"
+#include "engine/archive/EntryName.h"
+#include "engine/archive/ExtraFields.h"
+#include "engine/archive/LittleEndian.h"
+#include "engine/archive/ZipFormat.h"
 
 namespace valbrix {
 

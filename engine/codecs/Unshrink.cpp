@@ -13,8 +13,8 @@
 #include <algorithm>
 #include <cstring>
 
-#include "Decoders.h"
-#include "ResultCodes.h"
+#include "engine/codecs/Decoders.h"
+#include "engine/ResultCodes.h"
 
 namespace valbrix {
 namespace {

@@ -1,5 +1,5 @@
 // The ZIP64 field's values; see the header.
-#include "ExtraFields.h"
+#include "engine/archive/ExtraFields.h"
 
 namespace valbrix {
 

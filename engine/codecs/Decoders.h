@@ -6,7 +6,7 @@
 // (Inflate keeps a larger history in the bulk scratch).
 #pragma once
 
-#include "EngineState.h"
+#include "engine/EngineState.h"
 
 namespace valbrix {
 

@@ -1,12 +1,12 @@
 // Entry name decoding: code page 437 table, UTF-8 validity, boundary-safe
 // cutting and the Unicode path extra field. Pure functions over the bytes
 // given; nothing is kept between calls.
-#include "EntryName.h"
+#include "engine/archive/EntryName.h"
 
 #include <cstring>
 
-#include "EngineState.h"
-#include "LittleEndian.h"
+#include "engine/EngineState.h"
+#include "engine/archive/LittleEndian.h"
 
 namespace valbrix {
 

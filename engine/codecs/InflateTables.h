@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "EngineState.h"
+#include "engine/EngineState.h"
 
 namespace valbrix {
 

@@ -2,7 +2,7 @@
 // an ordinary character ("a:b.txt" is a file name); only a drive prefix
 // followed by a delimiter is what an archive made on Windows means by an
 // absolute path, so only that is dropped.
-#include "TargetPath.h"
+#include "engine/extract/TargetPath.h"
 
 #include <cctype>
 

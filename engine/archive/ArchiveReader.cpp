@@ -1,6 +1,6 @@
 // The archive readers over a file and over memory, and the buffered stream
 // the decoders read from.
-#include "ArchiveReader.h"
+#include "engine/archive/ArchiveReader.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -26,12 +26,12 @@
 #include <bit>
 #include <cstring>
 
-#include "DecodeTable.h"
-#include "Decoders.h"
-#include "FastDecodeTable.h"
-#include "InflateTables.h"
-#include "LittleEndian.h"
-#include "ResultCodes.h"
+#include "engine/codecs/DecodeTable.h"
+#include "engine/codecs/Decoders.h"
+#include "engine/codecs/FastDecodeTable.h"
+#include "engine/codecs/InflateTables.h"
+#include "engine/archive/LittleEndian.h"
+#include "engine/ResultCodes.h"
 
 namespace valbrix {
 namespace {

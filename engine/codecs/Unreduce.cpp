@@ -13,9 +13,9 @@
 #include <cstring>
 #include <memory>
 
-#include "Decoders.h"
-#include "ResultCodes.h"
-#include "ZipFormat.h"
+#include "engine/codecs/Decoders.h"
+#include "engine/ResultCodes.h"
+#include "engine/archive/ZipFormat.h"
 
 namespace valbrix {
 

@@ -10,7 +10,7 @@
 #include <optional>
 #include <string>
 
-#include "EngineState.h"
+#include "engine/EngineState.h"
 #include "platform/FileServices.h"
 
 namespace valbrix {

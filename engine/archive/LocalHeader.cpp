@@ -2,14 +2,14 @@
 // read through the archive stream, whose buffer then usually holds the data
 // behind it too; the descriptor through the engine state, since its bytes
 // may already sit in the bit reader or the input buffer.
-#include "LocalHeader.h"
+#include "engine/archive/LocalHeader.h"
 
 #include <vector>
 
-#include "ExtraFields.h"
-#include "LittleEndian.h"
-#include "ResultCodes.h"
-#include "ZipFormat.h"
+#include "engine/archive/ExtraFields.h"
+#include "engine/archive/LittleEndian.h"
+#include "engine/ResultCodes.h"
+#include "engine/archive/ZipFormat.h"
 
 namespace valbrix {
 

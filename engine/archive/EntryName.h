@@ -11,7 +11,7 @@
 #include <cstdint>
 #include <string>
 
-#include "ZipFormat.h"
+#include "engine/archive/ZipFormat.h"
 
 namespace valbrix {
 

@@ -7,7 +7,7 @@
 // invalid. Sub-tables are only as wide as the longest code behind their
 // first-level pattern, and the storage holds one of the widest for every
 // symbol, so no hostile set of lengths can write past it.
-#include "FastDecodeTable.h"
+#include "engine/codecs/FastDecodeTable.h"
 
 #include <algorithm>
 

@@ -11,7 +11,7 @@
 // instead of reading an uninitialised slot. Every table is at most 2^16
 // slots, and the number of tables is bounded by the number of codes, so a
 // hostile set of lengths cannot make the builder allocate without bound.
-#include "DecodeTable.h"
+#include "engine/codecs/DecodeTable.h"
 
 #include <algorithm>
 #include <vector>

@@ -11,7 +11,7 @@
 #include <memory>
 #include <string>
 
-#include "EngineState.h"
+#include "engine/EngineState.h"
 #include "platform/FileServices.h"
 
 namespace valbrix {

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "ArchiveReader.h"
+#include "engine/archive/ArchiveReader.h"
 
 namespace valbrix {
 

@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <initializer_list>
 
-#include "LittleEndian.h"
+#include "engine/archive/LittleEndian.h"
 
 namespace valbrix {
 
