@@ -15,8 +15,8 @@
 #include <QElapsedTimer>
 #include <QString>
 
+#include "engine/archive/EntryTable.h"
 #include "engine/extract/ExtractEntry.h"
-#include "engine/archive/ZipDirectory.h"
 
 class QProgressBar;
 
@@ -29,9 +29,10 @@ enum TExtractOption : uint8_t {
 };
 using TExtractOptions = uint8_t;
 
-// The entries to extract, in the order they are extracted. Copies, so the
-// list of the window may change while the extraction dispatches events.
-using TExtractList = std::vector<TZipEntry>;
+// The entries to extract, in the order they are extracted. The selection
+// shares the table of entries, so the list of the window may change while
+// the extraction dispatches events.
+using TExtractList = TEntrySelection;
 
 class TEntryExtractor {
 public:

@@ -90,12 +90,12 @@ void TMain::UnzipBtnClick()
     // Top to bottom as the list shows them.
     std::vector<int> rows = selected;
     std::sort(rows.begin(), rows.end());
-    TExtractList list;
-    list.reserve(rows.size());
+    TExtractList list{Model->Table(), {}};
+    list.Indices.reserve(rows.size());
     int64_t total = 0;
     for (int row : rows) {
-        list.push_back(Model->Row(row).Entry);
-        total += list.back().UncompressedSize;
+        list.Indices.push_back(Model->EntryIndex(row));
+        total += Model->Record(row).UncompressedSize;
     }
 
     QApplication::setOverrideCursor(Qt::WaitCursor);

@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <exception>
+#include <numeric>
+#include <string_view>
 #include <vector>
 
 #include <QCoreApplication>
@@ -25,7 +27,7 @@
 #include "Version.h"
 #include "ZipListModel.h"
 #include "about/AboutDlg.h"
-#include "engine/archive/ZipDirectory.h"
+#include "engine/archive/EntryTable.h"
 #include "platform/gui/Launcher.h"
 #include "settings/IniFile.h"
 #include "settings/ReposApp.h"
@@ -52,6 +54,20 @@ int64_t AddSize(int64_t total, uint64_t size)
 {
     const int64_t add = SizeForTotal(size);
     return total > INT64_MAX - add ? INT64_MAX : total + add;
+}
+
+// The lower-case file name contains "setup.exe". Lower case of anything
+// outside ASCII never yields one of its letters, so bytes suffice.
+bool NamesSetupProgram(std::string_view fileName)
+{
+    static constexpr std::string_view Setup = "setup.exe";
+    if (fileName.size() < Setup.size())
+        return false;
+    for (size_t at = 0; at + Setup.size() <= fileName.size(); ++at)
+        if (std::equal(Setup.begin(), Setup.end(), fileName.begin() + at,
+                       [](char s, char c) { return s == (c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c); }))
+            return true;
+    return false;
 }
 
 QStringList LocalFiles(const QMimeData* mime)
@@ -120,43 +136,37 @@ bool TMain::OpenArchive(const QString& path)
     TUpdateBracket bracket(FUpdateDepth);
     ClearList();
 
-    std::vector<TZipEntry> entries;
+    auto table = std::make_shared<TEntryTable>();
     TDirectoryStatus status = dsNone;
     try {
-        status = ListZipEntries(QFile::encodeName(path).toStdString(), entries);
+        status = ListZipEntries(QFile::encodeName(path).toStdString(), *table);
     } catch (const std::exception&) {
         // Whatever was listed before the failure still shows, and is told as incomplete.
         status = dsDamaged;
     }
-    const bool listed = !entries.empty();
-    const qsizetype entriesRead = qsizetype(entries.size());
-
-    // The setup flow extracts every entry, folder entries included, so it
-    // keeps the whole listing before the rows take their records.
-    TExtractList setupList;
-    for (const TZipEntry& entry : entries)
-        if (FileNamePart(QString::fromUtf8(entry.FileName)).toLower().contains(QLatin1String("setup.exe"))) {
-            setupList = entries;
-            break;
-        }
+    const bool listed = table->Size() > 0;
+    const qsizetype entriesRead = qsizetype(table->Size());
 
     FTotalSize = 0;
     int64_t compressedSize = 0;
     FSetupFound = false;
-    std::vector<TListRow> rows;
-    rows.reserve(entries.size());
-    for (TZipEntry& entry : entries) {
-        const QString name = QString::fromUtf8(entry.FileName);
-        QString caption = FileNamePart(name);
-        if (caption.isEmpty())
+    for (uint32_t i = 0; i < table->Size(); ++i) {
+        const TEntryRecord& record = table->Record(i);
+        if (table->IsFolder(record))
             continue;  // a folder entry gets no row
-        if (caption.toLower().contains(QLatin1String("setup.exe")))
+        if (!FSetupFound && NamesSetupProgram(table->FileNamePart(record)))
             FSetupFound = true;
-        FTotalSize = AddSize(FTotalSize, entry.UncompressedSize);
-        compressedSize = AddSize(compressedSize, entry.CompressedSize);
-        rows.push_back({std::move(entry), std::move(caption), FolderPart(name)});
+        FTotalSize = AddSize(FTotalSize, record.UncompressedSize);
+        compressedSize = AddSize(compressedSize, record.CompressedSize);
     }
-    Model->SetRows(std::move(rows));
+    // The setup flow extracts every entry, folder entries included.
+    TExtractList setupList;
+    if (FSetupFound) {
+        setupList.Table = table;
+        setupList.Indices.resize(table->Size());
+        std::iota(setupList.Indices.begin(), setupList.Indices.end(), 0u);
+    }
+    Model->SetTable(std::move(table));
     SelectAllRows();
 
     const int rowCount = Model->rowCount();
@@ -174,8 +184,8 @@ bool TMain::OpenArchive(const QString& path)
 
 void TMain::ClearList()
 {
-    // The rows own the entry records. An extraction works on copies, but it
-    // dispatches window messages and reports against this archive, so the
+    // An extraction shares the entry table with the rows, so the records
+    // outlive the list; but it dispatches window messages and reports against this archive, so the
     // commands that end up here (open, drop, close, exit) are refused or
     // deferred while it runs (see ApplyBusyState and closeEvent).
     TUpdateBracket bracket(FUpdateDepth);
@@ -242,7 +252,7 @@ void TMain::LVClick()
     const std::vector<int> selected = SelectedRowNumbers();
     FTotalSize = 0;
     for (int row : selected)
-        FTotalSize = AddSize(FTotalSize, Model->Row(row).Entry.UncompressedSize);
+        FTotalSize = AddSize(FTotalSize, Model->Record(row).UncompressedSize);
     ApplyCommandState(CommandStateAfterSelection(Model->rowCount(), int(selected.size()), FCommandState.Close));
     StatusPanel1->setText(SelectedPanelText(int(selected.size()), FTotalSize));
 }

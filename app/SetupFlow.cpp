@@ -74,8 +74,8 @@ void TMain::SetupCheck(const TExtractList& list)
         return;
     }
     int64_t total = 0;
-    for (const TZipEntry& entry : list)
-        total += int64_t(entry.UncompressedSize);
+    for (uint32_t index : list.Indices)
+        total += int64_t(list.Table->Record(index).UncompressedSize);
     const int count = ExtractEntries(eoWithFolders | eoOverwrite, folder, progress.get(), total, list);
     if (FCloseRequested) {
         DeleteTempFolder(folder);

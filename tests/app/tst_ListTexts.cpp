@@ -1,5 +1,5 @@
-// The window's rules that need no window: cell texts of a row, the row
-// order, and putting a path that the shell split at blanks back together.
+// The window's rules that need no window: cell texts of a row, and putting
+// a path that the shell split at blanks back together.
 #include <QDir>
 #include <QLocale>
 #include <QTest>
@@ -7,7 +7,6 @@
 #include "ArchiveMaker.h"
 #include "app/ListTexts.h"
 #include "app/MainState.h"
-#include "app/ZipListModel.h"
 
 using namespace valbrix;
 using valbrix::test::Path;
@@ -64,33 +63,6 @@ private slots:
         QCOMPARE(FolderPart("docs/sub/a.txt"), QString("docs/sub"));
         QCOMPARE(FileNamePart("docs/"), QString());
         QCOMPARE(FileNamePart("time 10:30.txt"), QString("time 10:30.txt"));  // ':' is a name character here
-    }
-
-    // Catches a byte-wise or case-blind order, and equal names from different
-    // folders merged or reordered.
-    void rowsSortedByLocaleCaseSensitive()
-    {
-        std::vector<TListRow> rows;
-        for (const char* name : {"b.txt", "Zebra.txt", "B.txt", "äpfel.txt", "A.txt", "a.txt", "z.txt"})
-            rows.push_back({TZipEntry{}, QString::fromUtf8(name), QString()});
-        rows.push_back({TZipEntry{}, "a.txt", "second"});
-        SortRowsByCaption(rows);
-        QStringList order;
-        for (const TListRow& row : rows)
-            order << row.Caption + (row.Folder.isEmpty() ? "" : "@" + row.Folder);
-        QCOMPARE(order, (QStringList{"a.txt", "a.txt@second", "A.txt", "äpfel.txt", "b.txt", "B.txt", "z.txt",
-                                     "Zebra.txt"}));
-
-        // Under the "C" locale the order stays alphabetical, not by code point.
-        QLocale::setDefault(QLocale::c());
-        std::vector<TListRow> plain;
-        for (const char* name : {"Zebra", "b", "Übersicht", "a"})
-            plain.push_back({TZipEntry{}, QString::fromUtf8(name), QString()});
-        SortRowsByCaption(plain);
-        QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
-        QCOMPARE(plain[0].Caption, QString("a"));
-        QCOMPARE(plain[1].Caption, QString("b"));
-        QCOMPARE(plain[2].Caption, QString("Übersicht"));
     }
 
     // Catches a path not rebuilt from its pieces, relative pieces joined,
