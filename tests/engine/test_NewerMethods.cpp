@@ -120,7 +120,7 @@ TEST_F(NewerMethods, ArchivesOfThePeersExtract)
     WriteFile(Dir / "text.txt", text);
     WriteFile(Dir / "noise.bin", noise);
     const auto expected = [&](const std::string& name) { return name == "text.txt" ? text : noise; };
-    for (const char* method : {"Deflate64", "BZip2", "LZMA", "PPMd"}) {
+    for (const char* method : {"Deflate64", "BZip2", "LZMA", "XZ", "PPMd"}) {
         SCOPED_TRACE(method);
         const auto archive = Dir / (std::string(method) + ".zip");
         ASSERT_EQ(RunCommand("cd " + Quote(Dir.Path().string()) + " && 7zz a -bd -y -tzip -mm=" + method + " " +
