@@ -7,6 +7,7 @@
 #include "MyTools.h"
 #include "engine/ResultCodes.h"
 #include "engine/codecs/Methods.h"
+#include "platform/gui/LocaleFormats.h"
 
 namespace valbrix {
 
@@ -45,7 +46,7 @@ QString DateTimeText(const QDateTime& time)
     if (!time.isValid())
         return QString();
     const QLocale locale;
-    QString text = locale.toString(time.date(), FullYearDateFormat());
+    QString text = locale.toString(time.date(), platform::FullYearDateFormat());
     // The long format of most locales names the time zone too; seconds are what matter.
     if (time.time() != QTime(0, 0))
         text += QLatin1Char(' ') + time.time().toString(QStringLiteral("HH:mm:ss"));

@@ -12,6 +12,7 @@
 #include "engine/archive/ZipDirectory.h"
 #include "engine/archive/ZipFormat.h"
 #include "engine/codecs/Methods.h"
+#include "platform/gui/LocaleFormats.h"
 
 namespace valbrix {
 
@@ -22,17 +23,13 @@ QString MethodText(const TZipEntry& entry)
 
 QString MethodRefusalText(uint16_t method)
 {
-    return QStringLiteral("Komprimierungsverfahren %1 wird nicht unterstützt").arg(QString::fromStdString(MethodName(method)));
+    return QStringLiteral("Komprimierungsverfahren %1 wird nicht unterstützt")
+        .arg(QString::fromStdString(MethodName(method)));
 }
 
 QString RefusalText(const TZipEntry& entry)
 {
     return CanDecode(entry.Method) ? QString() : MethodRefusalText(entry.Method);
-}
-
-QLocale InterfaceLocale(const QLocale& system)
-{
-    return system.language() == QLocale::C ? QLocale(QLocale::German, QLocale::Germany) : system;
 }
 
 QString FileNamePart(const QString& entryName)
@@ -57,22 +54,9 @@ QDateTime DosDateTimeValue(uint32_t dosDateTime)
     return QDateTime(date, time);
 }
 
-QString FullYearDateFormat()
-{
-    QString format = QLocale().dateFormat(QLocale::ShortFormat);
-    if (!format.contains(QLatin1String("yyyy")))
-        format.replace(QLatin1String("yy"), QLatin1String("yyyy"));
-    return format;
-}
-
 QString DateText(uint32_t dosDateTime)
 {
-    const QDateTime value = DosDateTimeValue(dosDateTime);
-    if (!value.isValid())
-        return QString();
-    const QLocale locale;
-    return locale.toString(value.date(), FullYearDateFormat()) + QStringLiteral("  ") +
-           locale.toString(value.time(), QLocale::ShortFormat);
+    return platform::FullYearDateTimeText(DosDateTimeValue(dosDateTime));
 }
 
 QString RatioText(uint64_t uncompressedSize, uint64_t compressedSize)
