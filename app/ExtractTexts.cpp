@@ -6,6 +6,8 @@
 #include "ListTexts.h"
 #include "MyTools.h"
 #include "engine/ResultCodes.h"
+#include "engine/codecs/Methods.h"
+#include "platform/gui/LocaleFormats.h"
 
 namespace valbrix {
 
@@ -31,12 +33,20 @@ QString ExtractFailureText(const QString& target, int resultCode)
     return QStringLiteral("Fehler beim Auspacken nach ") + target + QStringLiteral("!\n") + ResultText(resultCode);
 }
 
+QString ExtractFailureText(const QString& target, int resultCode, uint16_t method)
+{
+    const QString refusal = resultCode == erUnsupported ? MethodRefusalText(method) : QString();
+    if (refusal.isEmpty() || CanDecode(method))
+        return ExtractFailureText(target, resultCode);
+    return QStringLiteral("Fehler beim Auspacken nach ") + target + QStringLiteral("!\n") + refusal + QLatin1Char('.');
+}
+
 QString DateTimeText(const QDateTime& time)
 {
     if (!time.isValid())
         return QString();
     const QLocale locale;
-    QString text = locale.toString(time.date(), FullYearDateFormat());
+    QString text = locale.toString(time.date(), platform::FullYearDateFormat());
     // The long format of most locales names the time zone too; seconds are what matter.
     if (time.time() != QTime(0, 0))
         text += QLatin1Char(' ') + time.time().toString(QStringLiteral("HH:mm:ss"));

@@ -9,13 +9,27 @@
 #include <QTime>
 
 #include "MyTools.h"
+#include "engine/archive/ZipDirectory.h"
 #include "engine/archive/ZipFormat.h"
+#include "engine/codecs/Methods.h"
+#include "platform/gui/LocaleFormats.h"
 
 namespace valbrix {
 
-QLocale InterfaceLocale(const QLocale& system)
+QString MethodText(uint16_t method)
 {
-    return system.language() == QLocale::C ? QLocale(QLocale::German, QLocale::Germany) : system;
+    return QString::fromStdString(MethodName(method));
+}
+
+QString MethodRefusalText(uint16_t method)
+{
+    return QStringLiteral("Komprimierungsverfahren %1 wird nicht unterstützt")
+        .arg(QString::fromStdString(MethodName(method)));
+}
+
+QString RefusalText(uint16_t method)
+{
+    return CanDecode(method) ? QString() : MethodRefusalText(method);
 }
 
 QString FileNamePart(const QString& entryName)
@@ -40,22 +54,9 @@ QDateTime DosDateTimeValue(uint32_t dosDateTime)
     return QDateTime(date, time);
 }
 
-QString FullYearDateFormat()
-{
-    QString format = QLocale().dateFormat(QLocale::ShortFormat);
-    if (!format.contains(QLatin1String("yyyy")))
-        format.replace(QLatin1String("yy"), QLatin1String("yyyy"));
-    return format;
-}
-
 QString DateText(uint32_t dosDateTime)
 {
-    const QDateTime value = DosDateTimeValue(dosDateTime);
-    if (!value.isValid())
-        return QString();
-    const QLocale locale;
-    return locale.toString(value.date(), FullYearDateFormat()) + QStringLiteral("  ") +
-           locale.toString(value.time(), QLocale::ShortFormat);
+    return platform::FullYearDateTimeText(DosDateTimeValue(dosDateTime));
 }
 
 QString RatioText(uint64_t uncompressedSize, uint64_t compressedSize)

@@ -13,9 +13,7 @@
 
 namespace valbrix {
 
-// The locale the interface formats dates and numbers in: the system's, or
-// German when none is configured (C or POSIX), since every word is German.
-QLocale InterfaceLocale(const QLocale& system);
+struct TZipEntry;
 
 // The part after the last '/', empty for a folder entry ("docs/").
 QString FileNamePart(const QString& entryName);
@@ -24,9 +22,6 @@ QString FolderPart(const QString& entryName);
 // The MS-DOS date (high word) and time (low word) as a local time; invalid
 // when it is no calendar value.
 QDateTime DosDateTimeValue(uint32_t dosDateTime);
-// The locale's short date format with the year widened to four digits, as a
-// German desktop shows dates by default.
-QString FullYearDateFormat();
 // The short date with a four-digit year, two blanks, the locale's short
 // time; empty when invalid.
 QString DateText(uint32_t dosDateTime);
@@ -37,6 +32,15 @@ QString RatioText(uint64_t uncompressedSize, uint64_t compressedSize);
 int64_t SizeForTotal(uint64_t size);
 // "The archive's table of contents is damaged", with the number of entries read.
 QString DamagedDirectoryText(const QString& archivePath, qsizetype entriesRead);
+
+// The method column: the method's name ("Deflate64", "PPMd", ...).
+QString MethodText(uint16_t method);
+// "Komprimierungsverfahren PPMd wird nicht unterstützt": the method named,
+// its number for one we do not know.
+QString MethodRefusalText(uint16_t method);
+// Why the entry cannot be extracted, known before anyone tries (a method we
+// do not decode); empty when nothing stands in the way.
+QString RefusalText(uint16_t method);
 
 QString FilesPanelText(int rowCount, int64_t totalSize, int64_t compressedSize);
 QString SelectedPanelText(int selectedCount, int64_t selectedSize);

@@ -3,13 +3,19 @@
 
 #include <algorithm>
 
+#include <map>
+#include <string>
+
 #include <QDate>
+#include <QGuiApplication>
+#include <QPalette>
 #include <QTime>
 
 #include "ListTexts.h"
 #include "MyTools.h"
 #include "NameCollation.h"
 #include "engine/archive/ZipFormat.h"
+#include "engine/codecs/Methods.h"
 
 namespace valbrix {
 
@@ -27,7 +33,8 @@ const TColumnInfo Columns[lcCount] = {
     {"Größe unkomprimiert", 110, Qt::AlignRight},
     {"Ratio", 50, Qt::AlignLeft},
     {"Größe komprimiert", 110, Qt::AlignRight},
-    {"Ordner", 0, Qt::AlignLeft},
+    {"Ordner", 160, Qt::AlignLeft},
+    {"Methode", 0, Qt::AlignLeft},
 };
 
 QString Utf8(std::string_view text)
@@ -52,6 +59,18 @@ double RatioSortValue(const TEntryRecord& record)
     if (record.UncompressedSize == 0)
         return 0;
     return (double(record.UncompressedSize) - double(record.CompressedSize)) / double(record.UncompressedSize);
+}
+
+// The items by rank; items of one rank keep their order.
+std::vector<uint32_t> InRankOrder(const std::vector<uint32_t>& items, const std::vector<uint32_t>& ranks)
+{
+    std::vector<uint32_t> positions(items.size());
+    for (uint32_t i = 0; i < positions.size(); ++i)
+        positions[i] = i;
+    std::stable_sort(positions.begin(), positions.end(), [&](uint32_t a, uint32_t b) { return ranks[a] < ranks[b]; });
+    for (uint32_t& position : positions)
+        position = items[position];
+    return positions;
 }
 
 }  // namespace
@@ -123,18 +142,21 @@ std::vector<uint32_t> TZipListModel::OrderedBy(int column)
     case lcUncompressed: byValue([](const TEntryRecord& r) { return r.UncompressedSize; }); break;
     case lcRatio: byValue(RatioSortValue); break;
     case lcCompressed: byValue([](const TEntryRecord& r) { return r.CompressedSize; }); break;
+    case lcMethod: {
+        // By the names shown; an archive holds a handful of methods.
+        std::map<uint16_t, std::string> names;
+        for (uint32_t entry : rows)
+            names.try_emplace(table.Record(entry).Method, MethodName(table.Record(entry).Method));
+        const std::vector<uint32_t> ranks = Collation().Ranks(
+            rows.size(), [&](uint32_t i) { return std::string_view(names.at(table.Record(rows[i]).Method)); });
+        rows = InRankOrder(rows, ranks);
+        break;
+    }
     case lcFolder: {
         // Folders repeat for every file in them: ranks merge them first.
         const std::vector<uint32_t> ranks = Collation().Ranks(
             rows.size(), [&](uint32_t i) { return table.FolderPart(table.Record(rows[i])); });
-        std::vector<uint32_t> positions(rows.size());
-        for (uint32_t i = 0; i < positions.size(); ++i)
-            positions[i] = i;
-        std::stable_sort(positions.begin(), positions.end(),
-                         [&](uint32_t a, uint32_t b) { return ranks[a] < ranks[b]; });
-        for (uint32_t& position : positions)
-            position = rows[position];
-        rows = std::move(positions);
+        rows = InRankOrder(rows, ranks);
         break;
     }
     default: break;
@@ -189,6 +211,7 @@ QString TZipListModel::CellText(int row, int column) const
     case lcRatio: return RatioText(record.UncompressedSize, record.CompressedSize);
     case lcCompressed: return MyTools().FormatSize(SizeForTotal(record.CompressedSize));
     case lcFolder: return Utf8(FTable->FolderPart(record));
+    case lcMethod: return MethodText(record.Method);
     default: return QString();
     }
 }
@@ -211,6 +234,14 @@ QVariant TZipListModel::data(const QModelIndex& index, int role) const
         return CellText(index.row(), index.column());
     if (role == Qt::TextAlignmentRole)
         return int(ColumnAlignment(index.column()));
+    if (role == Qt::ToolTipRole || role == Qt::ForegroundRole) {
+        const QString refusal = RefusalText(Record(index.row()).Method);
+        if (refusal.isEmpty())
+            return QVariant();
+        if (role == Qt::ToolTipRole)
+            return refusal;
+        return QGuiApplication::palette().brush(QPalette::Disabled, QPalette::Text);
+    }
     return QVariant();
 }
 

@@ -5,7 +5,8 @@
 // name (the locale's case-sensitive collation; equal names keep the
 // archive's order) and can be ordered by any column; cell texts are made
 // when the view asks for them, so a listing of a million entries costs the
-// table, two numbers a row and the sort.
+// table, two numbers a row and the sort. A row that cannot be extracted (a
+// method we do not decode) is drawn greyed, with the reason as its tooltip.
 #pragma once
 
 #include <cstdint>
@@ -21,7 +22,7 @@ namespace valbrix {
 
 class TNameCollation;
 
-enum TListColumn : int { lcName = 0, lcDate, lcUncompressed, lcRatio, lcCompressed, lcFolder, lcCount };
+enum TListColumn : int { lcName = 0, lcDate, lcUncompressed, lcRatio, lcCompressed, lcFolder, lcMethod, lcCount };
 
 class TZipListModel : public QAbstractTableModel {
     Q_OBJECT

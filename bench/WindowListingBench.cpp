@@ -17,7 +17,7 @@
 #include <QLocale>
 #include <QTreeView>
 
-#include "app/ListTexts.h"
+#include "platform/gui/LocaleFormats.h"
 #include "app/MainUnit.h"
 #include "app/ZipListModel.h"
 
@@ -56,7 +56,7 @@ int main(int argc, char** argv)
     const double start = startText ? std::atof(startText) : SecondsSinceEpoch();
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    QLocale::setDefault(valbrix::InterfaceLocale(QLocale::system()));
+    QLocale::setDefault(valbrix::platform::InterfaceLocale(QLocale::system()));
     valbrix::TMain window;
     window.SetCommandLine({QString::fromLocal8Bit(argv[1])});
     window.show();  // the first show opens the command line's archive

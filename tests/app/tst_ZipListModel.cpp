@@ -136,7 +136,8 @@ private slots:
                 want << QStringList{FileNamePart(name), DateText(record.DosDateTime),
                                     MyTools().FormatSize(SizeForTotal(record.UncompressedSize)),
                                     RatioText(record.UncompressedSize, record.CompressedSize),
-                                    MyTools().FormatSize(SizeForTotal(record.CompressedSize)), FolderPart(name)}
+                                    MyTools().FormatSize(SizeForTotal(record.CompressedSize)), FolderPart(name),
+                                    MethodText(record.Method)}
                             .join('|');
             }
             rows.sort();
