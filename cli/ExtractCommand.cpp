@@ -8,6 +8,7 @@
 // status says whether all succeeded.
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -50,9 +51,15 @@ const char* ResultMeaning(int code)
     }
 }
 
-void ReportFailure(const std::string& name, int code)
+// A failed output step names its cause, so a full disk reads differently
+// from missing rights or a name too long for the file system.
+void ReportFailure(const std::string& name, int code, int systemError = 0)
 {
-    std::fprintf(stderr, "%s: %d %s\n", EscapedName(name).c_str(), code, ResultMeaning(code));
+    if (code == erOutput && systemError != 0)
+        std::fprintf(stderr, "%s: %d %s: %s\n", EscapedName(name).c_str(), code, ResultMeaning(code),
+                     std::strerror(systemError));
+    else
+        std::fprintf(stderr, "%s: %d %s\n", EscapedName(name).c_str(), code, ResultMeaning(code));
 }
 
 bool ParseExtractArgs(const std::vector<std::string>& args, TExtractOptions& options)
@@ -179,7 +186,7 @@ bool ExtractOne(TExtractionDriver& driver, const std::string& archive, const TZi
     const int code = driver.ExtractEntry(archive, *target, entry.Attributes, entry.LocalHeaderOffset, nullptr, 0,
                                          entry.CompressedSize, entry.UncompressedSize);
     if (code != erOk)
-        ReportFailure(entry.FileName, code);
+        ReportFailure(entry.FileName, code, driver.OutputError());
     return code == erOk;
 }
 

@@ -167,6 +167,12 @@ std::optional<int64_t> TExtractionDriver::FileTime(uint32_t dosDateTime)
     return FLastFileTime->second;
 }
 
+int TExtractionDriver::OutputFailed(int systemError)
+{
+    FOutputError = systemError;
+    return erOutput;
+}
+
 bool TExtractionDriver::BusyMarkIsStale()
 {
     if (FState.LastPumpTick == 0)
@@ -185,6 +191,7 @@ int TExtractionDriver::Run(const TRequest& request)
         return erBusy;
     TEngineSession session(FState, FWindow.get(), FRunning);
     FState.AbortFlag = false;  // after the guard: a refused nested call must not undo the running one's abort
+    FOutputError = 0;
 
     TArchiveStream* archive = OpenArchive(request.ArchiveName);
     if (!archive)
@@ -204,10 +211,12 @@ int TExtractionDriver::Run(const TRequest& request)
         return erFormat;
     FState.EntryFlags = header.Flags;
     const bool sizesPossible = TakeSizes(header, request.CompressedSize, request.UncompressedSize, FState);
-    if (!MethodSupported(header.Method))
-        return erUnsupported;
+    // Encryption first: an encrypted entry's method field may name the
+    // encryption itself (AES), and "unsupported method" would mislead.
     if (header.Flags & gpEncrypted)
         return erEncrypted;
+    if (!MethodSupported(header.Method))
+        return erUnsupported;
     if (!sizesPossible)
         return erFormat;
     FState.BytesRead = 0;
@@ -220,8 +229,10 @@ int TExtractionDriver::Run(const TRequest& request)
         std::string name = *request.OutputName;
         if (request.Attributes & faFolder && !name.empty() && name.back() != '/')
             name += '/';
-        if (name.empty() || name.size() > MaxOutputName)
+        if (name.empty())
             return erOutput;
+        if (name.size() > MaxOutputName)
+            return OutputFailed(ENAMETOOLONG);
         // Folder creation moves the current directory, which would move a
         // relative name with it. A current directory that cannot be named
         // must not turn the name into one below '/'.
@@ -231,20 +242,21 @@ int TExtractionDriver::Run(const TRequest& request)
                 return erOutput;
             name = current + (current.back() == '/' ? "" : "/") + name;
             if (name.size() > MaxOutputName)
-                return erOutput;
+                return OutputFailed(ENAMETOOLONG);
         }
         if (name.back() == '/')
-            return CreateFoldersAlong(name) ? erOk : erOutput;
+            return CreateFoldersAlong(name) ? erOk : OutputFailed(errno);
         if (!FUmask)
             FUmask = platform::ReadUmask();
         const platform::TFileMode mode = platform::ModeForAttributes(request.Attributes, *FUmask);
         int error = output.Create(name, mode, *FUmask);
         if (error == ENOENT) {
-            CreateFoldersAlong(name);
+            if (!CreateFoldersAlong(name))
+                return OutputFailed(errno);
             error = output.Create(name, mode, *FUmask);
         }
         if (error != 0)
-            return erOutput;
+            return OutputFailed(error);
         FState.OutputFile = &output;
     } else {
         FState.OutputFile = &discard;
@@ -265,13 +277,15 @@ int TExtractionDriver::Run(const TRequest& request)
         std::memset(FState.OutWindow, 0, WindowSize);
 
     int result = RunDecoder(FState, header.Method);
+    if (result == erOutput && request.OutputName)
+        FOutputError = output.Error();  // the decoder saw only that the sink refused
     uint32_t expectedCrc = header.Crc32;
     if (result == erOk && (header.Flags & gpDescriptor))
         result = ReadDescriptorCrc(FState, header.Method, expectedCrc);
     FState.CrcValue = ~FState.CrcValue;
     FState.ArchiveFile = nullptr;
     if (request.OutputName && !output.Finish(FileTime(header.DosDateTime)) && result == erOk)
-        result = erOutput;
+        result = OutputFailed(output.Error());
     if (result != erOk)
         return result;
     if (expectedCrc != FState.CrcValue)
@@ -280,7 +294,7 @@ int TExtractionDriver::Run(const TRequest& request)
     if (!SendPercent(FState, 100))
         return erAborted;
     if (request.OutputName && !output.Commit(FLinkWay))
-        return erOutput;
+        return OutputFailed(output.Error());
     return erOk;
 }
 

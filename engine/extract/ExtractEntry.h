@@ -42,6 +42,10 @@ public:
                   int16_t notifyCode = 0, std::optional<uint64_t> compressedSize = std::nullopt,
                   std::optional<uint64_t> uncompressedSize = std::nullopt);
 
+    // The system error (errno) of the output step when the last call ended
+    // in the output error; 0 otherwise or when the step knew none.
+    int OutputError() const { return FOutputError; }
+
     // The seams (pump hook, clock, abort key) live in the state.
     TEngineState& State() { return FState; }
 
@@ -59,12 +63,14 @@ private:
     struct TRequest;
     int Run(const TRequest& request);
     bool BusyMarkIsStale();
+    int OutputFailed(int systemError);
     TArchiveStream* OpenArchive(const std::string& archiveName);
     std::optional<int64_t> FileTime(uint32_t dosDateTime);
 
     TEngineState FState;
     std::unique_ptr<uint8_t[]> FWindow;  // the output window, kept between entries
     bool FRunning = false;               // an entry is being extracted right now (below any nested call)
+    int FOutputError = 0;                // errno behind the last call's output error
     // The archive of the last entry, kept open for the next one.
     std::string FArchiveName;
     std::unique_ptr<TArchiveReader> FArchive;

@@ -167,6 +167,23 @@ TEST_F(ExtractCommandTest, FailedEntriesReportedAndCounted)
     EXPECT_EQ(test.Errors, extract.Errors);
 }
 
+TEST_F(ExtractCommandTest, OutputFailureLinesNameTheCause)
+{
+    // A failed output step whose line reads the same for every cause: a name
+    // too long for the file system looking like a full disk or missing rights.
+    CraftedZip zip;
+    zip.Add(StoredEntry(std::string(300, 'n'), Text));
+    zip.Add(StoredEntry("blocker", Text));
+    zip.Add(StoredEntry("blocker/inner.txt", Text));
+    const CliRun run = RunCli("extract " + OutOption() + " " + Archive(zip));
+    EXPECT_EQ(run.ExitCode, 1);
+    EXPECT_NE(run.Errors.find(": 2 output file cannot be created or written: File name too long\n"),
+              std::string::npos)
+        << run.Errors;
+    EXPECT_NE(run.Errors.find("blocker/inner.txt: 2 output file cannot be created or written: "), std::string::npos)
+        << run.Errors;
+}
+
 TEST_F(ExtractCommandTest, TestCommandWritesNothing)
 {
     // The test mode creating files, failing a sound archive, or counting the
