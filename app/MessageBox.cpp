@@ -81,8 +81,9 @@ public:
 };
 
 // Wider than this, a word would make the box grow to its limit and still be
-// cut; about 70 average characters of the desktop font.
-constexpr int MaxWordWidthInCharacters = 70;
+// cut; about 50 average characters of the desktop font, so a shortened name
+// still fits a line beside a few words.
+constexpr int MaxWordWidthInCharacters = 50;
 
 QPushButton* AddButton(QMessageBox* box, const QString& text, int answer, QMessageBox::ButtonRole role)
 {
@@ -169,8 +170,12 @@ QString ElideLongWords(const QString& text, const QFontMetrics& metrics, int max
     for (QString& line : lines) {
         QStringList words = line.split(QLatin1Char(' '));
         for (QString& word : words)
-            if (metrics.horizontalAdvance(word) > maxWidth)
-                word = metrics.elidedText(word, Qt::ElideMiddle, maxWidth);
+            if (metrics.horizontalAdvance(word) > maxWidth) {
+                // Joined to the ellipsis: a line break there would read as two names.
+                const QChar joiner(0x2060);
+                word = metrics.elidedText(word, Qt::ElideMiddle, maxWidth)
+                           .replace(QChar(0x2026), QString(joiner) + QChar(0x2026) + joiner);
+            }
         line = words.join(QLatin1Char(' '));
     }
     return lines.join(QLatin1Char('\n'));

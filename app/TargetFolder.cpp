@@ -76,7 +76,7 @@ QString FolderProblemText(const TFolderCheck& check, const QString& folder)
     case fpNoRights:
         if (!QFileInfo::exists(folder))
             return QStringLiteral("Keine Berechtigung, den Ordner in %1 anzulegen.").arg(QFileInfo(folder).path());
-        return QStringLiteral("Keine Schreibberechtigung im Zielordner.");
+        return OutputErrorText(check.SystemError == EROFS ? EROFS : EACCES);
     case fpNotAFolder: return QStringLiteral("Unter diesem Namen gibt es bereits eine Datei.");
     case fpOther:
         return check.SystemError != 0 ? QStringLiteral("Der Ordner kann nicht verwendet werden (Systemfehler %1).")

@@ -53,7 +53,7 @@ const TFailingEntry FailingEntries[] = {
     {"zd-xceed-bwt.zip", nullptr, erUnsupported},
     {"la-test_read_format_zip_symlink_unsupported_compression.zip", "bad_symlink", erUnsupported},
     {"zd-unknown-compression-method.zip", nullptr, erUnsupported},
-    // Encrypted: refused with 7, after the method check, so AES (method 99) gives 6.
+    // Encrypted: refused with 7 before the method is looked at, so AES (method 99) is told as encrypted too.
     {"sharp-zipcrypto.zip", nullptr, erEncrypted},
     {"zd-winzip-encrypt-std.zip", nullptr, erEncrypted},
     {"zd-iz-linux-encrypt.zip", nullptr, erEncrypted},
@@ -62,7 +62,7 @@ const TFailingEntry FailingEntries[] = {
     {"la-test_read_format_zip_encryption_partially.zip", "foo.txt", erEncrypted},
     {"la-test_read_format_zip_traditional_encryption_data.zip", nullptr, erEncrypted},
     {"zip2-ignore_encryption_flag.zip", nullptr, erEncrypted},  // flag set on plain data: still refused
-    {"zd-winzip-encrypt-aes256.zip", nullptr, erUnsupported},
+    {"zd-winzip-encrypt-aes256.zip", nullptr, erEncrypted},
     // Deliberately damaged: file2's stored CRC is wrong.
     {"la-test_read_format_zip.zip", "file2", erCrc},
 };
