@@ -138,7 +138,7 @@ int TEntryExtractor::ExtractEntries(const QString& archive, TExtractOptions opti
         if (FAbortRequested)
             break;
         if (result != erOk) {
-            FQuestions.ReportFailure(targetText, result, FDriver.OutputError());
+            FQuestions.ReportFailure(targetText, result, FDriver.OutputError(), entry.Method);
             continue;
         }
         done += weight;

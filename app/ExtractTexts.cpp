@@ -8,6 +8,7 @@
 #include "ListTexts.h"
 #include "MyTools.h"
 #include "engine/ResultCodes.h"
+#include "engine/codecs/Methods.h"
 #include "platform/gui/LocaleFormats.h"
 
 namespace valbrix {
@@ -28,8 +29,13 @@ QString OutputErrorText(int systemError)
     }
 }
 
-QString ResultText(int resultCode, int systemError)
+QString ResultText(int resultCode, int systemError, uint16_t method)
 {
+    if (resultCode == erUnsupported && !CanDecode(method)) {
+        const QString refusal = MethodRefusalText(method);
+        if (!refusal.isEmpty())
+            return refusal + QLatin1Char('.');
+    }
     if (resultCode == erOutput && systemError != 0) {
         const QString cause = OutputErrorText(systemError);
         if (!cause.isEmpty())
@@ -52,10 +58,10 @@ QString ResultText(int resultCode, int systemError)
     }
 }
 
-QString ExtractFailureText(const QString& target, int resultCode, int systemError)
+QString ExtractFailureText(const QString& target, int resultCode, int systemError, uint16_t method)
 {
     return QStringLiteral("Fehler beim Auspacken nach ") + target + QStringLiteral("!\n") +
-           ResultText(resultCode, systemError);
+           ResultText(resultCode, systemError, method);
 }
 
 QString DateTimeText(const QDateTime& time)

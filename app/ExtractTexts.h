@@ -18,10 +18,11 @@ constexpr int erNameLeavesFolder = 1000;
 
 // One sentence saying why an entry failed, for every result code. With the
 // system error (errno) of a failed output step, the output failure tells a
-// full disk, missing rights and a name too long apart.
-QString ResultText(int resultCode, int systemError = 0);
+// full disk, missing rights and a name too long apart; with the entry's
+// method, a method we do not decode is named.
+QString ResultText(int resultCode, int systemError = 0, uint16_t method = 0);
 // "Fehler beim Auspacken nach <target>!" and, on a second line, ResultText.
-QString ExtractFailureText(const QString& target, int resultCode, int systemError = 0);
+QString ExtractFailureText(const QString& target, int resultCode, int systemError = 0, uint16_t method = 0);
 // The sentence for the system error of a failed output step; empty for an
 // error that has no sentence of its own.
 QString OutputErrorText(int systemError);

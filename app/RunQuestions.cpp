@@ -34,17 +34,17 @@ TReplaceDecision TRunQuestions::AskReplace(const QString& target, int64_t existi
     }
 }
 
-bool TRunQuestions::ReportFailure(const QString& target, int resultCode, int systemError)
+bool TRunQuestions::ReportFailure(const QString& target, int resultCode, int systemError, uint16_t method)
 {
     if (FStopped)
         return false;
     if (FCollect) {
-        FCollected << target + QStringLiteral(": ") + ResultText(resultCode, systemError);
+        FCollected << target + QStringLiteral(": ") + ResultText(resultCode, systemError, method);
         return true;
     }
     bool collectLater = false;
     TMessageBoxRequest request;
-    request.Text = ExtractFailureText(target, resultCode, systemError);
+    request.Text = ExtractFailureText(target, resultCode, systemError, method);
     request.Kind = mkError;
     request.Buttons = {{QStringLiteral("OK"), idOK}, {QStringLiteral("&Abbrechen"), idCancel}};
     request.EscapeAnswer = idOK;  // Escape goes on, as OK always did

@@ -26,8 +26,9 @@ public:
                                 int64_t entrySize, uint32_t entryDosDateTime);
     // Shows (or collects) the failure of one entry; false when the user
     // stopped the run with it. systemError: the errno of a failed output
-    // step, 0 when none is known.
-    bool ReportFailure(const QString& target, int resultCode, int systemError = 0);
+    // step, 0 when none is known; method: the entry's, to name one we do
+    // not decode.
+    bool ReportFailure(const QString& target, int resultCode, int systemError = 0, uint16_t method = 0);
 
     // The run is to end without further questions (the window closes, or
     // the user said "Abbrechen").
