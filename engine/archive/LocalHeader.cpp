@@ -103,6 +103,13 @@ bool TakeSizes(const TLocalHeader& header, std::optional<uint64_t> compressedSiz
         state.InputSize = UnknownSize;
         state.OutputSize = UnknownSize;
     }
+    // Stored bytes are their own output: of two different sizes one lies,
+    // and a CRC over the bytes copied cannot tell which. An encrypted
+    // entry's compressed size also counts its encryption header.
+    if (header.Method == zmStored && !(header.Flags & gpEncrypted)
+        && (state.InputSize != state.OutputSize
+            || (compressedSize && uncompressedSize && *compressedSize != *uncompressedSize)))
+        return false;
     return state.InputSize <= MaxEntrySize && state.OutputSize <= MaxEntrySize;
 }
 

@@ -33,8 +33,9 @@ bool ReadLocalHeader(TArchiveStream& archive, uint64_t offset, TLocalHeader& hea
 
 // Sets the state's InputSize and OutputSize for the entry. The optional
 // sizes come from the central directory and stand in when the header gives
-// none. False for a size no file can have (beyond MaxEntrySize): a damaged
-// header or directory.
+// none. False for a size no file can have (beyond MaxEntrySize), and for a
+// stored entry whose header or directory gives two different sizes: a
+// damaged header or directory.
 bool TakeSizes(const TLocalHeader& header, std::optional<uint64_t> compressedSize,
                std::optional<uint64_t> uncompressedSize, TEngineState& state);
 

@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -40,7 +41,8 @@ enum TDirectoryStatus : uint8_t {
     dsNone,      // not opened: no end record, or the file cannot be read
     dsReading,   // open, entries are being read
     dsComplete,  // every record up to the end of the directory was read
-    dsDamaged,   // the directory ended early, could not be read, or a record was unreadable
+    dsDamaged,   // the directory ended early, could not be read, a record was unreadable,
+                 // or its records did not fill the size its end record gives
 };
 
 // What OpenZipDirectory and NextZipEntry return.
@@ -67,6 +69,11 @@ struct TZipDirectory {
     // Open only in large-directory mode, with the archive position of the next bytes to load.
     std::unique_ptr<TArchiveReader> LargeDirectoryReader;
     uint64_t ReadPosition = 0;
+    // The directory's size as its end record says (none: saturated with no
+    // ZIP64 end record), held against the bytes of the records read so far
+    // when the directory ends.
+    std::optional<uint64_t> DirectoryBytes;
+    uint64_t RecordBytesRead = 0;
     TZipEntry Entry;                    // the current entry
     // Kept when the directory closes, so the caller can ask after the last entry.
     TDirectoryStatus Status = dsNone;

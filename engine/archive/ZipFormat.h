@@ -28,6 +28,8 @@ constexpr size_t CentralHeaderBytes = 46;
 constexpr size_t EndRecordBytes = 22;
 constexpr size_t Zip64LocatorBytes = 20;
 constexpr size_t Zip64EndRecordBytes = 56;  // without its extensible data
+constexpr size_t DigitalSignatureHeaderBytes = 6;  // signature, then a 16-bit size of the data behind it
+constexpr size_t MaxArchiveCommentBytes = 0xFFFF;  // the end record counts it in 16 bits
 
 // Field offsets from the start of a local file header.
 namespace LocalField {
@@ -73,6 +75,7 @@ constexpr size_t EndRecordOffset = 8;
 }  // namespace Zip64LocatorField
 namespace Zip64EndField {
 constexpr size_t TotalEntries = 32;
+constexpr size_t DirectoryBytes = 40;
 constexpr size_t DirectoryOffset = 48;
 }  // namespace Zip64EndField
 
