@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "engine/archive/ArchiveReader.h"
+#include "engine/archive/ExtraFields.h"
 
 namespace valbrix {
 
@@ -28,6 +29,7 @@ struct TZipEntry {
     uint16_t Method = 0;
     uint16_t Attributes = 0;        // MS-DOS attributes; 0 for entries from other hosts
     uint16_t Flags = 0;             // general purpose bit flags
+    TAesInfo Aes;                   // for method 99: AE version, key strength, real method
 };
 
 // Longest entry name kept, in bytes; longer names are cut at a character boundary.
