@@ -6,8 +6,10 @@
 
 #include <QCollator>
 #include <QCollatorSortKey>
+#include <QPalette>
 
 #include "ListTexts.h"
+#include "engine/archive/ZipFormat.h"
 #include "MyTools.h"
 
 namespace valbrix {
@@ -55,7 +57,7 @@ void SortRowsByCaption(std::vector<TListRow>& rows)
 }
 
 TZipListModel::TZipListModel(QObject* parent)
-    : QAbstractTableModel(parent)
+    : QAbstractTableModel(parent), FLockIcon(QStringLiteral(":/icons/lock.png"))
 {
 }
 
@@ -116,6 +118,16 @@ QVariant TZipListModel::data(const QModelIndex& index, int role) const
         return CellText(FRows[size_t(index.row())], index.column());
     if (role == Qt::TextAlignmentRole)
         return int(ColumnAlignment(index.column()));
+    const uint16_t flags = FRows[size_t(index.row())].Entry.Flags;
+    if (role == Qt::DecorationRole && index.column() == lcName && (flags & gpEncrypted))
+        return FLockIcon;
+    // Entries no password opens are greyed, and say why.
+    if (EncryptionUnsupported(flags)) {
+        if (role == Qt::ForegroundRole)
+            return QPalette().brush(QPalette::Disabled, QPalette::Text);
+        if (role == Qt::ToolTipRole)
+            return QStringLiteral("Verschlüsselungsverfahren wird nicht unterstützt");
+    }
     return QVariant();
 }
 
