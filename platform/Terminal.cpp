@@ -46,9 +46,10 @@ bool StdinIsTerminal()
 
 long ReadLineWithoutEcho(const char* prompt, char* buffer, size_t capacity)
 {
+    // Echo off before the prompt shows: whatever is typed once it shows must not appear.
+    const TEchoOff echoOff;
     std::fputs(prompt, stderr);
     std::fflush(stderr);
-    const TEchoOff echoOff;
     // Byte by byte from the descriptor: stdio would keep a copy in its own buffer.
     size_t length = 0;
     for (;;) {
