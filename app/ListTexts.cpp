@@ -41,6 +41,15 @@ QString DateText(uint32_t dosDateTime)
     return platform::FullYearDateTimeText(DosDateTimeValue(dosDateTime));
 }
 
+QString EncryptionSuffix(uint16_t flags, uint8_t aesStrength)
+{
+    if (!(flags & gpEncrypted) || EncryptionUnsupported(flags))
+        return QString();
+    if (aesStrength >= 1 && aesStrength <= 3)
+        return QStringLiteral(" + AES-%1").arg(64 + 64 * aesStrength);
+    return QStringLiteral(" + ZipCrypto");
+}
+
 QString RatioText(uint64_t uncompressedSize, uint64_t compressedSize)
 {
     if (uncompressedSize == 0)

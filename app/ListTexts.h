@@ -23,6 +23,10 @@ QDateTime DosDateTimeValue(uint32_t dosDateTime);
 // The short date with a four-digit year, two blanks, the locale's short
 // time; empty when invalid.
 QString DateText(uint32_t dosDateTime);
+// What the method column adds for an encrypted entry: " + AES-128/192/256"
+// for an AES entry, " + ZipCrypto" for the traditional cipher, empty for a
+// plain one and for encryption no password opens here (its row says so).
+QString EncryptionSuffix(uint16_t flags, uint8_t aesStrength);
 // Space saved in whole per cent: "75%", "0%" for an empty entry, "-3%" when it grew.
 QString RatioText(uint64_t uncompressedSize, uint64_t compressedSize);
 // A size from the archive as the signed total the status bar adds up; sizes

@@ -8,6 +8,7 @@
 #include "app/ListTexts.h"
 #include "app/MainState.h"
 #include "app/ZipListModel.h"
+#include "engine/archive/ZipFormat.h"
 
 using namespace valbrix;
 using valbrix::test::Path;
@@ -56,6 +57,18 @@ private slots:
     }
 
     // Catches the name and folder cut at the wrong delimiter or with a trailing one.
+    // Catches a wrong key size in the method column, a suffix on plain
+    // entries, or one on encryption that cannot be opened.
+    void encryptionSuffix()
+    {
+        QCOMPARE(EncryptionSuffix(0, 0), QString());
+        QCOMPARE(EncryptionSuffix(gpEncrypted, 0), QString(" + ZipCrypto"));
+        QCOMPARE(EncryptionSuffix(gpEncrypted, 1), QString(" + AES-128"));
+        QCOMPARE(EncryptionSuffix(gpEncrypted, 2), QString(" + AES-192"));
+        QCOMPARE(EncryptionSuffix(gpEncrypted, 3), QString(" + AES-256"));
+        QCOMPARE(EncryptionSuffix(gpEncrypted | gpStrongEncryption, 0), QString());
+    }
+
     void nameAndFolderParts()
     {
         QCOMPARE(FileNamePart("a.txt"), QString("a.txt"));
