@@ -9,10 +9,30 @@
 #include <QTime>
 
 #include "MyTools.h"
+#include "engine/archive/ZipDirectory.h"
 #include "engine/archive/ZipFormat.h"
+#include "engine/codecs/Methods.h"
 #include "platform/gui/LocaleFormats.h"
 
 namespace valbrix {
+
+QString MethodText(const TZipEntry& entry)
+{
+    return QString::fromStdString(MethodName(EntryMethod(entry))) + EncryptionSuffix(entry.Flags, entry.Aes.Strength);
+}
+
+QString MethodRefusalText(uint16_t method)
+{
+    return QStringLiteral("Komprimierungsverfahren %1 wird nicht unterstützt")
+        .arg(QString::fromStdString(MethodName(method)));
+}
+
+QString RefusalText(const TZipEntry& entry)
+{
+    if (EncryptionUnsupported(entry.Flags))
+        return QStringLiteral("Verschlüsselungsverfahren wird nicht unterstützt");
+    return CanDecode(EntryMethod(entry)) ? QString() : MethodRefusalText(EntryMethod(entry));
+}
 
 QString FileNamePart(const QString& entryName)
 {

@@ -6,6 +6,7 @@
 
 #include <QCollator>
 #include <QCollatorSortKey>
+#include <QGuiApplication>
 #include <QPalette>
 
 #include "ListTexts.h"
@@ -28,7 +29,8 @@ const TColumnInfo Columns[lcCount] = {
     {"Größe unkomprimiert", 110, Qt::AlignRight},
     {"Ratio", 50, Qt::AlignLeft},
     {"Größe komprimiert", 110, Qt::AlignRight},
-    {"Ordner", 0, Qt::AlignLeft},
+    {"Ordner", 160, Qt::AlignLeft},
+    {"Methode", 0, Qt::AlignLeft},
 };
 
 }  // namespace
@@ -96,6 +98,7 @@ QString TZipListModel::CellText(const TListRow& row, int column)
     case lcRatio: return RatioText(row.Entry.UncompressedSize, row.Entry.CompressedSize);
     case lcCompressed: return MyTools().FormatSize(SizeForTotal(row.Entry.CompressedSize));
     case lcFolder: return row.Folder;
+    case lcMethod: return MethodText(row.Entry);
     default: return QString();
     }
 }
@@ -118,15 +121,16 @@ QVariant TZipListModel::data(const QModelIndex& index, int role) const
         return CellText(FRows[size_t(index.row())], index.column());
     if (role == Qt::TextAlignmentRole)
         return int(ColumnAlignment(index.column()));
-    const uint16_t flags = FRows[size_t(index.row())].Entry.Flags;
-    if (role == Qt::DecorationRole && index.column() == lcName && (flags & gpEncrypted))
+    const TZipEntry& entry = FRows[size_t(index.row())].Entry;
+    if (role == Qt::DecorationRole && index.column() == lcName && (entry.Flags & gpEncrypted))
         return FLockIcon;
-    // Entries no password opens are greyed, and say why.
-    if (EncryptionUnsupported(flags)) {
-        if (role == Qt::ForegroundRole)
-            return QPalette().brush(QPalette::Disabled, QPalette::Text);
+    if (role == Qt::ToolTipRole || role == Qt::ForegroundRole) {
+        const QString refusal = RefusalText(entry);
+        if (refusal.isEmpty())
+            return QVariant();
         if (role == Qt::ToolTipRole)
-            return QStringLiteral("Verschlüsselungsverfahren wird nicht unterstützt");
+            return refusal;
+        return QGuiApplication::palette().brush(QPalette::Disabled, QPalette::Text);
     }
     return QVariant();
 }

@@ -13,7 +13,7 @@
 #include <cstring>
 
 #include "engine/archive/ArchiveReader.h"
-#include "engine/codecs/Decoders.h"
+#include "engine/codecs/Methods.h"
 #include "engine/crypto/DecryptingSource.h"
 #include "engine/crypto/PasswordProvider.h"
 #include "engine/archive/LocalHeader.h"
@@ -39,10 +39,6 @@ struct TExtractionDriver::TRequest {
 namespace {
 
 constexpr uint32_t StaleBusyMs = 30000;
-// Bit n set for each method n that has a decoder.
-constexpr uint32_t SupportedMethods = 1u << zmStored | 1u << zmShrunk | 0xFu << zmReduced1 | 1u << zmImploded |
-                                      1u << zmDeflated;
-static_assert(zmReduced4 - zmReduced1 == 3);
 
 // Holds the engine for one entry: sets the busy mark, lends the state the
 // window, and on every way out clears the mark and every pointer to an
@@ -71,32 +67,6 @@ private:
     TEngineState& FState;
     bool& FRunning;
 };
-
-bool MethodSupported(uint16_t method)
-{
-    return method < 32 && ((SupportedMethods >> method) & 1u);
-}
-
-int RunDecoder(TEngineState& state, uint16_t method)
-{
-    switch (method) {
-    case zmStored:
-        return CopyStored(state);
-    case zmShrunk:
-        return Unshrink(state);
-    case zmReduced1:
-    case zmReduced1 + 1:
-    case zmReduced1 + 2:
-    case zmReduced4:
-        return Unreduce(state, method);
-    case zmImploded:
-        return Explode(state);
-    case zmDeflated:
-        return Inflate(state);
-    default:
-        return erUnsupported;
-    }
-}
 
 bool SendPercent(TEngineState& state, uint16_t percent)
 {
@@ -231,7 +201,7 @@ int TExtractionDriver::Run(const TRequest& request)
     const bool sizesPossible = TakeSizes(header, request.CompressedSize, request.UncompressedSize, FState);
     const bool aes = header.Method == zmAes;
     const uint16_t method = aes ? header.Aes.Method : header.Method;
-    if (!MethodSupported(method) || (aes && header.Aes.Version == 0))
+    if (!CanDecode(method) || (aes && header.Aes.Version == 0))
         return erUnsupported;
     const bool encrypted = header.Flags & gpEncrypted;
     if (encrypted && !FPasswordProvider)
@@ -300,22 +270,16 @@ int TExtractionDriver::Run(const TRequest& request)
     FState.LastPercent = 0;
     SendPercent(FState, 0);
     FState.CrcValue = 0xFFFFFFFFu;
-    // The legacy decoders keep their tables and history in the window and
-    // get it clean, as they always have. Deflate has a history of its own and
-    // stored data needs none: for a run of small entries the fill would cost
-    // more than the decoding.
-    if (method != zmStored && method != zmDeflated)
-        std::memset(FState.OutWindow, 0, WindowSize);
 
     int result = RunDecoder(FState, method);
-    // Data that fails to decode is, under a cipher, most likely a wrong
-    // password; AES tells for sure by its code over every encrypted byte.
-    const bool damagedData = result == erCrc || result == erFormat || result == erUnsupported;
-    if (decryption && (result == erOk || damagedData)) {
+    // AES tells a wrong password or changed data for sure by its code over
+    // every encrypted byte; under the traditional cipher, data that fails to
+    // decode most likely means a password whose check byte matched by chance.
+    if (decryption && result != erOutput && result != erAborted) {
         const int verdict = decryption->Finish();
         if (verdict != erOk)
             result = verdict;
-        else if (damagedData && !aes)
+        else if (!aes && (result == erCrc || result == erFormat))
             result = erWrongPassword;
     }
     uint32_t expectedCrc = header.Crc32;
