@@ -70,6 +70,20 @@ private slots:
         QCOMPARE(EncryptionSuffix(gpEncrypted, 2), QString(" + AES-192"));
         QCOMPARE(EncryptionSuffix(gpEncrypted, 3), QString(" + AES-256"));
         QCOMPARE(EncryptionSuffix(gpEncrypted | gpStrongEncryption, 0), QString());
+
+        // Catches the AES marker named instead of the method under it, in the
+        // column and in the reason a row is greyed.
+        TZipEntry aes;
+        aes.Method = zmAes;
+        aes.Flags = gpEncrypted;
+        aes.Aes = {2, 3, zmDeflated};
+        QCOMPARE(MethodText(aes), QString("Deflate + AES-256"));
+        QCOMPARE(RefusalText(aes), QString());
+        aes.Aes.Method = 98;
+        QCOMPARE(RefusalText(aes), QString::fromUtf8("Komprimierungsverfahren PPMd wird nicht unterstützt"));
+        TZipEntry strong;
+        strong.Flags = gpEncrypted | gpStrongEncryption;
+        QCOMPARE(RefusalText(strong), QString::fromUtf8("Verschlüsselungsverfahren wird nicht unterstützt"));
     }
 
     void nameAndFolderParts()
