@@ -86,6 +86,7 @@ private:
 TEntryExtractor::TEntryExtractor() : FProgress(std::make_unique<TProgress>(*this))
 {
     FDriver.State().PumpHook = [this] { PumpEvents(); };
+    FDriver.SetPasswordProvider(&FPasswords);
     FPumpClock.start();
 }
 
@@ -137,12 +138,13 @@ int TEntryExtractor::ExtractEntries(const QString& archive, TExtractOptions opti
             break;  // closed while the question was open
         const int64_t weight = byCount ? 1 : int64_t(entry.UncompressedSize);
         FProgress->Start(progressBar, scale, done, weight);
+        FPasswords.SetEntryName(QString::fromUtf8(entry.FileName));
         const int result = FDriver.ExtractEntry(archivePath, *target, entry.Attributes, entry.LocalHeaderOffset,
                                                 FProgress.get(), 0, entry.CompressedSize, entry.UncompressedSize);
         if (FAbortRequested)
             break;
         if (result != erOk) {
-            ShowMessageBox(ExtractFailureText(targetText, result, entry.Method), QString(), mkError, bcOK);
+            ShowMessageBox(ExtractFailureText(targetText, result, EntryMethod(entry)), QString(), mkError, bcOK);
             continue;
         }
         done += weight;

@@ -4,7 +4,8 @@
 // progress bar, also within a large entry. TEntryExtractor owns the
 // program's one extraction driver; the extraction dialog and the setup flow
 // both run through it. Failures are worded in German, one message per
-// entry, and the loop goes on with the next entry.
+// entry, and the loop goes on with the next entry. An encrypted entry asks
+// for the password in a dialog; the driver keeps it for the archive.
 #pragma once
 
 #include <cstdint>
@@ -15,6 +16,7 @@
 #include <QElapsedTimer>
 #include <QString>
 
+#include "PasswordDialog.h"
 #include "engine/extract/ExtractEntry.h"
 #include "engine/archive/ZipDirectory.h"
 
@@ -64,6 +66,7 @@ private:
     void PumpEvents();
 
     TExtractionDriver FDriver;
+    TWindowPasswords FPasswords;
     std::unique_ptr<TProgress> FProgress;
     QElapsedTimer FPumpClock;
     bool FRunning = false;

@@ -252,6 +252,7 @@ bool TakeRecord(const uint8_t* p, TZipEntry& entry)
     entry.UncompressedSize = Le32(p + CentralField::UncompressedSize);
     entry.Attributes = hostSystem == hsMsDos ? p[CentralField::DosAttributes] : 0;
     entry.LocalHeaderOffset = Le32(p + CentralField::LocalHeaderOffset);
+    entry.Aes = TAesInfo();
 
     // A saturated field with no ZIP64 field at all keeps its value, as a
     // writer from before ZIP64 meant it.
@@ -265,6 +266,8 @@ bool TakeRecord(const uint8_t* p, TZipEntry& entry)
                           else if (id == UnicodePathExtraId && !unicodeName)
                               unicodeName = TakeUnicodePathName(field, fieldBytes, name, nameBytes, MaxEntryNameBytes,
                                                                 entry.FileName);
+                          else if (id == AesExtraId && entry.Method == zmAes)
+                              TakeAesField(field, fieldBytes, entry.Aes);
                           return zip64Complete;
                       });
     if (!zip64Complete)

@@ -14,6 +14,8 @@
 #include <vector>
 
 #include "engine/archive/ArchiveReader.h"
+#include "engine/archive/ExtraFields.h"
+#include "engine/archive/ZipFormat.h"
 
 namespace valbrix {
 
@@ -29,7 +31,15 @@ struct TZipEntry {
     uint16_t Method = 0;
     uint16_t Attributes = 0;        // MS-DOS attributes; 0 for entries from other hosts
     uint16_t Flags = 0;             // general purpose bit flags
+    TAesInfo Aes;                   // for method 99: AE version, key strength, real method
 };
+
+// The method of the entry's data: for an AES entry (method 99 with its
+// field), the one under the encryption.
+inline uint16_t EntryMethod(const TZipEntry& entry)
+{
+    return entry.Method == zmAes && entry.Aes.Version != 0 ? entry.Aes.Method : entry.Method;
+}
 
 // Longest entry name kept, in bytes; longer names are cut at a character boundary.
 constexpr size_t MaxEntryNameBytes = 259;
