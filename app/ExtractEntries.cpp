@@ -85,6 +85,7 @@ private:
 TEntryExtractor::TEntryExtractor() : FProgress(std::make_unique<TProgress>(*this))
 {
     FDriver.State().PumpHook = [this] { PumpEvents(); };
+    FDriver.SetPasswordProvider(&FPasswords);
     FPumpClock.start();
 }
 
@@ -133,12 +134,13 @@ int TEntryExtractor::ExtractEntries(const QString& archive, TExtractOptions opti
             break;  // closed while a question was open
         const int64_t weight = byCount ? 1 : int64_t(entry.UncompressedSize);
         FProgress->Start(progressBar, scale, done, weight);
+        FPasswords.SetEntryName(QString::fromUtf8(entry.FileName));
         const int result = FDriver.ExtractEntry(archivePath, *target, entry.Attributes, entry.LocalHeaderOffset,
                                                 FProgress.get(), 0, entry.CompressedSize, entry.UncompressedSize);
         if (FAbortRequested)
             break;
         if (result != erOk) {
-            FQuestions.ReportFailure(targetText, result, FDriver.OutputError(), entry.Method);
+            FQuestions.ReportFailure(targetText, result, FDriver.OutputError(), EntryMethod(entry));
             continue;
         }
         done += weight;

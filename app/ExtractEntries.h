@@ -4,7 +4,8 @@
 // progress bar, also within a large entry. TEntryExtractor owns the
 // program's one extraction driver; the extraction dialog and the setup flow
 // both run through it. Questions and failures go to the run's
-// TRunQuestions, which decides whether the loop goes on.
+// TRunQuestions, which decides whether the loop goes on. An encrypted entry
+// asks for the password in a dialog; the driver keeps it for the archive.
 #pragma once
 
 #include <cstdint>
@@ -16,6 +17,7 @@
 #include <QString>
 
 #include "RunQuestions.h"
+#include "PasswordDialog.h"
 #include "engine/extract/ExtractEntry.h"
 #include "engine/archive/ZipDirectory.h"
 
@@ -73,6 +75,7 @@ private:
 
     TExtractionDriver FDriver;
     TRunQuestions FQuestions;
+    TWindowPasswords FPasswords;
     std::unique_ptr<TProgress> FProgress;
     QElapsedTimer FPumpClock;
     bool FRunning = false;

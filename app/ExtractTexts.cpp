@@ -53,6 +53,8 @@ QString ResultText(int resultCode, int systemError, uint16_t method)
     case erAborted: return QStringLiteral("Das Auspacken wurde abgebrochen.");
     case erUnsupported: return QStringLiteral("Die Komprimierungsmethode wird nicht unterstützt.");
     case erEncrypted: return QStringLiteral("Der Eintrag ist verschlüsselt.");
+    case erWrongPassword: return QStringLiteral("Das Kennwort ist falsch oder die Daten sind beschädigt.");
+    case erEncryptionUnsupported: return QStringLiteral("Das Verschlüsselungsverfahren wird nicht unterstützt.");
     case erNameLeavesFolder: return QStringLiteral("Der Name des Eintrags führt aus dem Zielordner hinaus.");
     default: return QStringLiteral("Unbekannter Fehler (Code %1).").arg(resultCode);
     }

@@ -204,6 +204,7 @@ void TMain::ClearList()
     // deferred while it runs (see ApplyBusyState and closeEvent).
     TUpdateBracket bracket(FUpdateDepth);
     Model->Clear();
+    FExtractor.Driver().ForgetPassword();  // the archive it belonged to is closed
 }
 
 std::vector<int> TMain::SelectedRowNumbers() const

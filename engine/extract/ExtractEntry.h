@@ -15,12 +15,16 @@
 #include <utility>
 
 #include "engine/EngineState.h"
+#include "engine/crypto/Secret.h"
 #include "platform/FileServices.h"
 
 namespace valbrix {
 
 class TArchiveReader;
 class TArchiveStream;
+class TDecryptingSource;
+class TPasswordProvider;
+struct TLocalHeader;
 
 class TExtractionDriver {
 public:
@@ -54,6 +58,14 @@ public:
     // a call with another name opens that file as usual.
     void UseArchive(const std::string& archiveName, std::unique_ptr<TArchiveReader> reader);
 
+    // Who is asked for the password of an encrypted entry; none (the
+    // default) leaves every encrypted entry failing as encrypted. The
+    // provider outlives its use here.
+    void SetPasswordProvider(TPasswordProvider* provider) { FPasswordProvider = provider; }
+    // Wipes the kept password; also done when another archive is opened
+    // and when the driver dies.
+    void ForgetPassword() { FPassword.Clear(); FHavePassword = false; }
+
     // Longest output path taken, in bytes, made absolute: the platform's
     // limit (entry names keep their own, shorter one in the directory
     // reader); longer paths give the output error.
@@ -66,6 +78,7 @@ private:
     int OutputFailed(int systemError);
     TArchiveStream* OpenArchive(const std::string& archiveName);
     std::optional<int64_t> FileTime(uint32_t dosDateTime);
+    int Unlock(TDecryptingSource& source, const TLocalHeader& header);
 
     TEngineState FState;
     std::unique_ptr<uint8_t[]> FWindow;  // the output window, kept between entries
@@ -78,6 +91,10 @@ private:
     std::optional<platform::TFileIdentity> FArchiveIdentity;  // none: held in memory, never reopened
     std::optional<platform::TFileMode> FUmask;  // read at the first output file, then kept
     platform::TLinkWay FLinkWay = platform::lwUntried;  // learnt at the first output file
+    TPasswordProvider* FPasswordProvider = nullptr;
+    // The password that fitted the last encrypted entry of this archive, tried first on the next.
+    TSecret FPassword;
+    bool FHavePassword = false;  // an empty password is a password too
     // The last MS-DOS time converted, and the seconds it gave (none: no such moment).
     std::optional<std::pair<uint32_t, std::optional<int64_t>>> FLastFileTime;
 };

@@ -201,7 +201,9 @@ private slots:
     }
 
     // Catches an entry escaping through "..", the refusal ending the run, a
-    // failed entry counted, and failure messages without a German reason.
+    // failed entry counted, failure messages without a German reason, and a
+    // stored entry whose sizes disagree (3/4, 4/3) extracted because the
+    // bytes copied match their CRC.
     void refusedAndFailedEntries()
     {
         CraftedZip zip;
@@ -210,6 +212,12 @@ private slots:
         bad.Crc32 ^= 1;
         zip.Add(bad);
         zip.Add(StoredEntry("good.txt", Bytes(10, 'g')));
+        CraftedEntry longer = StoredEntry("odd-long.txt", Bytes{'a', 'b', 'c'});
+        longer.UncompressedSize = 4;
+        CraftedEntry shorter = StoredEntry("odd-short.txt", Bytes{'a', 'b', 'c', 'd'});
+        shorter.UncompressedSize = 3;
+        zip.Add(longer);
+        zip.Add(shorter);
         WriteFile(FDir->Path() / "a.zip", zip.Build());
         TMain w;
         QVERIFY(w.OpenArchive(Q(FDir->Path() / "a.zip")));
@@ -218,18 +226,20 @@ private slots:
         DialogScript dialog(Q(out));
         dialog.Install(w);
         TMessageBoxScript boxes;
-        boxes.Answer(idOK);
-        boxes.Answer(idOK);
+        for (int failure = 0; failure < 4; ++failure)
+            boxes.Answer(idOK);
         boxes.Answer(idNo);
         w.UnzipBtnClick();
         QCOMPARE(Tree(FDir->Path() / "deep"), (std::vector<std::string>{"out/", "out/good.txt"}));
-        QCOMPARE(boxes.Asked.size(), 3);
-        // The list shows rows sorted by name: bad.txt, evil.txt, good.txt.
-        QCOMPARE(boxes.Asked[0].Text, ExtractFailureText(Q(out / "bad.txt"), 1));
+        QCOMPARE(boxes.Asked.size(), 5);
+        // The list shows rows sorted by name: bad.txt, evil.txt, good.txt, odd-long.txt, odd-short.txt.
+        QCOMPARE(boxes.Asked[0].Text, ExtractFailureText(Q(out / "bad.txt"), erCrc));
         QVERIFY(boxes.Asked[0].Text.endsWith("\nDie Prüfsumme (CRC) stimmt nicht: die Daten sind beschädigt."));
         QCOMPARE(boxes.Asked[0].Caption, QString("Fehler"));
         QVERIFY(boxes.Asked[1].Text.startsWith("Fehler beim Auspacken nach " + Q(out) + "/../evil.txt!\n"));
-        QCOMPARE(boxes.Asked[2].Text, SummaryText(1));
+        QCOMPARE(boxes.Asked[2].Text, ExtractFailureText(Q(out / "odd-long.txt"), erFormat));
+        QCOMPARE(boxes.Asked[3].Text, ExtractFailureText(Q(out / "odd-short.txt"), erFormat));
+        QCOMPARE(boxes.Asked[4].Text, SummaryText(1));
     }
 
     // Catches an answer for all files that still asks again or is forgotten

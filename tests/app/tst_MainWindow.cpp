@@ -274,6 +274,54 @@ private slots:
         QCOMPARE(ListCommands(w), AllOn);
     }
 
+    // Catches a lookalike end record in the archive comment told as damage
+    // (no rows, the damage message), and a directory size that disagrees
+    // with the records read shown as a complete listing without the message.
+    void directoryVerdicts_data()
+    {
+        QTest::addColumn<QString>("comment");
+        QTest::addColumn<int>("sizeSkew");
+        QTest::addColumn<bool>("damaged");
+        using valbrix::test::Bytes;
+        const Bytes lookalike = valbrix::test::LookalikeEndRecord(0);
+        Bytes locatorAndEnd = valbrix::test::LookalikeLocator(0);
+        const Bytes saturated = valbrix::test::LookalikeEndRecord(0, true);
+        locatorAndEnd.insert(locatorAndEnd.end(), saturated.begin(), saturated.end());
+        const auto text = [](const Bytes& bytes) { return QString::fromLatin1(reinterpret_cast<const char*>(bytes.data()), qsizetype(bytes.size())); };
+        QTest::newRow("end record in the comment") << text(lookalike) << 0 << false;
+        QTest::newRow("locator and end record in the comment") << text(locatorAndEnd) << 0 << false;
+        for (const int skew : {-46, -1, 1, 46})
+            QTest::addRow("directory size %+d", skew) << QString() << skew << true;
+    }
+    void directoryVerdicts()
+    {
+        QFETCH(QString, comment);
+        QFETCH(int, sizeSkew);
+        QFETCH(bool, damaged);
+        using namespace valbrix::test;
+        TempDir dir;
+        CraftedZip zip;
+        for (const char* name : {"a.txt", "b.txt"})
+            zip.Add(StoredEntry(name, Bytes{'x'}));
+        const QByteArray commentBytes = comment.toLatin1();
+        zip.SetArchiveComment(commentBytes.toStdString());
+        zip.SetDirectorySizeSkew(sizeSkew);
+        WriteFile(dir / "v.zip", zip.Build());
+
+        TMain w;
+        TMessageBoxScript script;
+        if (damaged)
+            script.Answer(idOK);
+        QVERIFY(w.OpenArchive(Path(dir, "v.zip")));
+        QCOMPARE(Column(w, lcName), (QStringList{"a.txt", "b.txt"}));
+        QCOMPARE(script.Asked.size(), damaged ? 1 : 0);
+        if (damaged) {
+            const QString text = script.Asked[0].Text;
+            QVERIFY2(text.contains("beschädigt") && text.contains("2 Einträge"), qPrintable(text));
+            QCOMPARE(script.Asked[0].Kind, mkError);
+        }
+    }
+
     // Catches stale panel 1 and commands after a selection change by mouse or
     // keyboard alone, selection commands that do not update, and "Schließen"
     // wrongly touched by a selection update.

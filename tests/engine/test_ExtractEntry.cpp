@@ -114,8 +114,9 @@ TEST_F(ExtractEntryTest, FailuresGiveTheirCodeAndLeaveNothingBehind)
         {"method 98 (PPMd, known but not decoded)", erUnsupported, [](CraftedEntry& e) { e.Method = 98; }},
         {"method 99 (beyond the mask's width)", erUnsupported, [](CraftedEntry& e) { e.Method = 99; }},
         {"encrypted", erEncrypted, [](CraftedEntry& e) { e.Flags |= 1; }},
-        // AES names itself in the method field: read as "unsupported method" it would mislead.
-        {"AES (method 99, encrypted)", erEncrypted, [](CraftedEntry& e) { e.Method = 99; e.Flags |= 1; }},
+        // AES without its extra field hides the real method: nothing can decode it
+        // (a well-formed AES entry without a password gives 7, see the encryption tests).
+        {"AES (method 99, encrypted, no AES field)", erUnsupported, [](CraftedEntry& e) { e.Method = 99; e.Flags |= 1; }},
         {"wrong CRC", erCrc, [](CraftedEntry& e) { e.Crc32 ^= 0x100; }},
         {"flipped data bit", erCrc, [](CraftedEntry& e) { e.Data[1234] ^= 0x08; }},
     };
@@ -439,6 +440,43 @@ TEST_F(ExtractEntryTest, TestEntryChecksWithoutWriting)
     EXPECT_EQ(Driver.TestEntry(ArchivePath(), zip.LocalHeaderOffset(0)), erOk);
     EXPECT_EQ(Driver.TestEntry(ArchivePath(), zip.LocalHeaderOffset(1)), erCrc);
     EXPECT_EQ(OutputTree(), std::vector<std::string>{});
+}
+
+TEST_F(ExtractEntryTest, StoredEntryWhoseSizesDisagreeIsRefused)
+{
+    // A stored entry whose sizes disagree (in the local header or in the
+    // directory) passing because the bytes copied match their CRC, a file
+    // written for it, and an encrypted entry (whose compressed size holds its
+    // encryption header) refused as a format error instead of as encrypted.
+    struct Case {
+        const char* What;
+        std::string Data;  // the CRC is always that of these bytes
+        uint32_t LocalCompressed, LocalUncompressed, CentralCompressed, CentralUncompressed;
+        uint16_t Flags;
+        int Expected;
+    };
+    const Case cases[] = {
+        {"sizes 4/3 everywhere", "abcd", 4, 3, 4, 3, 0, erFormat},
+        {"sizes 3/4 everywhere", "abc", 3, 4, 3, 4, 0, erFormat},
+        {"directory 4/3, header 3/3", "abc", 3, 3, 4, 3, 0, erFormat},
+        {"directory 3/3, header 3/4", "abc", 3, 4, 3, 3, 0, erFormat},
+        {"sizes 3/3", "abc", 3, 3, 3, 3, 0, erOk},
+        {"encrypted, 15/3", std::string(15, 'e'), 15, 3, 15, 3, 1, erEncrypted},
+    };
+    fs::create_directories(Out());
+    for (const Case& c : cases) {
+        CraftedEntry entry = StoredEntry("f.txt", Bytes(c.Data.begin(), c.Data.end()));
+        entry.Flags = c.Flags;
+        entry.LocalCompressedSize = c.LocalCompressed, entry.LocalUncompressedSize = c.LocalUncompressed;
+        entry.CompressedSize = c.CentralCompressed, entry.UncompressedSize = c.CentralUncompressed;
+        EXPECT_EQ(Extract(OneEntry(entry), 0, "f.txt", 0x20, c.CentralCompressed, c.CentralUncompressed), c.Expected)
+            << c.What;
+        EXPECT_EQ(Driver.TestEntry(ArchivePath(), 0, nullptr, 0, c.CentralCompressed, c.CentralUncompressed), c.Expected)
+            << c.What << ", tested";
+        EXPECT_EQ(OutputTree(), c.Expected == erOk ? std::vector<std::string>{"f.txt"} : std::vector<std::string>{})
+            << c.What;
+        fs::remove(Out() / "f.txt");
+    }
 }
 
 TEST_F(ExtractEntryTest, RealToolArchivesWithRefusedMethodsOrEncryption)
