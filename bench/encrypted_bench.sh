@@ -67,14 +67,14 @@ mkdir -p "$out"
 trap 'rm -rf "$out"' EXIT
 
 echo "== 100 MB text, AES-256 + deflate: ours on it / ours on the same text unencrypted (test)"
-farm-bench -n "$runs" --timeout 600 -- "$cli" test --password-file "$cache/password" "$cache/text-aes.zip" \
-    --vs "$cli test $cache/text-plain.zip"
+farm-bench -n "$runs" --timeout 600 --vs "$cli test $cache/text-plain.zip" \
+    -- "$cli" test --password-file "$cache/password" "$cache/text-aes.zip"
 echo "== 100 MB text, AES-256 + deflate: ours / 7zz t"
-farm-bench -n "$runs" --timeout 600 -- "$cli" test --password-file "$cache/password" "$cache/text-aes.zip" \
-    --vs "7zz t -bso0 -p$password $cache/text-aes.zip"
+farm-bench -n "$runs" --timeout 600 --vs "7zz t -bso0 -p$password $cache/text-aes.zip" \
+    -- "$cli" test --password-file "$cache/password" "$cache/text-aes.zip"
 echo "== 20,000 small files, AES-256: ours extract / 7zz x (into /dev/shm)"
-farm-bench -n "$runs" --timeout 900 -- sh -c "rm -rf $out/v && exec $cli extract -d $out/v --password-file $cache/password $cache/small-aes.zip" \
-    --vs "sh -c 'rm -rf $out/s && exec 7zz x -bso0 -y -p$password -o$out/s $cache/small-aes.zip'"
+farm-bench -n "$runs" --timeout 900 --vs "sh -c 'rm -rf $out/s && exec 7zz x -bso0 -y -p$password -o$out/s $cache/small-aes.zip'" \
+    -- sh -c "rm -rf $out/v && exec $cli extract -d $out/v --password-file $cache/password $cache/small-aes.zip"
 echo "== 20,000 small files, AES-256: ours test / 7zz t"
-farm-bench -n "$runs" --timeout 900 -- "$cli" test --password-file "$cache/password" "$cache/small-aes.zip" \
-    --vs "7zz t -bso0 -p$password $cache/small-aes.zip"
+farm-bench -n "$runs" --timeout 900 --vs "7zz t -bso0 -p$password $cache/small-aes.zip" \
+    -- "$cli" test --password-file "$cache/password" "$cache/small-aes.zip"
