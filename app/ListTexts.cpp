@@ -16,9 +16,14 @@
 
 namespace valbrix {
 
-QString MethodText(uint16_t method)
+QString MethodText(uint16_t dataMethod, uint16_t flags, uint8_t aesStrength)
 {
-    return QString::fromStdString(MethodName(method));
+    return QString::fromStdString(MethodName(dataMethod)) + EncryptionSuffix(flags, aesStrength);
+}
+
+QString MethodText(const TZipEntry& entry)
+{
+    return MethodText(EntryMethod(entry), entry.Flags, entry.Aes.Strength);
 }
 
 QString MethodRefusalText(uint16_t method)
@@ -27,9 +32,16 @@ QString MethodRefusalText(uint16_t method)
         .arg(QString::fromStdString(MethodName(method)));
 }
 
-QString RefusalText(uint16_t method)
+QString RefusalText(uint16_t dataMethod, uint16_t flags)
 {
-    return CanDecode(method) ? QString() : MethodRefusalText(method);
+    if (EncryptionUnsupported(flags))
+        return QStringLiteral("Verschlüsselungsverfahren wird nicht unterstützt");
+    return CanDecode(dataMethod) ? QString() : MethodRefusalText(dataMethod);
+}
+
+QString RefusalText(const TZipEntry& entry)
+{
+    return RefusalText(EntryMethod(entry), entry.Flags);
 }
 
 QString FileNamePart(const QString& entryName)
@@ -57,6 +69,15 @@ QDateTime DosDateTimeValue(uint32_t dosDateTime)
 QString DateText(uint32_t dosDateTime)
 {
     return platform::FullYearDateTimeText(DosDateTimeValue(dosDateTime));
+}
+
+QString EncryptionSuffix(uint16_t flags, uint8_t aesStrength)
+{
+    if (!(flags & gpEncrypted) || EncryptionUnsupported(flags))
+        return QString();
+    if (aesStrength >= 1 && aesStrength <= 3)
+        return QStringLiteral(" + AES-%1").arg(64 + 64 * aesStrength);
+    return QStringLiteral(" + ZipCrypto");
 }
 
 QString RatioText(uint64_t uncompressedSize, uint64_t compressedSize)

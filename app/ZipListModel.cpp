@@ -76,7 +76,7 @@ std::vector<uint32_t> InRankOrder(const std::vector<uint32_t>& items, const std:
 }  // namespace
 
 TZipListModel::TZipListModel(QObject* parent)
-    : QAbstractTableModel(parent)
+    : QAbstractTableModel(parent), FLockIcon(QStringLiteral(":/icons/lock.png"))
 {
 }
 
@@ -146,9 +146,9 @@ std::vector<uint32_t> TZipListModel::OrderedBy(int column)
         // By the names shown; an archive holds a handful of methods.
         std::map<uint16_t, std::string> names;
         for (uint32_t entry : rows)
-            names.try_emplace(table.Record(entry).Method, MethodName(table.Record(entry).Method));
+            names.try_emplace(table.Record(entry).DataMethod, MethodName(table.Record(entry).DataMethod));
         const std::vector<uint32_t> ranks = Collation().Ranks(
-            rows.size(), [&](uint32_t i) { return std::string_view(names.at(table.Record(rows[i]).Method)); });
+            rows.size(), [&](uint32_t i) { return std::string_view(names.at(table.Record(rows[i]).DataMethod)); });
         rows = InRankOrder(rows, ranks);
         break;
     }
@@ -211,7 +211,7 @@ QString TZipListModel::CellText(int row, int column) const
     case lcRatio: return RatioText(record.UncompressedSize, record.CompressedSize);
     case lcCompressed: return MyTools().FormatSize(SizeForTotal(record.CompressedSize));
     case lcFolder: return Utf8(FTable->FolderPart(record));
-    case lcMethod: return MethodText(record.Method);
+    case lcMethod: return MethodText(record.DataMethod, record.Flags, uint8_t(record.AesStrength));
     default: return QString();
     }
 }
@@ -234,8 +234,11 @@ QVariant TZipListModel::data(const QModelIndex& index, int role) const
         return CellText(index.row(), index.column());
     if (role == Qt::TextAlignmentRole)
         return int(ColumnAlignment(index.column()));
+    const TEntryRecord& record = Record(index.row());
+    if (role == Qt::DecorationRole && index.column() == lcName && (record.Flags & gpEncrypted))
+        return FLockIcon;
     if (role == Qt::ToolTipRole || role == Qt::ForegroundRole) {
-        const QString refusal = RefusalText(Record(index.row()).Method);
+        const QString refusal = RefusalText(record.DataMethod, record.Flags);
         if (refusal.isEmpty())
             return QVariant();
         if (role == Qt::ToolTipRole)

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include <QAbstractTableModel>
+#include <QIcon>
 #include <QString>
 
 #include "engine/archive/EntryTable.h"
@@ -67,6 +68,7 @@ private:
     // Made for the locale in force, again when it changes.
     std::unique_ptr<TNameCollation> FCollation;
     QString FCollationLocale;
+    QIcon FLockIcon;  // beside the name of an encrypted entry
 };
 
 }  // namespace valbrix

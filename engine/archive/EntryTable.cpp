@@ -3,6 +3,8 @@
 
 #include <cstring>
 
+#include "engine/archive/ZipFormat.h"
+
 namespace valbrix {
 
 bool TEntryTable::Append(const TZipEntry& entry)
@@ -11,6 +13,8 @@ bool TEntryTable::Append(const TZipEntry& entry)
         return false;
     const size_t nameBytes = entry.FileName.size() < MaxEntryNameBytes ? entry.FileName.size() : MaxEntryNameBytes;
     if (FPool.empty() || PoolBlockSize - FPoolUsed < nameBytes) {
+        if (FPool.size() == MaxPoolBlocks)
+            return false;
         FPool.push_back(std::make_unique_for_overwrite<char[]>(PoolBlockSize));
         FPoolUsed = 0;
     }
@@ -31,7 +35,8 @@ bool TEntryTable::Append(const TZipEntry& entry)
     record.Method = entry.Method;
     record.Flags = entry.Flags;
     record.Attributes = entry.Attributes;
-    record.Reserved = 0;
+    record.DataMethod = EntryMethod(entry);
+    record.AesStrength = entry.Aes.Strength <= 3 ? entry.Aes.Strength : 0;
     FPoolUsed += nameBytes;
     ++FCount;
     return true;
@@ -50,6 +55,10 @@ TZipEntry TEntryTable::Entry(size_t index) const
     entry.Method = record.Method;
     entry.Attributes = record.Attributes;
     entry.Flags = record.Flags;
+    // The data's own header is read again before extraction; these serve the
+    // listing texts only.
+    if (record.Method == zmAes && record.DataMethod != zmAes)
+        entry.Aes = {1, uint8_t(record.AesStrength), record.DataMethod};
     return entry;
 }
 

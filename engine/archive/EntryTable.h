@@ -26,17 +26,17 @@ struct TEntryRecord {
     uint64_t UncompressedSize;
     uint64_t CompressedSize;
     uint64_t LocalHeaderOffset;
-    uint64_t NameAt : 40;        // place of the name in the pool
+    uint64_t NameAt : 38;        // place of the name in the pool (256 GiB of names)
     uint64_t NameBytes : 12;     // bounded by MaxEntryNameBytes (static_assert below)
     uint64_t FileNameAt : 12;    // offset of the part after the last '/' within the name
+    uint64_t AesStrength : 2;    // 1..3 from an AES entry's field, else 0
     uint32_t DosDateTime;
     uint32_t Crc32;
     uint16_t Method;
     uint16_t Flags;
     uint16_t Attributes;
-    // Two bytes left before the record grows past 48: room for an AES
-    // entry's key strength and real method without a bigger record.
-    uint16_t Reserved;
+    // The method of the data: under AES the one its field names, else Method.
+    uint16_t DataMethod;
 };
 static_assert(MaxEntryNameBytes < (1u << 12), "NameBytes and FileNameAt must hold every name length");
 static_assert(sizeof(TEntryRecord) == 48, "one record per entry: keep it small for a million entries");
@@ -79,6 +79,7 @@ private:
     static constexpr size_t RecordBlockSize = size_t(1) << RecordBlockBits;
     static constexpr unsigned PoolBlockBits = 20;
     static constexpr size_t PoolBlockSize = size_t(1) << PoolBlockBits;
+    static constexpr size_t MaxPoolBlocks = size_t(1) << (38 - PoolBlockBits);
     static_assert(MaxEntryNameBytes <= PoolBlockSize, "a name must fit in one pool block");
 
     std::vector<std::unique_ptr<TEntryRecord[]>> FRecords;

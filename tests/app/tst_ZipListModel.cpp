@@ -92,6 +92,13 @@ private slots:
         zip64.Extra = Zip64Extra({0x140000000ull, 0x100000003ull});
         CraftedEntry packed = StoredEntry("packed.txt", Bytes(250, 'p'));
         packed.UncompressedSize = 1000, packed.Method = 8, packed.DosDateTime = 0x12345678;
+        // AES entries: the method column names the method under the encryption and the key.
+        CraftedEntry aes256 = StoredEntry("secret.txt", Bytes(40, 'e'));
+        aes256.Method = 99, aes256.Flags = 1;
+        aes256.Extra = Bytes{0x01, 0x99, 7, 0, 2, 0, 'A', 'E', 3, 8, 0};
+        CraftedEntry aes128 = aes256;
+        aes128.Name = "ppmd.txt";
+        aes128.Extra = Bytes{0x01, 0x99, 7, 0, 1, 0, 'A', 'E', 1, 98, 0};
         const struct {
             const char* what;
             std::vector<CraftedEntry> entries;
@@ -102,6 +109,7 @@ private slots:
             {"CP437", {Named("\x84pfel/\x94l.txt", 0, "oil"), Named("Stra\xe1" "e.txt", 0, "street")}},
             {"UTF-8", {Named("Überblick/straße.txt", 0x800, "utf"), Named("日本/名前.txt", 0x800, "jp")}},
             {"ZIP64", {zip64, Named("small.txt", 0, "s")}},
+            {"AES", {aes256, aes128}},
         };
         for (const auto& archive : archives) {
             CraftedZip zip;
@@ -122,8 +130,9 @@ private slots:
                              got.CompressedSize == record.CompressedSize && got.Crc32 == record.Crc32 &&
                              got.LocalHeaderOffset == record.LocalHeaderOffset && got.Method == record.Method &&
                              got.Flags == record.Flags && got.Attributes == record.Attributes &&
-                             got.DosDateTime == record.DosDateTime,
+                             got.DosDateTime == record.DosDateTime && EntryMethod(got) == EntryMethod(record),
                          archive.what);
+                QCOMPARE(w.Model->data(w.Model->index(row, lcName), Qt::ToolTipRole).toString(), RefusalText(record));
                 QStringList cells;
                 for (int column = 0; column < lcCount; ++column)
                     cells << w.Model->CellText(row, column);
@@ -137,7 +146,7 @@ private slots:
                                     MyTools().FormatSize(SizeForTotal(record.UncompressedSize)),
                                     RatioText(record.UncompressedSize, record.CompressedSize),
                                     MyTools().FormatSize(SizeForTotal(record.CompressedSize)), FolderPart(name),
-                                    MethodText(record.Method)}
+                                    MethodText(record)}
                             .join('|');
             }
             rows.sort();
