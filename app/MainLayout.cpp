@@ -161,7 +161,13 @@ void TMain::CreateList()
     LV->setSortingEnabled(false);
     LV->setTextElideMode(Qt::ElideRight);
     QHeaderView* header = LV->header();
-    header->setSectionsClickable(false);
+    // A click on a caption orders the rows by that column, a second one
+    // reverses; the view's own sorting stays off, since the window keeps the
+    // marks by entry while the rows move (see SortList).
+    header->setSectionsClickable(true);
+    header->setSortIndicatorShown(true);
+    header->setSortIndicator(lcName, Qt::AscendingOrder);
+    connect(header, &QHeaderView::sortIndicatorChanged, this, &TMain::SortList);
     header->setSectionsMovable(false);
     header->setStretchLastSection(true);
     // The widths were chosen for a small 8-point font; with a larger desktop

@@ -14,9 +14,11 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QHeaderView>
 #include <QLabel>
 #include <QMimeData>
 #include <QMouseEvent>
+#include <QSignalBlocker>
 #include <QTreeView>
 #include <QUrl>
 
@@ -215,6 +217,39 @@ void TMain::ClearList()
     TUpdateBracket bracket(FUpdateDepth);
     Model->Clear();
     FExtractor.Driver().ForgetPassword();  // the archive it belonged to is closed
+    // The next archive starts in the order by name; no sort runs for that.
+    const QSignalBlocker quiet(LV->header());
+    LV->header()->setSortIndicator(lcName, Qt::AscendingOrder);
+    LV->header()->viewport()->update();
+}
+
+void TMain::SortList(int column, Qt::SortOrder order)
+{
+    if (Model->rowCount() == 0) {
+        Model->sort(column, order);
+        return;
+    }
+    // The marks are kept by entry, and the selection is emptied while the
+    // rows move: otherwise it would hold one persistent index per marked row.
+    std::vector<char> marked(Model->Table()->Size(), 0);
+    for (int row : SelectedRowNumbers())
+        marked[Model->EntryIndex(row)] = 1;
+    TUpdateBracket bracket(FUpdateDepth);
+    LV->selectionModel()->clearSelection();
+    Model->sort(column, order);
+    QItemSelection selection;
+    const int rowCount = Model->rowCount();
+    for (int row = 0; row < rowCount;) {
+        if (!marked[Model->EntryIndex(row)]) {
+            ++row;
+            continue;
+        }
+        const int top = row;
+        while (row < rowCount && marked[Model->EntryIndex(row)])
+            ++row;
+        selection.append(QItemSelectionRange(Model->index(top, 0), Model->index(row - 1, lcCount - 1)));
+    }
+    LV->selectionModel()->select(selection, QItemSelectionModel::Select);
 }
 
 std::vector<int> TMain::SelectedRowNumbers() const

@@ -113,6 +113,8 @@ public slots:
     void Webseite1Click();
     void Info1Click();
     void LVClick();
+    // Orders the rows by a column; the marked entries stay marked.
+    void SortList(int column, Qt::SortOrder order);
 
 protected:
     void showEvent(QShowEvent* event) override;

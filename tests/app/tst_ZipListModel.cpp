@@ -2,9 +2,12 @@
 // fast weights held against the collator), and the order by each column.
 #include <random>
 
+#include <QHeaderView>
+#include <QLabel>
 #include <QLocale>
 #include <QProgressBar>
 #include <QTest>
+#include <QTreeView>
 
 #include "ArchiveMaker.h"
 #include "MessageBoxScript.h"
@@ -261,6 +264,47 @@ private slots:
         QCOMPARE(model.SortColumn(), int(lcName));
         QCOMPARE(model.SortOrder(), Qt::AscendingOrder);
         QCOMPARE(Captions(model), (QStringList{"y.txt", "z.txt"}));
+    }
+
+    // Catches a header click that does not sort, a second click that does
+    // not reverse, marks left on row numbers instead of their entries (the
+    // status panel would then count others), and a newly opened archive that
+    // keeps the last column's order.
+    void headerClicksSortTheWindowsList()
+    {
+        TempDir dir;
+        TMain w;
+        w.SetCommandLine({});
+        w.show();
+        QVERIFY(w.OpenArchive(WriteArchive(dir, "a.zip", {{"small.txt", 10, 10}, {"big.txt", 3000, 3000},
+                                                           {"mid.txt", 200, 200}})));
+        QCOMPARE(Captions(*w.Model), (QStringList{"big.txt", "mid.txt", "small.txt"}));
+        w.LV->selectionModel()->select(w.Model->index(1, 0),
+                                       QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        const QString panel = w.StatusPanel1->text();
+        QHeaderView* header = w.LV->header();
+        const auto click = [&](int column) {
+            QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                              QPoint(header->sectionViewportPosition(column) + header->sectionSize(column) / 2,
+                                     header->height() / 2));
+        };
+        click(lcUncompressed);
+        QCOMPARE(Captions(*w.Model), (QStringList{"small.txt", "mid.txt", "big.txt"}));
+        click(lcUncompressed);
+        QCOMPARE(Captions(*w.Model), (QStringList{"big.txt", "mid.txt", "small.txt"}));
+        click(lcName);
+        QCOMPARE(Captions(*w.Model), (QStringList{"big.txt", "mid.txt", "small.txt"}));
+        click(lcName);
+        QCOMPARE(Captions(*w.Model), (QStringList{"small.txt", "mid.txt", "big.txt"}));
+        QCOMPARE(w.SelectedCount(), 1);
+        QCOMPARE(w.Model->CellText(w.LV->selectionModel()->selectedRows().first().row(), lcName), QString("mid.txt"));
+        w.LVClick();
+        QCOMPARE(w.StatusPanel1->text(), panel);
+
+        QVERIFY(w.OpenArchive(WriteArchive(dir, "b.zip", {{"z.txt", 1, 1}, {"y.txt", 2, 2}})));
+        QCOMPARE(Captions(*w.Model), (QStringList{"y.txt", "z.txt"}));
+        QCOMPARE(header->sortIndicatorSection(), int(lcName));
+        QCOMPARE(header->sortIndicatorOrder(), Qt::AscendingOrder);
     }
 };
 
