@@ -113,6 +113,11 @@ QString FilesPanelText(int rowCount, int64_t totalSize, int64_t compressedSize)
         .arg(MyTools().FormatSize(totalSize), MyTools().FormatSize(compressedSize));
 }
 
+QString FilteredPanelText(int shownCount, int fileCount)
+{
+    return QStringLiteral(" %1 von %2 Datei(en) angezeigt").arg(shownCount).arg(fileCount);
+}
+
 QString SelectedPanelText(int selectedCount, int64_t selectedSize)
 {
     return QStringLiteral(" %1 Datei(en) selektiert %2").arg(selectedCount).arg(MyTools().FormatSize(selectedSize));

@@ -51,6 +51,8 @@ QString RefusalText(uint16_t dataMethod, uint16_t flags);
 QString RefusalText(const TZipEntry& entry);
 
 QString FilesPanelText(int rowCount, int64_t totalSize, int64_t compressedSize);
+// The files panel while a filter hides rows: " 12 von 300 Datei(en) angezeigt".
+QString FilteredPanelText(int shownCount, int fileCount);
 QString SelectedPanelText(int selectedCount, int64_t selectedSize);
 // "Valbrix" without rows, else "Valbrix - " and the archive's file name.
 QString MainCaption(int rowCount, const QString& archivePath);

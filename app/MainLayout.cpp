@@ -9,7 +9,9 @@
 #include <QFileDialog>
 #include <QHeaderView>
 #include <QIcon>
+#include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenuBar>
 #include <QStatusBar>
 #include <QToolBar>
@@ -75,6 +77,7 @@ void TMain::CreateActions()
     Einstellungen1 = NewAction(this, "&Einstellungen...", 6);
     Webseite1 = NewAction(this, "&Webseite");
     Info1 = NewAction(this, "&Info...", 7);
+    Filtern1 = NewAction(this, "&Filtern", -1, QKeySequence(Qt::CTRL | Qt::Key_F));
     Alleauswhlen1 = NewAction(this, "&Alle auswählen", 2);
     Alleabwhlen2 = NewAction(this, "Alle a&bwählen", 3);
     // Toolbar buttons mirror menu items: same caption, image and action.
@@ -103,6 +106,10 @@ void TMain::CreateActions()
     connect(Einstellungen1, &QAction::triggered, this, &TMain::Einstellungen1Click);
     connect(Webseite1, &QAction::triggered, this, &TMain::Webseite1Click);
     connect(Info1, &QAction::triggered, this, &TMain::Info1Click);
+    connect(Filtern1, &QAction::triggered, this, [this] {
+        FilterEdit->setFocus(Qt::ShortcutFocusReason);
+        FilterEdit->selectAll();
+    });
 }
 
 void TMain::CreateMenus()
@@ -116,13 +123,15 @@ void TMain::CreateMenus()
     edit->addAction(Alleauswhlen2);
     edit->addAction(Alleabwhlen1);
     edit->addAction(ZipArchiventpacken1);
+    edit->addSeparator();
+    edit->addAction(Filtern1);
     QMenu* configuration = menuBar()->addMenu(QStringLiteral("&Konfiguration"));
     configuration->addAction(Einstellungen1);
     QMenu* help = menuBar()->addMenu(QStringLiteral("&?"));
     help->addAction(Webseite1);
     help->addAction(Info1);
     // The shortcuts must work while the menus are closed, whatever has the focus.
-    addActions({ffnen1, Beenden1, Alleauswhlen2, Alleabwhlen1, ZipArchiventpacken1});
+    addActions({ffnen1, Beenden1, Alleauswhlen2, Alleabwhlen1, ZipArchiventpacken1, Filtern1});
 
     PopupMenu = new QMenu(this);
     PopupMenu->addAction(Alleauswhlen1);
@@ -192,9 +201,21 @@ void TMain::CreateList()
             [this](const QPoint& pos) { PopupMenu->popup(LV->viewport()->mapToGlobal(pos)); });
     connect(LV->selectionModel(), &QItemSelectionModel::selectionChanged, this, &TMain::ListSelectionChanged);
 
+    FilterEdit = new QLineEdit;
+    FilterEdit->setPlaceholderText(QStringLiteral("Dateinamen filtern (Strg+F)"));
+    FilterEdit->setClearButtonEnabled(true);
+    FilterEdit->installEventFilter(this);
+    connect(FilterEdit, &QLineEdit::textChanged, this, &TMain::FilterList);
+    auto* filterLabel = new QLabel(QStringLiteral("&Filter:"));
+    filterLabel->setBuddy(FilterEdit);
+
     auto* central = new QWidget;
     auto* layout = new QVBoxLayout(central);
     layout->setContentsMargins(9, 4, 8, 2);
+    auto* filterRow = new QHBoxLayout;
+    filterRow->addWidget(filterLabel);
+    filterRow->addWidget(FilterEdit, 1);
+    layout->addLayout(filterRow);
     layout->addWidget(LV);
     setCentralWidget(central);
 }

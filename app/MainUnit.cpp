@@ -16,6 +16,8 @@
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QLabel>
+#include <QKeyEvent>
+#include <QLineEdit>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QSignalBlocker>
@@ -183,7 +185,9 @@ bool TMain::OpenArchive(const QString& path)
     SelectAllRows();
 
     const int rowCount = Model->rowCount();
-    StatusPanel0->setText(FilesPanelText(rowCount, FTotalSize, compressedSize));
+    FListedSize = FTotalSize;
+    FListedCompressed = compressedSize;
+    UpdateFilesPanel();
     StatusPanel1->setText(SelectedPanelText(rowCount, FTotalSize));
     setWindowTitle(MainCaption(rowCount, FArchiveName));
     ApplyCommandState(CommandStateAfterListing(rowCount, SelectedCount()));
@@ -217,6 +221,8 @@ void TMain::ClearList()
     TUpdateBracket bracket(FUpdateDepth);
     Model->Clear();
     FExtractor.Driver().ForgetPassword();  // the archive it belonged to is closed
+    const QSignalBlocker quietFilter(FilterEdit);
+    FilterEdit->clear();
     // The next archive starts in the order by name; no sort runs for that.
     const QSignalBlocker quiet(LV->header());
     LV->header()->setSortIndicator(lcName, Qt::AscendingOrder);
@@ -225,8 +231,20 @@ void TMain::ClearList()
 
 void TMain::SortList(int column, Qt::SortOrder order)
 {
-    if (Model->rowCount() == 0) {
-        Model->sort(column, order);
+    ChangeRowsKeepingMarks([&] { Model->sort(column, order); });
+}
+
+void TMain::FilterList(const QString& text)
+{
+    ChangeRowsKeepingMarks([&] { Model->SetFilter(text); });
+    UpdateFilesPanel();
+    LVClick();
+}
+
+void TMain::ChangeRowsKeepingMarks(const std::function<void()>& change)
+{
+    if (!Model->Table()) {
+        change();
         return;
     }
     // The marks are kept by entry, and the selection is emptied while the
@@ -236,7 +254,7 @@ void TMain::SortList(int column, Qt::SortOrder order)
         marked[Model->EntryIndex(row)] = 1;
     TUpdateBracket bracket(FUpdateDepth);
     LV->selectionModel()->clearSelection();
-    Model->sort(column, order);
+    change();
     QItemSelection selection;
     const int rowCount = Model->rowCount();
     for (int row = 0; row < rowCount;) {
@@ -250,6 +268,14 @@ void TMain::SortList(int column, Qt::SortOrder order)
         selection.append(QItemSelectionRange(Model->index(top, 0), Model->index(row - 1, lcCount - 1)));
     }
     LV->selectionModel()->select(selection, QItemSelectionModel::Select);
+}
+
+void TMain::UpdateFilesPanel()
+{
+    if (Model->FilterText().isEmpty())
+        StatusPanel0->setText(FilesPanelText(Model->rowCount(), FListedSize, FListedCompressed));
+    else
+        StatusPanel0->setText(FilteredPanelText(Model->rowCount(), Model->FileCount()));
 }
 
 std::vector<int> TMain::SelectedRowNumbers() const
@@ -294,6 +320,9 @@ void TMain::ApplyBusyState()
     const bool idle = !Extracting();
     for (QAction* action : {UnzipBtn, ZipArchiventpacken1})
         action->setEnabled(FCommandState.Unzip && idle);
+    // The rows must hold still while a run reports against them.
+    FilterEdit->setEnabled(idle);
+    Filtern1->setEnabled(idle);
     for (QAction* action : {SelAllBtn, Alleauswhlen2, Alleauswhlen1, Alleabwhlen1, Alleabwhlen2})
         action->setEnabled(FCommandState.Selection);
     Schlieen1->setEnabled(FCommandState.Close && idle);
@@ -425,6 +454,15 @@ void TMain::dropEvent(QDropEvent* event)
 
 bool TMain::eventFilter(QObject* watched, QEvent* event)
 {
+    if (watched == FilterEdit && event->type() == QEvent::KeyPress &&
+        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
+        // Escape empties the field; in an empty one it goes back to the list.
+        if (FilterEdit->text().isEmpty())
+            LV->setFocus();
+        else
+            FilterEdit->clear();
+        return true;
+    }
     if (watched == LV->viewport() && event->type() == QEvent::MouseMove) {
         const auto* move = static_cast<QMouseEvent*>(event);
         if (LV->indexAt(move->position().toPoint()).isValid())

@@ -111,7 +111,9 @@ void TZipListModel::SetTable(std::shared_ptr<const TEntryTable> table)
     files = {};
     beginResetModel();
     FTable = nameOrder.empty() ? nullptr : std::move(table);
+    FFilter = TNameFilter();
     FRows = nameOrder;
+    FOrdered = nameOrder;
     FNameOrder = std::move(nameOrder);
     FSortColumn = lcName;
     FSortOrder = Qt::AscendingOrder;
@@ -122,7 +124,9 @@ void TZipListModel::Clear()
 {
     beginResetModel();
     FRows = {};
+    FOrdered = {};
     FNameOrder = {};
+    FFilter = TNameFilter();
     FTable.reset();
     FSortColumn = lcName;
     FSortOrder = Qt::AscendingOrder;
@@ -171,24 +175,47 @@ void TZipListModel::sort(int column, Qt::SortOrder order)
     std::vector<uint32_t> rows = FTable ? OrderedBy(column) : std::vector<uint32_t>();
     if (order == Qt::DescendingOrder)
         std::reverse(rows.begin(), rows.end());
+    std::vector<uint32_t> shown = Filtered(rows);
 
     emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
     const QModelIndexList persistent = persistentIndexList();
     if (!persistent.isEmpty()) {
         // Persistent indexes (the current row, a selection) follow their entries.
         std::vector<int> newRow(FTable->Size(), -1);
-        for (size_t row = 0; row < rows.size(); ++row)
-            newRow[rows[row]] = int(row);
+        for (size_t row = 0; row < shown.size(); ++row)
+            newRow[shown[row]] = int(row);
         QModelIndexList moved;
         moved.reserve(persistent.size());
         for (const QModelIndex& index : persistent)
             moved << createIndex(newRow[FRows[size_t(index.row())]], index.column());
         changePersistentIndexList(persistent, moved);
     }
-    FRows = std::move(rows);
+    FRows = std::move(shown);
+    FOrdered = std::move(rows);
     FSortColumn = column;
     FSortOrder = order;
     emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+}
+
+std::vector<uint32_t> TZipListModel::Filtered(const std::vector<uint32_t>& rows) const
+{
+    if (FFilter.IsEmpty())
+        return rows;
+    std::vector<uint32_t> shown;
+    for (uint32_t entry : rows)
+        if (FFilter.Matches(FTable->FileNamePart(FTable->Record(entry))))
+            shown.push_back(entry);
+    return shown;
+}
+
+void TZipListModel::SetFilter(const QString& text)
+{
+    if (text == FFilter.Text())
+        return;
+    beginResetModel();
+    FFilter = TNameFilter(text);
+    FRows = Filtered(FOrdered);
+    endResetModel();
 }
 
 int TZipListModel::rowCount(const QModelIndex& parent) const

@@ -7,6 +7,8 @@
 // when the view asks for them, so a listing of a million entries costs the
 // table, two numbers a row and the sort. A row that cannot be extracted (a
 // method we do not decode) is drawn greyed, with the reason as its tooltip.
+// A filter narrows the rows to the file names that contain a text; the
+// order stays the column's.
 #pragma once
 
 #include <cstdint>
@@ -17,6 +19,7 @@
 #include <QIcon>
 #include <QString>
 
+#include "NameFilter.h"
 #include "engine/archive/EntryTable.h"
 
 namespace valbrix {
@@ -46,6 +49,12 @@ public:
     // value; ties keep the order by name. Descending is the exact reverse.
     void sort(int column, Qt::SortOrder order = Qt::AscendingOrder) override;
     int SortColumn() const { return FSortColumn; }
+    // Shows only the rows whose file name contains `text`, case ignored;
+    // an empty text shows every row. Resets the model (and the selection).
+    void SetFilter(const QString& text);
+    const QString& FilterText() const { return FFilter.Text(); }
+    // Rows there are without the filter.
+    int FileCount() const { return int(FOrdered.size()); }
     Qt::SortOrder SortOrder() const { return FSortOrder; }
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
@@ -59,9 +68,12 @@ public:
 private:
     const TNameCollation& Collation();
     std::vector<uint32_t> OrderedBy(int column);
+    std::vector<uint32_t> Filtered(const std::vector<uint32_t>& rows) const;
 
     std::shared_ptr<const TEntryTable> FTable;
-    std::vector<uint32_t> FRows;       // table index per row, top to bottom
+    std::vector<uint32_t> FRows;       // table index per row shown, top to bottom
+    std::vector<uint32_t> FOrdered;    // every file's table index in the column's order
+    TNameFilter FFilter;
     std::vector<uint32_t> FNameOrder;  // the rows by name: where every other order starts
     int FSortColumn = lcName;
     Qt::SortOrder FSortOrder = Qt::AscendingOrder;

@@ -3,7 +3,9 @@
 // its clock reading in VALBRIX_BENCH_START, seconds since the epoch) until
 // the list is filled and until it is painted, and the peak memory of the
 // process after listing (VmHWM). With "sort" it then sorts the rows by each
-// column, both ways, and prints the median time of each.
+// column, both ways, and prints the median time of each; then types a text
+// into the filter field one key at a time (and takes it back), each key
+// timed up to the repainted list, and prints the slowest and the median key.
 // Usage: window_listing_bench ARCHIVE [sort [RUNS]]
 #include <algorithm>
 #include <chrono>
@@ -14,6 +16,7 @@
 #include <vector>
 
 #include <QApplication>
+#include <QLineEdit>
 #include <QLocale>
 #include <QTreeView>
 
@@ -84,6 +87,25 @@ int main(int argc, char** argv)
                             Median(times));
             }
         std::printf("peak_after_sort_mb %.1f\n", PeakKilobytes() / 1024.0);
+
+        const QString typed = QStringLiteral("F0123.TXT");
+        std::vector<double> keys;
+        const auto key = [&](const QString& text) {
+            const auto begin = std::chrono::steady_clock::now();
+            window.FilterEdit->setText(text);
+            window.LV->viewport()->repaint();
+            keys.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - begin).count());
+            if (std::getenv("VALBRIX_BENCH_KEYS"))
+                std::printf("key \"%s\" %.1f ms, %d rows\n", qPrintable(text), keys.back(), window.Model->rowCount());
+        };
+        for (int run = 0; run < runs; ++run) {
+            for (qsizetype length = 1; length <= typed.size(); ++length)
+                key(typed.left(length));
+            for (qsizetype length = typed.size() - 1; length >= 0; --length)
+                key(typed.left(length));
+        }
+        std::printf("filter_key_ms median %.1f max %.1f (%zu keys, %d rows)\n", Median(keys),
+                    *std::max_element(keys.begin(), keys.end()), keys.size(), window.Model->rowCount());
     }
     return 0;
 }

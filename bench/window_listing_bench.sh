@@ -3,7 +3,8 @@
 # the listed and painted window, and its peak memory after listing, on
 #   million.zip  1,000,000 empty entries in 1,000 folders (Python's zipfile)
 #   tiny.zip     the 100,000 tiny files of bench/make_corpus.py
-# then the sort of the tiny corpus's 100,000 rows by each column, both ways.
+# then the sort of the tiny corpus's 100,000 rows by each column, both ways,
+# and the filter field's keystrokes on them.
 # Archives are made once in $CORPUS (default /dev/shm/valbrix-corpus).
 # Usage: bench/window_listing_bench.sh [BUILD_DIR] [RUNS]
 set -eu
@@ -41,4 +42,4 @@ for archive in "$million" "$corpus/tiny.zip"; do
     echo "  $figure $(awk -v f=$figure '$1 == f { print $2 }' "$corpus/listing.out" | median)"
   done
 done
-"$bench" "$corpus/tiny.zip" sort "$runs" | grep '^sort_ms\|^peak_after'
+"$bench" "$corpus/tiny.zip" sort "$runs" | grep '^sort_ms\|^peak_after\|^filter_key'
