@@ -7,12 +7,15 @@
 
 #include <QFile>
 #include <QFileDialog>
+#include <QGuiApplication>
 #include <QHeaderView>
 #include <QIcon>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QScreen>
+#include <QScrollBar>
 #include <QStatusBar>
 #include <QToolBar>
 #include <QToolButton>
@@ -182,7 +185,7 @@ void TMain::CreateList()
     // The widths were chosen for a small 8-point font; with a larger desktop
     // font a caption such as "Größe unkomprimiert" would be cut, so a column
     // is never narrower than its caption.
-    for (int column = 0; column < lcCount - 1; ++column) {
+    for (int column = 0; column < lcCount; ++column) {
         const int width = std::max(TZipListModel::ColumnWidth(column), header->sectionSizeHint(column));
         FColumnWidening += width - TZipListModel::ColumnWidth(column);
         header->resizeSection(column, width);
@@ -253,9 +256,17 @@ void TMain::FormCreate()
     CreateOpenDialog();
     FExtractor.OnBusyChanged = [this] { ApplyBusyState(); };
     setMinimumSize(550 - FrameWidth, 400 - FrameHeight);
-    // The client area of the original includes toolbar and status bar but not the menu.
-    // Widened by what the captions needed, so the folder column stays in view.
-    resize(ClientWidth + FColumnWidening, ClientHeight + menuBar()->sizeHint().height());
+    // The client area of the original includes toolbar and status bar but not
+    // the menu. A first start shows every column: widened to their nominal
+    // widths (and what the captions needed), within the screen.
+    int columnsWidth = 0;
+    for (int column = 0; column < lcCount; ++column)
+        columnsWidth += LV->header()->sectionSize(column);
+    const int listMargins = 9 + 8 + 2 * LV->frameWidth() + LV->verticalScrollBar()->sizeHint().width();
+    int width = std::max(ClientWidth + FColumnWidening, columnsWidth + listMargins);
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        width = std::min(width, screen->availableGeometry().width() - FrameWidth);
+    resize(width, ClientHeight + menuBar()->sizeHint().height());
     setAcceptDrops(true);
     // Where the window was left, or centred on the primary screen at the size above.
     RePosApp = std::make_unique<TRePosApp>(this);

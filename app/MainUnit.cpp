@@ -22,8 +22,11 @@
 #include <QMouseEvent>
 #include <QSignalBlocker>
 #include <QTreeView>
+#include <QTimer>
 #include <QUrl>
+#include <QWindow>
 
+#include "ColumnFit.h"
 #include "DirSelectUnit.h"
 #include "ListTexts.h"
 #include "MessageBox.h"
@@ -129,8 +132,42 @@ void TMain::showEvent(QShowEvent* event)
     QMainWindow::showEvent(event);
     if (!FShown) {
         FShown = true;
-        FormShow();
+        // The archive of the command line is listed once the window is on
+        // screen, so a long listing, the setup question or a damage message
+        // appears over a painted window rather than before any.
+        QMetaObject::invokeMethod(this, &TMain::FormShowWhenExposed, Qt::QueuedConnection);
     }
+}
+
+void TMain::FormShowWhenExposed()
+{
+    // A window manager may take a moment to map the window; half a second
+    // at most, then the archive is listed anyway.
+    const QWindow* window = windowHandle();
+    if (window && !window->isExposed() && FExposeWaits < 50) {
+        ++FExposeWaits;
+        QTimer::singleShot(10, this, &TMain::FormShowWhenExposed);
+        return;
+    }
+    repaint();
+    FormShow();
+    FCommandLineDone = true;
+}
+
+void TMain::FitColumns()
+{
+    QHeaderView* header = LV->header();
+    std::vector<int> wanted(lcCount), least(lcCount);
+    for (int column = 0; column < lcCount; ++column) {
+        least[column] = header->sectionSizeHint(column);
+        // Measures the rows in view and a bounded number beyond (the header's
+        // precision), so a million rows cost no more than a thousand.
+        LV->resizeColumnToContents(column);
+        wanted[column] = header->sectionSize(column);
+    }
+    const std::vector<int> widths = FitColumnWidths(wanted, least, LV->viewport()->width());
+    for (int column = 0; column < lcCount; ++column)
+        header->resizeSection(column, widths[size_t(column)]);
 }
 
 QString TMain::GetCommandLineArchive() const
@@ -207,6 +244,8 @@ bool TMain::OpenArchive(const QString& path)
     // The rows read so far stay: they are real entries, and the user may still extract them.
     if (status == dsDamaged)
         ShowMessageBox(DamagedDirectoryText(path, entriesRead), QString(), mkError, bcOK);
+    if (rowCount > 0)
+        FitColumns();
     if (!setupList.empty())
         SetupCheck(setupList);
     return listed;

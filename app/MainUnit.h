@@ -74,6 +74,9 @@ public:
     int64_t TotalSize() const { return FTotalSize; }
     // An entry's lower-case file name contained "setup.exe" at the last opening.
     bool SetupFound() const { return FSetupFound; }
+    // The archive named on the command line has been opened (or found
+    // missing); that happens once the first shown window is on screen.
+    bool CommandLineDone() const { return FCommandLineDone; }
     int SelectedCount() const;
 
     // Components, named as the form names them.
@@ -133,6 +136,9 @@ protected:
 private:
     void FormCreate();
     void FormShow();
+    void FormShowWhenExposed();
+    // Each column as wide as its contents, within the list's width.
+    void FitColumns();
     void FormDestroy();
     void CreateActions();
     void CreateMenus();
@@ -164,6 +170,8 @@ private:
     int FColumnWidening = 0;   // pixels the columns grew beyond their nominal widths to fit their captions
     bool FSetupFound = false;
     bool FShown = false;
+    bool FCommandLineDone = false;
+    int FExposeWaits = 0;      // polls for the first show's window to be on screen
     int FUpdateDepth = 0;      // > 0 while the list is filled or cleared: no per-row selection updates
     QStringList FCommandLine;
     std::function<QString(QFileDialog&)> FOpenDialogRunner;

@@ -34,7 +34,7 @@ const TColumnInfo Columns[lcCount] = {
     {"Ratio", 50, Qt::AlignLeft},
     {"Größe komprimiert", 110, Qt::AlignRight},
     {"Ordner", 160, Qt::AlignLeft},
-    {"Methode", 0, Qt::AlignLeft},
+    {"Methode", 110, Qt::AlignLeft},
 };
 
 QString Utf8(std::string_view text)

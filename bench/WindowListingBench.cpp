@@ -62,7 +62,9 @@ int main(int argc, char** argv)
     QLocale::setDefault(valbrix::platform::InterfaceLocale(QLocale::system()));
     valbrix::TMain window;
     window.SetCommandLine({QString::fromLocal8Bit(argv[1])});
-    window.show();  // the first show opens the command line's archive
+    window.show();  // the first show opens the command line's archive once the window is on screen
+    while (!window.CommandLineDone())
+        QApplication::processEvents(QEventLoop::WaitForMoreEvents);
     const double listed = SecondsSinceEpoch();
     window.LV->viewport()->repaint();
     QApplication::processEvents();

@@ -8,6 +8,7 @@
 #include <QTest>
 
 #include "ArchiveMaker.h"
+#include "app/ColumnFit.h"
 #include "app/ListTexts.h"
 #include "app/MainState.h"
 #include "app/ZipListModel.h"
@@ -159,6 +160,27 @@ private slots:
         QCOMPARE(ReassembleArchivePath({"My", "Files/a.zip"}), QString());  // a relative piece is dropped
         QCOMPARE(ReassembleArchivePath({"first.zip"}), QString("first.zip"));
         QDir::setCurrent(previous);
+    }
+
+    // Catches a fit that lets the columns run past the list, cuts a column
+    // below its caption, or takes room from the narrow columns while a wide
+    // one could give it.
+    void columnsFitTheirContentsWithinTheList()
+    {
+        const struct {
+            std::vector<int> wanted, least;
+            int available;
+            std::vector<int> fitted;
+        } cases[] = {
+            {{80, 120, 60}, {50, 60, 40}, 400, {80, 120, 60}},    // room for all
+            {{30, 120, 60}, {50, 60, 40}, 400, {50, 120, 60}},    // never below the caption
+            {{400, 120, 300}, {50, 60, 40}, 620, {250, 120, 250}},  // the widest give way together
+            {{400, 120, 60}, {50, 60, 40}, 300, {120, 120, 60}},  // down to the next widest only
+            {{400, 120, 60}, {50, 60, 40}, 260, {100, 100, 60}},  // then that one joins
+            {{400, 120, 60}, {50, 60, 40}, 100, {50, 60, 40}},    // no room: the captions stay
+        };
+        for (const auto& c : cases)
+            QCOMPARE(FitColumnWidths(c.wanted, c.least, c.available), c.fitted);
     }
 };
 
