@@ -16,6 +16,7 @@ enum ExtractResult : int {
     erEncrypted = 7,      // encrypted entry, and no password was given
     erWrongPassword = 8,  // the password does not fit, or the encrypted data was changed
     erEncryptionUnsupported = 9, // an encryption the engine cannot undo (strong encryption, encrypted directory)
+    erMemoryLimit = 12,   // the entry's dictionary or window is larger than the engine allocates (MaxDictionaryBytes)
 };
 
 }  // namespace valbrix
