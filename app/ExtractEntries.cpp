@@ -1,155 +1,142 @@
-// The per-entry extraction loop; see the header.
+// The window's adapter over the extraction job; see the header.
 #include "ExtractEntries.h"
 
+#include <algorithm>
+
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QFile>
-#include <QFileInfo>
 #include <QProgressBar>
 
 #include "ExtractTexts.h"
 #include "MessageBox.h"
-#include "MyTools.h"
 #include "engine/ResultCodes.h"
-#include "engine/extract/TargetPath.h"
+#include "engine/extract/ExtractJob.h"
 
 namespace valbrix {
 
 namespace {
 
-// The driver pumps once per input block; the window needs far fewer
-// repaints than that, and every dispatch costs time the decoding would use.
+// The job reports about every 20 ms; the window needs fewer repaints than
+// that, and every dispatch costs time the decoding would use.
 constexpr qint64 PumpIntervalMs = 40;
 
-// Keeps Running() true exactly as long as the loop runs, exceptions included.
+// Keeps Running() true exactly as long as the job runs, exceptions included.
 class TRunningMark {
 public:
-    TRunningMark(bool& running, const std::function<void()>& changed) : FRunning(running), FChanged(changed)
+    TRunningMark(TExtractJob*& running, TExtractJob& job, const std::function<void()>& changed)
+        : FRunning(running), FChanged(changed)
     {
-        Set(true);
+        Set(&job);
     }
-    ~TRunningMark() { Set(false); }
+    ~TRunningMark() { Set(nullptr); }
     TRunningMark(const TRunningMark&) = delete;
     TRunningMark& operator=(const TRunningMark&) = delete;
 
 private:
-    void Set(bool running)
+    void Set(TExtractJob* job)
     {
-        FRunning = running;
+        FRunning = job;
         if (FChanged)
             FChanged();
     }
-    bool& FRunning;
+    TExtractJob*& FRunning;
     const std::function<void()>& FChanged;
 };
 
-std::string Native(const QString& path)
+int64_t AsFileSize(uint64_t bytes)
 {
-    return QFile::encodeName(path).toStdString();
+    return int64_t(std::min<uint64_t>(bytes, INT64_MAX));
 }
 
 }  // namespace
 
-// Moves the bar while one entry is decoded; answers an abort when asked to.
-class TEntryExtractor::TProgress : public TProgressReceiver {
+// Words the job's questions and results in German, and moves the bar.
+class TEntryExtractor::TReceiver : public TExtractReceiver {
 public:
-    explicit TProgress(TEntryExtractor& owner) : FOwner(owner) {}
+    TReceiver(TEntryExtractor& owner, const QString& folder, QProgressBar* bar)
+        : FOwner(owner), FFolder(folder.endsWith(QLatin1Char('/')) ? folder : folder + QLatin1Char('/')), FBar(bar)
+    {
+    }
 
-    void Start(QProgressBar* bar, int64_t total, int64_t done, int64_t entryWeight)
+    TReplaceAnswer AskReplace(const TZipEntry& entry, const std::string& target,
+                              const TExistingNode& existing) override
     {
-        FBar = bar;
-        FTotal = total;
-        FDone = done;
-        FEntryWeight = entryWeight;
+        // A folder in the way is no file to replace: the attempt fails and says so.
+        if (existing.IsFolder)
+            return raReplace;
+        const QString text = ReplaceQuestionText(TargetText(target), AsFileSize(existing.Bytes),
+                                                 QDateTime::fromSecsSinceEpoch(existing.ModifiedSeconds),
+                                                 AsFileSize(entry.UncompressedSize), entry.DosDateTime);
+        return ShowMessageBox(text, QStringLiteral("Datei vorhanden"), mkConfirmation, bcYesNo) == idYes ? raReplace
+                                                                                                        : raKeep;
     }
-    void Show(int64_t done) const
+
+    bool Progress(uint64_t done, uint64_t total) override
     {
-        if (FBar && FTotal > 0)
-            FBar->setValue(int(done * 100 / FTotal));
+        if (FBar && total > 0)
+            FBar->setValue(int(double(done) / double(total) * 100.0));
+        FOwner.PumpEvents();
+        return !FOwner.FAbortRequested;
     }
-    void Progress(int16_t /*notifyCode*/, uint16_t& percent) override
+
+    void EntryDone(const TEntryOutcome& outcome) override
     {
-        if (FOwner.FAbortRequested) {
-            percent = 0xFFFF;
+        FWritten += outcome.Written ? 1 : 0;
+        if (outcome.Result == erOk)
             return;
-        }
-        Show(FDone + FEntryWeight * percent / 100);
+        // A refused name has no target: it is shown as the archive spells it.
+        const QString target = outcome.Result == erNameRefused
+                                   ? FFolder + QString::fromUtf8(outcome.Entry.FileName)
+                                   : TargetText(outcome.Target);
+        ShowMessageBox(ExtractFailureText(target, outcome.Result), QString(), mkError, bcOK);
     }
+
+    int Written() const { return FWritten; }
 
 private:
+    QString TargetText(const std::string& target) const
+    {
+        return FFolder + QFile::decodeName(QByteArray::fromStdString(target));
+    }
+
     TEntryExtractor& FOwner;
-    QProgressBar* FBar = nullptr;
-    int64_t FTotal = 0;
-    int64_t FDone = 0;
-    int64_t FEntryWeight = 0;
+    QString FFolder;  // with a '/' behind it
+    QProgressBar* FBar;
+    int FWritten = 0;
 };
 
-TEntryExtractor::TEntryExtractor() : FProgress(std::make_unique<TProgress>(*this))
+void TEntryExtractor::Abort()
 {
-    FDriver.State().PumpHook = [this] { PumpEvents(); };
-    FPumpClock.start();
+    FAbortRequested = true;
+    if (FJob)
+        FJob->Abort();
 }
-
-TEntryExtractor::~TEntryExtractor() = default;
 
 void TEntryExtractor::PumpEvents()
 {
-    if (FPumpClock.elapsed() < PumpIntervalMs)
+    if (FPumpClock.isValid() && FPumpClock.elapsed() < PumpIntervalMs)
         return;
-    FPumpClock.restart();
+    FPumpClock.start();
     QCoreApplication::processEvents();
 }
 
-int TEntryExtractor::ExtractEntries(const QString& archive, TExtractOptions options, const QString& folder,
-                                    QProgressBar* progressBar, int64_t total, const TExtractList& list)
+int TEntryExtractor::ExtractEntries(const TZipArchive& archive, TExtractOptions options, const QString& folder,
+                                    QProgressBar* progressBar, const TExtractList& list)
 {
-    const TRunningMark mark(FRunning, OnBusyChanged);
     FAbortRequested = false;
-    const std::string archivePath = Native(archive);
-    const std::string folderPath = Native(folder);
-    const bool withFolders = (options & eoWithFolders) != 0;
-    // With nothing to weigh (only empty files), the bar counts entries instead.
-    const bool byCount = total <= 0;
-    const int64_t scale = byCount ? int64_t(list.size()) : total;
-    int count = 0;
-    int64_t done = 0;
-    for (size_t i = 0; i < list.size() && !FAbortRequested; ++i) {
-        const TZipEntry& entry = list[i];
-        const std::optional<std::string> target = EntryTargetPath(folderPath, entry.FileName, withFolders);
-        if (!target) {
-            ShowMessageBox(ExtractFailureText(folder + QLatin1Char('/') + QString::fromUtf8(entry.FileName),
-                                              erNameLeavesFolder),
-                           QString(), mkError, bcOK);
-            continue;
-        }
-        const QString targetText = QFile::decodeName(QByteArray::fromStdString(*target));
-        const bool folderEntry = IsFolderName(*target);
-        const int64_t existingSize = folderEntry ? -1 : MyTools().GetSizeOfFile(targetText);
-        if (existingSize >= 0) {
-            if (!(options & eoOverwrite) &&
-                ShowMessageBox(ReplaceQuestionText(targetText, existingSize, QFileInfo(targetText).lastModified(),
-                                                   entry.UncompressedSize, entry.DosDateTime),
-                               QStringLiteral("Datei vorhanden"), mkConfirmation, bcYesNo) != idYes)
-                continue;
-            // No attribute reset needed: the driver puts the new file in place
-            // of the old one, so a read-only file is replaced all the same.
-        }
-        if (FAbortRequested)
-            break;  // closed while the question was open
-        const int64_t weight = byCount ? 1 : int64_t(entry.UncompressedSize);
-        FProgress->Start(progressBar, scale, done, weight);
-        const int result = FDriver.ExtractEntry(archivePath, *target, entry.Attributes, entry.LocalHeaderOffset,
-                                                FProgress.get(), 0, entry.CompressedSize, entry.UncompressedSize);
-        if (FAbortRequested)
-            break;
-        if (result != erOk) {
-            ShowMessageBox(ExtractFailureText(targetText, result), QString(), mkError, bcOK);
-            continue;
-        }
-        done += weight;
-        ++count;
-        FProgress->Show(done);
-    }
-    return count;
+    TReceiver receiver(*this, folder, progressBar);
+    TJobOptions jobOptions;
+    jobOptions.WithFolders = (options & eoWithFolders) != 0;
+    jobOptions.Overwrite = (options & eoOverwrite) != 0;
+    jobOptions.Workers = FWorkers;
+    TExtractJob job(archive, jobOptions, receiver);
+    if (job.OpenTarget(QFile::encodeName(folder).toStdString()) != 0)
+        return 0;
+    const TRunningMark mark(FJob, job, OnBusyChanged);
+    TListSelection selection(list);
+    job.Run(selection);
+    return receiver.Written();
 }
 
 }  // namespace valbrix

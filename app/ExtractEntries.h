@@ -1,26 +1,28 @@
-// The per-entry extraction loop of the window: for each entry it builds the
-// target path (through the engine's containment rule), asks before an
-// existing file is replaced, runs the extraction driver and moves the
-// progress bar, also within a large entry. TEntryExtractor owns the
-// program's one extraction driver; the extraction dialog and the setup flow
-// both run through it. Failures are worded in German, one message per
-// entry, and the loop goes on with the next entry.
+// The window's adapter over the engine's extraction job: the job runs the
+// entries (on the default number of workers) and calls back on this thread
+// in archive order; here its questions become the replace question, its
+// results German failure messages (one per failed entry, the run goes on),
+// and its progress moves the bar, also within a large entry, while the
+// window's events are dispatched. Closing the window meanwhile aborts the
+// job: the entries being written are discarded, so no partial file stays,
+// and the rest are skipped without messages.
 #pragma once
 
 #include <cstdint>
 #include <functional>
-#include <memory>
 #include <vector>
 
 #include <QElapsedTimer>
 #include <QString>
 
-#include "engine/extract/ExtractEntry.h"
+#include "engine/archive/ZipArchive.h"
 #include "engine/archive/ZipDirectory.h"
 
 class QProgressBar;
 
 namespace valbrix {
+
+class TExtractJob;
 
 // A set of options.
 enum TExtractOption : uint8_t {
@@ -35,39 +37,35 @@ using TExtractList = std::vector<TZipEntry>;
 
 class TEntryExtractor {
 public:
-    TEntryExtractor();
-    ~TEntryExtractor();
+    TEntryExtractor() = default;
     TEntryExtractor(const TEntryExtractor&) = delete;
     TEntryExtractor& operator=(const TEntryExtractor&) = delete;
 
-    // Extracts the list from the archive (an absolute path) below folder (an
-    // absolute path); total is the sum of the entries' uncompressed sizes.
-    // Returns the number of entries extracted.
-    int ExtractEntries(const QString& archive, TExtractOptions options, const QString& folder,
-                       QProgressBar* progressBar, int64_t total, const TExtractList& list);
+    // Extracts the list from the open archive below folder (an absolute
+    // path that exists). Returns the number of entries extracted.
+    int ExtractEntries(const TZipArchive& archive, TExtractOptions options, const QString& folder,
+                       QProgressBar* progressBar, const TExtractList& list);
 
     // True while ExtractEntries runs (events are dispatched meanwhile).
-    bool Running() const { return FRunning; }
-    // Stops the running extraction: the entry being written is abandoned (the
-    // driver discards its temporary file, so no partial file stays) and the
-    // remaining entries are skipped without messages.
-    void Abort() { FAbortRequested = true; }
+    bool Running() const { return FJob != nullptr; }
+    // Stops the running extraction.
+    void Abort();
     bool AbortRequested() const { return FAbortRequested; }
 
-    TExtractionDriver& Driver() { return FDriver; }
+    // Workers of the next extraction; 0: one per online processor.
+    void SetWorkers(unsigned workers) { FWorkers = workers; }
 
     // Called when Running() changes, so the window can disable its commands.
     std::function<void()> OnBusyChanged;
 
 private:
-    class TProgress;
+    class TReceiver;
     void PumpEvents();
 
-    TExtractionDriver FDriver;
-    std::unique_ptr<TProgress> FProgress;
-    QElapsedTimer FPumpClock;
-    bool FRunning = false;
+    TExtractJob* FJob = nullptr;
     bool FAbortRequested = false;
+    unsigned FWorkers = 0;
+    QElapsedTimer FPumpClock;
 };
 
 }  // namespace valbrix

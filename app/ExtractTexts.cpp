@@ -21,7 +21,7 @@ QString ResultText(int resultCode)
     case erAborted: return QStringLiteral("Das Auspacken wurde abgebrochen.");
     case erUnsupported: return QStringLiteral("Die Komprimierungsmethode wird nicht unterstützt.");
     case erEncrypted: return QStringLiteral("Der Eintrag ist verschlüsselt.");
-    case erNameLeavesFolder: return QStringLiteral("Der Name des Eintrags führt aus dem Zielordner hinaus.");
+    case erNameRefused: return QStringLiteral("Der Name des Eintrags führt aus dem Zielordner hinaus.");
     default: return QStringLiteral("Unbekannter Fehler (Code %1).").arg(resultCode);
     }
 }

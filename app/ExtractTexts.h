@@ -12,10 +12,6 @@
 
 namespace valbrix {
 
-// Not an engine result: the entry's name would leave the target folder (a
-// ".." component), so the window refused it before the driver saw it.
-constexpr int erNameLeavesFolder = 1000;
-
 // One sentence saying why an entry failed, for every result code.
 QString ResultText(int resultCode);
 // "Fehler beim Auspacken nach <target>!" and, on a second line, ResultText.

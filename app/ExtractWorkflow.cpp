@@ -56,12 +56,10 @@ QProgressBar* TMain::CreateProgressBar()
     return bar;
 }
 
-int TMain::ExtractEntries(TExtractOptions options, const QString& folder, QProgressBar* progressBar, int64_t total,
+int TMain::ExtractEntries(TExtractOptions options, const QString& folder, QProgressBar* progressBar,
                           const TExtractList& list)
 {
-    // The driver changes the current folder while it creates folders.
-    const QString archive = QFileInfo(FArchiveName).absoluteFilePath();
-    return FExtractor.ExtractEntries(archive, options, folder, progressBar, total, list);
+    return FExtractor.ExtractEntries(FArchive, options, folder, progressBar, list);
 }
 
 void TMain::UnzipBtnClick()
@@ -80,7 +78,7 @@ void TMain::UnzipBtnClick()
     const TProgressBarOwner progress(CreateProgressBar());
 
     const QString folder = CleanFolderText(dialog.FolderText());
-    if (!EnterTargetFolder(folder)) {
+    if (!CheckTargetFolder(folder)) {
         ShowMessageBox(QStringLiteral("Fehler beim Festlegen des Ordners: ") + folder,
                        QStringLiteral("Fehler beim Entpacken"), mkError, bcOK);
         return;
@@ -92,14 +90,11 @@ void TMain::UnzipBtnClick()
     std::sort(rows.begin(), rows.end());
     TExtractList list;
     list.reserve(rows.size());
-    int64_t total = 0;
-    for (int row : rows) {
+    for (int row : rows)
         list.push_back(Model->Row(row).Entry);
-        total += list.back().UncompressedSize;
-    }
 
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    const int count = ExtractEntries(options, folder, progress.Bar(), total, list);
+    const int count = ExtractEntries(options, folder, progress.Bar(), list);
     QApplication::restoreOverrideCursor();
     if (FCloseRequested) {
         // The window was closed meanwhile; no summary, just finish closing.

@@ -25,6 +25,7 @@
 #include "Version.h"
 #include "ZipListModel.h"
 #include "about/AboutDlg.h"
+#include "engine/SizeSum.h"
 #include "engine/archive/ZipDirectory.h"
 #include "platform/gui/Launcher.h"
 #include "settings/IniFile.h"
@@ -47,12 +48,6 @@ private:
     int& FDepth;
 };
 
-// Totals of archive sizes: a hostile archive's sizes must not overflow them.
-int64_t AddSize(int64_t total, uint64_t size)
-{
-    const int64_t add = SizeForTotal(size);
-    return total > INT64_MAX - add ? INT64_MAX : total + add;
-}
 
 QStringList LocalFiles(const QMimeData* mime)
 {
@@ -123,7 +118,13 @@ bool TMain::OpenArchive(const QString& path)
     std::vector<TZipEntry> entries;
     TDirectoryStatus status = dsNone;
     try {
-        status = ListZipEntries(QFile::encodeName(path).toStdString(), entries);
+        // Held open from here: the extraction reads this very file, wherever the current folder moves.
+        const TArchiveKind kind = FArchive.Open(QFile::encodeName(path).toStdString());
+        if (kind == akArchive || kind == akDamaged)
+            status = FArchive.ForEachEntry([&entries](const TZipEntry& entry) {
+                entries.push_back(entry);
+                return true;
+            });
     } catch (const std::exception&) {
         // Whatever was listed before the failure still shows, and is told as incomplete.
         status = dsDamaged;
@@ -152,8 +153,8 @@ bool TMain::OpenArchive(const QString& path)
             continue;  // a folder entry gets no row
         if (caption.toLower().contains(QLatin1String("setup.exe")))
             FSetupFound = true;
-        FTotalSize = AddSize(FTotalSize, entry.UncompressedSize);
-        compressedSize = AddSize(compressedSize, entry.CompressedSize);
+        FTotalSize = AddSizeSaturated(FTotalSize, entry.UncompressedSize);
+        compressedSize = AddSizeSaturated(compressedSize, entry.CompressedSize);
         rows.push_back({std::move(entry), std::move(caption), FolderPart(name)});
     }
     Model->SetRows(std::move(rows));
@@ -180,6 +181,7 @@ void TMain::ClearList()
     // deferred while it runs (see ApplyBusyState and closeEvent).
     TUpdateBracket bracket(FUpdateDepth);
     Model->Clear();
+    FArchive.Close();
 }
 
 std::vector<int> TMain::SelectedRowNumbers() const
@@ -242,7 +244,7 @@ void TMain::LVClick()
     const std::vector<int> selected = SelectedRowNumbers();
     FTotalSize = 0;
     for (int row : selected)
-        FTotalSize = AddSize(FTotalSize, Model->Row(row).Entry.UncompressedSize);
+        FTotalSize = AddSizeSaturated(FTotalSize, Model->Row(row).Entry.UncompressedSize);
     ApplyCommandState(CommandStateAfterSelection(Model->rowCount(), int(selected.size()), FCommandState.Close));
     StatusPanel1->setText(SelectedPanelText(int(selected.size()), FTotalSize));
 }

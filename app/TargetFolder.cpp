@@ -17,16 +17,17 @@ QString CleanFolderText(const QString& text)
     return folder;
 }
 
-bool EnterTargetFolder(const QString& folder)
+bool CheckTargetFolder(const QString& folder)
 {
     if (!folder.startsWith(QLatin1Char('/')))
         return false;
     const std::string path = QFile::encodeName(folder).toStdString();
     platform::CreateFolder(path);
-    if (platform::ChangeDirectory(path) != 0)
-        return false;
-    const std::string current = platform::CurrentDirectory();
-    return !current.empty() && platform::IsSameFile(current, path);
+    platform::TFolder opened;
+    platform::TFileIdentity openedIdentity;
+    platform::TFileIdentity named;
+    return opened.Open(path) == 0 && opened.Identity(openedIdentity) && platform::FileIdentity(path, named) &&
+           openedIdentity.Device == named.Device && openedIdentity.Inode == named.Inode;
 }
 
 }  // namespace valbrix

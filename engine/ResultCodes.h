@@ -14,6 +14,7 @@ enum ExtractResult : int {
     erAborted = 5,        // the user aborted
     erUnsupported = 6,    // method not supported or entry not decodable
     erEncrypted = 7,      // encrypted entry
+    erNameRefused = 8,    // the entry's name would leave the target folder, or names no file
 };
 
 }  // namespace valbrix

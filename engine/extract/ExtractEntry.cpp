@@ -9,6 +9,7 @@
 // the output is closed and the temporary file is removed.
 #include "engine/extract/ExtractEntry.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -24,8 +25,9 @@
 namespace valbrix {
 
 struct TExtractionDriver::TRequest {
-    const std::string& ArchiveName;
-    const std::string* OutputName;  // null: decode and check only, write nothing
+    const std::string* ArchiveName;  // null: the lent archive
+    const platform::TFolder* Folder; // where OutputName starts
+    const std::string* OutputName;   // null: decode and check only, write nothing
     uint16_t Attributes;
     uint64_t LocalHeaderOffset;
     TProgressReceiver* NotifyWindow;
@@ -117,21 +119,52 @@ int TExtractionDriver::ExtractEntry(const std::string& archiveName, const std::s
                                     uint64_t localHeaderOffset, TProgressReceiver* notifyWindow, int16_t notifyCode,
                                     std::optional<uint64_t> compressedSize, std::optional<uint64_t> uncompressedSize)
 {
-    return Run({archiveName, &outputName, attributes, localHeaderOffset, notifyWindow, notifyCode, compressedSize,
-                uncompressedSize});
+    if (outputName.size() > MaxOutputName) {
+        FOutputError = ENAMETOOLONG;
+        return erOutput;
+    }
+    // A path is resolved from '/' or from the current directory, once, here.
+    const bool absolute = !outputName.empty() && outputName[0] == '/';
+    platform::TFolder folder;
+    if (folder.Open(absolute ? "/" : ".") != 0) {
+        FOutputError = errno;
+        return erOutput;
+    }
+    // "/" alone stays "/": the root as a folder, not an empty name.
+    const size_t start = absolute ? std::min(outputName.find_first_not_of('/'), outputName.size() - 1) : 0;
+    const std::string relative = outputName.substr(start);
+    return Run({&archiveName, &folder, &relative, attributes, localHeaderOffset, notifyWindow, notifyCode,
+                compressedSize, uncompressedSize});
+}
+
+int TExtractionDriver::ExtractEntryAt(const platform::TFolder& folder, const std::string& relativeName,
+                                      uint16_t attributes, uint64_t localHeaderOffset,
+                                      TProgressReceiver* notifyWindow, int16_t notifyCode,
+                                      std::optional<uint64_t> compressedSize,
+                                      std::optional<uint64_t> uncompressedSize)
+{
+    return Run({nullptr, &folder, &relativeName, attributes, localHeaderOffset, notifyWindow, notifyCode,
+                compressedSize, uncompressedSize});
 }
 
 int TExtractionDriver::TestEntry(const std::string& archiveName, uint64_t localHeaderOffset,
                                  TProgressReceiver* notifyWindow, int16_t notifyCode,
                                  std::optional<uint64_t> compressedSize, std::optional<uint64_t> uncompressedSize)
 {
-    return Run({archiveName, nullptr, 0, localHeaderOffset, notifyWindow, notifyCode, compressedSize,
+    return Run({&archiveName, nullptr, nullptr, 0, localHeaderOffset, notifyWindow, notifyCode, compressedSize,
                 uncompressedSize});
+}
+
+int TExtractionDriver::TestEntry(uint64_t localHeaderOffset, std::optional<uint64_t> compressedSize,
+                                 std::optional<uint64_t> uncompressedSize)
+{
+    return Run({nullptr, nullptr, nullptr, 0, localHeaderOffset, nullptr, 0, compressedSize, uncompressedSize});
 }
 
 void TExtractionDriver::UseArchive(const std::string& archiveName, std::unique_ptr<TArchiveReader> reader)
 {
     FArchiveStream.reset();
+    FLentArchive = nullptr;
     FArchive = std::move(reader);
     FArchiveName = archiveName;
     FArchiveIdentity.reset();
@@ -139,10 +172,20 @@ void TExtractionDriver::UseArchive(const std::string& archiveName, std::unique_p
         FArchiveStream = std::make_unique<TArchiveStream>(*FArchive);
 }
 
-// The archive stays open from one entry to the next; a file replaced or
-// rewritten under the same name since is opened anew.
-TArchiveStream* TExtractionDriver::OpenArchive(const std::string& archiveName)
+void TExtractionDriver::LendArchive(TArchiveReader& reader)
 {
+    UseArchive(std::string(), nullptr);
+    FLentArchive = &reader;
+    FArchiveStream = std::make_unique<TArchiveStream>(reader);
+}
+
+// The archive stays open from one entry to the next; a file replaced or
+// rewritten under the same name since is opened anew. No name: the lent one.
+TArchiveStream* TExtractionDriver::OpenArchive(const std::string* name)
+{
+    if (!name)
+        return FLentArchive ? FArchiveStream.get() : nullptr;
+    const std::string& archiveName = *name;
     if (FArchive && archiveName == FArchiveName) {
         platform::TFileIdentity identity;
         if (!FArchiveIdentity || (platform::FileIdentity(archiveName, identity) && identity == *FArchiveIdentity))
@@ -186,6 +229,7 @@ int TExtractionDriver::Run(const TRequest& request)
     TEngineSession session(FState, FWindow.get(), FRunning);
     FState.AbortFlag = false;  // after the guard: a refused nested call must not undo the running one's abort
 
+    FOutputError = 0;
     TArchiveStream* archive = OpenArchive(request.ArchiveName);
     if (!archive)
         return erRead;
@@ -217,35 +261,9 @@ int TExtractionDriver::Run(const TRequest& request)
     TPendingOutput output;
     TDiscardSink discard;
     if (request.OutputName) {
-        std::string name = *request.OutputName;
-        if (request.Attributes & faFolder && !name.empty() && name.back() != '/')
-            name += '/';
-        if (name.empty() || name.size() > MaxOutputName)
-            return erOutput;
-        // Folder creation moves the current directory, which would move a
-        // relative name with it. A current directory that cannot be named
-        // must not turn the name into one below '/'.
-        if (name[0] != '/') {
-            const std::string current = platform::CurrentDirectory();
-            if (current.empty())
-                return erOutput;
-            name = current + (current.back() == '/' ? "" : "/") + name;
-            if (name.size() > MaxOutputName)
-                return erOutput;
-        }
-        if (name.back() == '/')
-            return CreateFoldersAlong(name) ? erOk : erOutput;
-        if (!FUmask)
-            FUmask = platform::ReadUmask();
-        const platform::TFileMode mode = platform::ModeForAttributes(request.Attributes, *FUmask);
-        int error = output.Create(name, mode, *FUmask);
-        if (error == ENOENT) {
-            CreateFoldersAlong(name);
-            error = output.Create(name, mode, *FUmask);
-        }
-        if (error != 0)
-            return erOutput;
-        FState.OutputFile = &output;
+        const int prepared = PrepareOutput(request, output);
+        if (prepared != erOk || !FState.OutputFile)
+            return prepared;  // a folder entry is done once its folders stand
     } else {
         FState.OutputFile = &discard;
     }
@@ -270,8 +288,10 @@ int TExtractionDriver::Run(const TRequest& request)
         result = ReadDescriptorCrc(FState, header.Method, expectedCrc);
     FState.CrcValue = ~FState.CrcValue;
     FState.ArchiveFile = nullptr;
-    if (request.OutputName && !output.Finish(FileTime(header.DosDateTime)) && result == erOk)
+    if (request.OutputName && !output.Finish(FileTime(header.DosDateTime)) && result == erOk) {
+        FOutputError = output.Error();
         result = erOutput;
+    }
     if (result != erOk)
         return result;
     if (expectedCrc != FState.CrcValue)
@@ -279,8 +299,40 @@ int TExtractionDriver::Run(const TRequest& request)
     FState.LastPercent = 100;
     if (!SendPercent(FState, 100))
         return erAborted;
-    if (request.OutputName && !output.Commit(FLinkWay))
+    if (request.OutputName && !output.Commit(FLinkWay)) {
+        FOutputError = output.Error();
         return erOutput;
+    }
+    return erOk;
+}
+
+// Makes the folders along the output name and, for a file, the pending
+// output, which then becomes the state's sink. Folders are made only when the
+// file cannot be created without them: a run of entries in one folder costs
+// one system call each, not one per folder level.
+int TExtractionDriver::PrepareOutput(const TRequest& request, TPendingOutput& output)
+{
+    std::string name = *request.OutputName;
+    if (request.Attributes & faFolder && !name.empty() && name.back() != '/')
+        name += '/';
+    if (name.empty() || name.size() > MaxOutputName) {
+        FOutputError = name.empty() ? ENOENT : ENAMETOOLONG;
+        return erOutput;
+    }
+    if (name.back() == '/') {
+        FOutputError = CreateFoldersAlong(*request.Folder, name);
+        return FOutputError == 0 ? erOk : erOutput;
+    }
+    if (!FUmask)
+        FUmask = platform::ReadUmask();
+    const platform::TFileMode mode = platform::ModeForAttributes(request.Attributes, *FUmask);
+    int error = output.Create(*request.Folder, name, mode, *FUmask);
+    if (error == ENOENT && CreateFoldersAlong(*request.Folder, name) == 0)
+        error = output.Create(*request.Folder, name, mode, *FUmask);
+    FOutputError = error;
+    if (error != 0)
+        return erOutput;
+    FState.OutputFile = &output;
     return erOk;
 }
 

@@ -4,8 +4,11 @@
 // that runs while the engine pumps messages. The output is written to a file
 // without a name (or a temporary file) in the target's folder and takes the
 // target's place only on success, so a damaged or aborted entry never
-// destroys an existing file. The archive stays open from one entry to the
-// next while its file stays the same.
+// destroys an existing file. Output names are relative to a folder handle;
+// the process's current directory is never changed, so drivers on several
+// threads can write below one folder at once. The archive stays open from
+// one entry to the next while its file stays the same, or is lent by the
+// caller's open archive.
 #pragma once
 
 #include <cstdint>
@@ -21,6 +24,7 @@ namespace valbrix {
 
 class TArchiveReader;
 class TArchiveStream;
+class TPendingOutput;
 
 class TExtractionDriver {
 public:
@@ -36,11 +40,23 @@ public:
                      int16_t notifyCode = 0, std::optional<uint64_t> compressedSize = std::nullopt,
                      std::optional<uint64_t> uncompressedSize = std::nullopt);
 
+    // The same below the folder `folder` holds open: `relativeName` (a
+    // trailing '/' for a folder entry) is resolved from it, and the archive
+    // read is the one lent by LendArchive.
+    int ExtractEntryAt(const platform::TFolder& folder, const std::string& relativeName, uint16_t attributes,
+                       uint64_t localHeaderOffset, TProgressReceiver* notifyWindow = nullptr, int16_t notifyCode = 0,
+                       std::optional<uint64_t> compressedSize = std::nullopt,
+                       std::optional<uint64_t> uncompressedSize = std::nullopt);
+
     // Decodes the entry and checks its CRC without writing anything: the
     // same steps and result codes as ExtractEntry, less the output file.
     int TestEntry(const std::string& archiveName, uint64_t localHeaderOffset, TProgressReceiver* notifyWindow = nullptr,
                   int16_t notifyCode = 0, std::optional<uint64_t> compressedSize = std::nullopt,
                   std::optional<uint64_t> uncompressedSize = std::nullopt);
+
+    // The same over the lent archive.
+    int TestEntry(uint64_t localHeaderOffset, std::optional<uint64_t> compressedSize,
+                  std::optional<uint64_t> uncompressedSize);
 
     // The seams (pump hook, clock, abort key) live in the state.
     TEngineState& State() { return FState; }
@@ -49,6 +65,15 @@ public:
     // opening the file (memory-held archives in fuzz targets and tests);
     // a call with another name opens that file as usual.
     void UseArchive(const std::string& archiveName, std::unique_ptr<TArchiveReader> reader);
+    // Reads ExtractEntryAt's entries from `reader`, which the caller keeps
+    // open and alive as long as this driver uses it; the reader may be lent
+    // to several drivers at once when its ReadAt is safe to call from
+    // several threads (a file's is).
+    void LendArchive(TArchiveReader& reader);
+
+    // The errno value of the step that failed when the last entry ended in
+    // erOutput (0 otherwise), so the user can be told why.
+    int LastOutputError() const { return FOutputError; }
 
     // Longest output path taken, in bytes, made absolute: the platform's
     // limit (entry names keep their own, shorter one in the directory
@@ -59,7 +84,8 @@ private:
     struct TRequest;
     int Run(const TRequest& request);
     bool BusyMarkIsStale();
-    TArchiveStream* OpenArchive(const std::string& archiveName);
+    TArchiveStream* OpenArchive(const std::string* archiveName);
+    int PrepareOutput(const TRequest& request, TPendingOutput& output);
     std::optional<int64_t> FileTime(uint32_t dosDateTime);
 
     TEngineState FState;
@@ -67,8 +93,10 @@ private:
     bool FRunning = false;               // an entry is being extracted right now (below any nested call)
     // The archive of the last entry, kept open for the next one.
     std::string FArchiveName;
-    std::unique_ptr<TArchiveReader> FArchive;
+    std::unique_ptr<TArchiveReader> FArchive;   // owned: opened here or given by UseArchive
+    TArchiveReader* FLentArchive = nullptr;      // not owned: given by LendArchive
     std::unique_ptr<TArchiveStream> FArchiveStream;
+    int FOutputError = 0;
     std::optional<platform::TFileIdentity> FArchiveIdentity;  // none: held in memory, never reopened
     std::optional<platform::TFileMode> FUmask;  // read at the first output file, then kept
     platform::TLinkWay FLinkWay = platform::lwUntried;  // learnt at the first output file
