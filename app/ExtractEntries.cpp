@@ -89,7 +89,7 @@ public:
         const QString target = outcome.Result == erNameRefused
                                    ? FFolder + QString::fromUtf8(outcome.Entry.FileName)
                                    : TargetText(outcome.Target);
-        ShowMessageBox(ExtractFailureText(target, outcome.Result), QString(), mkError, bcOK);
+        ShowMessageBox(ExtractFailureText(target, outcome.Result, outcome.Entry.Method), QString(), mkError, bcOK);
     }
 
     int Written() const { return FWritten; }
