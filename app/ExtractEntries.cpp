@@ -9,7 +9,6 @@
 #include <QProgressBar>
 
 #include "ExtractTexts.h"
-#include "MessageBox.h"
 #include "engine/ResultCodes.h"
 #include "engine/extract/ExtractJob.h"
 
@@ -65,11 +64,17 @@ public:
         // A folder in the way is no file to replace: the attempt fails and says so.
         if (existing.IsFolder)
             return raReplace;
-        const QString text = ReplaceQuestionText(TargetText(target), AsFileSize(existing.Bytes),
-                                                 QDateTime::fromSecsSinceEpoch(existing.ModifiedSeconds),
-                                                 AsFileSize(entry.UncompressedSize), entry.DosDateTime);
-        return ShowMessageBox(text, QStringLiteral("Datei vorhanden"), mkConfirmation, bcYesNo) == idYes ? raReplace
-                                                                                                        : raKeep;
+        // No attribute reset needed for a replaced file: the job puts the new
+        // file in place of the old one, so a read-only file is replaced all the same.
+        switch (FOwner.FQuestions.AskReplace(TargetText(target), AsFileSize(existing.Bytes),
+                                             QDateTime::fromSecsSinceEpoch(existing.ModifiedSeconds),
+                                             AsFileSize(entry.UncompressedSize), entry.DosDateTime)) {
+        case rdReplace: return raReplace;
+        case rdSkip: return raKeep;
+        case rdStop: break;
+        }
+        FOwner.Abort();
+        return raAbort;
     }
 
     bool Progress(uint64_t done, uint64_t total) override
@@ -89,7 +94,16 @@ public:
         const QString target = outcome.Result == erNameRefused
                                    ? FFolder + QString::fromUtf8(outcome.Entry.FileName)
                                    : TargetText(outcome.Target);
-        ShowMessageBox(ExtractFailureText(target, outcome.Result, outcome.Entry.Method), QString(), mkError, bcOK);
+        if (!FOwner.FQuestions.ReportFailure(target, outcome.Result, outcome.OutputError, EntryMethod(outcome.Entry)))
+            FOwner.Abort();
+    }
+
+    TPasswordAnswer AskPassword(const TZipEntry& entry, bool wrongBefore, TSecret& password) override
+    {
+        if (FOwner.FQuestions.Stopped())
+            return paCancelled;
+        FOwner.FPasswords.SetEntryName(QString::fromUtf8(entry.FileName));
+        return FOwner.FPasswords.AskPassword(wrongBefore, password);
     }
 
     int Written() const { return FWritten; }
@@ -109,6 +123,7 @@ private:
 void TEntryExtractor::Abort()
 {
     FAbortRequested = true;
+    FQuestions.Stop();
     if (FJob)
         FJob->Abort();
 }
@@ -125,6 +140,7 @@ int TEntryExtractor::ExtractEntries(const TZipArchive& archive, TExtractOptions 
                                     QProgressBar* progressBar, const TExtractList& list)
 {
     FAbortRequested = false;
+    FQuestions = TRunQuestions((options & eoOverwrite) != 0);
     TReceiver receiver(*this, folder, progressBar);
     TJobOptions jobOptions;
     jobOptions.WithFolders = (options & eoWithFolders) != 0;

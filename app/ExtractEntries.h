@@ -1,11 +1,14 @@
 // The window's adapter over the engine's extraction job: the job runs the
 // entries (on the default number of workers) and calls back on this thread
-// in archive order; here its questions become the replace question, its
-// results German failure messages (one per failed entry, the run goes on),
-// and its progress moves the bar, also within a large entry, while the
-// window's events are dispatched. Closing the window meanwhile aborts the
-// job: the entries being written are discarded, so no partial file stays,
-// and the rest are skipped without messages.
+// in archive order; here its questions go to the run's TRunQuestions (the
+// replace question with its answers for the rest of the run, the failure
+// box that may stop the run or collect later failures for the summary),
+// an encrypted entry's question opens the password dialog, and progress
+// moves the bar, also within a large entry, while the window's events are
+// dispatched. The password that fitted is kept with the open archive.
+// Stopping the run, by an answer or by closing the window, aborts the job:
+// the entries being written are discarded, so no partial file stays, and
+// the rest are skipped without messages.
 #pragma once
 
 #include <cstdint>
@@ -15,6 +18,8 @@
 #include <QElapsedTimer>
 #include <QString>
 
+#include "PasswordDialog.h"
+#include "RunQuestions.h"
 #include "engine/archive/ZipArchive.h"
 #include "engine/archive/ZipDirectory.h"
 
@@ -51,6 +56,9 @@ public:
     // Stops the running extraction.
     void Abort();
     bool AbortRequested() const { return FAbortRequested; }
+    // The questions and answers of the current or last run: whether the user
+    // stopped it, and the failures collected for the summary.
+    const TRunQuestions& Questions() const { return FQuestions; }
 
     // Workers of the next extraction; 0: one per online processor.
     void SetWorkers(unsigned workers) { FWorkers = workers; }
@@ -63,6 +71,8 @@ private:
     void PumpEvents();
 
     TExtractJob* FJob = nullptr;
+    TRunQuestions FQuestions;
+    TWindowPasswords FPasswords;
     bool FAbortRequested = false;
     unsigned FWorkers = 0;
     QElapsedTimer FPumpClock;

@@ -1,10 +1,12 @@
 // TMain's extraction command: the dialog, the remembered folder, the checks
 // of the target folder, the progress bar over the first status panel, the
-// per-entry loop and the summary. While the loop runs, the commands that
-// would clear the list or start another extraction are disabled; closing the
-// window meanwhile stops the extraction (the entry being written is
-// discarded, so no partial file stays) and closes the window once the loop
-// has returned.
+// per-entry loop and the summary (with the failures collected on the way).
+// While the loop runs, the commands that would clear the list or start
+// another extraction are disabled; closing the window meanwhile asks first,
+// then stops the extraction (the entry being written is discarded, so no
+// partial file stays) and closes the window once the loop has returned. The
+// process's current folder is never moved: the job writes below a handle of
+// the target folder.
 #include "MainUnit.h"
 
 #include <algorithm>
@@ -23,6 +25,7 @@
 #include "MessageBox.h"
 #include "TargetFolder.h"
 #include "ZipListModel.h"
+#include "platform/FolderServices.h"
 #include "platform/gui/Launcher.h"
 
 namespace valbrix {
@@ -78,8 +81,9 @@ void TMain::UnzipBtnClick()
     const TProgressBarOwner progress(CreateProgressBar());
 
     const QString folder = CleanFolderText(dialog.FolderText());
-    if (!CheckTargetFolder(folder)) {
-        ShowMessageBox(QStringLiteral("Fehler beim Festlegen des Ordners: ") + folder,
+    if (const TFolderCheck check = CheckTargetFolder(folder); check.Problem != fpNone) {
+        ShowMessageBox(QStringLiteral("Fehler beim Festlegen des Ordners: ") + folder + QLatin1Char('\n') +
+                           FolderProblemText(check, folder),
                        QStringLiteral("Fehler beim Entpacken"), mkError, bcOK);
         return;
     }
@@ -101,15 +105,31 @@ void TMain::UnzipBtnClick()
         QTimer::singleShot(0, this, &QWidget::close);
         return;
     }
-    if (ShowMessageBox(SummaryText(count), QStringLiteral("Entpacken beendet"), mkConfirmation, bcYesNo) == idYes)
+    const TRunQuestions& run = FExtractor.Questions();
+    TMessageBoxRequest summary;
+    summary.Text = SummaryText(count, run.Stopped(), run.CollectedFailures().size());
+    summary.Caption = QStringLiteral("Entpacken beendet");
+    summary.Kind = mkConfirmation;
+    summary.Flags = MessageBoxFlags(mkConfirmation, bcYesNo);
+    summary.Details = run.CollectedFailures().join(QLatin1Char('\n'));
+    if (ShowMessageBox(summary) == idYes)
         platform::ExploreFolder(folder);
 }
 
 void TMain::closeEvent(QCloseEvent* event)
 {
     if (Extracting()) {
-        FCloseRequested = true;
-        FExtractor.Abort();
+        // Asked once: a second close while the question is open is that question's.
+        if (!FCloseRequested && !FClosingAsked) {
+            FClosingAsked = true;
+            const int answer = ShowMessageBox(QStringLiteral("Das Entpacken läuft noch. Abbrechen und Valbrix beenden?"),
+                                              QStringLiteral("Valbrix"), mkConfirmation, bcYesNo);
+            FClosingAsked = false;
+            if (answer == idYes && Extracting()) {
+                FCloseRequested = true;
+                FExtractor.Abort();
+            }
+        }
         event->ignore();
         return;
     }

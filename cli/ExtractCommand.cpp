@@ -5,18 +5,23 @@
 // they were when the command started. Each failed, refused or kept entry
 // gives one line on stderr, in archive order whatever the number of
 // workers; the exit status says whether all succeeded. Ctrl+C stops every
-// worker, and the entry being written leaves nothing behind.
+// worker, and the entry being written leaves nothing behind. Encrypted
+// entries take the password from --password-file or a prompt without echo
+// (cli/Password.h), asked on this thread in archive order.
 #include <atomic>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <memory>
+#include <optional>
 #include <string>
 #include <system_error>
 
 #include "cli/Commands.h"
 #include "cli/NameText.h"
+#include "cli/Password.h"
 #include "engine/ResultCodes.h"
 #include "engine/archive/ZipArchive.h"
 #include "engine/extract/EntrySelection.h"
@@ -35,6 +40,7 @@ struct TExtractArgs {
     TJobOptions Options;
     std::string Archive;
     std::vector<std::string> Names;  // empty: every entry
+    std::optional<std::string> PasswordFile;
 };
 
 // The one way a signal handler can reach the running job.
@@ -75,20 +81,24 @@ const char* ResultMeaning(int code)
     case erAborted: return "aborted";
     case erUnsupported: return "unsupported compression method";
     case erEncrypted: return "encrypted entry";
+    case erWrongPassword: return "wrong password or damaged data";
+    case erEncryptionUnsupported: return "encryption method not supported";
     case erNameRefused: return "refused, the name leaves the target folder or names nothing";
     default: return "unknown result";
     }
 }
 
-void ReportFailure(const std::string& name, int code, int outputError = 0)
+// A failed output step names its cause, so a full disk reads differently
+// from missing rights or a name too long for the file system.
+void ReportFailure(const std::string& name, int code, int systemError = 0)
 {
     if (code == erNameRefused) {  // not the engine failing: the name's own fault, said as such
         std::fprintf(stderr, "%s: %s\n", EscapedName(name).c_str(), ResultMeaning(code));
         return;
     }
-    if (outputError != 0)
-        std::fprintf(stderr, "%s: %d %s (%s)\n", EscapedName(name).c_str(), code, ResultMeaning(code),
-                     std::strerror(outputError));
+    if (code == erOutput && systemError != 0)
+        std::fprintf(stderr, "%s: %d %s: %s\n", EscapedName(name).c_str(), code, ResultMeaning(code),
+                     std::strerror(systemError));
     else
         std::fprintf(stderr, "%s: %d %s\n", EscapedName(name).c_str(), code, ResultMeaning(code));
 }
@@ -114,6 +124,8 @@ bool ParseExtractArgs(const std::vector<std::string>& args, TExtractArgs& parsed
             parsed.Options.Overwrite = true;
         else if (args[i] == "-d" && i + 1 < args.size())
             parsed.Folder = args[++i];
+        else if (args[i] == "--password-file" && i + 1 < args.size())
+            parsed.PasswordFile = args[++i];
         else if (args[i] == "-j" && i + 1 < args.size()) {
             if (!ParseWorkers(args[++i], parsed.Options.Workers))
                 return false;
@@ -148,9 +160,24 @@ bool OpenArchive(TZipArchive& archive, const std::string& name)
     return true;
 }
 
-// Words the job's questions and results on stderr.
+// The password file when one is named (null and a line on stderr when it
+// cannot be read), else the terminal when there is one. `usable` is false
+// only for a password file that cannot be read.
+std::unique_ptr<TCliPasswordProvider> PasswordProvider(const std::optional<std::string>& passwordFile, bool& usable)
+{
+    usable = true;
+    if (!passwordFile)
+        return TCliPasswordProvider::FromTerminal();
+    auto provider = TCliPasswordProvider::FromFile(*passwordFile);
+    usable = provider != nullptr;
+    return provider;
+}
+
+// Words the job's questions and results on stderr, and asks for passwords.
 class TStderrReceiver : public TExtractReceiver {
 public:
+    explicit TStderrReceiver(TCliPasswordProvider* passwords) : FPasswords(passwords) {}
+
     TReplaceAnswer AskReplace(const TZipEntry& entry, const std::string&, const TExistingNode&) override
     {
         std::fprintf(stderr, "%s: exists, kept (use --overwrite to replace it)\n", EscapedName(entry.FileName).c_str());
@@ -162,6 +189,23 @@ public:
         if (outcome.Result != erOk)
             ReportFailure(outcome.Entry.FileName, outcome.Result, outcome.OutputError);
     }
+    TPasswordAnswer AskPassword(const TZipEntry& entry, bool wrongBefore, TSecret& password) override
+    {
+        if (!FPasswords)
+            return paCancelled;  // nobody to ask: the entry fails as encrypted
+        // A new entry gets its own tries; one asked again keeps counting.
+        if (entry.LocalHeaderOffset != FAskedOffset || !FAskedBefore) {
+            FPasswords->SetEntryName(entry.FileName);
+            FAskedOffset = entry.LocalHeaderOffset;
+            FAskedBefore = true;
+        }
+        return FPasswords->AskPassword(wrongBefore, password);
+    }
+
+private:
+    TCliPasswordProvider* FPasswords;
+    uint64_t FAskedOffset = 0;
+    bool FAskedBefore = false;
 };
 
 }  // namespace
@@ -170,17 +214,22 @@ int RunExtractCommand(const std::vector<std::string>& args)
 {
     TExtractArgs parsed;
     if (!ParseExtractArgs(args, parsed)) {
-        std::fputs("valbrix-cli: usage: extract [-d FOLDER] [--flat] [--overwrite] [-j N] ARCHIVE [NAME...]\n",
+        std::fputs("valbrix-cli: usage: extract [-d FOLDER] [--flat] [--overwrite] [-j N] [--password-file FILE] "
+                   "ARCHIVE [NAME...]\n",
                    stderr);
         return ExitCannotOpen;
     }
     TZipArchive archive;
     if (!OpenArchive(archive, parsed.Archive))
         return ExitCannotOpen;
+    bool passwordUsable = true;
+    const auto passwords = PasswordProvider(parsed.PasswordFile, passwordUsable);
+    if (!passwordUsable)
+        return ExitCannotOpen;
     TArchiveSelection selection(archive, parsed.Names);
     std::error_code error;
     fs::create_directories(parsed.Folder, error);
-    TStderrReceiver receiver;
+    TStderrReceiver receiver(passwords.get());
     TExtractJob job(archive, parsed.Options, receiver);
     if (job.OpenTarget(parsed.Folder) != 0) {
         std::fprintf(stderr, "valbrix-cli: target folder '%s' cannot be created\n",
@@ -209,14 +258,25 @@ int RunExtractCommand(const std::vector<std::string>& args)
 
 int RunTestCommand(const std::vector<std::string>& args)
 {
-    if (args.size() != 1) {
-        std::fputs("valbrix-cli: test takes exactly one archive (try --help)\n", stderr);
+    std::optional<std::string> passwordFile;
+    size_t at = 0;
+    if (args.size() == 3 && args[0] == "--password-file") {
+        passwordFile = args[1];
+        at = 2;
+    }
+    if (args.size() != at + 1) {
+        std::fputs("valbrix-cli: test takes [--password-file FILE] and exactly one archive (try --help)\n", stderr);
         return ExitCannotOpen;
     }
     TZipArchive archive;
-    if (!OpenArchive(archive, args[0]))
+    if (!OpenArchive(archive, args[at]))
+        return ExitCannotOpen;
+    bool passwordUsable = true;
+    const auto passwords = PasswordProvider(passwordFile, passwordUsable);
+    if (!passwordUsable)
         return ExitCannotOpen;
     TExtractionDriver driver;
+    driver.SetPasswordProvider(passwords.get());
     if (archive.Reader())
         driver.LendArchive(*archive.Reader());
     size_t tested = 0;
@@ -225,6 +285,8 @@ int RunTestCommand(const std::vector<std::string>& args)
         if (IsFolderName(entry.FileName))  // nothing to decode: not counted as tested
             return true;
         ++tested;
+        if (passwords)
+            passwords->SetEntryName(entry.FileName);
         const int code = driver.TestEntry(entry.LocalHeaderOffset, entry.CompressedSize, entry.UncompressedSize);
         if (code != erOk) {
             ReportFailure(entry.FileName, code);

@@ -13,8 +13,11 @@ enum ExtractResult : int {
     erFormat = 4,         // bad local header or malformed compressed data
     erAborted = 5,        // the user aborted
     erUnsupported = 6,    // method not supported or entry not decodable
-    erEncrypted = 7,      // encrypted entry
-    erNameRefused = 8,    // the entry's name would leave the target folder, or names no file
+    erEncrypted = 7,      // encrypted entry, and no password was given
+    erWrongPassword = 8,  // the password does not fit, or the encrypted data was changed
+    erEncryptionUnsupported = 9, // an encryption the engine cannot undo (strong encryption, encrypted directory)
+    erNameRefused = 10,   // the entry's name would leave the target folder, or names no file
+    erPasswordLater = 11, // no password at hand on a worker: the extraction job asks for one and runs the entry again
 };
 
 }  // namespace valbrix

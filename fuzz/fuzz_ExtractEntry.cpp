@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "ListedEntries.h"
 #include "engine/archive/ArchiveReader.h"
 #include "engine/archive/ZipArchive.h"
 #include "engine/extract/ExtractEntry.h"
@@ -69,11 +70,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         std::abort();
     valbrix::TZipArchive archive;
     archive.Open(std::make_unique<valbrix::TMemoryArchiveReader>(data, size));
-    std::vector<valbrix::TZipEntry> entries;
-    archive.ForEachEntry([&entries](const valbrix::TZipEntry& entry) {
-        entries.push_back(entry);
-        return entries.size() < MaxEntries;
-    });
+    const std::vector<valbrix::TZipEntry> entries = ListedEntries(archive, MaxEntries);
     if (!archive.Reader())
         return 0;
     valbrix::TExtractionDriver driver;

@@ -26,4 +26,10 @@ bool CreatePrivateFolder(const std::string& path);
 // when the folder itself is gone.
 bool RemoveTree(const std::string& folder, const std::function<void(const std::string&)>& fileNotRemoved);
 
+// 0 when the process may create files in the folder, else the errno value
+// (EACCES, EROFS, ENOENT, ...).
+int FolderWriteError(const std::string& folder);
+// 0 when the process may write the file, else the errno value.
+int FileWriteError(const std::string& file);
+
 }  // namespace valbrix::platform

@@ -62,6 +62,7 @@ void TZipArchive::Close()
     FPath.clear();
     FKind = akNotArchive;
     FEntriesRead = 0;
+    FKeptPasswords.Clear();
 }
 
 TArchiveKind TZipArchive::Classify(bool nameAccepted)

@@ -14,6 +14,7 @@
 
 #include "engine/archive/ArchiveReader.h"
 #include "engine/archive/ZipDirectory.h"
+#include "engine/crypto/KeptPasswords.h"
 
 namespace valbrix {
 
@@ -45,6 +46,11 @@ public:
     // The open reader (null when nothing is open). Its ReadAt may be called
     // from several threads at once.
     TArchiveReader* Reader() const { return FReader.get(); }
+    // The passwords given for its encrypted entries, tried on every later
+    // one; wiped when the archive is closed. They may be added to through a
+    // const archive: they are no part of what was read, and they guard
+    // themselves against several threads.
+    TKeptPasswords& KeptPasswords() const { return FKeptPasswords; }
 
     // Calls visit(entry) for each entry in archive order, one held at a time,
     // so any count costs the same memory; visit returns false to stop early.
@@ -59,6 +65,7 @@ private:
     std::string FPath;
     TArchiveKind FKind = akNotArchive;
     uint64_t FEntriesRead = 0;
+    mutable TKeptPasswords FKeptPasswords;
 };
 
 // The entries of an open archive pulled one at a time, in archive order.

@@ -15,6 +15,8 @@
 
 #include "engine/archive/ArchiveReader.h"
 #include "engine/codecs/Methods.h"
+#include "engine/crypto/DecryptingSource.h"
+#include "engine/crypto/PasswordProvider.h"
 #include "engine/archive/LocalHeader.h"
 #include "engine/extract/OutputFile.h"
 #include "engine/ResultCodes.h"
@@ -89,17 +91,13 @@ int TExtractionDriver::ExtractEntry(const std::string& archiveName, const std::s
                                     uint64_t localHeaderOffset, TProgressReceiver* notifyWindow, int16_t notifyCode,
                                     std::optional<uint64_t> compressedSize, std::optional<uint64_t> uncompressedSize)
 {
-    if (outputName.size() > MaxOutputName) {
-        FOutputError = ENAMETOOLONG;
-        return erOutput;
-    }
+    if (outputName.size() > MaxOutputName)
+        return OutputFailed(ENAMETOOLONG);
     // A path is resolved from '/' or from the current directory, once, here.
     const bool absolute = !outputName.empty() && outputName[0] == '/';
     platform::TFolder folder;
-    if (folder.Open(absolute ? "/" : ".") != 0) {
-        FOutputError = errno;
-        return erOutput;
-    }
+    if (const int error = folder.Open(absolute ? "/" : "."); error != 0)
+        return OutputFailed(error);
     // "/" alone stays "/": the root as a folder, not an empty name.
     const size_t start = absolute ? std::min(outputName.find_first_not_of('/'), outputName.size() - 1) : 0;
     const std::string relative = outputName.substr(start);
@@ -133,6 +131,7 @@ int TExtractionDriver::TestEntry(uint64_t localHeaderOffset, std::optional<uint6
 
 void TExtractionDriver::UseArchive(const std::string& archiveName, std::unique_ptr<TArchiveReader> reader)
 {
+    ForgetPassword();  // it belonged to the archive closed here
     FArchiveStream.reset();
     FLentArchive = nullptr;
     FArchive = std::move(reader);
@@ -180,6 +179,12 @@ std::optional<int64_t> TExtractionDriver::FileTime(uint32_t dosDateTime)
     return FLastFileTime->second;
 }
 
+int TExtractionDriver::OutputFailed(int systemError)
+{
+    FOutputError = systemError;
+    return erOutput;
+}
+
 bool TExtractionDriver::BusyMarkIsStale()
 {
     if (FState.LastPumpTick == 0)
@@ -187,6 +192,28 @@ bool TExtractionDriver::BusyMarkIsStale()
     const uint32_t now = FState.TickCount ? FState.TickCount() : platform::GetTickCount();
     const int64_t difference = int64_t(now) - int64_t(FState.LastPumpTick);
     return (difference < 0 ? -difference : difference) > StaleBusyMs;
+}
+
+// The kept password first; when it does not fit (or none is kept), the
+// provider is asked until one fits or it gives up.
+int TExtractionDriver::Unlock(TDecryptingSource& source, const TLocalHeader& header)
+{
+    // With the CRC behind the data the writer could not know it up front and checked against the time instead.
+    const uint8_t checkByte = header.Flags & gpDescriptor ? uint8_t(header.DosDateTime >> 8) : uint8_t(header.Crc32 >> 24);
+    for (bool wrongBefore = false;; wrongBefore = true) {
+        if (!FHavePassword) {
+            const TPasswordAnswer answer = FPasswordProvider->AskPassword(wrongBefore, FPassword);
+            if (answer != paGiven) {
+                ForgetPassword();
+                return answer == paCancelled ? erEncrypted : answer == paLater ? erPasswordLater : erWrongPassword;
+            }
+            FHavePassword = true;
+        }
+        const int result = source.TryPassword(FPassword, checkByte);
+        if (result != erWrongPassword)
+            return result;
+        ForgetPassword();
+    }
 }
 
 int TExtractionDriver::Run(const TRequest& request)
@@ -198,8 +225,8 @@ int TExtractionDriver::Run(const TRequest& request)
         return erBusy;
     TEngineSession session(FState, FWindow.get(), FRunning);
     FState.AbortFlag = false;  // after the guard: a refused nested call must not undo the running one's abort
-
     FOutputError = 0;
+
     TArchiveStream* archive = OpenArchive(request.ArchiveName);
     if (!archive)
         return erRead;
@@ -218,15 +245,33 @@ int TExtractionDriver::Run(const TRequest& request)
         return erFormat;
     FState.EntryFlags = header.Flags;
     const bool sizesPossible = TakeSizes(header, request.CompressedSize, request.UncompressedSize, FState);
-    if (!CanDecode(header.Method))
+    const bool aes = header.Method == zmAes;
+    const uint16_t method = aes ? header.Aes.Method : header.Method;
+    if (!CanDecode(method) || (aes && header.Aes.Version == 0))
         return erUnsupported;
-    if (header.Flags & gpEncrypted)
+    const bool encrypted = header.Flags & gpEncrypted;
+    if (encrypted && !FPasswordProvider)
         return erEncrypted;
+    if (EncryptionUnsupported(header.Flags))
+        return erEncryptionUnsupported;
+    if (aes && !encrypted)
+        return erFormat;
     if (!sizesPossible)
         return erFormat;
-    FState.BytesRead = 0;
     archive->Seek(header.DataOffset);
     FState.ArchiveFile = archive;
+    // Before the output exists: a password that does not fit creates nothing.
+    std::optional<TDecryptingSource> decryption;
+    if (encrypted) {
+        decryption.emplace(*archive, aes ? enAes : enZipCrypto, header.Aes.Strength);
+        int result = decryption->ReadHeader(FState.InputSize);
+        if (result == erOk)
+            result = Unlock(*decryption, header);
+        if (result != erOk)
+            return result;
+        FState.ArchiveFile = &*decryption;
+    }
+    FState.BytesRead = 0;
 
     TPendingOutput output;
     TDiscardSink discard;
@@ -246,27 +291,38 @@ int TExtractionDriver::Run(const TRequest& request)
     SendPercent(FState, 0);
     FState.CrcValue = 0xFFFFFFFFu;
 
-    int result = RunDecoder(FState, header.Method);
+    int result = RunDecoder(FState, method);
+    if (result == erOutput && request.OutputName)
+        FOutputError = output.Error();  // the decoder saw only that the sink refused
+    // AES tells a wrong password or changed data for sure by its code over
+    // every encrypted byte; under the traditional cipher, data that fails to
+    // decode most likely means a password whose check byte matched by chance.
+    if (decryption && result != erOutput && result != erAborted) {
+        const int verdict = decryption->Finish();
+        if (verdict != erOk)
+            result = verdict;
+        else if (!aes && (result == erCrc || result == erFormat))
+            result = erWrongPassword;
+    }
     uint32_t expectedCrc = header.Crc32;
     if (result == erOk && (header.Flags & gpDescriptor))
-        result = ReadDescriptorCrc(FState, header.Method, expectedCrc);
+        result = ReadDescriptorCrc(FState, method, expectedCrc);
     FState.CrcValue = ~FState.CrcValue;
     FState.ArchiveFile = nullptr;
-    if (request.OutputName && !output.Finish(FileTime(header.DosDateTime)) && result == erOk) {
-        FOutputError = output.Error();
-        result = erOutput;
-    }
+    if (request.OutputName && !output.Finish(FileTime(header.DosDateTime)) && result == erOk)
+        result = OutputFailed(output.Error());
     if (result != erOk)
         return result;
-    if (expectedCrc != FState.CrcValue)
-        return erCrc;
+    // AE-2 keeps no CRC (its code has checked the data); a traditional check
+    // byte matches a wrong password once in 256 times, and the CRC catches it.
+    const bool crcKept = !(aes && header.Aes.Version == 2);
+    if (crcKept && expectedCrc != FState.CrcValue)
+        return encrypted && !aes ? erWrongPassword : erCrc;
     FState.LastPercent = 100;
     if (!SendPercent(FState, 100))
         return erAborted;
-    if (request.OutputName && !output.Commit(FLinkWay)) {
-        FOutputError = output.Error();
-        return erOutput;
-    }
+    if (request.OutputName && !output.Commit(FLinkWay))
+        return OutputFailed(output.Error());
     return erOk;
 }
 
@@ -279,23 +335,22 @@ int TExtractionDriver::PrepareOutput(const TRequest& request, TPendingOutput& ou
     std::string name = *request.OutputName;
     if (request.Attributes & faFolder && !name.empty() && name.back() != '/')
         name += '/';
-    if (name.empty() || name.size() > MaxOutputName) {
-        FOutputError = name.empty() ? ENOENT : ENAMETOOLONG;
-        return erOutput;
-    }
+    if (name.empty() || name.size() > MaxOutputName)
+        return OutputFailed(name.empty() ? ENOENT : ENAMETOOLONG);
     if (name.back() == '/') {
-        FOutputError = CreateFoldersAlong(*request.Folder, name);
-        return FOutputError == 0 ? erOk : erOutput;
+        const int error = CreateFoldersAlong(*request.Folder, name);
+        return error == 0 ? erOk : OutputFailed(error);
     }
     if (!FUmask)
         FUmask = platform::ReadUmask();
     const platform::TFileMode mode = platform::ModeForAttributes(request.Attributes, *FUmask);
     int error = output.Create(*request.Folder, name, mode, *FUmask);
-    if (error == ENOENT && CreateFoldersAlong(*request.Folder, name) == 0)
-        error = output.Create(*request.Folder, name, mode, *FUmask);
-    FOutputError = error;
+    if (error == ENOENT) {
+        const int folderError = CreateFoldersAlong(*request.Folder, name);
+        error = folderError != 0 ? folderError : output.Create(*request.Folder, name, mode, *FUmask);
+    }
     if (error != 0)
-        return erOutput;
+        return OutputFailed(error);
     FState.OutputFile = &output;
     return erOk;
 }

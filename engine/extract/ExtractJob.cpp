@@ -2,8 +2,10 @@
 // that talks to the receiver: it pulls entries from the selection into a
 // bounded window of slots, starts each one whose path clashes with no
 // earlier unfinished entry, asks and delivers at the front of the window,
-// and reports progress while it waits. Workers only run the driver. With
-// one worker the calling thread runs each entry itself, one at a time.
+// and reports progress while it waits. Workers only run the driver; one that
+// needs a password it does not have leaves the entry waiting for its turn
+// at the front, where the receiver is asked. With one worker the calling
+// thread runs each entry itself, one at a time.
 #include "engine/extract/ExtractJob.h"
 
 #include <algorithm>
@@ -51,7 +53,7 @@ uint64_t PartOf(uint64_t units, uint16_t percent)
 enum class TExtractJob::TStep : uint8_t { Moved, Waiting, Stop };
 
 struct TExtractJob::TSlot {
-    enum TState : uint8_t { sWaiting, sAsk, sRunning, sDone };
+    enum TState : uint8_t { sWaiting, sAsk, sRunning, sPassword, sDone };
     TZipEntry Entry;
     std::string Target;  // relative to the target folder, '/' behind a folder; empty: nothing to write
     std::string Key;     // Target without the '/', for clash tests
@@ -63,6 +65,20 @@ struct TExtractJob::TSlot {
     int Result = erOk;
     int OutputError = 0;
     bool Written = false;
+    // The kept passwords tried on this entry: the one its worker tried
+    // first (the last that fitted there; SIZE_MAX: none), then every one
+    // below NextPassword.
+    size_t FirstPassword = SIZE_MAX;
+    size_t NextPassword = 0;
+
+    bool TriedAnyPassword() const { return FirstPassword != SIZE_MAX || NextPassword > 0; }
+    bool HasUntriedPassword(size_t kept) const
+    {
+        for (size_t i = NextPassword; i < kept; ++i)
+            if (i != FirstPassword)
+                return true;
+        return false;
+    }
 };
 
 // Turns the driver's percentages into the slot's units done, and answers an abort.
@@ -81,6 +97,53 @@ public:
 private:
     const TExtractJob& FJob;
     TSlot& FSlot;
+};
+
+// A worker's answer to its driver's password question: the kept passwords
+// this entry has not tried yet, the one that last fitted on this worker
+// first; when none is left, "later", and the job asks the receiver on its
+// own thread when the entry's turn comes.
+class TExtractJob::TSlotPasswords : public TPasswordProvider {
+public:
+    explicit TSlotPasswords(const TKeptPasswords& kept) : FKept(kept) {}
+    void Begin(TSlot& slot)
+    {
+        FSlot = &slot;
+        FOffered = SIZE_MAX;
+    }
+    // After the entry ran: a password that got it past the check goes first on the next one.
+    void End()
+    {
+        if (FOffered != SIZE_MAX && FSlot->Result != erPasswordLater && FSlot->Result != erWrongPassword)
+            FLastFit = FOffered;
+    }
+    TPasswordAnswer AskPassword(bool /*wrongBefore*/, TSecret& password) override
+    {
+        const size_t count = FKept.Count();
+        TSlot& slot = *FSlot;
+        size_t index = SIZE_MAX;
+        if (!slot.TriedAnyPassword() && FLastFit < count) {
+            index = slot.FirstPassword = FLastFit;
+        } else {
+            if (slot.NextPassword == slot.FirstPassword)
+                ++slot.NextPassword;
+            if (slot.NextPassword < count)
+                index = slot.NextPassword++;
+        }
+        if (index == SIZE_MAX) {
+            password.Clear();
+            return paLater;
+        }
+        FKept.Get(index, password);
+        FOffered = index;
+        return paGiven;
+    }
+
+private:
+    const TKeptPasswords& FKept;
+    TSlot* FSlot = nullptr;
+    size_t FOffered = SIZE_MAX;  // the last password given for the running entry
+    size_t FLastFit = SIZE_MAX;
 };
 
 TExtractJob::TExtractJob(const TZipArchive& archive, const TJobOptions& options, TExtractReceiver& receiver)
@@ -137,8 +200,14 @@ bool TExtractJob::ClashesWithEarlier(size_t index) const
 // its question instead.
 void TExtractJob::DispatchWaiting()
 {
+    const size_t keptPasswords = FArchive.KeptPasswords().Count();
     for (size_t i = 0; i < FSlots.size() && !AbortRequested(); ++i) {
         TSlot& slot = *FSlots[i];
+        // A password given since the entry waited may fit it: no need to wait for its turn.
+        if (slot.State == TSlot::sPassword && slot.HasUntriedPassword(keptPasswords)) {
+            Start(slot);
+            continue;
+        }
         if (slot.State != TSlot::sWaiting || ClashesWithEarlier(i))
             continue;
         platform::TNodeFacts facts;
@@ -155,8 +224,8 @@ void TExtractJob::Start(TSlot& slot)
 {
     slot.State = TSlot::sRunning;
     if (FInlineDriver) {
-        RunSlot(*FInlineDriver, slot);
-        slot.State = TSlot::sDone;
+        RunSlot(*FInlineDriver, *FInlinePasswords, slot);
+        slot.State = slot.Result == erPasswordLater ? TSlot::sPassword : TSlot::sDone;
         return;
     }
     {
@@ -183,6 +252,8 @@ TExtractJob::TStep TExtractJob::SettleFront(TJobSummary& summary)
             slot.State = TSlot::sDone;
         return TStep::Moved;
     }
+    if (slot.State == TSlot::sPassword)
+        return AskPassword(slot) ? TStep::Moved : TStep::Stop;
     if (slot.State != TSlot::sDone)
         return TStep::Waiting;
     if (AbortRequested())
@@ -195,24 +266,54 @@ TExtractJob::TStep TExtractJob::SettleFront(TJobSummary& summary)
     return TStep::Moved;
 }
 
-void TExtractJob::RunSlot(TExtractionDriver& driver, TSlot& slot)
+// The front entry waits for a password: the receiver is asked, and what it
+// gives is kept with the archive for every worker. False when the job was
+// aborted meanwhile.
+bool TExtractJob::AskPassword(TSlot& slot)
+{
+    TKeptPasswords& kept = FArchive.KeptPasswords();
+    if (slot.HasUntriedPassword(kept.Count())) {
+        Start(slot);
+        return true;
+    }
+    TSecret password;
+    const TPasswordAnswer answer = FReceiver.AskPassword(slot.Entry, slot.TriedAnyPassword(), password);
+    if (AbortRequested())
+        return false;
+    if (answer == paGiven) {
+        kept.Keep(password);
+        Start(slot);
+    } else {
+        slot.Result = answer == paNoOther ? erWrongPassword : erEncrypted;
+        slot.State = TSlot::sDone;
+    }
+    return true;
+}
+
+void TExtractJob::RunSlot(TExtractionDriver& driver, TSlotPasswords& passwords, TSlot& slot)
 {
     if (AbortRequested()) {
         slot.Result = erAborted;
         return;
     }
+    // Only the kept passwords, in their order: what an entry meets must not depend on the worker.
+    driver.ForgetPassword();
+    passwords.Begin(slot);
     TSlotProgress progress(*this, slot);
     const TZipEntry& entry = slot.Entry;
     slot.Result = driver.ExtractEntryAt(FTarget, slot.Target, entry.Attributes, entry.LocalHeaderOffset, &progress, 0,
                                         entry.CompressedSize, entry.UncompressedSize);
-    slot.OutputError = slot.Result == erOutput ? driver.LastOutputError() : 0;
+    slot.OutputError = slot.Result == erOutput ? driver.OutputError() : 0;
     slot.Written = slot.Result == erOk;
+    passwords.End();
 }
 
 void TExtractJob::WorkerLoop()
 {
     TExtractionDriver driver;
     driver.LendArchive(*FArchive.Reader());
+    TSlotPasswords passwords(FArchive.KeptPasswords());
+    driver.SetPasswordProvider(&passwords);
     for (;;) {
         TSlot* slot = nullptr;
         {
@@ -223,10 +324,10 @@ void TExtractJob::WorkerLoop()
             slot = FQueue.front();
             FQueue.pop_front();
         }
-        RunSlot(driver, *slot);
+        RunSlot(driver, passwords, *slot);
         {
             const std::lock_guard<std::mutex> lock(FLock);
-            slot->State = TSlot::sDone;
+            slot->State = slot->Result == erPasswordLater ? TSlot::sPassword : TSlot::sDone;
         }
         FSlotDone.notify_one();
     }
@@ -279,6 +380,8 @@ TJobSummary TExtractJob::Run(TEntrySelection& selection)
     if (workers <= 1) {
         FInlineDriver = std::make_unique<TExtractionDriver>();
         FInlineDriver->LendArchive(*FArchive.Reader());
+        FInlinePasswords = std::make_unique<TSlotPasswords>(FArchive.KeptPasswords());
+        FInlineDriver->SetPasswordProvider(FInlinePasswords.get());
         // The serial path's only chance to show progress (and let the window breathe) is inside the driver.
         FInlineDriver->State().PumpHook = [this] { ReportProgress(false); };
         FWindow = 1;
@@ -304,7 +407,10 @@ TJobSummary TExtractJob::Run(TEntrySelection& selection)
             break;
         if (step == TStep::Waiting) {
             std::unique_lock<std::mutex> lock(FLock);
-            FSlotDone.wait_for(lock, ProgressInterval, [this] { return FSlots.front()->State == TSlot::sDone; });
+            FSlotDone.wait_for(lock, ProgressInterval, [this] {
+                const TSlot::TState state = FSlots.front()->State;
+                return state == TSlot::sDone || state == TSlot::sPassword;
+            });
         }
         ReportProgress(false);
     }

@@ -11,7 +11,11 @@
 // and a file inside it) run one after the other, as a serial run would.
 // The target folder is held by a handle: nothing here moves the process's
 // current directory. An abort stops every worker; the entry being written
-// is discarded, so no partial or temporary file stays.
+// is discarded, so no partial or temporary file stays. An encrypted entry
+// that finds no fitting password waits, unwritten, until it is the first
+// entry not yet delivered; then the receiver is asked (on the job's thread,
+// in archive order like every question), the answer is kept with the
+// archive for every worker, and the entry runs again.
 #pragma once
 
 #include <atomic>
@@ -26,6 +30,7 @@
 #include <vector>
 
 #include "engine/archive/ZipArchive.h"
+#include "engine/crypto/PasswordProvider.h"
 #include "engine/extract/EntrySelection.h"
 #include "platform/FileServices.h"
 
@@ -67,6 +72,13 @@ public:
     // entries. Called often while the job runs; false asks for an abort.
     virtual bool Progress(uint64_t done, uint64_t total) = 0;
     virtual void EntryDone(const TEntryOutcome& outcome) = 0;
+    // An encrypted entry found no password that fits: none is kept yet, or
+    // the one kept failed it (`wrongBefore`). paCancelled fails the entry as
+    // encrypted, paNoOther as a wrong password. By default nobody is asked.
+    virtual TPasswordAnswer AskPassword(const TZipEntry& /*entry*/, bool /*wrongBefore*/, TSecret& /*password*/)
+    {
+        return paCancelled;
+    }
 };
 
 struct TJobSummary {
@@ -96,6 +108,7 @@ public:
 private:
     struct TSlot;
     class TSlotProgress;
+    class TSlotPasswords;
     enum class TStep : uint8_t;
 
     void AddSlot(const TZipEntry& entry);
@@ -103,7 +116,8 @@ private:
     bool ClashesWithEarlier(size_t index) const;
     void Start(TSlot& slot);
     TStep SettleFront(TJobSummary& summary);
-    void RunSlot(TExtractionDriver& driver, TSlot& slot);
+    bool AskPassword(TSlot& slot);
+    void RunSlot(TExtractionDriver& driver, TSlotPasswords& passwords, TSlot& slot);
     void WorkerLoop();
     void ReportProgress(bool final);
     void StopWorkers();
@@ -124,6 +138,7 @@ private:
     uint64_t FLastDone = 0;
 
     std::unique_ptr<TExtractionDriver> FInlineDriver;  // the serial path's driver
+    std::unique_ptr<TSlotPasswords> FInlinePasswords;
     std::vector<std::thread> FWorkers;
     std::mutex FLock;                  // guards FQueue, FStopping and every slot's State
     std::condition_variable FWorkReady;

@@ -53,12 +53,12 @@ bool TPendingOutput::Write(const uint8_t* data, size_t count)
 {
     // A whole window or more goes out in one call: gathering it would only add a copy.
     if (FBuffered == 0 && count >= WindowSize)
-        return FFile.WriteAll(data, count) || Failed(errno);
+        return WriteOut(data, count);
     if (FBuffered + count > BufferSize) {
         if (!FlushBuffer())
             return false;
         if (count >= BufferSize)
-            return FFile.WriteAll(data, count) || Failed(errno);
+            return WriteOut(data, count);
     }
     std::memcpy(FBuffer.get() + FBuffered, data, count);
     FBuffered += count;
@@ -86,6 +86,13 @@ bool TPendingOutput::Commit(platform::TLinkWay& linkWay)
     return FCommitted || Failed(errno);
 }
 
+bool TPendingOutput::WriteOut(const uint8_t* data, size_t count)
+{
+    errno = 0;
+    // A write that takes nothing and says nothing: no room.
+    return FFile.WriteAll(data, count) || Failed(errno != 0 ? errno : ENOSPC);
+}
+
 // One link puts a new file in place. An existing target is replaced by a
 // link under a temporary name and a rename over it, so the old file stays
 // whole until the new one takes its place.
@@ -107,7 +114,7 @@ bool TPendingOutput::CommitUnnamed(platform::TLinkWay& linkWay)
 
 bool TPendingOutput::FlushBuffer()
 {
-    const bool written = FBuffered == 0 || FFile.WriteAll(FBuffer.get(), FBuffered) || Failed(errno);
+    const bool written = FBuffered == 0 || WriteOut(FBuffer.get(), FBuffered);
     FBuffered = 0;
     return written;
 }

@@ -58,6 +58,7 @@ public:
 private:
     static constexpr size_t BufferSize = 64 * 1024;
     bool FlushBuffer();
+    bool WriteOut(const uint8_t* data, size_t count);
     bool Failed(int error);
     bool CommitUnnamed(platform::TLinkWay& linkWay);
     void Discard();

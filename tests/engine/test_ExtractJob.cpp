@@ -1,15 +1,17 @@
 // The extraction job: what its receiver sees and what lands on disk, the
 // same for 1, 2 and 4 workers over one table of archives; the clash of two
 // entries on one path; an abort in the middle; hostile ZIP64 sizes in the
-// progress; the current directory left alone. Each test names the fault it
-// would catch.
+// progress; passwords asked through the receiver; the current directory
+// left alone. Each test names the fault it would catch.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <climits>
 #include <filesystem>
 #include <functional>
 #include <map>
+#include <thread>
 
 #include "engine/ResultCodes.h"
 #include "engine/SizeSum.h"
@@ -136,8 +138,8 @@ std::vector<JobCase> Cases()
                      {BadCrc("bad.txt", "b"), StoredEntry("../evil.txt", Text("e")), StoredEntry("old.txt", Text("new")),
                       Folder("d/"), StoredEntry("d/in.txt", Text("in")), StoredEntry("", Text("nameless"))},
                      {{"old.txt", "old"}}, folders, raKeep,
-                     {"bad.txt -> 1", "../evil.txt -> 8", "ask old.txt for old.txt", "old.txt -> 0", "d/ -> 0 written",
-                      "d/in.txt -> 0 written", " -> 8"},
+                     {"bad.txt -> 1", "../evil.txt -> 10", "ask old.txt for old.txt", "old.txt -> 0", "d/ -> 0 written",
+                      "d/in.txt -> 0 written", " -> 10"},
                      {{"old.txt", "old"}, {"d/", ""}, {"d/in.txt", "in"}}});
     cases.push_back({"a file, then an entry below it",
                      {StoredEntry("p", Text("file")), StoredEntry("p/q", Text("below"))},
@@ -232,6 +234,112 @@ TEST(ExtractJob, AbortInTheMiddleStopsEveryWorkerAndLeavesNothingPartial)
             const std::string name = item.path().filename().string();
             ASSERT_TRUE(contents.count(name)) << "left behind: " << name;
             EXPECT_EQ(ReadFile(item.path()), contents[name]) << name;
+        }
+    }
+}
+
+// Answers password questions from a script, and notes each one among the
+// other events, with the thread it came on.
+class PasswordRecorder : public Recorder {
+public:
+    TPasswordAnswer AskPassword(const TZipEntry& entry, bool wrongBefore, TSecret& password) override
+    {
+        Events.push_back("password for " + entry.FileName + (wrongBefore ? " again" : ""));
+        OffThread = OffThread || std::this_thread::get_id() != JobThread;
+        if (Script.empty()) {
+            ADD_FAILURE() << "password asked once more than scripted";
+            return paCancelled;
+        }
+        const std::string answer = Script.front();
+        Script.erase(Script.begin());
+        if (answer == "-")
+            return paCancelled;
+        password = TSecret(answer);
+        return paGiven;
+    }
+    std::vector<std::string> Script;  // "-": Abbrechen
+    std::thread::id JobThread = std::this_thread::get_id();
+    bool OffThread = false;
+};
+
+struct PasswordCase {
+    const char* What;
+    std::vector<std::string> Script;
+    std::vector<std::string> Events;
+    std::vector<std::string> Files;  // what the target holds afterwards
+    std::vector<std::string> SecondScript;  // a second run's answers: only for what the first gave no password
+};
+
+// Catches a password question asked on a worker thread, asked once per
+// worker or per entry though the password fits, out of archive order
+// against the replace question and the results, a wrong password not asked
+// again, Abbrechen that writes something or fails with another code, a
+// password given for a later entry not tried on an earlier one's password,
+// and passwords that are not kept for the next run while the archive stays
+// open; the same for 1, 2 and 4 workers.
+TEST(ExtractJob, PasswordsAskedOnTheJobsThreadInArchiveOrder)
+{
+    REQUIRE_TOOL("zip");
+    TempDir dir;
+    fs::create_directories(dir / "in");
+    for (const char* name : {"a1.txt", "a2.txt", "plain.txt", "b1.txt", "a3.txt"})
+        WriteFile(dir / "in" / name, std::string(size_t(20000), name[0]) + name);
+    const std::string archive = Quote((dir / "a.zip").string());
+    ASSERT_EQ(RunCommand("cd " + Quote((dir / "in").string()) + " && zip -q -P eins " + archive +
+                         " a1.txt a2.txt && zip -q " + archive + " plain.txt && zip -q -P zwei " + archive +
+                         " b1.txt && zip -q -P eins " + archive + " a3.txt")
+                  .ExitCode,
+              0);
+    const std::vector<PasswordCase> cases = {
+        {"right, then wrong and right for the second password",
+         {"eins", "falsch", "zwei"},
+         {"password for a1.txt", "a1.txt -> 0 written", "a2.txt -> 0 written", "ask plain.txt for plain.txt",
+          "plain.txt -> 0 written", "password for b1.txt again", "password for b1.txt again", "b1.txt -> 0 written",
+          "a3.txt -> 0 written"},
+         {"a1.txt", "a2.txt", "a3.txt", "b1.txt", "plain.txt"},
+         {}},
+        {"Abbrechen fails that entry only",
+         {"-", "eins", "-"},
+         {"password for a1.txt", "a1.txt -> 7", "password for a2.txt", "a2.txt -> 0 written",
+          "ask plain.txt for plain.txt", "plain.txt -> 0 written", "password for b1.txt again", "b1.txt -> 7",
+          "a3.txt -> 0 written"},
+         {"a2.txt", "a3.txt", "plain.txt"},
+         {"-"}},
+    };
+    for (const PasswordCase& c : cases) {
+        for (unsigned workers : {1u, 2u, 4u}) {
+            SCOPED_TRACE(std::string(c.What) + ", workers " + std::to_string(workers));
+            fs::remove_all(dir / "out");
+            fs::create_directories(dir / "out");
+            WriteFile(dir / "out" / "plain.txt", std::string("old"));
+            TZipArchive zip;
+            ASSERT_EQ(zip.Open((dir / "a.zip").string()), akArchive);
+            PasswordRecorder recorder;
+            recorder.Answer = raReplace;
+            recorder.Script = c.Script;
+            TJobOptions options;
+            options.Workers = workers;
+            TExtractJob job(zip, options, recorder);
+            ASSERT_EQ(job.OpenTarget((dir / "out").string()), 0);
+            TArchiveSelection selection(zip);
+            job.Run(selection);
+            EXPECT_EQ(recorder.Events, c.Events);
+            EXPECT_FALSE(recorder.OffThread);
+            EXPECT_TRUE(recorder.Script.empty());
+            std::vector<std::string> files;
+            for (const auto& [name, text] : Tree(dir / "out"))
+                files.push_back(name);
+            EXPECT_EQ(files, c.Files);
+
+            // The archive still open: what was given is tried again; only b1.txt may still ask.
+            PasswordRecorder again;
+            again.Script = c.SecondScript;
+            options.Overwrite = true;
+            TExtractJob second(zip, options, again);
+            ASSERT_EQ(second.OpenTarget((dir / "out").string()), 0);
+            TArchiveSelection all(zip);
+            second.Run(all);
+            EXPECT_TRUE(again.Script.empty());
         }
     }
 }
