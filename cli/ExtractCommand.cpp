@@ -80,6 +80,7 @@ const char* ResultMeaning(int code)
     case erFormat: return "bad local header or malformed compressed data";
     case erAborted: return "aborted";
     case erUnsupported: return "unsupported compression method";
+    case erMemoryLimit: return "dictionary or window over 256 MB";
     case erEncrypted: return "encrypted entry";
     case erWrongPassword: return "wrong password or damaged data";
     case erEncryptionUnsupported: return "encryption method not supported";

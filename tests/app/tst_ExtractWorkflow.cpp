@@ -623,6 +623,7 @@ private slots:
     {
         for (int code = erBusy; code <= erNameRefused; ++code)
             QVERIFY2(!ResultText(code).startsWith("Unbekannt"), qPrintable(QString::number(code)));
+        QVERIFY(!ResultText(erMemoryLimit).startsWith("Unbekannt"));
         QCOMPARE(ExtractFailureText("/t/a.txt", erUnsupported, 0, 98),
                  QString("Fehler beim Auspacken nach /t/a.txt!\nKomprimierungsverfahren PPMd wird nicht unterstützt."));
         QCOMPARE(ExtractFailureText("/t/a.txt", erUnsupported, 0, 14), ExtractFailureText("/t/a.txt", erUnsupported));
