@@ -56,7 +56,7 @@ QString ResultText(int resultCode, int systemError, uint16_t method)
     case erEncrypted: return QStringLiteral("Der Eintrag ist verschlüsselt.");
     case erWrongPassword: return QStringLiteral("Das Kennwort ist falsch oder die Daten sind beschädigt.");
     case erEncryptionUnsupported: return QStringLiteral("Das Verschlüsselungsverfahren wird nicht unterstützt.");
-    case erNameLeavesFolder: return QStringLiteral("Der Name des Eintrags führt aus dem Zielordner hinaus.");
+    case erNameRefused: return QStringLiteral("Der Name des Eintrags führt aus dem Zielordner hinaus.");
     default: return QStringLiteral("Unbekannter Fehler (Code %1).").arg(resultCode);
     }
 }
