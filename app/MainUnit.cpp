@@ -35,6 +35,7 @@
 #include "Version.h"
 #include "ZipListModel.h"
 #include "about/AboutDlg.h"
+#include "engine/SizeSum.h"
 #include "engine/archive/EntryTable.h"
 #include "platform/FileServices.h"
 #include "platform/gui/Launcher.h"
@@ -58,12 +59,6 @@ private:
     int& FDepth;
 };
 
-// Totals of archive sizes: a hostile archive's sizes must not overflow them.
-int64_t AddSize(int64_t total, uint64_t size)
-{
-    const int64_t add = SizeForTotal(size);
-    return total > INT64_MAX - add ? INT64_MAX : total + add;
-}
 
 // The lower-case file name contains "setup.exe". Lower case of anything
 // outside ASCII never yields one of its letters, so bytes suffice.
@@ -190,8 +185,9 @@ bool TMain::OpenArchive(const QString& path)
     const int openError = probe.OpenRegularRead(nativePath);
     probe.Close();
     try {
-        if (openError == 0)
-            status = ListZipEntries(nativePath, *table);
+        // Held open from here: the extraction reads this very file, whatever happens to its name.
+        if (openError == 0 && FArchive.Open(nativePath) != akNotArchive)
+            status = ListZipEntries(FArchive, *table);
     } catch (const std::exception&) {
         // Whatever was listed before the failure still shows, and is told as incomplete.
         status = dsDamaged;
@@ -208,8 +204,8 @@ bool TMain::OpenArchive(const QString& path)
             continue;  // a folder entry gets no row
         if (!FSetupFound && NamesSetupProgram(table->FileNamePart(record)))
             FSetupFound = true;
-        FTotalSize = AddSize(FTotalSize, record.UncompressedSize);
-        compressedSize = AddSize(compressedSize, record.CompressedSize);
+        FTotalSize = AddSizeSaturated(FTotalSize, record.UncompressedSize);
+        compressedSize = AddSizeSaturated(compressedSize, record.CompressedSize);
     }
     // The setup flow extracts every entry, folder entries included.
     TExtractList setupList;
@@ -233,7 +229,7 @@ bool TMain::OpenArchive(const QString& path)
     FOpenProblemKind = mkError;
     if (openError != 0)
         FOpenProblem = OpenFailureText(path, openError);
-    else if (status == dsNone && !IsEmptyZipArchive(nativePath))
+    else if (FArchive.Kind() == akNotArchive)
         FOpenProblem = NotZipText(path);
     else if (status != dsDamaged && rowCount == 0) {
         FOpenProblem = NoFilesText(path);
@@ -259,7 +255,7 @@ void TMain::ClearList()
     // deferred while it runs (see ApplyBusyState and closeEvent).
     TUpdateBracket bracket(FUpdateDepth);
     Model->Clear();
-    FExtractor.Driver().ForgetPassword();  // the archive it belonged to is closed
+    FArchive.Close();  // also wipes the password kept for it
     const QSignalBlocker quietFilter(FilterEdit);
     FilterEdit->clear();
     // The next archive starts in the order by name; no sort runs for that.
@@ -380,7 +376,7 @@ void TMain::LVClick()
     const std::vector<int> selected = SelectedRowNumbers();
     FTotalSize = 0;
     for (int row : selected)
-        FTotalSize = AddSize(FTotalSize, Model->Record(row).UncompressedSize);
+        FTotalSize = AddSizeSaturated(FTotalSize, Model->Record(row).UncompressedSize);
     ApplyCommandState(CommandStateAfterSelection(Model->rowCount(), int(selected.size()), FCommandState.Close));
     StatusPanel1->setText(SelectedPanelText(int(selected.size()), FTotalSize));
 }

@@ -67,19 +67,15 @@ size_t TEntryTable::HeldBytes() const
     return FRecords.size() * RecordBlockSize * sizeof(TEntryRecord) + FPool.size() * PoolBlockSize;
 }
 
-TDirectoryStatus ListZipEntries(const std::string& fileName, TEntryTable& table)
+TDirectoryStatus ListZipEntries(const TZipArchive& archive, TEntryTable& table)
 {
-    if (!IsZipArchive(fileName))
-        return dsNone;
-    TZipDirectory directory;
-    int result = OpenZipDirectory(fileName, directory);
-    for (; result == drEntry; result = NextZipEntry(directory))
-        if (!table.Append(directory.Entry)) {
-            CloseZipDirectory(directory);
-            return dsDamaged;  // the rest is not listed, so the listing must not pass for complete
-        }
-    CloseZipDirectory(directory);
-    return result < 0 ? dsNone : directory.Status;
+    bool full = false;
+    const TDirectoryStatus status = archive.ForEachEntry([&](const TZipEntry& entry) {
+        full = !table.Append(entry);
+        return !full;
+    });
+    // The rest is not listed, so the listing must not pass for complete.
+    return full ? dsDamaged : status;
 }
 
 }  // namespace valbrix

@@ -15,6 +15,7 @@
 #include <string_view>
 #include <vector>
 
+#include "engine/archive/ZipArchive.h"
 #include "engine/archive/ZipDirectory.h"
 
 namespace valbrix {
@@ -89,7 +90,7 @@ private:
 };
 
 // Some entries of a table, in the order they are to be handled.
-struct TEntrySelection {
+struct TTableEntries {
     std::shared_ptr<const TEntryTable> Table;
     std::vector<uint32_t> Indices;
 
@@ -98,9 +99,10 @@ struct TEntrySelection {
     TZipEntry operator[](size_t i) const { return Table->Entry(Indices[i]); }
 };
 
-// Appends every entry read to the table. Returns dsNone (table untouched)
-// when the file is not an archive, else dsComplete, or dsDamaged when the
-// directory ended early or held more entries than the table keeps.
-TDirectoryStatus ListZipEntries(const std::string& fileName, TEntryTable& table);
+// Appends every entry of the open archive to the table. Returns dsNone
+// (table untouched) when no directory could be opened, else dsComplete, or
+// dsDamaged when the directory ended early or held more entries than the
+// table keeps.
+TDirectoryStatus ListZipEntries(const TZipArchive& archive, TEntryTable& table);
 
 }  // namespace valbrix

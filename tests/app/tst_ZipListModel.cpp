@@ -168,7 +168,7 @@ private slots:
             all.Indices.push_back(w.Model->EntryIndex(row));
         QProgressBar bar;
         TMessageBoxScript boxes;
-        QCOMPARE(w.ExtractEntries(eoWithFolders, Q(out), &bar, 9, all), 2);
+        QCOMPARE(w.ExtractEntries(eoWithFolders, Q(out), &bar, all), 2);
         QCOMPARE(ReadFile(out / "äpfel" / "öl.txt"), Bytes({'o', 'i', 'l'}));
         QCOMPARE(ReadFile(out / "Straße.txt").size(), size_t(6));
     }
