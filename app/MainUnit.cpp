@@ -186,8 +186,8 @@ bool TMain::OpenArchive(const QString& path)
     probe.Close();
     try {
         // Held open from here: the extraction reads this very file, whatever happens to its name.
-        if (openError == 0 && FArchive.Open(nativePath) != akNotArchive)
-            status = ListZipEntries(FArchive, *table);
+        if (openError == 0)
+            status = ListZipEntries(FArchive, nativePath, *table);
     } catch (const std::exception&) {
         // Whatever was listed before the failure still shows, and is told as incomplete.
         status = dsDamaged;

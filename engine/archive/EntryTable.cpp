@@ -67,15 +67,18 @@ size_t TEntryTable::HeldBytes() const
     return FRecords.size() * RecordBlockSize * sizeof(TEntryRecord) + FPool.size() * PoolBlockSize;
 }
 
-TDirectoryStatus ListZipEntries(const TZipArchive& archive, TEntryTable& table)
+TDirectoryStatus ListZipEntries(TZipArchive& archive, const std::string& path, TEntryTable& table)
 {
     bool full = false;
-    const TDirectoryStatus status = archive.ForEachEntry([&](const TZipEntry& entry) {
-        full = !table.Append(entry);
-        return !full;
+    const TArchiveKind kind = archive.Open(path, [&](const TZipEntry& entry) {
+        if (!full)
+            full = !table.Append(entry);
     });
-    // The rest is not listed, so the listing must not pass for complete.
-    return full ? dsDamaged : status;
+    switch (kind) {
+    case akArchive: return full ? dsDamaged : dsComplete;  // the rest is not listed: not complete
+    case akDamaged: return dsDamaged;
+    default: return dsNone;
+    }
 }
 
 }  // namespace valbrix

@@ -99,10 +99,10 @@ struct TTableEntries {
     TZipEntry operator[](size_t i) const { return Table->Entry(Indices[i]); }
 };
 
-// Appends every entry of the open archive to the table. Returns dsNone
-// (table untouched) when no directory could be opened, else dsComplete, or
-// dsDamaged when the directory ended early or held more entries than the
-// table keeps.
-TDirectoryStatus ListZipEntries(const TZipArchive& archive, TEntryTable& table);
+// Opens the archive at `path` and appends each of its entries to the table
+// in the same pass. Returns dsNone (table untouched) when it is no archive
+// or an empty one, else dsComplete, or dsDamaged when the directory ended
+// early or held more entries than the table keeps.
+TDirectoryStatus ListZipEntries(TZipArchive& archive, const std::string& path, TEntryTable& table);
 
 }  // namespace valbrix

@@ -104,8 +104,7 @@ TEST(EntryTable, ListingAgreesWithTheDirectoryReader)
         const TDirectoryStatus listStatus = ListZipEntries(path, list);
         TEntryTable table;
         TZipArchive archive;
-        archive.Open(path);
-        EXPECT_EQ(ListZipEntries(archive, table), listStatus) << name;
+        EXPECT_EQ(ListZipEntries(archive, path, table), listStatus) << name;
         ASSERT_EQ(table.Size(), list.size()) << name;
         for (size_t i = 0; i < list.size(); ++i)
             ExpectSame(table.Entry(i), list[i], std::string(name) + " entry " + std::to_string(i));
