@@ -70,6 +70,11 @@ struct TExtractJob::TSlot {
     // below NextPassword.
     size_t FirstPassword = SIZE_MAX;
     size_t NextPassword = 0;
+    // The last run got past the password check and then failed as a wrong
+    // password: a traditional check byte that matched by chance, or AES data
+    // whose code did not match (changed data, or a password that matched
+    // the verifier by chance).
+    bool FailedAfterCheck = false;
 
     bool TriedAnyPassword() const { return FirstPassword != SIZE_MAX || NextPassword > 0; }
     bool HasUntriedPassword(size_t kept) const
@@ -225,7 +230,7 @@ void TExtractJob::Start(TSlot& slot)
     slot.State = TSlot::sRunning;
     if (FInlineDriver) {
         RunSlot(*FInlineDriver, *FInlinePasswords, slot);
-        slot.State = slot.Result == erPasswordLater ? TSlot::sPassword : TSlot::sDone;
+        slot.State = NeedsPassword(slot) ? TSlot::sPassword : TSlot::sDone;
         return;
     }
     {
@@ -284,10 +289,20 @@ bool TExtractJob::AskPassword(TSlot& slot)
         kept.Keep(password);
         Start(slot);
     } else {
-        slot.Result = answer == paNoOther ? erWrongPassword : erEncrypted;
+        slot.Result = answer == paNoOther || slot.FailedAfterCheck ? erWrongPassword : erEncrypted;
         slot.State = TSlot::sDone;
     }
     return true;
+}
+
+// A wrong password found only behind the check is tried again like one the
+// check refused: with the kept passwords not yet tried, then by asking; so
+// a chance match neither hides a kept password that fits nor ends the entry
+// without the question a refused one gets.
+bool TExtractJob::NeedsPassword(TSlot& slot)
+{
+    slot.FailedAfterCheck = slot.Result == erWrongPassword && slot.TriedAnyPassword();
+    return slot.Result == erPasswordLater || slot.FailedAfterCheck;
 }
 
 void TExtractJob::RunSlot(TExtractionDriver& driver, TSlotPasswords& passwords, TSlot& slot)
@@ -325,11 +340,14 @@ void TExtractJob::WorkerLoop()
             FQueue.pop_front();
         }
         RunSlot(driver, passwords, *slot);
+        bool wake = false;
         {
             const std::lock_guard<std::mutex> lock(FLock);
-            slot->State = slot->Result == erPasswordLater ? TSlot::sPassword : TSlot::sDone;
+            slot->State = NeedsPassword(*slot) ? TSlot::sPassword : TSlot::sDone;
+            wake = FrontMayMove();
         }
-        FSlotDone.notify_one();
+        if (wake)
+            FSlotDone.notify_one();
     }
 }
 
@@ -353,6 +371,19 @@ void TExtractJob::ReportProgress(bool final)
     FLastDone = done;
     if (!FReceiver.Progress(done, FTotal))
         Abort();
+}
+
+// Called under FLock. The calling thread waits for the front entry; it is
+// woken when that entry waits for a password, or when it is done and the
+// workers are about to run out of started entries: one wake then delivers
+// a run of finished entries and starts as many, instead of one wake (two
+// context switches) per entry.
+bool TExtractJob::FrontMayMove() const
+{
+    if (!FAwaited)
+        return false;
+    const TSlot::TState state = FAwaited->State;
+    return state == TSlot::sPassword || (state == TSlot::sDone && FQueue.size() <= FWorkers.size());
 }
 
 void TExtractJob::StopWorkers()
@@ -407,10 +438,9 @@ TJobSummary TExtractJob::Run(TEntrySelection& selection)
             break;
         if (step == TStep::Waiting) {
             std::unique_lock<std::mutex> lock(FLock);
-            FSlotDone.wait_for(lock, ProgressInterval, [this] {
-                const TSlot::TState state = FSlots.front()->State;
-                return state == TSlot::sDone || state == TSlot::sPassword;
-            });
+            FAwaited = FSlots.front().get();
+            FSlotDone.wait_for(lock, ProgressInterval, [this] { return FrontMayMove(); });
+            FAwaited = nullptr;
         }
         ReportProgress(false);
     }
