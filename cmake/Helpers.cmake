@@ -1,7 +1,9 @@
 # One GoogleTest executable per test file, so one subsystem's broken test
 # never keeps the others from building.
 include(GoogleTest)
-find_package(GTest QUIET)
+if(VALBRIX_TESTS)
+  find_package(GTest REQUIRED)
+endif()
 
 function(valbrix_gtest_folder folder)
   cmake_parse_arguments(ARG "" "" "LIBS" ${ARGN})

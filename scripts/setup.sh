@@ -35,3 +35,30 @@ valbrix_build() {
   cmake -S "$top" -B "$top/build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
   cmake --build "$top/build" -j "$(nproc)"
 }
+
+# Runs ctest in the build folder given, with the arguments after it, and
+# prints one closing line "STAGE: N passed, N failed, N skipped" from its
+# JUnit report (a skipped case is neither, and is counted apart so that
+# it is seen). Returns ctest's status.
+valbrix_ctest() {
+  local stage="$1" folder="$2"
+  shift 2
+  local report="$folder/ctest-report.xml" status=0
+  rm -f "$report"
+  (cd "$folder" && ctest --output-junit ctest-report.xml "$@") || status=$?
+  python3 - "$stage" "$report" <<'PY'
+import sys, xml.etree.ElementTree as ET
+stage, report = sys.argv[1], sys.argv[2]
+try:
+    root = ET.parse(report).getroot()
+except (OSError, ET.ParseError):
+    print(f"{stage}: 0 passed, 1 failed, 0 skipped (no ctest report)")
+    sys.exit(0)
+suite = root if root.tag == "testsuite" else root.find("testsuite")
+total = int(suite.get("tests", 0))
+failed = int(suite.get("failures", 0)) + int(suite.get("errors", 0) or 0)
+skipped = int(suite.get("skipped", 0)) + int(suite.get("disabled", 0) or 0)
+print(f"{stage}: {total - failed - skipped} passed, {failed} failed, {skipped} skipped")
+PY
+  return $status
+}

@@ -8,6 +8,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "ConfigFolder.h"
 #include "app/MainUnit.h"
 #include "settings/IniCodec.h"
 #include "settings/IniFile.h"
@@ -35,7 +36,7 @@ private slots:
     void init()
     {
         FConfig = std::make_unique<QTemporaryDir>();
-        qputenv("XDG_CONFIG_HOME", FConfig->path().toUtf8());
+        valbrix::test::UseConfigFolder(FConfig->path());
     }
 
     // Catches: a first start that is not centred on the primary screen, a
