@@ -70,8 +70,9 @@ void THTTPLabel::SetShowUrlAsHint(bool show)
     if (show == FShowUrlAsHint)
         return;
     FShowUrlAsHint = show;
-    if (show)
-        setToolTip(FUrl);
+    // Switched off, the hint goes with the flag: a stale address would
+    // otherwise keep popping up over a label that no longer shows it.
+    setToolTip(show ? FUrl : QString());
 }
 
 void THTTPLabel::SetHighLightOnBlankURL(bool highlight)

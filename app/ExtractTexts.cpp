@@ -6,6 +6,7 @@
 #include "ListTexts.h"
 #include "MyTools.h"
 #include "engine/ResultCodes.h"
+#include "platform/gui/LocaleFormats.h"
 
 namespace valbrix {
 
@@ -36,7 +37,7 @@ QString DateTimeText(const QDateTime& time)
     if (!time.isValid())
         return QString();
     const QLocale locale;
-    QString text = locale.toString(time.date(), FullYearDateFormat());
+    QString text = locale.toString(time.date(), platform::FullYearDateFormat());
     // The long format of most locales names the time zone too; seconds are what matter.
     if (time.time() != QTime(0, 0))
         text += QLatin1Char(' ') + time.time().toString(QStringLiteral("HH:mm:ss"));

@@ -10,13 +10,9 @@
 
 #include "MyTools.h"
 #include "engine/archive/ZipFormat.h"
+#include "platform/gui/LocaleFormats.h"
 
 namespace valbrix {
-
-QLocale InterfaceLocale(const QLocale& system)
-{
-    return system.language() == QLocale::C ? QLocale(QLocale::German, QLocale::Germany) : system;
-}
 
 QString FileNamePart(const QString& entryName)
 {
@@ -40,22 +36,9 @@ QDateTime DosDateTimeValue(uint32_t dosDateTime)
     return QDateTime(date, time);
 }
 
-QString FullYearDateFormat()
-{
-    QString format = QLocale().dateFormat(QLocale::ShortFormat);
-    if (!format.contains(QLatin1String("yyyy")))
-        format.replace(QLatin1String("yy"), QLatin1String("yyyy"));
-    return format;
-}
-
 QString DateText(uint32_t dosDateTime)
 {
-    const QDateTime value = DosDateTimeValue(dosDateTime);
-    if (!value.isValid())
-        return QString();
-    const QLocale locale;
-    return locale.toString(value.date(), FullYearDateFormat()) + QStringLiteral("  ") +
-           locale.toString(value.time(), QLocale::ShortFormat);
+    return platform::FullYearDateTimeText(DosDateTimeValue(dosDateTime));
 }
 
 QString RatioText(uint64_t uncompressedSize, uint64_t compressedSize)

@@ -13,10 +13,6 @@
 
 namespace valbrix {
 
-// The locale the interface formats dates and numbers in: the system's, or
-// German when none is configured (C or POSIX), since every word is German.
-QLocale InterfaceLocale(const QLocale& system);
-
 // The part after the last '/', empty for a folder entry ("docs/").
 QString FileNamePart(const QString& entryName);
 // The part before the last '/', empty at the top level.
@@ -24,9 +20,6 @@ QString FolderPart(const QString& entryName);
 // The MS-DOS date (high word) and time (low word) as a local time; invalid
 // when it is no calendar value.
 QDateTime DosDateTimeValue(uint32_t dosDateTime);
-// The locale's short date format with the year widened to four digits, as a
-// German desktop shows dates by default.
-QString FullYearDateFormat();
 // The short date with a four-digit year, two blanks, the locale's short
 // time; empty when invalid.
 QString DateText(uint32_t dosDateTime);

@@ -9,6 +9,7 @@
 #include "ListTexts.h"
 #include "MainUnit.h"
 #include "MyTools.h"
+#include "platform/gui/LocaleFormats.h"
 
 static void InitProgramIcon()
 {
@@ -51,7 +52,7 @@ int main(int argc, char** argv)
     QApplication::setApplicationName(QStringLiteral("Valbrix"));
     QApplication::setDesktopFileName(QStringLiteral("valbrix"));
     QApplication::setWindowIcon(ProgramIcon());
-    QLocale::setDefault(valbrix::InterfaceLocale(QLocale::system()));
+    QLocale::setDefault(valbrix::platform::InterfaceLocale(QLocale::system()));
     QTranslator qtTexts;
     if (LoadQtTexts(qtTexts))
         QApplication::installTranslator(&qtTexts);

@@ -8,12 +8,16 @@
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QFileDialog>
+#include <QFileSystemModel>
+#include <QIdentityProxyModel>
 #include <QGuiApplication>
 #include <QPushButton>
 #include <QHeaderView>
 #include <QScreen>
 #include <QSplitter>
 #include <QTreeView>
+
+#include "platform/gui/LocaleFormats.h"
 
 namespace valbrix {
 
@@ -25,6 +29,22 @@ QString RunModal(QFileDialog& dialog)
         return {};
     return dialog.selectedFiles().value(0);
 }
+
+// The file model writes its date column in the locale's short format, which
+// in German has a two-digit year; the list beside it shows four digits.
+class TFullYearDates : public QIdentityProxyModel {
+public:
+    using QIdentityProxyModel::QIdentityProxyModel;
+
+    QVariant data(const QModelIndex& index, int role) const override
+    {
+        constexpr int DateColumn = 3;
+        const auto* files = qobject_cast<const QFileSystemModel*>(sourceModel());
+        if (role != Qt::DisplayRole || index.column() != DateColumn || !files)
+            return QIdentityProxyModel::data(index, role);
+        return platform::FullYearDateTimeText(files->lastModified(mapToSource(index)));
+    }
+};
 
 TFolderDialogRunner& Runner()
 {
@@ -76,6 +96,7 @@ bool TBrowseFolderDlg::Execute()
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setOption(QFileDialog::ShowDirsOnly);
     dialog.setFileMode(QFileDialog::Directory);
+    dialog.setProxyModel(new TFullYearDates(&dialog));
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setLabelText(QFileDialog::Accept, QStringLiteral("OK"));
     dialog.setLabelText(QFileDialog::Reject, QStringLiteral("Abbrechen"));
@@ -91,14 +112,12 @@ bool TBrowseFolderDlg::Execute()
     FSelectedName = IsExistingDirectory(FolderName) ? RemoveTrailingBackslash(FolderName) : QString();
     QObject::connect(&dialog, &QFileDialog::currentChanged, [this](const QString& path) { SelectionChanged(path); });
     QObject::connect(&dialog, &QFileDialog::directoryEntered, [this](const QString& path) { SelectionChanged(path); });
-    if (HelpContext != 0) {
+    if (HelpContext != 0 && OnHelp) {
         if (auto* buttons = dialog.findChild<QDialogButtonBox*>()) {
             QPushButton* help = buttons->addButton(QStringLiteral("&Hilfe"), QDialogButtonBox::HelpRole);
             help->setObjectName(QStringLiteral("HelpButton"));
-            QObject::connect(help, &QPushButton::clicked, [this] {
-                if (OnHelp)
-                    OnHelp(HelpContext);
-            });
+            // The role alone would not do it: the dialog's box only reports the click.
+            QObject::connect(help, &QPushButton::clicked, [this] { OnHelp(HelpContext); });
         }
     }
     FitForFolders(dialog);
@@ -118,12 +137,14 @@ bool TBrowseFolderDlg::Execute()
     return true;
 }
 
-bool BrowseForDirectory(QString& name, const QString& prompt, int helpContext, QWidget* owner)
+bool BrowseForDirectory(QString& name, const QString& prompt, int helpContext, QWidget* owner,
+                        const THelpHandler& onHelp)
 {
     TBrowseFolderDlg dialog(owner);
     dialog.DialogText = prompt;
     dialog.FolderName = name;
     dialog.HelpContext = helpContext;
+    dialog.OnHelp = onHelp;
     if (!dialog.Execute())
         return false;
     name = dialog.FolderName;

@@ -1,7 +1,7 @@
 // TBrowseFolderDlg, the folder picker behind the folder field's button: a Qt
 // folder dialog that opens at the preselected folder when it exists, gives
 // back a path without trailing '/' (except "/"), accepts only existing
-// folders, and can carry a "&Hilfe" button. The dialog runs through a runner
+// folders, and carries a "&Hilfe" button when there is help to show. The dialog runs through a runner
 // that tests replace (SetFolderDialogRunner), so no test ever waits on a
 // real dialog. The path rules themselves are in PathUtil.h.
 #pragma once
@@ -23,6 +23,9 @@ namespace valbrix {
 enum TBrowseKind : uint8_t { bfFolders, bfComputers };
 enum TDialogPosition : uint8_t { dpDefault, dpScreenCenter };
 
+// Shows the help topic for a help context; the program's help lives above this layer.
+using THelpHandler = std::function<void(int helpContext)>;
+
 // Runs a configured folder dialog; returns the chosen folder or "" on cancel.
 using TFolderDialogRunner = std::function<QString(QFileDialog&)>;
 // Installs a runner (an empty one restores the real modal run); returns the previous one.
@@ -36,11 +39,13 @@ public:
     bool DesktopRoot = true;        // false: the tree starts at "/" instead of the home folder
     QString DialogText;             // window title; "Ordner wählen" when empty
     QString FolderName;             // in: folder to preselect; out: the chosen folder
-    int HelpContext = 0;            // non-zero: a "&Hilfe" button that fires OnHelp
+    // A "&Hilfe" button is shown only with both a topic and someone to show
+    // it: a button that does nothing when pressed is worse than none.
+    int HelpContext = 0;
+    THelpHandler OnHelp;
     TDialogPosition Position = dpScreenCenter;
     std::function<void(TBrowseFolderDlg&)> OnInitialized;  // the dialog exists, before it shows
     std::function<void(TBrowseFolderDlg&)> OnSelChanged;   // after each change of the selection
-    std::function<void(int helpContext)> OnHelp;           // the "&Hilfe" button was pressed
 
     // The folder currently selected in the running dialog ("" when it is no existing folder).
     const QString& SelectedName() const { return FSelectedName; }
@@ -58,9 +63,10 @@ private:
     QFileDialog* FDialog = nullptr;
 };
 
-// Runs a centred folder dialog on name with the prompt and help topic;
-// name becomes the chosen folder on OK.
-bool BrowseForDirectory(QString& name, const QString& prompt, int helpContext, QWidget* owner = nullptr);
+// Runs a centred folder dialog on name with the prompt and help topic (the
+// "&Hilfe" button calls onHelp); name becomes the chosen folder on OK.
+bool BrowseForDirectory(QString& name, const QString& prompt, int helpContext, QWidget* owner = nullptr,
+                        const THelpHandler& onHelp = {});
 
 // Moves a window, unresized, to the middle of its screen's available area.
 void CenterOnScreen(QWidget* window);

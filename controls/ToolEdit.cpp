@@ -409,7 +409,8 @@ void TDirectoryEdit::DoButtonClick()
     if (!IsExistingDirectory(name))
         name = QStringLiteral("/");
     // Both dialog kinds are the one Qt folder dialog; only dkWin32 shows the prompt.
-    action = BrowseForDirectory(name, DialogKind == dkWin32 ? DialogText : QString(), HelpContext, window());
+    action = BrowseForDirectory(name, DialogKind == dkWin32 ? DialogText : QString(), HelpContext, window(),
+                                OnHelp);
     if (focusPolicy() != Qt::NoFocus && isEnabled() && isVisible())
         setFocus(Qt::OtherFocusReason);
     NotifyAfterDialog(name, action);

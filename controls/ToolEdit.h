@@ -14,6 +14,8 @@
 #include <QPixmap>
 #include <QToolButton>
 
+#include "FileUtil.h"
+
 namespace valbrix {
 
 enum TGlyphKind : uint8_t { gkCustom, gkDefault, gkDropDown, gkEllipsis };
@@ -120,7 +122,9 @@ public:
 
     bool AcceptFiles() const { return FAcceptFiles; }
     void SetAcceptFiles(bool accept);
+    // The folder dialog's "&Hilfe" button shows HelpContext through OnHelp; without both there is no button.
     int HelpContext = 0;
+    THelpHandler OnHelp;
 
     // Sender, the folder (by reference) and whether to go on / whether it was chosen.
     using TExecOpenDialogEvent = std::function<void(TFileDirEdit&, QString& name, bool& action)>;

@@ -8,14 +8,12 @@
 #include <cctype>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <pwd.h>
 #include <sstream>
 #include <unistd.h>
 #include <vector>
 
-#include "FileServices.h"
+#include "WholeFile.h"
 
 namespace valbrix::platform {
 
@@ -105,40 +103,19 @@ bool EqualWithoutCase(std::string_view a, std::string_view b)
     return std::ranges::equal(a, b, [](unsigned char x, unsigned char y) { return std::toupper(x) == std::toupper(y); });
 }
 
-std::string ReadWholeFile(const std::string& path)
+// Settings files are small; anything larger is not one we may rewrite.
+constexpr uint64_t MaxKeyFileBytes = 16 * 1024 * 1024;
+
+std::string ReadableText(const std::string& path)
 {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    return ReadWholeFile(path, MaxKeyFileBytes).Bytes;
 }
 
-// Replaces `path` by a file holding `text`, through a temporary file beside
-// it, so a failed write never leaves a half file. A symbolic link (as dotfile
-// managers keep them) is followed, so the link stays and its target changes.
-bool ReplaceFile(const std::string& path, const std::string& text)
+bool WriteKeyFile(const std::string& path, const std::string& text)
 {
-    namespace fs = std::filesystem;
     std::error_code error;
-    fs::path target = path;
-    if (fs::is_symlink(target, error)) {
-        const fs::path resolved = fs::canonical(target, error);
-        if (!error)
-            target = resolved;
-    }
-    fs::create_directories(target.parent_path(), error);
-    const fs::file_status oldStatus = fs::status(target, error);
-
-    TFile file;
-    if (file.CreateTempBeside(target.string()) != 0)
-        return false;
-    const std::string temporary = file.Path();
-    bool written = file.WriteAll(text.data(), text.size());
-    written = file.Close() == 0 && written;
-    if (written && fs::exists(oldStatus))
-        fs::permissions(temporary, oldStatus.permissions(), error);
-    if (written && RenameFile(temporary, target.string()))
-        return true;
-    RemoveFile(temporary);
-    return false;
+    std::filesystem::create_directories(std::filesystem::path(path).parent_path(), error);
+    return ReplaceWholeFile(path, text) == 0;
 }
 
 std::string HomeFolder()
@@ -323,17 +300,22 @@ TXdgFolders UserXdgFolders()
 
 bool AssociationIsOurs(const TXdgFolders& folders, std::string_view programPath)
 {
-    return IsAssociationOurs(ReadWholeFile(folders.MimeappsPath()), ReadWholeFile(folders.DesktopEntryPath()),
+    return IsAssociationOurs(ReadableText(folders.MimeappsPath()), ReadableText(folders.DesktopEntryPath()),
                              programPath);
 }
 
 TAssociationResult WriteAssociation(const TXdgFolders& folders, std::string_view programPath)
 {
     TAssociationResult result;
-    result.DesktopEntryWritten = ReplaceFile(folders.DesktopEntryPath(), DesktopEntryText(programPath));
+    result.DesktopEntryWritten = WriteKeyFile(folders.DesktopEntryPath(), DesktopEntryText(programPath));
     const std::string mimeappsPath = folders.MimeappsPath();
+    const TWholeFile mimeapps = ReadWholeFile(mimeappsPath, MaxKeyFileBytes);
+    if (mimeapps.ErrorCode != 0 && !mimeapps.Missing()) {
+        result.MimeappsReadError = mimeapps.ErrorCode;
+        return result;
+    }
     result.DefaultWritten =
-        ReplaceFile(mimeappsPath, WithDefaultApplication(ReadWholeFile(mimeappsPath), AssociationDesktopId));
+        WriteKeyFile(mimeappsPath, WithDefaultApplication(mimeapps.Bytes, AssociationDesktopId));
     return result;
 }
 

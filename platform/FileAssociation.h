@@ -4,8 +4,10 @@
 // default application for the ZIP MIME types in the user's mimeapps.list.
 // The text transforms are pure functions; the file side reads and writes
 // through a temporary file and a rename, keeps every line of mimeapps.list it
-// does not own, and removes nothing. A file that cannot be read counts as
-// empty; a write that fails is reported by the result, never thrown.
+// does not own, and removes nothing. A missing file counts as empty; one that
+// exists but cannot be read is left alone, since rewriting it from nothing
+// would drop the user's other associations. Failures are reported by the
+// result, never thrown.
 #pragma once
 
 #include <array>
@@ -66,10 +68,14 @@ bool AssociationIsOurs(const TXdgFolders& folders, std::string_view programPath)
 struct TAssociationResult {
     bool DesktopEntryWritten = false;
     bool DefaultWritten = false;
+    // The errno value why an existing mimeapps.list could not be read (and
+    // so was not touched), or 0.
+    int MimeappsReadError = 0;
     bool Succeeded() const { return DesktopEntryWritten && DefaultWritten; }
 };
 // Writes the desktop entry and the defaults, each on its own (a failure of
-// one does not stop the other), creating the folders that are missing.
+// one does not stop the other), creating the folders that are missing. The
+// defaults are not written when mimeapps.list exists but cannot be read.
 TAssociationResult WriteAssociation(const TXdgFolders& folders, std::string_view programPath);
 
 }  // namespace valbrix::platform

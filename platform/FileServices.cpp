@@ -144,6 +144,11 @@ bool TFile::SetMode(TFileMode mode)
     return ::fchmod(FFd, mode_t(mode)) == 0;
 }
 
+int TFile::Sync()
+{
+    return ::fsync(FFd) == 0 ? 0 : errno;
+}
+
 int TFile::Close()
 {
     if (FFd < 0)

@@ -84,6 +84,8 @@ public:
     // LinkAs under a fresh unique name in the folder of `target`, returned in `chosenPath`.
     int LinkBeside(const std::string& target, TLinkWay& way, std::string& chosenPath);
     bool SetMode(TFileMode mode);
+    // Flushes the file's data to the disk; 0 or the errno value.
+    int Sync();
     // Sets the last-write time in seconds since the epoch; the access time stays.
     bool SetLastWriteTime(int64_t seconds);
     int Close();

@@ -1,6 +1,6 @@
 // A scripted stand-in for the folder dialog: tests queue the folders the
 // "user" picks ("" = Abbrechen). Each dialog run takes the next answer and
-// records the folder the dialog opened at and whether it had a Help button.
+// records the folder the dialog opened at and its buttons, and can press "&Hilfe".
 // A dialog with no answer queued, or an answer left unasked when the script
 // ends, fails the test.
 #pragma once
@@ -41,6 +41,7 @@ public:
     void Cancel() { FAnswers.append(QString()); }
 
     QList<TFolderDialogRun> Runs;
+    bool PressHelp = false;  // every run presses "&Hilfe" (when there is one) before it answers
 
 private:
     QString Run(QFileDialog& dialog)
@@ -50,6 +51,9 @@ private:
             for (QAbstractButton* button : box->buttons())
                 run.Buttons << button->text();
         Runs.append(run);
+        if (PressHelp)
+            if (auto* help = dialog.findChild<QPushButton*>(QStringLiteral("HelpButton")))
+                help->click();
         if (FAnswers.isEmpty()) {
             QTest::qFail("unexpected folder dialog", __FILE__, __LINE__);
             return {};

@@ -193,6 +193,24 @@ private slots:
         QCOMPARE(blank.cursor().shape(), Qt::ArrowCursor);
     }
 
+    // Catches a hint that stays after ShowUrlAsHint is switched off (the
+    // label would go on showing an address it no longer offers as hint), a
+    // hint copied without the flag, and a new address not reaching the hint.
+    void urlHintFollowsTheFlag()
+    {
+        THTTPLabel link;
+        link.SetUrl(QStringLiteral("https://example.org/a"));
+        QCOMPARE(link.toolTip(), QString());
+        link.SetShowUrlAsHint(true);
+        QCOMPARE(link.toolTip(), QStringLiteral("https://example.org/a"));
+        link.SetUrl(QStringLiteral("https://example.org/b"));
+        QCOMPARE(link.toolTip(), QStringLiteral("https://example.org/b"));
+        link.SetShowUrlAsHint(false);
+        QCOMPARE(link.toolTip(), QString());
+        link.SetUrl(QStringLiteral("https://example.org/c"));
+        QCOMPARE(link.toolTip(), QString());
+    }
+
     // Catches hover that does not restyle the widget, and a label whose
     // style stays after the mouse left.
     void linkLookFollowsMouse()

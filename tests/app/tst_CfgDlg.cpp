@@ -128,6 +128,28 @@ private slots:
         QVERIFY(boxes.Asked[0].Text.contains(QStringLiteral("nicht gespeichert")));
     }
 
+    // Catches a mimeapps.list that cannot be read being rewritten (the
+    // user's other associations lost) or refused without a word, and a
+    // message that does not name the file or why it was kept.
+    void unreadableMimeappsIsKeptAndExplained()
+    {
+        TempDir dir;
+        const platform::TXdgFolders folders{(dir / "data").string(), (dir / "config").string()};
+        std::filesystem::create_directories(folders.MimeappsPath());  // a folder: unreadable even for root
+        TScriptedCfgDlg dialog;
+        test::TMessageBoxScript boxes;
+        boxes.Answer(idOK);
+        RunSettingsCommand(nullptr, dialog.Runner(), folders, QStringLiteral("/usr/bin/valbrix"));
+        QVERIFY(std::filesystem::is_directory(folders.MimeappsPath()));
+        QCOMPARE(boxes.Asked.size(), 1);
+        QCOMPARE(boxes.Asked[0].Kind, mkError);
+        const QString text = boxes.Asked[0].Text;
+        QVERIFY2(text.contains(QString::fromStdString(folders.MimeappsPath())), qPrintable(text));
+        QVERIFY2(text.contains(QStringLiteral("lässt sich nicht lesen (unter diesem Namen steht ein Ordner)")),
+                 qPrintable(text));
+        QVERIFY2(text.contains(QStringLiteral("nicht verändert")), qPrintable(text));
+    }
+
     // Catches menu items bound to nothing: "Einstellungen..." runs the dialog
     // for this program in the user's XDG folders, "Webseite" hands the
     // project's address to the desktop.

@@ -1,6 +1,9 @@
 // The folder field and the folder dialog behind it, offscreen, with the
 // dialog scripted: where the dialog opens, what a choice puts into the
 // field, the keys, drops, the read-only rules and the Help button.
+#include <fcntl.h>
+#include <sys/stat.h>
+
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QDir>
@@ -11,6 +14,7 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTreeView>
 #include <QUrl>
 #include <QVBoxLayout>
 
@@ -251,21 +255,77 @@ private slots:
         QCOMPARE(form.Edit->text(), QStringLiteral("/"));
     }
 
-    // Catches: a Help button shown without a help topic, missing with one, or
-    // labelled other than "&Hilfe"; English button texts.
+    // Catches: a "&Hilfe" button that does nothing when pressed (shown with
+    // a topic but nobody to show it), one missing when both are there, a
+    // press that reaches no handler or the wrong topic, a field that does not
+    // pass its topic and handler on; English button texts.
     void helpButton()
     {
-        for (int help : {0, 42}) {
+        QList<int> shown;
+        const THelpHandler record = [&](int topic) { shown << topic; };
+        const struct {
+            int context;
+            bool handler;
+            bool button;
+        } cases[] = {{0, true, false}, {42, false, false}, {42, true, true}};
+        for (const auto& c : cases) {
             TFolderDialogScript script;
+            script.PressHelp = true;
             script.Cancel();
             QString name = QDir::tempPath();
-            QVERIFY(!BrowseForDirectory(name, QStringLiteral("Ordner wählen"), help));
+            QVERIFY(!BrowseForDirectory(name, QStringLiteral("Ordner wählen"), c.context, nullptr,
+                                        c.handler ? record : THelpHandler()));
             QCOMPARE(name, QDir::tempPath());
             const QStringList buttons = script.Runs.value(0).Buttons;
-            QCOMPARE(buttons.contains(QStringLiteral("&Hilfe")), help != 0);
+            QCOMPARE(buttons.contains(QStringLiteral("&Hilfe")), c.button);
             QVERIFY(buttons.contains(QStringLiteral("OK")));
             QVERIFY(buttons.contains(QStringLiteral("Abbrechen")));
         }
+        QCOMPARE(shown, QList<int>{42});
+
+        TFieldDialog form;
+        form.Edit->HelpContext = 7;
+        form.Edit->OnHelp = record;
+        TFolderDialogScript script;
+        script.PressHelp = true;
+        script.Cancel();
+        QTest::keyClick(form.Edit, Qt::Key_Down, Qt::AltModifier);
+        QCOMPARE(shown, (QList<int>{42, 7}));
+    }
+
+    // Catches the file model's two-digit years ("06.05.03") in the folder
+    // list, where the main window's list shows four.
+    void folderDatesHaveFourDigitYears()
+    {
+        QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+        QTemporaryDir root;
+        const QString folder = root.filePath(QStringLiteral("alt"));
+        QVERIFY(QDir().mkdir(folder));
+        const qint64 seconds = QDateTime(QDate(2003, 5, 6), QTime(7, 8)).toSecsSinceEpoch();
+        const timespec times[2] = {{seconds, 0}, {seconds, 0}};
+        QVERIFY(::utimensat(AT_FDCWD, QFile::encodeName(folder).constData(), times, 0) == 0);
+
+        QString dateCell;
+        SetFolderDialogRunner([&](QFileDialog& dialog) {
+            auto* view = dialog.findChild<QTreeView*>(QStringLiteral("treeView"));
+            if (!view)
+                return QString();
+            // The file model fills in the background; wait for the row.
+            (void)QTest::qWaitFor([&] {
+                const QAbstractItemModel* model = view->model();
+                for (int row = 0; row < model->rowCount(view->rootIndex()); ++row) {
+                    const QModelIndex name = model->index(row, 0, view->rootIndex());
+                    if (name.data().toString() == QLatin1String("alt"))
+                        dateCell = model->index(row, 3, view->rootIndex()).data().toString();
+                }
+                return !dateCell.isEmpty();
+            });
+            return QString();
+        });
+        QString name = root.path();
+        BrowseForDirectory(name, QStringLiteral("Ordner wählen"), 0);
+        SetFolderDialogRunner({});
+        QCOMPARE(dateCell, QStringLiteral("06.05.2003  07:08"));
     }
 
     // Catches: a hidden button still taking room (text under it), and a

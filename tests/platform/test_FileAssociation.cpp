@@ -3,6 +3,9 @@
 // files, the "is ours" check, and the written files as the desktop's own
 // tools read them (desktop-file-validate, xdg-mime), in a scratch XDG folder.
 #include <filesystem>
+#include <iostream>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -170,6 +173,50 @@ TEST(FileAssociation, FailedWriteIsReported)
     EXPECT_FALSE(result.DesktopEntryWritten);
     EXPECT_TRUE(result.DefaultWritten);
     EXPECT_FALSE(result.Succeeded());
+}
+
+// Catches a mimeapps.list that exists but cannot be read being taken for
+// an empty one and rewritten with only our lines (every other association
+// of the user lost), and the refusal not reported or stopping the desktop
+// entry, which is written on its own.
+TEST(FileAssociation, UnreadableMimeappsIsLeftAlone)
+{
+    const std::string foreign = "[Default Applications]\ntext/plain=gedit.desktop\n";
+    const struct {
+        const char* name;
+        int error;
+    } cases[] = {{"unreadable file", EACCES}, {"folder", EISDIR}, {"pipe", ENODEV}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempDir dir;
+        const TXdgFolders folders{(dir / "data").string(), (dir / "config").string()};
+        const std::filesystem::path mimeapps = folders.MimeappsPath();
+        std::filesystem::create_directories(dir / "config");
+        if (c.error == EACCES) {
+            if (::geteuid() == 0) {
+                std::cout << "[ SKIPPED  ] running as root, who reads every file; unreadable file case skipped\n";
+                continue;
+            }
+            WriteFile(mimeapps, foreign);
+            std::filesystem::permissions(mimeapps, std::filesystem::perms::none);
+        } else if (c.error == EISDIR) {
+            std::filesystem::create_directory(mimeapps);
+        } else {
+            ASSERT_EQ(::mkfifo(mimeapps.c_str(), 0600), 0);
+        }
+        const TAssociationResult result = WriteAssociation(folders, "/usr/bin/valbrix");
+        EXPECT_EQ(result.MimeappsReadError, c.error);
+        EXPECT_FALSE(result.DefaultWritten);
+        EXPECT_TRUE(result.DesktopEntryWritten);
+        EXPECT_FALSE(result.Succeeded());
+        if (c.error == EACCES) {
+            std::filesystem::permissions(mimeapps, std::filesystem::perms::owner_read);
+            EXPECT_EQ(ReadText(mimeapps), foreign);
+        } else {
+            EXPECT_EQ(std::filesystem::is_directory(mimeapps), c.error == EISDIR);
+            EXPECT_EQ(std::filesystem::is_fifo(mimeapps), c.error == ENODEV);
+        }
+    }
 }
 
 // Catches entries the desktop rejects or ignores: invalid keys or quoting
