@@ -88,12 +88,12 @@ int TZipListModel::columnCount(const QModelIndex& parent) const
 QString TZipListModel::CellText(const TListRow& row, int column)
 {
     switch (column) {
-    case lcName: return row.Caption;
+    case lcName: return VisibleNameText(row.Caption);
     case lcDate: return DateText(row.Entry.DosDateTime);
     case lcUncompressed: return MyTools().FormatSize(SizeForTotal(row.Entry.UncompressedSize));
     case lcRatio: return RatioText(row.Entry.UncompressedSize, row.Entry.CompressedSize);
     case lcCompressed: return MyTools().FormatSize(SizeForTotal(row.Entry.CompressedSize));
-    case lcFolder: return row.Folder;
+    case lcFolder: return VisibleNameText(row.Folder);
     default: return QString();
     }
 }
