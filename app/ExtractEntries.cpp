@@ -142,7 +142,7 @@ int TEntryExtractor::ExtractEntries(const QString& archive, TExtractOptions opti
         if (FAbortRequested)
             break;
         if (result != erOk) {
-            ShowMessageBox(ExtractFailureText(targetText, result), QString(), mkError, bcOK);
+            ShowMessageBox(ExtractFailureText(targetText, result, entry.Method), QString(), mkError, bcOK);
             continue;
         }
         done += weight;

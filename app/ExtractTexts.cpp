@@ -6,6 +6,7 @@
 #include "ListTexts.h"
 #include "MyTools.h"
 #include "engine/ResultCodes.h"
+#include "engine/codecs/Methods.h"
 #include "platform/gui/LocaleFormats.h"
 
 namespace valbrix {
@@ -30,6 +31,14 @@ QString ResultText(int resultCode)
 QString ExtractFailureText(const QString& target, int resultCode)
 {
     return QStringLiteral("Fehler beim Auspacken nach ") + target + QStringLiteral("!\n") + ResultText(resultCode);
+}
+
+QString ExtractFailureText(const QString& target, int resultCode, uint16_t method)
+{
+    const QString refusal = resultCode == erUnsupported ? MethodRefusalText(method) : QString();
+    if (refusal.isEmpty() || CanDecode(method))
+        return ExtractFailureText(target, resultCode);
+    return QStringLiteral("Fehler beim Auspacken nach ") + target + QStringLiteral("!\n") + refusal + QLatin1Char('.');
 }
 
 QString DateTimeText(const QDateTime& time)

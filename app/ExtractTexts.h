@@ -18,8 +18,10 @@ constexpr int erNameLeavesFolder = 1000;
 
 // One sentence saying why an entry failed, for every result code.
 QString ResultText(int resultCode);
-// "Fehler beim Auspacken nach <target>!" and, on a second line, ResultText.
+// "Fehler beim Auspacken nach <target>!" and, on a second line, ResultText,
+// or for a method we do not decode the reason that names it.
 QString ExtractFailureText(const QString& target, int resultCode);
+QString ExtractFailureText(const QString& target, int resultCode, uint16_t method);
 
 // The locale's short date with a four-digit year, a blank and the long time
 // (hh:mm:ss); the time is left out at exactly midnight.

@@ -9,10 +9,28 @@
 #include <QTime>
 
 #include "MyTools.h"
+#include "engine/archive/ZipDirectory.h"
 #include "engine/archive/ZipFormat.h"
+#include "engine/codecs/Methods.h"
 #include "platform/gui/LocaleFormats.h"
 
 namespace valbrix {
+
+QString MethodText(const TZipEntry& entry)
+{
+    return QString::fromStdString(MethodName(entry.Method));
+}
+
+QString MethodRefusalText(uint16_t method)
+{
+    return QStringLiteral("Komprimierungsverfahren %1 wird nicht unterstützt")
+        .arg(QString::fromStdString(MethodName(method)));
+}
+
+QString RefusalText(const TZipEntry& entry)
+{
+    return CanDecode(entry.Method) ? QString() : MethodRefusalText(entry.Method);
+}
 
 QString FileNamePart(const QString& entryName)
 {

@@ -13,6 +13,8 @@
 
 namespace valbrix {
 
+struct TZipEntry;
+
 // The part after the last '/', empty for a folder entry ("docs/").
 QString FileNamePart(const QString& entryName);
 // The part before the last '/', empty at the top level.
@@ -35,6 +37,15 @@ QString RatioText(uint64_t uncompressedSize, uint64_t compressedSize);
 int64_t SizeForTotal(uint64_t size);
 // "The archive's table of contents is damaged", with the number of entries read.
 QString DamagedDirectoryText(const QString& archivePath, qsizetype entriesRead);
+
+// The method column: the method's name ("Deflate64", "PPMd", ...).
+QString MethodText(const TZipEntry& entry);
+// "Komprimierungsverfahren PPMd wird nicht unterstützt": the method named,
+// its number for one we do not know.
+QString MethodRefusalText(uint16_t method);
+// Why the entry cannot be extracted, known before anyone tries (a method we
+// do not decode); empty when nothing stands in the way.
+QString RefusalText(const TZipEntry& entry);
 
 QString FilesPanelText(int rowCount, int64_t totalSize, int64_t compressedSize);
 QString SelectedPanelText(int selectedCount, int64_t selectedSize);

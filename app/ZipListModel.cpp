@@ -6,6 +6,8 @@
 
 #include <QCollator>
 #include <QCollatorSortKey>
+#include <QGuiApplication>
+#include <QPalette>
 
 #include "ListTexts.h"
 #include "MyTools.h"
@@ -26,7 +28,8 @@ const TColumnInfo Columns[lcCount] = {
     {"Größe unkomprimiert", 110, Qt::AlignRight},
     {"Ratio", 50, Qt::AlignLeft},
     {"Größe komprimiert", 110, Qt::AlignRight},
-    {"Ordner", 0, Qt::AlignLeft},
+    {"Ordner", 160, Qt::AlignLeft},
+    {"Methode", 0, Qt::AlignLeft},
 };
 
 }  // namespace
@@ -94,6 +97,7 @@ QString TZipListModel::CellText(const TListRow& row, int column)
     case lcRatio: return RatioText(row.Entry.UncompressedSize, row.Entry.CompressedSize);
     case lcCompressed: return MyTools().FormatSize(SizeForTotal(row.Entry.CompressedSize));
     case lcFolder: return VisibleNameText(row.Folder);
+    case lcMethod: return MethodText(row.Entry);
     default: return QString();
     }
 }
@@ -116,6 +120,14 @@ QVariant TZipListModel::data(const QModelIndex& index, int role) const
         return CellText(FRows[size_t(index.row())], index.column());
     if (role == Qt::TextAlignmentRole)
         return int(ColumnAlignment(index.column()));
+    if (role == Qt::ToolTipRole || role == Qt::ForegroundRole) {
+        const QString refusal = RefusalText(FRows[size_t(index.row())].Entry);
+        if (refusal.isEmpty())
+            return QVariant();
+        if (role == Qt::ToolTipRole)
+            return refusal;
+        return QGuiApplication::palette().brush(QPalette::Disabled, QPalette::Text);
+    }
     return QVariant();
 }
 

@@ -3,7 +3,8 @@
 // when they are set, by the file-name caption with the locale's
 // case-sensitive collation; equal captions keep the archive's order. Cell
 // texts are made when the view asks for them, so a listing of 100,000
-// entries costs only the sort. The records are what a later extraction
+// entries costs only the sort. A row that cannot be extracted (a method we
+// do not decode) is drawn greyed, with the reason as its tooltip. The records are what a later extraction
 // reads: they must stay valid until it ends (see TMain::ClearList).
 #pragma once
 
@@ -23,7 +24,7 @@ struct TListRow {
     QString Folder;   // folder part, empty at the top level
 };
 
-enum TListColumn : int { lcName = 0, lcDate, lcUncompressed, lcRatio, lcCompressed, lcFolder, lcCount };
+enum TListColumn : int { lcName = 0, lcDate, lcUncompressed, lcRatio, lcCompressed, lcFolder, lcMethod, lcCount };
 
 class TZipListModel : public QAbstractTableModel {
     Q_OBJECT

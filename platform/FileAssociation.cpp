@@ -6,73 +6,38 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cstdlib>
-#include <filesystem>
-#include <pwd.h>
 #include <sstream>
-#include <unistd.h>
 #include <vector>
 
+#include "KeyFileLines.h"
 #include "WholeFile.h"
+#include "XdgFolders.h"
 
 namespace valbrix::platform {
 
 namespace {
 
-constexpr std::string_view DefaultsGroup = "[Default Applications]";
-constexpr std::string_view DesktopEntryGroup = "[Desktop Entry]";
+constexpr std::string_view DefaultsGroup = "Default Applications";
+constexpr std::string_view DesktopEntryGroup = "Desktop Entry";
+// Desktop entries and mimeapps.list know '#' comments only.
+constexpr std::string_view CommentMarks = "#";
 
-std::string_view Trim(std::string_view text)
+TKeyFileLine Parse(std::string_view line)
 {
-    const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r'; };
-    while (!text.empty() && blank(text.front()))
-        text.remove_prefix(1);
-    while (!text.empty() && blank(text.back()))
-        text.remove_suffix(1);
-    return text;
+    return ParseKeyFileLine(line, CommentMarks);
 }
 
-std::vector<std::string_view> Lines(std::string_view text)
-{
-    std::vector<std::string_view> lines;
-    while (!text.empty()) {
-        const size_t end = text.find('\n');
-        lines.push_back(text.substr(0, end));
-        text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
-    }
-    return lines;
-}
-
-bool IsGroupHeader(std::string_view line)
-{
-    line = Trim(line);
-    return line.size() >= 2 && line.front() == '[' && line.back() == ']';
-}
-
-// The key of a "key=value" line, or empty for comments, headers and other lines.
-std::string_view KeyOf(std::string_view line)
-{
-    const size_t equals = line.find('=');
-    if (equals == std::string_view::npos || Trim(line).starts_with('#'))
-        return {};
-    return Trim(line.substr(0, equals));
-}
-
-std::string_view ValueOf(std::string_view line)
-{
-    std::string_view value = line.substr(line.find('=') + 1);
-    return Trim(value);
-}
-
-// The value of `key` in the first line of group `group` that sets it.
+// The value of `key` in the first line of group `group` that sets it; the
+// names compare exactly, as the desktop's rules say.
 std::string_view GroupValue(std::string_view text, std::string_view group, std::string_view key)
 {
     bool inGroup = false;
-    for (std::string_view line : Lines(text)) {
-        if (IsGroupHeader(line))
-            inGroup = Trim(line) == group;
-        else if (inGroup && KeyOf(line) == key)
-            return ValueOf(line);
+    for (std::string_view raw : KeyFileLines(text)) {
+        const TKeyFileLine line = Parse(raw);
+        if (line.Kind == klGroup)
+            inGroup = line.Group == group;
+        else if (inGroup && line.Kind == klEntry && line.Key == key)
+            return TrimBlanks(line.Value);
     }
     return {};
 }
@@ -113,26 +78,8 @@ std::string ReadableText(const std::string& path)
 
 bool WriteKeyFile(const std::string& path, const std::string& text)
 {
-    std::error_code error;
-    std::filesystem::create_directories(std::filesystem::path(path).parent_path(), error);
+    CreateFolderPath(path.substr(0, path.rfind('/')));
     return ReplaceWholeFile(path, text) == 0;
-}
-
-std::string HomeFolder()
-{
-    if (const char* home = std::getenv("HOME"); home && *home)
-        return home;
-    const passwd* entry = ::getpwuid(::getuid());
-    return entry && entry->pw_dir ? entry->pw_dir : "";
-}
-
-// An XDG base folder: the variable when it holds an absolute path (relative
-// ones are to be ignored), otherwise the home-relative default.
-std::string XdgFolder(const char* variable, const char* homeDefault)
-{
-    if (const char* value = std::getenv(variable); value && value[0] == '/')
-        return value;
-    return HomeFolder() + homeDefault;
 }
 
 }  // namespace
@@ -169,7 +116,7 @@ std::string QuoteExecArgument(std::string_view argument)
 
 std::string ExecProgram(std::string_view execValue)
 {
-    const std::string command = UnescapeValue(Trim(execValue));
+    const std::string command = UnescapeValue(TrimBlanks(execValue));
     std::string program;
     size_t i = 0;
     if (!command.empty() && command[0] == '"') {
@@ -199,7 +146,7 @@ std::string DesktopEntryText(std::string_view programPath)
     for (std::string_view type : AssociationMimeTypes)
         (mimeTypes += type) += ';';
     std::ostringstream text;
-    text << DesktopEntryGroup << "\n"
+    text << "[" << DesktopEntryGroup << "]\n"
          << "Type=Application\n"
          << "Name=Valbrix\n"
          << "GenericName=ZIP-Archivprogramm\n"
@@ -222,7 +169,7 @@ std::string DefaultApplication(std::string_view mimeappsText, std::string_view m
     std::string_view ids = GroupValue(mimeappsText, DefaultsGroup, mimeType);
     while (!ids.empty()) {
         const size_t end = ids.find(';');
-        const std::string_view id = Trim(ids.substr(0, end));
+        const std::string_view id = TrimBlanks(ids.substr(0, end));
         if (!id.empty())
             return std::string(id);
         ids.remove_prefix(end == std::string_view::npos ? ids.size() : end + 1);
@@ -238,23 +185,25 @@ std::string WithDefaultApplication(std::string_view mimeappsText, std::string_vi
     std::vector<bool> typeSet(mimeTypes.size(), false);
     bool inGroup = false, inFirstGroup = false;
     size_t insertAt = std::string::npos;  // after the last non-blank line of the first defaults group
-    for (std::string_view line : Lines(mimeappsText)) {
-        if (IsGroupHeader(line)) {
-            inGroup = Trim(line) == DefaultsGroup;
+    for (std::string_view line : KeyFileLines(mimeappsText)) {
+        const TKeyFileLine parsed = Parse(line);
+        if (parsed.Kind == klGroup) {
+            inGroup = parsed.Group == DefaultsGroup;
             inFirstGroup = inGroup && insertAt == std::string::npos;
             lines.emplace_back(line);
             if (inFirstGroup)
                 insertAt = lines.size();
             continue;
         }
-        const auto type = inGroup ? std::ranges::find(mimeTypes, KeyOf(line)) : mimeTypes.end();
+        const bool ours = inGroup && parsed.Kind == klEntry;
+        const auto type = ours ? std::ranges::find(mimeTypes, parsed.Key) : mimeTypes.end();
         if (type != mimeTypes.end()) {
             typeSet[size_t(type - mimeTypes.begin())] = true;
             lines.push_back(ourLine(*type));
         } else {
             lines.emplace_back(line);
         }
-        if (inFirstGroup && !Trim(line).empty())
+        if (inFirstGroup && !IsBlankLine(line))
             insertAt = lines.size();
     }
     std::vector<std::string> missing;
@@ -262,9 +211,9 @@ std::string WithDefaultApplication(std::string_view mimeappsText, std::string_vi
         if (!typeSet[i])
             missing.push_back(ourLine(mimeTypes[i]));
     if (insertAt == std::string::npos) {
-        if (!lines.empty() && !Trim(lines.back()).empty())
+        if (!lines.empty() && !IsBlankLine(lines.back()))
             lines.emplace_back();
-        lines.emplace_back(DefaultsGroup);
+        lines.emplace_back("[" + std::string(DefaultsGroup) + "]");
         insertAt = lines.size();
     }
     lines.insert(lines.begin() + std::ptrdiff_t(insertAt), missing.begin(), missing.end());
@@ -295,7 +244,7 @@ std::string TXdgFolders::MimeappsPath() const
 
 TXdgFolders UserXdgFolders()
 {
-    return {XdgFolder("XDG_DATA_HOME", "/.local/share"), XdgFolder("XDG_CONFIG_HOME", "/.config")};
+    return {XdgDataHome(), XdgConfigHome()};
 }
 
 bool AssociationIsOurs(const TXdgFolders& folders, std::string_view programPath)

@@ -279,6 +279,30 @@ int CreateFolder(const std::string& path)
     return ::mkdir(path.c_str(), 0777) == 0 ? 0 : errno;
 }
 
+bool PathExists(const std::string& path)
+{
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0;
+}
+
+bool IsWritable(const std::string& path)
+{
+    return ::access(path.c_str(), W_OK) == 0;
+}
+
+bool AddOwnerWrite(const std::string& path)
+{
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0 && ::chmod(path.c_str(), (info.st_mode & 07777) | S_IWUSR) == 0;
+}
+
+std::string RunningProgramPath()
+{
+    char path[PATH_MAX];
+    const ssize_t length = ::readlink("/proc/self/exe", path, sizeof path - 1);
+    return length > 0 ? std::string(path, size_t(length)) : std::string();
+}
+
 bool RenameFile(const std::string& from, const std::string& to)
 {
     return ::rename(from.c_str(), to.c_str()) == 0;

@@ -120,6 +120,16 @@ bool IsFolder(const std::string& path);
 // The size of the file at `path`, or -1 when it is missing or a folder.
 int64_t FileSize(const std::string& path);
 
+// True when something exists at `path` (links followed).
+bool PathExists(const std::string& path);
+// True when the process may write the file at `path`.
+bool IsWritable(const std::string& path);
+// Gives the file's owner the write permission back (like clearing a
+// read-only attribute); false when the mode cannot be changed.
+bool AddOwnerWrite(const std::string& path);
+// The full path of the running program, or empty when /proc cannot say.
+std::string RunningProgramPath();
+
 // The current directory, or an empty string when it cannot be named.
 std::string CurrentDirectory();
 // 0 or the errno value.

@@ -6,8 +6,10 @@ set -euo pipefail
 VALBRIX_PACKAGES=(
   g++ cmake ninja-build pkg-config           # toolchain
   qt6-base-dev qt6-translations-l10n libgl-dev  # GUI and its German translations
+  libbz2-dev liblzma-dev libzstd-dev        # the codec libraries of bzip2, LZMA/XZ and Zstandard
   libgtest-dev                              # engine and CLI tests
   zip unzip 7zip python3                    # black-box oracles that make and check test archives
+  bzip2 xz-utils zstd                       # the tools whose streams the tests wrap into archives
   clang libclang-rt-14-dev                  # libFuzzer and sanitizer runtimes
   xvfb xauth                                # a display for the program on a headless machine
   desktop-file-utils xdg-utils              # the desktop's own checks of the ZIP association

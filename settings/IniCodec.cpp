@@ -1,66 +1,32 @@
 // The INI text format of the profile functions; see IniCodec.h.
 #include "IniCodec.h"
 
+#include "platform/KeyFileLines.h"
+
 namespace valbrix {
 
 namespace {
 
 constexpr size_t npos = std::string::npos;
 
-std::string_view WithoutCr(std::string_view line)
-{
-    if (!line.empty() && line.back() == '\r')
-        line.remove_suffix(1);
-    return line;
-}
+using platform::TrimBlanks;
 
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+// The profile functions know ';' comments only.
+constexpr std::string_view CommentMarks = ";";
 
-std::string_view Trim(std::string_view text)
-{
-    while (!text.empty() && IsBlank(text.front()))
-        text.remove_prefix(1);
-    while (!text.empty() && IsBlank(text.back()))
-        text.remove_suffix(1);
-    return text;
-}
-
-// The section name of a header line "[name]" (blanks around the name
-// ignored), or nothing for any other line.
+// The section name of a header line "[name]", or nothing for any other line.
 std::optional<std::string_view> SectionName(std::string_view raw)
 {
-    std::string_view line = Trim(WithoutCr(raw));
-    if (line.empty() || line.front() != '[')
-        return std::nullopt;
-    const size_t close = line.find(']');
-    if (close == npos)
-        return std::nullopt;
-    return Trim(line.substr(1, close - 1));
+    const platform::TKeyFileLine line = platform::ParseKeyFileLine(raw, CommentMarks);
+    return line.Kind == platform::klGroup ? std::optional(line.Group) : std::nullopt;
 }
-
-struct TKeyLine {
-    std::string_view Key;
-    std::string_view Value;
-};
 
 // A "key=value" line; comments, lines without '=' and lines with an empty key
 // are not keys (and so are never matched or rewritten).
-std::optional<TKeyLine> KeyLine(std::string_view raw)
+std::optional<platform::TKeyFileLine> KeyLine(std::string_view raw)
 {
-    std::string_view line = WithoutCr(raw);
-    std::string_view start = Trim(line);
-    if (start.empty() || start.front() == ';')
-        return std::nullopt;
-    const size_t equals = line.find('=');
-    if (equals == npos)
-        return std::nullopt;
-    std::string_view key = Trim(line.substr(0, equals));
-    if (key.empty())
-        return std::nullopt;
-    std::string_view value = line.substr(equals + 1);
-    while (!value.empty() && IsBlank(value.front()))
-        value.remove_prefix(1);
-    return TKeyLine{key, value};
+    const platform::TKeyFileLine line = platform::ParseKeyFileLine(raw, CommentMarks);
+    return line.Kind == platform::klEntry ? std::optional(line) : std::nullopt;
 }
 
 }  // namespace
@@ -83,14 +49,8 @@ bool SameIniName(std::string_view a, std::string_view b)
 
 TIniDocument::TIniDocument(std::string_view bytes)
 {
-    size_t start = 0;
-    while (start < bytes.size()) {
-        size_t end = bytes.find('\n', start);
-        if (end == npos)
-            end = bytes.size();
-        FLines.emplace_back(bytes.substr(start, end - start));
-        start = end + 1;
-    }
+    for (std::string_view line : platform::KeyFileLines(bytes))
+        FLines.emplace_back(line);
     FCrlf = !FLines.empty() && !FLines.front().empty() && FLines.front().back() == '\r';
     // A last line without its line break gets one in the file's style when written.
     if (FCrlf && !bytes.empty() && bytes.back() != '\n' && FLines.back().back() != '\r')
@@ -126,8 +86,8 @@ bool TIniDocument::SetValue(std::string_view section, std::string_view key, std:
     for (std::string_view text : {section, key, value})
         if (text.find_first_of("\r\n") != npos)
             return false;
-    if (Trim(key).empty() || key.find('=') != npos || Trim(key).front() == ';' || Trim(key).front() == '[' ||
-        Trim(key) != key || section.find(']') != npos || Trim(section) != section)
+    if (TrimBlanks(key) != key || key.empty() || key.find('=') != npos || key.front() == ';' || key.front() == '[' ||
+        section.find(']') != npos || TrimBlanks(section) != section)
         return false;
     const std::string cr = FCrlf ? "\r" : "";
     std::string newLine = std::string(key) + "=" + std::string(value) + cr;
@@ -145,7 +105,7 @@ bool TIniDocument::SetValue(std::string_view section, std::string_view key, std:
             FLines[i] = std::string(line->Key) + "=" + std::string(value) + cr;
             return true;
         }
-        if (!Trim(WithoutCr(FLines[i])).empty())
+        if (!platform::IsBlankLine(FLines[i]))
             insertAt = i + 1;
     }
     FLines.insert(FLines.begin() + static_cast<std::ptrdiff_t>(insertAt), std::move(newLine));

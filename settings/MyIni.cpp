@@ -4,11 +4,9 @@
 #include "MyIni.h"
 
 #include <cerrno>
-#include <filesystem>
 
-#include <QCoreApplication>
 #include <QDebug>
-#include <QFileInfo>
+#include <QFile>
 
 #include "platform/FileServices.h"
 
@@ -20,21 +18,18 @@ const char* const IniErrorValue = "INIERROR";
 
 QString ProgramFolder()
 {
-    QString folder = QCoreApplication::instance() ? QCoreApplication::applicationDirPath()
-                                                  : QFileInfo(QStringLiteral("/proc/self/exe")).symLinkTarget();
-    if (!QCoreApplication::instance())
-        folder = QFileInfo(folder).path();
-    return folder.endsWith(QLatin1Char('/')) ? folder : folder + QLatin1Char('/');
-}
-
-bool Writable(const std::filesystem::path& path)
-{
-    return QFileInfo(QString::fromStdString(path.string())).isWritable();
+    const QString program = QFile::decodeName(QByteArray::fromStdString(platform::RunningProgramPath()));
+    return program.left(program.lastIndexOf(QLatin1Char('/')) + 1);
 }
 
 std::string Local(const QString& text)
 {
     return text.toStdString();
+}
+
+std::string LocalPath(const QString& path)
+{
+    return QFile::encodeName(path).toStdString();
 }
 
 }  // namespace
@@ -80,14 +75,12 @@ int TTheIniFile::OpenIniFile()
     FErrorCode = 0;
     FHaveFile = false;
     const QString fullName = ResolvedFileName();
-    const std::filesystem::path path = Local(fullName);
-    std::error_code error;
-    if (std::filesystem::exists(path, error)) {
+    const std::string path = LocalPath(fullName);
+    if (platform::PathExists(path)) {
         // Like setting the attributes to "archive" only: lifts a write
         // protection, and a failure only counts when the file stays unwritable.
-        std::filesystem::permissions(path, std::filesystem::perms::owner_write, std::filesystem::perm_options::add,
-                                     error);
-        if (!Writable(path)) {
+        platform::AddOwnerWrite(path);
+        if (!platform::IsWritable(path)) {
             FErrorCode = iniReadOnly;
             Message(QStringLiteral("Kann Schreibschutz von ") + fullName + QStringLiteral(" nicht entfernen!"));
             return FErrorCode;
@@ -98,7 +91,7 @@ int TTheIniFile::OpenIniFile()
         // it: as a new file in its folder. Removed again; the first write
         // creates the real one.
         platform::TFile probe;
-        if (const int created = probe.CreateTempBeside(Local(fullName)); created != 0) {
+        if (const int created = probe.CreateTempBeside(LocalPath(fullName)); created != 0) {
             FErrorCode = created;
             return created;
         }

@@ -3,7 +3,9 @@
 // initialised), writes through WriteOut or FlushWindow and returns a result
 // code (ResultCodes.h). Unshrink, Unreduce and Explode keep their history in
 // OutWindow and need it zero-filled; CopyStored and Inflate do not use it
-// (Inflate keeps a larger history in the bulk scratch).
+// (Inflate keeps a larger history in the bulk scratch). The decoders of
+// the newer methods are bounded by the entry's stated size: a stream that
+// would write more gives 4 and nothing past the size is written.
 #pragma once
 
 #include "engine/EngineState.h"
@@ -15,5 +17,10 @@ int Unshrink(TEngineState& state);            // method 1
 int Unreduce(TEngineState& state, int method);// methods 2..5
 int Explode(TEngineState& state);             // method 6
 int Inflate(TEngineState& state);             // method 8
+int Inflate64(TEngineState& state);           // method 9, Deflate64
+int Unbzip2(TEngineState& state);             // method 12
+int Unlzma(TEngineState& state);              // method 14
+int Unzstd(TEngineState& state);              // method 93, Zstandard
+int Unxz(TEngineState& state);                // method 95
 
 }  // namespace valbrix

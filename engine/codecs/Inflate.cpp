@@ -1,11 +1,14 @@
 // Decodes ZIP method 8 (deflate) for one entry: stored, fixed-code and
-// dynamic-code blocks, through the shared bit reader.
+// dynamic-code blocks, through the shared bit reader; and method 9
+// (Deflate64), the same format with a 64 KB reach, matches of up to 65538
+// bytes and output bounded by the entry's size.
 //
 // Shared state: the engine state's input buffer and bit reader. Output and
-// history live in a 64 KB ring of the decoder's own (in the engine state's
-// bulk scratch), twice the format's reach, so that the fast loop may copy
-// matches in whole words and write a little past their end: what it
-// overwrites there lies 64 KB back, out of any distance's reach. The ring
+// history live in a ring of the decoder's own (in the engine state's bulk
+// scratch), twice the format's reach (64 KB; 128 KB for Deflate64), so
+// that the fast loop may copy matches in whole words and write a little past
+// their end: what it overwrites there lies a ring back, out of any
+// distance's reach. The ring
 // goes out in the same 32 KB pieces, at the same bytes, as a 32 KB window
 // would send it, so a failing sink fails at the same place. The position
 // carries over from block to block, so matches may reach into earlier
@@ -16,7 +19,8 @@
 // 5 on abort, 2 when the output cannot be written) in time bounded by the
 // input: each decode step consumes at least one bit, and once the input is
 // used up the next step stops. A match that reaches before the entry's first
-// byte reads zeros there.
+// byte reads zeros there. A Deflate64 stream that would write more than the
+// entry's size gives 4 and sends nothing past it.
 //
 // Speed: a fast loop decodes with whole-word refills from InBuf while enough
 // bytes remain, and stored blocks copy straight from InBuf. Both stop short
@@ -58,16 +62,40 @@ static_assert(MaxBitsPerStep <= 56, "one refill must cover a whole step");
 #endif
 
 constexpr unsigned FlushSize = WindowSize;  // output goes out in pieces of this size
-constexpr unsigned RingSize = 2 * WindowSize;
 constexpr unsigned MaxMatchLength = 258;
 // The fast loop starts a step below the ring's end and may write a match of
 // up to 258 bytes plus one word beyond its end, or a run of literals.
+// Deflate64's longer matches always take the careful copy, which never
+// writes past the piece being filled.
 constexpr unsigned RingSlack = 320;
 static_assert(RingSlack >= MaxMatchLength + 16);
-constexpr size_t FastTablesOffset = RingSize + RingSlack;
-constexpr size_t ScratchBytes = FastTablesOffset + (FastLiteralTableSize + FastDistanceTableSize) * sizeof(FastEntry);
-static_assert(ScratchBytes <= BulkBlockSize, "the ring and the tables must fit the bulk scratch");
-static_assert(FastTablesOffset % alignof(FastEntry) == 0);
+
+// What differs between deflate and Deflate64 (Wide): the reach of a
+// distance, the ring that holds twice that reach, and the symbol tables.
+template <bool Wide>
+struct TFormat {
+    static constexpr unsigned Reach = Wide ? 2 * WindowSize : WindowSize;
+    static constexpr unsigned RingSize = 2 * Reach;
+    static constexpr const uint16_t* LengthBases = Wide ? LengthBase64 : LengthBase;
+    static constexpr const uint16_t* LengthExtras = Wide ? LengthExtra64 : LengthExtra;
+    static constexpr const uint16_t* DistanceBases = Wide ? DistanceBase64 : DistanceBase;
+    static constexpr const uint16_t* DistanceExtras = Wide ? DistanceExtra64 : DistanceExtra;
+    // Symbols of the fixed distance code that mean something.
+    static constexpr unsigned FixedDistances = Wide ? 32 : 30;
+    static constexpr size_t FastTablesOffset = RingSize + RingSlack;
+    static constexpr size_t ScratchBytes =
+        FastTablesOffset + (FastLiteralTableSize + FastDistanceTableSize) * sizeof(FastEntry);
+    static_assert(ScratchBytes <= BulkBlockSize, "the ring and the tables must fit the bulk scratch");
+    static_assert(FastTablesOffset % alignof(FastEntry) == 0);
+    static_assert(RingSize % FlushSize == 0 && (RingSize & (RingSize - 1)) == 0);
+    // Bytes the fast loop overwrites past its position lie a ring back,
+    // beyond any distance.
+    static_assert(RingSize - RingSlack >= Reach);
+};
+// A Deflate64 step: the length code with its 16 extra bits fits one refill,
+// and after the second refill so do the distance with its 14 and the next
+// code's first-level lookup.
+static_assert(15 + LongLengthExtra <= 56 && 15 + 14 + FastLiteralRootBits <= 56);
 
 // Releases a table on every way out of a block.
 class TTableHolder {
@@ -187,6 +215,7 @@ struct TBlockCodes {
 // on the first fixed block, and shared read-only by every later one: an
 // archive of many small entries (each mostly one short fixed block) would
 // otherwise spend more time building them than decoding.
+template <bool Wide>
 class TFixedTables {
 public:
     static const TFixedTables& Shared()
@@ -213,23 +242,28 @@ private:
         std::fill(literalLengths + 256, literalLengths + 280, 7);
         std::fill(literalLengths + 280, literalLengths + 288, 8);
         Literals.Bits = FixedLiteralLookupBits;
-        if (BuildDecodeTable(literalLengths, 288, 257, LengthBase, LengthExtra, &Literals.Table, &Literals.Bits) !=
-            tbComplete)
+        using F = TFormat<Wide>;
+        if (BuildDecodeTable(literalLengths, 288, 257, F::LengthBases, F::LengthExtras, &Literals.Table,
+                             &Literals.Bits) != tbComplete)
             return;
-        uint16_t distanceLengths[30];
-        std::fill(distanceLengths, distanceLengths + 30, 5);
+        constexpr unsigned distanceCount = F::FixedDistances;
+        uint16_t distanceLengths[distanceCount];
+        std::fill(distanceLengths, distanceLengths + distanceCount, 5);
         Distances.Bits = FixedDistanceLookupBits;
-        // The fixed distance code leaves two patterns unused (symbols 30 and 31): incomplete, accepted.
-        Built = BuildDecodeTable(distanceLengths, 30, 0, DistanceBase, DistanceExtra, &Distances.Table,
-                                 &Distances.Bits) != tbInvalid;
+        // Deflate's fixed distance code leaves two patterns unused (symbols 30 and 31): incomplete, accepted.
+        Built = BuildDecodeTable(distanceLengths, distanceCount, 0, F::DistanceBases, F::DistanceExtras,
+                                 &Distances.Table, &Distances.Bits) != tbInvalid;
         if (!Built)
             return;
         Codes = {Literals.Table, Distances.Table, Literals.Bits, Distances.Bits,
-                 BuildFastTable(literalLengths, 288, 257, LengthBase, LengthExtra, 9, FastLiteralStore),
-                 BuildFastTable(distanceLengths, 30, 0, DistanceBase, DistanceExtra, 5, FastDistanceStore)};
+                 BuildFastTable(literalLengths, 288, 257, F::LengthBases, F::LengthExtras, 9, FastLiteralStore),
+                 BuildFastTable(distanceLengths, distanceCount, 0, F::DistanceBases, F::DistanceExtras, 5,
+                                FastDistanceStore)};
     }
 };
 
+// Wide: Deflate64, whose stream may not produce more than the entry's size.
+template <bool Wide>
 class TInflater {
 public:
     TInflater(TEngineState& state, bool fastPaths) : S(state), FFastPaths(fastPaths) {}
@@ -251,35 +285,59 @@ private:
     bool PutByte(uint8_t byte);
     bool CopyMatch(unsigned distance, unsigned length);
     bool SendPiece();
+    bool Emit(const uint8_t* data, size_t count);
 
+    using F = TFormat<Wide>;
+    static constexpr unsigned RingSize = F::RingSize;
     TEngineState& S;
     const bool FFastPaths;
     uint8_t* FRing = nullptr;            // RingSize bytes of output and history, plus RingSlack
     unsigned FPos = 0;                   // where the next byte goes; below FSendAt between steps
-    unsigned FSendAt = FlushSize;        // the end of the piece being filled: FlushSize or RingSize
+    unsigned FSendAt = FlushSize;        // the end of the piece being filled: a multiple of FlushSize
     bool FWrapped = false;               // the ring has been filled once: all of it is history
     FastEntry* FFastStorage = nullptr;   // the compact tables of dynamic blocks
+    uint64_t FOutputLeft = 0;            // Wide: bytes the entry's size still allows
+    bool FOverSize = false;              // Wide: the stream went past the entry's size
 };
 
-int TInflater::Run()
+template <bool Wide>
+int TInflater<Wide>::Run()
 {
     S.ResetInput();
-    uint8_t* const scratch = S.BulkBlock(ScratchBytes);
+    uint8_t* const scratch = S.BulkBlock(F::ScratchBytes);
     FRing = scratch;
-    FFastStorage = reinterpret_cast<FastEntry*>(scratch + FastTablesOffset);
+    FFastStorage = reinterpret_cast<FastEntry*>(scratch + F::FastTablesOffset);
+    // An entry of unknown size (streamed, no directory sizes) has no bound.
+    FOutputLeft = S.OutputSize == UnknownSize ? UINT64_MAX : S.OutputSize;
     bool last = false;
-    while (!last) {
-        const int result = InflateBlock(last);
-        if (result != erOk)
-            return result;
-    }
+    int result = erOk;
+    while (!last && result == erOk)
+        result = InflateBlock(last);
     // Bits behind the final block stay in BitBuf: the driver aligns to the
     // data descriptor itself.
     const unsigned pieceStart = FSendAt - FlushSize;
-    return S.WriteOut(FRing + pieceStart, FPos - pieceStart) ? erOk : erOutput;
+    if (result == erOk && !Emit(FRing + pieceStart, FPos - pieceStart))
+        result = erOutput;
+    // Every way a write can fail reports 2; going past the size is bad data.
+    return FOverSize ? erFormat : result;
 }
 
-int TInflater::InflateBlock(bool& last)
+// Writes output; for Deflate64 not one byte past the entry's size.
+template <bool Wide>
+bool TInflater<Wide>::Emit(const uint8_t* data, size_t count)
+{
+    if constexpr (Wide) {
+        if (count > FOutputLeft) {
+            FOverSize = true;
+            return false;
+        }
+        FOutputLeft -= count;
+    }
+    return S.WriteOut(data, count);
+}
+
+template <bool Wide>
+int TInflater<Wide>::InflateBlock(bool& last)
 {
     S.FillBits(1);
     last = (S.BitBuf & 1) != 0;
@@ -302,21 +360,23 @@ int TInflater::InflateBlock(bool& last)
 // Sends the piece FPos has reached or passed. At the ring's end the bytes
 // written past it move to its start, where they belong. False when the
 // write failed.
-bool TInflater::SendPiece()
+template <bool Wide>
+bool TInflater<Wide>::SendPiece()
 {
-    const bool written = S.WriteOut(FRing + FSendAt - FlushSize, FlushSize);
+    const bool written = Emit(FRing + FSendAt - FlushSize, FlushSize);
     if (FSendAt == RingSize) {
         FPos -= RingSize;
         std::memcpy(FRing, FRing + RingSize, FPos);
         FWrapped = true;
         FSendAt = FlushSize;
     } else {
-        FSendAt = RingSize;
+        FSendAt += FlushSize;
     }
     return written;
 }
 
-bool TInflater::PutByte(uint8_t byte)
+template <bool Wide>
+bool TInflater<Wide>::PutByte(uint8_t byte)
 {
     FRing[FPos] = byte;
     return ++FPos < FSendAt || SendPiece();
@@ -325,7 +385,8 @@ bool TInflater::PutByte(uint8_t byte)
 // The careful match copy, in pieces that end where the ring ends on either
 // side and where the piece being filled is sent; bytes before the entry's
 // start read as zeros. False when a write failed.
-bool TInflater::CopyMatch(unsigned distance, unsigned length)
+template <bool Wide>
+bool TInflater<Wide>::CopyMatch(unsigned distance, unsigned length)
 {
     while (length > 0) {
         uint8_t* const dest = FRing + FPos;
@@ -351,7 +412,8 @@ bool TInflater::CopyMatch(unsigned distance, unsigned length)
     return true;
 }
 
-int TInflater::InflateStoredBlock()
+template <bool Wide>
+int TInflater<Wide>::InflateStoredBlock()
 {
     S.DropBits(S.BitCount & 7);
     S.FillBits(16);
@@ -388,15 +450,17 @@ int TInflater::InflateStoredBlock()
     return S.InputEof ? erRead : erOk;
 }
 
-int TInflater::InflateFixedBlock()
+template <bool Wide>
+int TInflater<Wide>::InflateFixedBlock()
 {
-    const TFixedTables& fixed = TFixedTables::Shared();
+    const TFixedTables<Wide>& fixed = TFixedTables<Wide>::Shared();
     if (!fixed.Built)
         return erFormat;
     return DecodeBlockData(fixed.Codes);
 }
 
-int TInflater::InflateDynamicBlock()
+template <bool Wide>
+int TInflater<Wide>::InflateDynamicBlock()
 {
     S.FillBits(5);
     const unsigned literalCount = 257 + unsigned(S.BitBuf & 0x1F);
@@ -466,22 +530,22 @@ int TInflater::InflateDynamicBlock()
     TTableHolder literals, distances;
     literals.Bits = LiteralLookupBits;
     // Incomplete is refused here; so is a code without symbols, which could never end the block.
-    if (BuildDecodeTable(lengths, literalCount, 257, LengthBase, LengthExtra, &literals.Table, &literals.Bits) !=
-            tbComplete ||
+    if (BuildDecodeTable(lengths, literalCount, 257, F::LengthBases, F::LengthExtras, &literals.Table,
+                         &literals.Bits) != tbComplete ||
         !literals.Table)
         return erFormat;
     distances.Bits = DistanceLookupBits;
     // An incomplete distance code is accepted: it only fails if a stream uses an unowned pattern.
     // No distance code at all (every length 0) is a block of literals only.
-    if (BuildDecodeTable(lengths + literalCount, distanceCount, 0, DistanceBase, DistanceExtra, &distances.Table,
-                         &distances.Bits) == tbInvalid)
+    if (BuildDecodeTable(lengths + literalCount, distanceCount, 0, F::DistanceBases, F::DistanceExtras,
+                         &distances.Table, &distances.Bits) == tbInvalid)
         return erFormat;
     TBlockCodes codes{literals.Table, distances.Table, literals.Bits, distances.Bits, {}, {}};
     if (FFastPaths) {
         FastEntry* const storage = FFastStorage;
-        codes.FastLiterals = BuildFastTable(lengths, literalCount, 257, LengthBase, LengthExtra,
+        codes.FastLiterals = BuildFastTable(lengths, literalCount, 257, F::LengthBases, F::LengthExtras,
                                             FastLiteralRootBits, storage);
-        codes.FastDistances = BuildFastTable(lengths + literalCount, distanceCount, 0, DistanceBase, DistanceExtra,
+        codes.FastDistances = BuildFastTable(lengths + literalCount, distanceCount, 0, F::DistanceBases, F::DistanceExtras,
                                              FastDistanceRootBits, storage + FastLiteralTableSize);
     }
     return DecodeBlockData(codes);
@@ -489,7 +553,8 @@ int TInflater::InflateDynamicBlock()
 }
 
 // Reads one code through the tables. False for an unowned pattern (Op 99).
-bool TInflater::DecodeSlot(DecodeTable table, unsigned width, DecodeEntry& slot)
+template <bool Wide>
+bool TInflater<Wide>::DecodeSlot(DecodeTable table, unsigned width, DecodeEntry& slot)
 {
     S.FillBits(width);
     slot = table[S.BitBuf & MaskBits[width]];
@@ -514,7 +579,8 @@ bool TInflater::DecodeSlot(DecodeTable table, unsigned width, DecodeEntry& slot)
 //   copied. An unowned pattern returns 4 at once, without sending.
 //   On return: 0 at the end of block; 4 bad data; 2 a write failed; 5 the
 //   abort flag was seen, 3 the input ran out before the end of block.
-int TInflater::DecodeBlockData(const TBlockCodes& codes)
+template <bool Wide>
+int TInflater<Wide>::DecodeBlockData(const TBlockCodes& codes)
 {
     const DecodeTable lt = codes.Literals, dt = codes.Distances;
     const unsigned lb = codes.LiteralBits, db = codes.DistanceBits;
@@ -536,8 +602,13 @@ int TInflater::DecodeBlockData(const TBlockCodes& codes)
         if (slot.Op == OpEndOfBlock)
             return erOk;
         S.FillBits(slot.Op);
-        const unsigned length = slot.Base + unsigned(S.BitBuf & MaskBits[slot.Op]);
+        unsigned length = slot.Base + unsigned(S.BitBuf & MaskBits[slot.Op]);
         S.DropBits(slot.Op);
+        if (Wide && length == LongLengthMark) {
+            S.FillBits(LongLengthExtra);
+            length = LongLengthBase + unsigned(S.BitBuf & MaskBits[LongLengthExtra]);
+            S.DropBits(LongLengthExtra);
+        }
         if (!dt || !DecodeSlot(dt, db, slot))
             return erFormat;
         S.FillBits(slot.Op);
@@ -565,7 +636,8 @@ int TInflater::DecodeBlockData(const TBlockCodes& codes)
 // The fast loop is compiled twice: for any x86-64, and with the processor's
 // bit-field instructions (three-operand shifts, masks in one step), which
 // shorten the chain from one code to the next. Chosen once per process.
-int TInflater::DecodeFast(const TBlockCodes& codes)
+template <bool Wide>
+int TInflater<Wide>::DecodeFast(const TBlockCodes& codes)
 {
 #ifdef VALBRIX_INFLATE_BMI2
     static const bool hasBmi2 = __builtin_cpu_supports("bmi2");
@@ -575,16 +647,22 @@ int TInflater::DecodeFast(const TBlockCodes& codes)
     return DecodeFastPlain(codes);
 }
 
-int TInflater::DecodeFastPlain(const TBlockCodes& codes) { return DecodeFastBody(codes); }
+template <bool Wide>
+int TInflater<Wide>::DecodeFastPlain(const TBlockCodes& codes)
+{
+    return DecodeFastBody(codes);
+}
 
 #ifdef VALBRIX_INFLATE_BMI2
-__attribute__((target("bmi,bmi2"))) int TInflater::DecodeFastBmi2(const TBlockCodes& codes)
+template <bool Wide>
+__attribute__((target("bmi,bmi2"))) int TInflater<Wide>::DecodeFastBmi2(const TBlockCodes& codes)
 {
     return DecodeFastBody(codes);
 }
 #endif
 
-inline int TInflater::DecodeFastBody(const TBlockCodes& codes)
+template <bool Wide>
+inline int TInflater<Wide>::DecodeFastBody(const TBlockCodes& codes)
 {
     const uint8_t* const in = S.InBuf;
     const uint8_t* inNext = in + S.InPos;
@@ -632,7 +710,13 @@ inline int TInflater::DecodeFastBody(const TBlockCodes& codes)
             result = (entry & FastEndOfBlock) ? erOk : erFormat;
             break;
         } else {
-            const unsigned length = FastValue(entry) + ExtraValue(entry, before);
+            unsigned length = FastValue(entry) + ExtraValue(entry, before);
+            if (Wide && length == LongLengthMark) {
+                // At least 56 - 15 bits are still in hand.
+                length = LongLengthBase + unsigned(bitBuf & ((1u << LongLengthExtra) - 1));
+                bitBuf >>= LongLengthExtra;
+                bitCount -= LongLengthExtra;
+            }
             // Refilled between the two codes, the buffer still holds the next
             // code's bits after the distance (56 - 28), so that lookup need
             // not wait for a refill.
@@ -650,14 +734,18 @@ inline int TInflater::DecodeFastBody(const TBlockCodes& codes)
             next = literals.Entries[bitBuf & literalMask];
 
             uint8_t* const dest = ring + pos;
-            if (distance <= pos) {
+            // A Deflate64 match longer than deflate's could run past the
+            // ring's slack: the careful copy below takes it.
+            const bool shortMatch = !Wide || length <= MaxMatchLength;
+            if (distance <= pos && shortMatch) {
                 if (distance >= 16)
                     CopyWords<16>(dest, dest - distance, length);
                 else if (distance >= 8)
                     CopyWords<8>(dest, dest - distance, length);
                 else
                     RepeatShortPattern(dest, distance, length);
-            } else if (const unsigned back = pos + RingSize - distance; FWrapped && back + length <= RingSize) {
+            } else if (const unsigned back = pos + RingSize - distance;
+                       FWrapped && back + length <= RingSize && shortMatch) {
                 // The source lies near the ring's end, 32 KB or more ahead
                 // of the destination, so the two never meet, whatever the
                 // distance.
@@ -703,12 +791,22 @@ inline int TInflater::DecodeFastBody(const TBlockCodes& codes)
 
 int Inflate(TEngineState& state)
 {
-    return TInflater(state, true).Run();
+    return TInflater<false>(state, true).Run();
 }
 
 int InflateByteWise(TEngineState& state)
 {
-    return TInflater(state, false).Run();
+    return TInflater<false>(state, false).Run();
+}
+
+int Inflate64(TEngineState& state)
+{
+    return TInflater<true>(state, true).Run();
+}
+
+int Inflate64ByteWise(TEngineState& state)
+{
+    return TInflater<true>(state, false).Run();
 }
 
 }  // namespace valbrix

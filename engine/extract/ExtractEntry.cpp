@@ -13,7 +13,7 @@
 #include <cstring>
 
 #include "engine/archive/ArchiveReader.h"
-#include "engine/codecs/Decoders.h"
+#include "engine/codecs/Methods.h"
 #include "engine/archive/LocalHeader.h"
 #include "engine/extract/OutputFile.h"
 #include "engine/ResultCodes.h"
@@ -37,10 +37,6 @@ struct TExtractionDriver::TRequest {
 namespace {
 
 constexpr uint32_t StaleBusyMs = 30000;
-// Bit n set for each method n that has a decoder.
-constexpr uint32_t SupportedMethods = 1u << zmStored | 1u << zmShrunk | 0xFu << zmReduced1 | 1u << zmImploded |
-                                      1u << zmDeflated;
-static_assert(zmReduced4 - zmReduced1 == 3);
 
 // Holds the engine for one entry: sets the busy mark, lends the state the
 // window, and on every way out clears the mark and every pointer to an
@@ -69,32 +65,6 @@ private:
     TEngineState& FState;
     bool& FRunning;
 };
-
-bool MethodSupported(uint16_t method)
-{
-    return method < 32 && ((SupportedMethods >> method) & 1u);
-}
-
-int RunDecoder(TEngineState& state, uint16_t method)
-{
-    switch (method) {
-    case zmStored:
-        return CopyStored(state);
-    case zmShrunk:
-        return Unshrink(state);
-    case zmReduced1:
-    case zmReduced1 + 1:
-    case zmReduced1 + 2:
-    case zmReduced4:
-        return Unreduce(state, method);
-    case zmImploded:
-        return Explode(state);
-    case zmDeflated:
-        return Inflate(state);
-    default:
-        return erUnsupported;
-    }
-}
 
 bool SendPercent(TEngineState& state, uint16_t percent)
 {
@@ -204,7 +174,7 @@ int TExtractionDriver::Run(const TRequest& request)
         return erFormat;
     FState.EntryFlags = header.Flags;
     const bool sizesPossible = TakeSizes(header, request.CompressedSize, request.UncompressedSize, FState);
-    if (!MethodSupported(header.Method))
+    if (!CanDecode(header.Method))
         return erUnsupported;
     if (header.Flags & gpEncrypted)
         return erEncrypted;
@@ -257,12 +227,6 @@ int TExtractionDriver::Run(const TRequest& request)
     FState.LastPercent = 0;
     SendPercent(FState, 0);
     FState.CrcValue = 0xFFFFFFFFu;
-    // The legacy decoders keep their tables and history in the window and
-    // get it clean, as they always have. Deflate has a history of its own and
-    // stored data needs none: for a run of small entries the fill would cost
-    // more than the decoding.
-    if (header.Method != zmStored && header.Method != zmDeflated)
-        std::memset(FState.OutWindow, 0, WindowSize);
 
     int result = RunDecoder(FState, header.Method);
     uint32_t expectedCrc = header.Crc32;

@@ -22,6 +22,7 @@
 #include "WorkflowFixture.h"
 #include "app/ExtractTexts.h"
 #include "app/ZipListModel.h"
+#include "engine/ResultCodes.h"
 
 using namespace valbrix;
 using namespace valbrix::test;
@@ -361,13 +362,18 @@ private slots:
     }
 
     // Catches a result code without its own German reason (it would read
-    // "Unbekannter Fehler"), and the replace question losing its line breaks,
-    // sizes or times.
+    // "Unbekannter Fehler"), a refused method whose failure does not name
+    // it, a decodable method's failure blamed on the method, and the replace
+    // question losing its line breaks, sizes or times.
     void texts()
     {
         for (int code = -1; code <= 7; ++code)
             QVERIFY2(!ResultText(code).startsWith("Unbekannt"), qPrintable(QString::number(code)));
         QVERIFY(!ResultText(erNameLeavesFolder).startsWith("Unbekannt"));
+        QCOMPARE(ExtractFailureText("/t/a.txt", erUnsupported, 98),
+                 QString("Fehler beim Auspacken nach /t/a.txt!\nKomprimierungsverfahren PPMd wird nicht unterstützt."));
+        QCOMPARE(ExtractFailureText("/t/a.txt", erUnsupported, 14), ExtractFailureText("/t/a.txt", erUnsupported));
+        QCOMPARE(ExtractFailureText("/t/a.txt", erCrc, 98), ExtractFailureText("/t/a.txt", erCrc));
         const QDateTime existing(QDate(2024, 1, 2), QTime(3, 4, 5, 600));
         const uint32_t dosMidnight = (uint32_t((2025 - 1980) << 9 | 4 << 5 | 15) << 16);
         QCOMPARE(ReplaceQuestionText("/t/a.txt", 1500, existing, 20000000, dosMidnight),

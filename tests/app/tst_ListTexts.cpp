@@ -1,6 +1,9 @@
 // The window's rules that need no window: cell texts of a row, the row
 // order, and putting a path that the shell split at blanks back together.
+#include <QBrush>
 #include <QDir>
+#include <QGuiApplication>
+#include <QPalette>
 #include <QLocale>
 #include <QTest>
 
@@ -91,6 +94,46 @@ private slots:
         QCOMPARE(plain[0].Caption, QString("a"));
         QCOMPARE(plain[1].Caption, QString("b"));
         QCOMPARE(plain[2].Caption, QString("Übersicht"));
+    }
+
+    // Catches a method column missing or out of place, a method named wrongly,
+    // a row we cannot extract shown like the others or without its reason,
+    // and a row we can extract greyed or given a tooltip.
+    void methodColumnGreysWhatWeCannotExtract()
+    {
+        TZipListModel model;
+        QCOMPARE(model.headerData(lcMethod, Qt::Horizontal).toString(), QString("Methode"));
+        QCOMPARE(lcMethod, lcFolder + 1);
+        const std::pair<uint16_t, const char*> methods[] = {
+            {0, "Gespeichert"}, {9, "Deflate64"}, {12, "BZip2"}, {14, "LZMA"}, {93, "Zstandard"},
+            {95, "XZ"}, {3, "Reduce 2"}, {98, "PPMd"}, {200, "200"},
+        };
+        std::vector<TListRow> rows;
+        for (const auto& [method, name] : methods) {
+            TZipEntry entry;
+            entry.Method = method;
+            rows.push_back({entry, QString::fromUtf8(name), QString()});
+        }
+        model.SetRows(rows);
+        for (int row = 0; row < model.rowCount(); ++row) {
+            const QModelIndex name = model.index(row, lcName), method = model.index(row, lcMethod);
+            QCOMPARE(method.data().toString(), name.data().toString());
+            const bool refused = name.data().toString() == "PPMd" || name.data().toString() == "200";
+            QCOMPARE(name.data(Qt::ForegroundRole).isValid(), refused);
+            QCOMPARE(method.data(Qt::ToolTipRole).isValid(), refused);
+        }
+        const auto tooltipOf = [&](const QString& caption) {
+            for (int row = 0; row < model.rowCount(); ++row)
+                if (model.index(row, lcName).data().toString() == caption)
+                    return model.index(row, lcDate).data(Qt::ToolTipRole).toString();
+            return QString();
+        };
+        QCOMPARE(tooltipOf("PPMd"), QString("Komprimierungsverfahren PPMd wird nicht unterstützt"));
+        QCOMPARE(tooltipOf("200"), QString("Komprimierungsverfahren 200 wird nicht unterstützt"));
+        for (int row = 0; row < model.rowCount(); ++row)
+            if (model.index(row, lcName).data().toString() == "PPMd")
+                QCOMPARE(model.index(row, lcName).data(Qt::ForegroundRole).value<QBrush>().color(),
+                         QGuiApplication::palette().color(QPalette::Disabled, QPalette::Text));
     }
 
     // Catches a path not rebuilt from its pieces, relative pieces joined,

@@ -1,0 +1,43 @@
+// The compression methods the engine knows by number: which decoder runs
+// each, the name the front ends show, and whether we decode it at all. The
+// driver runs an entry through RunDecoder alone, and the window and the CLI
+// ask CanDecode before anyone tries, so the two can never disagree.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "engine/EngineState.h"
+
+namespace valbrix {
+
+// Method numbers beyond the legacy ones (see ZipFormat.h for those).
+enum TNewerMethod : uint16_t {
+    zmDeflate64 = 9,
+    zmBzip2 = 12,
+    zmLzma = 14,
+    zmZstandard = 93,
+    zmXz = 95,
+    zmPpmd = 98,
+    zmAes = 99,  // a marker: the real method sits in the entry's AES extra field
+};
+
+using TDecoder = int (*)(TEngineState& state, uint16_t method);
+
+struct TMethodInfo {
+    uint16_t Number;
+    const char* Name;   // as the window's method column shows it
+    TDecoder Decode;    // null: known by name, not decoded
+    bool CleanWindow;   // the decoder keeps its history in OutWindow and needs it zero-filled
+};
+
+// The row of a method number, or null for a number no archiver we know writes.
+const TMethodInfo* FindMethod(uint16_t method);
+bool CanDecode(uint16_t method);
+// The method's name, or its number in decimal for an unknown one.
+std::string MethodName(uint16_t method);
+// Runs the method's decoder over the prepared state; 6 for a method we do
+// not decode.
+int RunDecoder(TEngineState& state, uint16_t method);
+
+}  // namespace valbrix

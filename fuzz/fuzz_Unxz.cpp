@@ -1,0 +1,10 @@
+// Fuzz target of the XZ (method 95) decoder: the input is an entry's data, decoded
+// against a stated size of 1 MB (see BoundedRun.h). Touches no files.
+#include "engine/codecs/Decoders.h"
+#include "fuzz/BoundedRun.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    valbrix::fuzz::RunBounded(data, size, valbrix::Unxz);
+    return 0;
+}
