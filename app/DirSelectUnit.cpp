@@ -107,6 +107,9 @@ void TDirSelectDlg::DirEditKeyPress(QChar& key)
     // Enter walks on to the next control instead of closing the dialog.
     if (key == QChar(13)) {
         key = QChar();
+        // Styles draw the focus frame only after a focus move by keyboard;
+        // without it the next Space would untick a box unseen.
+        setAttribute(Qt::WA_KeyboardFocusChange);
         focusNextChild();
     }
 }

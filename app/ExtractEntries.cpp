@@ -7,7 +7,6 @@
 #include <QProgressBar>
 
 #include "ExtractTexts.h"
-#include "MessageBox.h"
 #include "MyTools.h"
 #include "engine/ResultCodes.h"
 #include "engine/extract/TargetPath.h"
@@ -86,6 +85,7 @@ private:
 TEntryExtractor::TEntryExtractor() : FProgress(std::make_unique<TProgress>(*this))
 {
     FDriver.State().PumpHook = [this] { PumpEvents(); };
+    FDriver.SetPasswordProvider(&FPasswords);
     FPumpClock.start();
 }
 
@@ -104,6 +104,7 @@ int TEntryExtractor::ExtractEntries(const QString& archive, TExtractOptions opti
 {
     const TRunningMark mark(FRunning, OnBusyChanged);
     FAbortRequested = false;
+    FQuestions = TRunQuestions((options & eoOverwrite) != 0);
     const std::string archivePath = Native(archive);
     const std::string folderPath = Native(folder);
     const bool withFolders = (options & eoWithFolders) != 0;
@@ -112,37 +113,34 @@ int TEntryExtractor::ExtractEntries(const QString& archive, TExtractOptions opti
     const int64_t scale = byCount ? int64_t(list.size()) : total;
     int count = 0;
     int64_t done = 0;
-    for (size_t i = 0; i < list.size() && !FAbortRequested; ++i) {
+    for (size_t i = 0; i < list.size() && !FQuestions.Stopped(); ++i) {
         const TZipEntry& entry = list[i];
         const std::optional<std::string> target = EntryTargetPath(folderPath, entry.FileName, withFolders);
         if (!target) {
-            ShowMessageBox(ExtractFailureText(folder + QLatin1Char('/') + QString::fromUtf8(entry.FileName),
-                                              erNameLeavesFolder),
-                           QString(), mkError, bcOK);
+            FQuestions.ReportFailure(folder + QLatin1Char('/') + QString::fromUtf8(entry.FileName),
+                                     erNameLeavesFolder);
             continue;
         }
         const QString targetText = QFile::decodeName(QByteArray::fromStdString(*target));
         const bool folderEntry = IsFolderName(*target);
         const int64_t existingSize = folderEntry ? -1 : MyTools().GetSizeOfFile(targetText);
-        if (existingSize >= 0) {
-            if (!(options & eoOverwrite) &&
-                ShowMessageBox(ReplaceQuestionText(targetText, existingSize, QFileInfo(targetText).lastModified(),
-                                                   entry.UncompressedSize, entry.DosDateTime),
-                               QStringLiteral("Datei vorhanden"), mkConfirmation, bcYesNo) != idYes)
-                continue;
-            // No attribute reset needed: the driver puts the new file in place
-            // of the old one, so a read-only file is replaced all the same.
-        }
-        if (FAbortRequested)
-            break;  // closed while the question was open
+        // No attribute reset needed for a replaced file: the driver puts the
+        // new file in place of the old one, so a read-only file is replaced all the same.
+        if (existingSize >= 0 &&
+            FQuestions.AskReplace(targetText, existingSize, QFileInfo(targetText).lastModified(),
+                                  int64_t(entry.UncompressedSize), entry.DosDateTime) != rdReplace)
+            continue;  // skipped, or stopped (the loop ends)
+        if (FQuestions.Stopped())
+            break;  // closed while a question was open
         const int64_t weight = byCount ? 1 : int64_t(entry.UncompressedSize);
         FProgress->Start(progressBar, scale, done, weight);
+        FPasswords.SetEntryName(QString::fromUtf8(entry.FileName));
         const int result = FDriver.ExtractEntry(archivePath, *target, entry.Attributes, entry.LocalHeaderOffset,
                                                 FProgress.get(), 0, entry.CompressedSize, entry.UncompressedSize);
         if (FAbortRequested)
             break;
         if (result != erOk) {
-            ShowMessageBox(ExtractFailureText(targetText, result, entry.Method), QString(), mkError, bcOK);
+            FQuestions.ReportFailure(targetText, result, FDriver.OutputError(), EntryMethod(entry));
             continue;
         }
         done += weight;

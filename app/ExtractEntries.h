@@ -3,8 +3,9 @@
 // existing file is replaced, runs the extraction driver and moves the
 // progress bar, also within a large entry. TEntryExtractor owns the
 // program's one extraction driver; the extraction dialog and the setup flow
-// both run through it. Failures are worded in German, one message per
-// entry, and the loop goes on with the next entry.
+// both run through it. Questions and failures go to the run's
+// TRunQuestions, which decides whether the loop goes on. An encrypted entry
+// asks for the password in a dialog; the driver keeps it for the archive.
 #pragma once
 
 #include <cstdint>
@@ -15,6 +16,8 @@
 #include <QElapsedTimer>
 #include <QString>
 
+#include "RunQuestions.h"
+#include "PasswordDialog.h"
 #include "engine/extract/ExtractEntry.h"
 #include "engine/archive/ZipDirectory.h"
 
@@ -51,8 +54,15 @@ public:
     // Stops the running extraction: the entry being written is abandoned (the
     // driver discards its temporary file, so no partial file stays) and the
     // remaining entries are skipped without messages.
-    void Abort() { FAbortRequested = true; }
+    void Abort()
+    {
+        FAbortRequested = true;
+        FQuestions.Stop();
+    }
     bool AbortRequested() const { return FAbortRequested; }
+    // The questions and answers of the current or last run: whether the user
+    // stopped it, and the failures collected for the summary.
+    const TRunQuestions& Questions() const { return FQuestions; }
 
     TExtractionDriver& Driver() { return FDriver; }
 
@@ -64,6 +74,8 @@ private:
     void PumpEvents();
 
     TExtractionDriver FDriver;
+    TRunQuestions FQuestions;
+    TWindowPasswords FPasswords;
     std::unique_ptr<TProgress> FProgress;
     QElapsedTimer FPumpClock;
     bool FRunning = false;

@@ -1,6 +1,8 @@
 // Texts of the extraction workflow; see the header.
 #include "ExtractTexts.h"
 
+#include <cerrno>
+
 #include <QLocale>
 
 #include "ListTexts.h"
@@ -11,8 +13,36 @@
 
 namespace valbrix {
 
-QString ResultText(int resultCode)
+QString OutputErrorText(int systemError)
 {
+    switch (systemError) {
+    case ENOSPC:
+    case EDQUOT: return QStringLiteral("Der Datenträger ist voll.");
+    case EACCES:
+    case EPERM: return QStringLiteral("Keine Schreibberechtigung im Zielordner.");
+    case EROFS: return QStringLiteral("Keine Schreibberechtigung im Zielordner. Der Datenträger ist schreibgeschützt.");
+    case ENAMETOOLONG: return QStringLiteral("Der Name ist für das Dateisystem zu lang.");
+    case ENOTDIR:
+    case EEXIST: return QStringLiteral("Eine Datei steht dort, wo ein Ordner angelegt werden soll.");
+    case EIO: return QStringLiteral("Der Datenträger meldet einen Lese- oder Schreibfehler.");
+    default: return QString();
+    }
+}
+
+QString ResultText(int resultCode, int systemError, uint16_t method)
+{
+    if (resultCode == erUnsupported && !CanDecode(method)) {
+        const QString refusal = MethodRefusalText(method);
+        if (!refusal.isEmpty())
+            return refusal + QLatin1Char('.');
+    }
+    if (resultCode == erOutput && systemError != 0) {
+        const QString cause = OutputErrorText(systemError);
+        if (!cause.isEmpty())
+            return cause;
+        return QStringLiteral("Die Zieldatei kann nicht angelegt oder geschrieben werden (Systemfehler %1).")
+            .arg(systemError);
+    }
     switch (resultCode) {
     case erBusy: return QStringLiteral("Es läuft bereits eine andere Extraktion.");
     case erOk: return QStringLiteral("Kein Fehler.");
@@ -23,22 +53,17 @@ QString ResultText(int resultCode)
     case erAborted: return QStringLiteral("Das Auspacken wurde abgebrochen.");
     case erUnsupported: return QStringLiteral("Die Komprimierungsmethode wird nicht unterstützt.");
     case erEncrypted: return QStringLiteral("Der Eintrag ist verschlüsselt.");
+    case erWrongPassword: return QStringLiteral("Das Kennwort ist falsch oder die Daten sind beschädigt.");
+    case erEncryptionUnsupported: return QStringLiteral("Das Verschlüsselungsverfahren wird nicht unterstützt.");
     case erNameLeavesFolder: return QStringLiteral("Der Name des Eintrags führt aus dem Zielordner hinaus.");
     default: return QStringLiteral("Unbekannter Fehler (Code %1).").arg(resultCode);
     }
 }
 
-QString ExtractFailureText(const QString& target, int resultCode)
+QString ExtractFailureText(const QString& target, int resultCode, int systemError, uint16_t method)
 {
-    return QStringLiteral("Fehler beim Auspacken nach ") + target + QStringLiteral("!\n") + ResultText(resultCode);
-}
-
-QString ExtractFailureText(const QString& target, int resultCode, uint16_t method)
-{
-    const QString refusal = resultCode == erUnsupported ? MethodRefusalText(method) : QString();
-    if (refusal.isEmpty() || CanDecode(method))
-        return ExtractFailureText(target, resultCode);
-    return QStringLiteral("Fehler beim Auspacken nach ") + target + QStringLiteral("!\n") + refusal + QLatin1Char('.');
+    return QStringLiteral("Fehler beim Auspacken nach ") + target + QStringLiteral("!\n") +
+           ResultText(resultCode, systemError, method);
 }
 
 QString DateTimeText(const QDateTime& time)
@@ -70,9 +95,18 @@ QString ReplaceQuestionText(const QString& target, int64_t existingSize, const Q
 
 QString SummaryText(int count)
 {
-    return QStringLiteral("Es wurden %1 Datei(en) extrahiert\n\n"
-                          "Möchten Sie den Ordner mit den extrahierten Dateien jetzt öffnen?")
-        .arg(count);
+    return SummaryText(count, false, 0);
+}
+
+QString SummaryText(int count, bool stopped, qsizetype collectedFailures)
+{
+    QString text = QStringLiteral("Es wurden %1 Datei(en) extrahiert").arg(count);
+    if (stopped)
+        text += QStringLiteral("\nDas Entpacken wurde abgebrochen.");
+    if (collectedFailures > 0)
+        text += QStringLiteral("\nWeitere %1 Datei(en) konnten nicht extrahiert werden (Liste unten).")
+                    .arg(collectedFailures);
+    return text + QStringLiteral("\n\nMöchten Sie den Ordner mit den extrahierten Dateien jetzt öffnen?");
 }
 
 }  // namespace valbrix

@@ -16,12 +16,16 @@ namespace valbrix {
 // ".." component), so the window refused it before the driver saw it.
 constexpr int erNameLeavesFolder = 1000;
 
-// One sentence saying why an entry failed, for every result code.
-QString ResultText(int resultCode);
-// "Fehler beim Auspacken nach <target>!" and, on a second line, ResultText,
-// or for a method we do not decode the reason that names it.
-QString ExtractFailureText(const QString& target, int resultCode);
-QString ExtractFailureText(const QString& target, int resultCode, uint16_t method);
+// One sentence saying why an entry failed, for every result code. With the
+// system error (errno) of a failed output step, the output failure tells a
+// full disk, missing rights and a name too long apart; with the entry's
+// method, a method we do not decode is named.
+QString ResultText(int resultCode, int systemError = 0, uint16_t method = 0);
+// "Fehler beim Auspacken nach <target>!" and, on a second line, ResultText.
+QString ExtractFailureText(const QString& target, int resultCode, int systemError = 0, uint16_t method = 0);
+// The sentence for the system error of a failed output step; empty for an
+// error that has no sentence of its own.
+QString OutputErrorText(int systemError);
 
 // The locale's short date with a four-digit year, a blank and the long time
 // (hh:mm:ss); the time is left out at exactly midnight.
@@ -31,5 +35,8 @@ QString DateTimeText(const QDateTime& time);
 QString ReplaceQuestionText(const QString& target, int64_t existingSize, const QDateTime& existingTime,
                             int64_t entrySize, uint32_t entryDosDateTime);
 QString SummaryText(int count);
+// The summary of a run that was stopped or whose later failures were
+// collected; the same as SummaryText(count) when neither happened.
+QString SummaryText(int count, bool stopped, qsizetype collectedFailures);
 
 }  // namespace valbrix

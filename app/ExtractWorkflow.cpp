@@ -1,10 +1,11 @@
 // TMain's extraction command: the dialog, the remembered folder, the checks
 // of the target folder, the progress bar over the first status panel, the
-// per-entry loop and the summary. While the loop runs, the commands that
-// would clear the list or start another extraction are disabled; closing the
-// window meanwhile stops the extraction (the entry being written is
-// discarded, so no partial file stays) and closes the window once the loop
-// has returned.
+// per-entry loop and the summary (with the failures collected on the way).
+// While the loop runs, the commands that would clear the list or start
+// another extraction are disabled; closing the window meanwhile asks first,
+// then stops the extraction (the entry being written is discarded, so no
+// partial file stays) and closes the window once the loop has returned. The
+// process leaves the folders the run entered when it ends.
 #include "MainUnit.h"
 
 #include <algorithm>
@@ -23,6 +24,7 @@
 #include "MessageBox.h"
 #include "TargetFolder.h"
 #include "ZipListModel.h"
+#include "platform/FolderServices.h"
 #include "platform/gui/Launcher.h"
 
 namespace valbrix {
@@ -60,6 +62,7 @@ int TMain::ExtractEntries(TExtractOptions options, const QString& folder, QProgr
                           const TExtractList& list)
 {
     // The driver changes the current folder while it creates folders.
+    const platform::TCurrentFolderKeeper keeper;
     const QString archive = QFileInfo(FArchiveName).absoluteFilePath();
     return FExtractor.ExtractEntries(archive, options, folder, progressBar, total, list);
 }
@@ -80,8 +83,10 @@ void TMain::UnzipBtnClick()
     const TProgressBarOwner progress(CreateProgressBar());
 
     const QString folder = CleanFolderText(dialog.FolderText());
-    if (!EnterTargetFolder(folder)) {
-        ShowMessageBox(QStringLiteral("Fehler beim Festlegen des Ordners: ") + folder,
+    const platform::TCurrentFolderKeeper keeper;  // the check enters the folder
+    if (const TFolderCheck check = EnterTargetFolder(folder); check.Problem != fpNone) {
+        ShowMessageBox(QStringLiteral("Fehler beim Festlegen des Ordners: ") + folder + QLatin1Char('\n') +
+                           FolderProblemText(check, folder),
                        QStringLiteral("Fehler beim Entpacken"), mkError, bcOK);
         return;
     }
@@ -106,15 +111,31 @@ void TMain::UnzipBtnClick()
         QTimer::singleShot(0, this, &QWidget::close);
         return;
     }
-    if (ShowMessageBox(SummaryText(count), QStringLiteral("Entpacken beendet"), mkConfirmation, bcYesNo) == idYes)
+    const TRunQuestions& run = FExtractor.Questions();
+    TMessageBoxRequest summary;
+    summary.Text = SummaryText(count, run.Stopped(), run.CollectedFailures().size());
+    summary.Caption = QStringLiteral("Entpacken beendet");
+    summary.Kind = mkConfirmation;
+    summary.Flags = MessageBoxFlags(mkConfirmation, bcYesNo);
+    summary.Details = run.CollectedFailures().join(QLatin1Char('\n'));
+    if (ShowMessageBox(summary) == idYes)
         platform::ExploreFolder(folder);
 }
 
 void TMain::closeEvent(QCloseEvent* event)
 {
     if (Extracting()) {
-        FCloseRequested = true;
-        FExtractor.Abort();
+        // Asked once: a second close while the question is open is that question's.
+        if (!FCloseRequested && !FClosingAsked) {
+            FClosingAsked = true;
+            const int answer = ShowMessageBox(QStringLiteral("Das Entpacken läuft noch. Abbrechen und Valbrix beenden?"),
+                                              QStringLiteral("Valbrix"), mkConfirmation, bcYesNo);
+            FClosingAsked = false;
+            if (answer == idYes && Extracting()) {
+                FCloseRequested = true;
+                FExtractor.Abort();
+            }
+        }
         event->ignore();
         return;
     }

@@ -18,7 +18,7 @@ namespace valbrix {
 
 QString MethodText(const TZipEntry& entry)
 {
-    return QString::fromStdString(MethodName(entry.Method));
+    return QString::fromStdString(MethodName(EntryMethod(entry))) + EncryptionSuffix(entry.Flags, entry.Aes.Strength);
 }
 
 QString MethodRefusalText(uint16_t method)
@@ -29,7 +29,9 @@ QString MethodRefusalText(uint16_t method)
 
 QString RefusalText(const TZipEntry& entry)
 {
-    return CanDecode(entry.Method) ? QString() : MethodRefusalText(entry.Method);
+    if (EncryptionUnsupported(entry.Flags))
+        return QStringLiteral("Verschlüsselungsverfahren wird nicht unterstützt");
+    return CanDecode(EntryMethod(entry)) ? QString() : MethodRefusalText(EntryMethod(entry));
 }
 
 QString FileNamePart(const QString& entryName)
@@ -84,6 +86,15 @@ QDateTime DosDateTimeValue(uint32_t dosDateTime)
 QString DateText(uint32_t dosDateTime)
 {
     return platform::FullYearDateTimeText(DosDateTimeValue(dosDateTime));
+}
+
+QString EncryptionSuffix(uint16_t flags, uint8_t aesStrength)
+{
+    if (!(flags & gpEncrypted) || EncryptionUnsupported(flags))
+        return QString();
+    if (aesStrength >= 1 && aesStrength <= 3)
+        return QStringLiteral(" + AES-%1").arg(64 + 64 * aesStrength);
+    return QStringLiteral(" + ZipCrypto");
 }
 
 QString RatioText(uint64_t uncompressedSize, uint64_t compressedSize)

@@ -30,6 +30,10 @@ QDateTime DosDateTimeValue(uint32_t dosDateTime);
 // The short date with a four-digit year, two blanks, the locale's short
 // time; empty when invalid.
 QString DateText(uint32_t dosDateTime);
+// What the method column adds for an encrypted entry: " + AES-128/192/256"
+// for an AES entry, " + ZipCrypto" for the traditional cipher, empty for a
+// plain one and for encryption no password opens here (its row says so).
+QString EncryptionSuffix(uint16_t flags, uint8_t aesStrength);
 // Space saved in whole per cent: "75%", "0%" for an empty entry, "-3%" when it grew.
 QString RatioText(uint64_t uncompressedSize, uint64_t compressedSize);
 // A size from the archive as the signed total the status bar adds up; sizes
@@ -38,13 +42,15 @@ int64_t SizeForTotal(uint64_t size);
 // "The archive's table of contents is damaged", with the number of entries read.
 QString DamagedDirectoryText(const QString& archivePath, qsizetype entriesRead);
 
-// The method column: the method's name ("Deflate64", "PPMd", ...).
+// The method column: the name of the data's method ("Deflate64", "PPMd",
+// ...; under AES the real one), with the encryption suffix.
 QString MethodText(const TZipEntry& entry);
 // "Komprimierungsverfahren PPMd wird nicht unterstützt": the method named,
 // its number for one we do not know.
 QString MethodRefusalText(uint16_t method);
 // Why the entry cannot be extracted, known before anyone tries (a method we
-// do not decode); empty when nothing stands in the way.
+// do not decode, encryption no password opens); empty when nothing stands
+// in the way.
 QString RefusalText(const TZipEntry& entry);
 
 QString FilesPanelText(int rowCount, int64_t totalSize, int64_t compressedSize);

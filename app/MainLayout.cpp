@@ -65,18 +65,18 @@ constexpr int ToolButtonWidth = 114;
 
 void TMain::CreateActions()
 {
-    ffnen1 = NewAction(this, "ZIP-Datei öffnen...", 0, QKeySequence(Qt::Key_F3));
-    Schlieen1 = NewAction(this, "Schließen", 5);
-    Beenden1 = NewAction(this, "Beenden", 1, QKeySequence(Qt::ALT | Qt::Key_X));
-    Alleauswhlen2 = NewAction(this, "Alle auswählen", 2, QKeySequence(Qt::CTRL | Qt::Key_A));
-    Alleabwhlen1 = NewAction(this, "Alle abwählen", 3, QKeySequence(Qt::CTRL | Qt::Key_B));
-    ZipArchiventpacken1 = NewAction(this, "Markierte Dateien aus Zip-Archiv entpacken...", 4,
+    ffnen1 = NewAction(this, "ZIP-Datei ö&ffnen...", 0, QKeySequence(Qt::Key_F3));
+    Schlieen1 = NewAction(this, "&Schließen", 5);
+    Beenden1 = NewAction(this, "&Beenden", 1, QKeySequence(Qt::ALT | Qt::Key_X));
+    Alleauswhlen2 = NewAction(this, "&Alle auswählen", 2, QKeySequence(Qt::CTRL | Qt::Key_A));
+    Alleabwhlen1 = NewAction(this, "Alle a&bwählen", 3, QKeySequence(Qt::CTRL | Qt::Key_B));
+    ZipArchiventpacken1 = NewAction(this, "Markierte Dateien aus Zip-Archiv &entpacken...", 4,
                                     QKeySequence(Qt::CTRL | Qt::Key_U));
-    Einstellungen1 = NewAction(this, "Einstellungen...", 6);
-    Webseite1 = NewAction(this, "Webseite");
-    Info1 = NewAction(this, "Info...", 7);
-    Alleauswhlen1 = NewAction(this, "Alle auswählen", 2);
-    Alleabwhlen2 = NewAction(this, "Alle abwählen", 3);
+    Einstellungen1 = NewAction(this, "&Einstellungen...", 6);
+    Webseite1 = NewAction(this, "&Webseite");
+    Info1 = NewAction(this, "&Info...", 7);
+    Alleauswhlen1 = NewAction(this, "&Alle auswählen", 2);
+    Alleabwhlen2 = NewAction(this, "Alle a&bwählen", 3);
     // Toolbar buttons mirror menu items: same caption, image and action.
     CloseBtn = NewAction(this, "Beenden", 1);
     OpenBtn = NewAction(this, "ZIP-Datei öffnen...", 0);
@@ -107,18 +107,18 @@ void TMain::CreateActions()
 
 void TMain::CreateMenus()
 {
-    QMenu* file = menuBar()->addMenu(QStringLiteral("Datei"));
+    QMenu* file = menuBar()->addMenu(QStringLiteral("&Datei"));
     file->addAction(ffnen1);
     file->addAction(Schlieen1);
     file->addSeparator();
     file->addAction(Beenden1);
-    QMenu* edit = menuBar()->addMenu(QStringLiteral("Bearbeiten"));
+    QMenu* edit = menuBar()->addMenu(QStringLiteral("&Bearbeiten"));
     edit->addAction(Alleauswhlen2);
     edit->addAction(Alleabwhlen1);
     edit->addAction(ZipArchiventpacken1);
-    QMenu* configuration = menuBar()->addMenu(QStringLiteral("Konfiguration"));
+    QMenu* configuration = menuBar()->addMenu(QStringLiteral("&Konfiguration"));
     configuration->addAction(Einstellungen1);
-    QMenu* help = menuBar()->addMenu(QStringLiteral("?"));
+    QMenu* help = menuBar()->addMenu(QStringLiteral("&?"));
     help->addAction(Webseite1);
     help->addAction(Info1);
     // The shortcuts must work while the menus are closed, whatever has the focus.

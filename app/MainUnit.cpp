@@ -22,10 +22,12 @@
 #include "ListTexts.h"
 #include "MessageBox.h"
 #include "MyTools.h"
+#include "OpenTexts.h"
 #include "Version.h"
 #include "ZipListModel.h"
 #include "about/AboutDlg.h"
 #include "engine/archive/ZipDirectory.h"
+#include "platform/FileServices.h"
 #include "platform/gui/Launcher.h"
 #include "settings/IniFile.h"
 #include "settings/ReposApp.h"
@@ -85,7 +87,11 @@ TMain::~TMain()
 
 void TMain::FormShow()
 {
-    const QString path = GetCommandLineArchive();
+    QString path = GetCommandLineArchive();
+    // Parameters that name no file are opened as they stand, so the
+    // message says what was not found instead of leaving an empty window.
+    if (path.isEmpty())
+        path = FCommandLine.join(QLatin1Char(' '));
     if (!path.isEmpty())
         OpenArchive(path);
 }
@@ -122,8 +128,13 @@ bool TMain::OpenArchive(const QString& path)
 
     std::vector<TZipEntry> entries;
     TDirectoryStatus status = dsNone;
+    const std::string nativePath = QFile::encodeName(path).toStdString();
+    platform::TFile probe;
+    const int openError = probe.OpenRegularRead(nativePath);
+    probe.Close();
     try {
-        status = ListZipEntries(QFile::encodeName(path).toStdString(), entries);
+        if (openError == 0)
+            status = ListZipEntries(nativePath, entries);
     } catch (const std::exception&) {
         // Whatever was listed before the failure still shows, and is told as incomplete.
         status = dsDamaged;
@@ -164,6 +175,19 @@ bool TMain::OpenArchive(const QString& path)
     StatusPanel1->setText(SelectedPanelText(rowCount, FTotalSize));
     setWindowTitle(MainCaption(rowCount, FArchiveName));
     ApplyCommandState(CommandStateAfterListing(rowCount, SelectedCount()));
+    // "Not an archive" must not look like "empty": an opening without rows says why.
+    FOpenProblem.clear();
+    FOpenProblemKind = mkError;
+    if (openError != 0)
+        FOpenProblem = OpenFailureText(path, openError);
+    else if (status == dsNone && !IsEmptyZipArchive(nativePath))
+        FOpenProblem = NotZipText(path);
+    else if (status != dsDamaged && rowCount == 0) {
+        FOpenProblem = NoFilesText(path);
+        FOpenProblemKind = mkInformation;
+    }
+    if (!FOpenProblem.isEmpty() && !FQuietOpen)
+        ShowMessageBox(FOpenProblem, QString(), FOpenProblemKind, bcOK);
     // The rows read so far stay: they are real entries, and the user may still extract them.
     if (status == dsDamaged)
         ShowMessageBox(DamagedDirectoryText(path, entriesRead), QString(), mkError, bcOK);
@@ -180,6 +204,7 @@ void TMain::ClearList()
     // deferred while it runs (see ApplyBusyState and closeEvent).
     TUpdateBracket bracket(FUpdateDepth);
     Model->Clear();
+    FExtractor.Driver().ForgetPassword();  // the archive it belonged to is closed
 }
 
 std::vector<int> TMain::SelectedRowNumbers() const
@@ -266,7 +291,12 @@ void TMain::ffnen1Click()
 {
     if (Extracting())
         return;
-    OpenDialog->selectFile(QString());
+    // The dialog keeps a typed name however it is asked to forget it; a new
+    // one in the same folder starts with an empty name.
+    const QString folder = OpenDialog->directory().absolutePath();
+    delete OpenDialog;
+    CreateOpenDialog();
+    OpenDialog->setDirectory(folder);
     const QString path = FOpenDialogRunner(*OpenDialog);
     if (!path.isEmpty())
         OpenArchive(path);
@@ -306,9 +336,25 @@ void TMain::Info1Click()
 
 void TMain::WMDropFiles(const QStringList& names)
 {
+    // A text file dropped together with an archive is passed over without a
+    // word; only when nothing opened is the first file's problem told.
+    QString problem;
+    TMessageKind problemKind = mkError;
+    FQuietOpen = true;
+    bool opened = false;
     for (const QString& name : names)
-        if (QFileInfo(name).isFile() && OpenArchive(name))
-            break;
+        if (QFileInfo(name).isFile()) {
+            opened = OpenArchive(name);
+            if (problem.isEmpty() || opened) {
+                problem = FOpenProblem;
+                problemKind = FOpenProblemKind;
+            }
+            if (opened)
+                break;
+        }
+    FQuietOpen = false;
+    if (!problem.isEmpty())
+        ShowMessageBox(problem, QString(), problemKind, bcOK);
 }
 
 void TMain::dragEnterEvent(QDragEnterEvent* event)

@@ -18,6 +18,7 @@
 #include "CfgDlg.h"
 #include "ExtractEntries.h"
 #include "MainState.h"
+#include "MessageBox.h"
 #include "about/MyCompInfo.h"
 #include "settings/MyIni.h"
 
@@ -134,7 +135,9 @@ private:
     void ApplyCommandState(const TCommandState& state);
     void ApplyBusyState();
     QProgressBar* CreateProgressBar();
-    void OpenFoldersSection();
+    // False when the INI file cannot be used; told once per session.
+    bool OpenFoldersSection();
+    void ReportIniProblem(const QString& text, int systemError);
     // The offer to install from an archive that carries a setup program.
     void SetupCheck(const TExtractList& list);
     QString CreateTempFolder();
@@ -155,7 +158,12 @@ private:
     std::function<int(TDirSelectDlg&)> FDirSelectRunner;
     TCommandState FCommandState;    // what the list allows; an extraction masks some of it
     TEntryExtractor FExtractor;     // owns the program's one extraction driver
+    QString FOpenProblem;           // why the last opening showed no rows; empty when it did
+    TMessageKind FOpenProblemKind = mkError;
+    bool FQuietOpen = false;        // OpenArchive keeps its problem for the caller (drops)
+    bool FIniProblemShown = false;  // the INI file's problem was told this session
     bool FCloseRequested = false;   // the window was closed during an extraction
+    bool FClosingAsked = false;     // the question before closing mid-run is open
 };
 
 }  // namespace valbrix

@@ -7,9 +7,11 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include <QString>
 
+class QFontMetrics;
 class QMessageBox;
 class QWidget;
 
@@ -28,8 +30,12 @@ enum TMessageButton : uint8_t {
 };
 using TMessageButtons = uint8_t;
 
-// Answer codes.
-enum TMessageAnswer : int { idOK = 1, idCancel = 2, idAbort = 3, idRetry = 4, idIgnore = 5, idYes = 6, idNo = 7 };
+// Answer codes; the last two answer the program's own boxes, which the
+// platform's combinations do not offer.
+enum TMessageAnswer : int {
+    idOK = 1, idCancel = 2, idAbort = 3, idRetry = 4, idIgnore = 5, idYes = 6, idNo = 7,
+    idYesToAll = 8, idNoToAll = 9,
+};
 
 // Flag values of the original platform, kept so the combination stays inspectable.
 constexpr uint32_t mbSetForeground = 0x10000;
@@ -38,12 +44,29 @@ constexpr uint32_t mbIconHand = 0x10, mbIconQuestion = 0x20, mbIconExclamation =
 uint32_t MessageBoxFlags(TMessageKind kind, TMessageButtons buttons);
 QString DefaultCaption(TMessageKind kind);
 
+// A button of a box whose buttons the caller lists itself.
+struct TBoxButton {
+    QString Text;      // may carry a mnemonic ("&Abbrechen")
+    int Answer = idOK;
+};
+
 // Everything a presenter needs to show one box.
 struct TMessageBoxRequest {
     QString Text;
     QString Caption;   // already defaulted from the kind
     TMessageKind Kind = mkError;
     uint32_t Flags = 0;
+    // The program's own boxes: their buttons left to right (the first is the
+    // default) and the answer of Escape; empty: the combination in Flags.
+    std::vector<TBoxButton> Buttons{};
+    int EscapeAnswer = 0;
+    // A check box below the text (empty: none); the presenter stores its
+    // state when the box closes.
+    QString CheckBoxText{};
+    bool* CheckBoxChecked = nullptr;
+    // Shown in a scrollable field below the text (empty: none), for lists
+    // too long for a box.
+    QString Details{};
 };
 
 class TMessageBoxPresenter {
@@ -60,5 +83,13 @@ TMessageBoxPresenter* SetMessageBoxPresenter(TMessageBoxPresenter* presenter);
 QMessageBox* BuildMessageBox(const TMessageBoxRequest& request, QWidget* owner);
 
 int ShowMessageBox(const QString& text, const QString& caption, TMessageKind kind, TMessageButtons buttons);
+// A box with its own buttons, check box or details: Caption is defaulted
+// from the kind and Flags filled in here.
+int ShowMessageBox(TMessageBoxRequest request);
+
+// Lines wider than `maxWidth` pixels get their longest word (a path, as a
+// rule) shortened in the middle, so the box keeps its width and the end of
+// every line stays readable.
+QString ElideLongWords(const QString& text, const QFontMetrics& metrics, int maxWidth);
 
 }  // namespace valbrix

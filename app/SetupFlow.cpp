@@ -11,6 +11,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProgressBar>
 #include <QTimer>
 
@@ -82,13 +83,24 @@ void TMain::SetupCheck(const TExtractList& list)
         QTimer::singleShot(0, this, &QWidget::close);
         return;
     }
-    if (count == 0) {
-        DeleteTempFolder(folder);  // the extraction already said why
+    const TRunQuestions& run = FExtractor.Questions();
+    if (!run.CollectedFailures().isEmpty()) {
+        TMessageBoxRequest failures;
+        failures.Text = QStringLiteral("%1 Datei(en) konnten nicht extrahiert werden (Liste unten).")
+                            .arg(run.CollectedFailures().size());
+        failures.Kind = mkError;
+        failures.Flags = MessageBoxFlags(mkError, bcOK);
+        failures.Details = run.CollectedFailures().join(QLatin1Char('\n'));
+        ShowMessageBox(failures);
+    }
+    if (count == 0 || run.Stopped()) {
+        DeleteTempFolder(folder);  // the extraction already said why, or the user stopped it
         return;
     }
+    // Installers look for their files beside themselves.
     const QString setup = SetupProgramIn(folder);
-    if (setup.isEmpty() ||
-        !platform::Launcher().StartProgram({QFile::encodeName(setup).toStdString()}, false, false)) {
+    if (setup.isEmpty() || !platform::Launcher().StartProgram({QFile::encodeName(setup).toStdString()}, false, false,
+                                                              QFile::encodeName(QFileInfo(setup).absolutePath()).toStdString())) {
         ShowStartFailure();
         DeleteTempFolder(folder);
         return;

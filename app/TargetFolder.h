@@ -1,21 +1,43 @@
 // The checks before an extraction writes into the folder the user typed:
-// the text is cleaned (quotes, a trailing '/'), must be absolute, may create
-// its last level, and must then be the folder the process actually entered.
-// The comparison is by identity (device and inode), so a folder reached
-// through a symbolic link or typed with a doubled '/' is accepted.
+// the text is cleaned (quotes, a trailing '/', a leading "~/" for the home
+// folder), must be absolute, may create its last level, and must then be
+// the folder the process actually entered and one it may write in. The
+// comparison is by identity (device and inode), so a folder reached through
+// a symbolic link or typed with a doubled '/' is accepted. A refusal says
+// why, so the message can tell the user what to change.
 #pragma once
+
+#include <cstdint>
 
 #include <QString>
 
 namespace valbrix {
 
-// Every '"' removed and trailing '/' dropped ("/" stays "/").
+// Every '"' removed, trailing '/' dropped ("/" stays "/"), and a leading
+// "~" or "~/" replaced by the home folder, as every file dialog reads it.
 QString CleanFolderText(const QString& text);
 
-// Creates the folder's last level when missing (a failure is ignored), makes
-// it the current folder and checks that the current folder is that folder.
-// A relative text is refused: it would depend on wherever the current folder
-// happens to be. True when the extraction may write there.
-bool EnterTargetFolder(const QString& folder);
+enum TFolderProblem : uint8_t {
+    fpNone,           // the extraction may write there
+    fpRelative,       // the text does not start at '/'
+    fpParentMissing,  // only the last level may be created, and its parent is missing
+    fpNoRights,       // the folder cannot be made, entered or written in
+    fpNotAFolder,     // a file stands under that name
+    fpOther,          // another system error (SystemError)
+};
+
+struct TFolderCheck {
+    TFolderProblem Problem = fpNone;
+    int SystemError = 0;  // errno behind fpNoRights and fpOther
+};
+
+// Creates the folder's last level when missing, makes it the current folder
+// and checks that the current folder is that folder and may be written in.
+// A relative text is refused: it would depend on wherever the current
+// folder happens to be.
+TFolderCheck EnterTargetFolder(const QString& folder);
+
+// The second line of the refusal: why the folder cannot be used.
+QString FolderProblemText(const TFolderCheck& check, const QString& folder);
 
 }  // namespace valbrix

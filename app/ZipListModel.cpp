@@ -10,6 +10,7 @@
 #include <QPalette>
 
 #include "ListTexts.h"
+#include "engine/archive/ZipFormat.h"
 #include "MyTools.h"
 
 namespace valbrix {
@@ -58,7 +59,7 @@ void SortRowsByCaption(std::vector<TListRow>& rows)
 }
 
 TZipListModel::TZipListModel(QObject* parent)
-    : QAbstractTableModel(parent)
+    : QAbstractTableModel(parent), FLockIcon(QStringLiteral(":/icons/lock.png"))
 {
 }
 
@@ -120,8 +121,11 @@ QVariant TZipListModel::data(const QModelIndex& index, int role) const
         return CellText(FRows[size_t(index.row())], index.column());
     if (role == Qt::TextAlignmentRole)
         return int(ColumnAlignment(index.column()));
+    const TZipEntry& entry = FRows[size_t(index.row())].Entry;
+    if (role == Qt::DecorationRole && index.column() == lcName && (entry.Flags & gpEncrypted))
+        return FLockIcon;
     if (role == Qt::ToolTipRole || role == Qt::ForegroundRole) {
-        const QString refusal = RefusalText(FRows[size_t(index.row())].Entry);
+        const QString refusal = RefusalText(entry);
         if (refusal.isEmpty())
             return QVariant();
         if (role == Qt::ToolTipRole)

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include <QAbstractTableModel>
+#include <QIcon>
 #include <QString>
 
 #include "engine/archive/ZipDirectory.h"
@@ -47,6 +48,7 @@ public:
 
 private:
     std::vector<TListRow> FRows;
+    QIcon FLockIcon;  // beside the name of an encrypted entry
 };
 
 // Sorts rows by caption: locale-aware, case-sensitive, stable.

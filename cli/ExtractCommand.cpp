@@ -5,9 +5,11 @@
 // folder. The driver changes the
 // current directory while it creates folders, so every path handed to it is
 // absolute. Each failed or refused entry gives one line on stderr; the exit
-// status says whether all succeeded.
+// status says whether all succeeded. Encrypted entries take the password
+// from --password-file or a prompt without echo (cli/Password.h).
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -15,6 +17,7 @@
 
 #include "cli/Commands.h"
 #include "cli/NameText.h"
+#include "cli/Password.h"
 #include "engine/archive/ArchiveReader.h"
 #include "engine/extract/ExtractEntry.h"
 #include "engine/ResultCodes.h"
@@ -33,6 +36,7 @@ struct TExtractOptions {
     bool Overwrite = false;
     std::string Archive;
     std::vector<std::string> Names;  // empty: every entry
+    std::optional<std::string> PasswordFile;
 };
 
 const char* ResultMeaning(int code)
@@ -46,13 +50,21 @@ const char* ResultMeaning(int code)
     case erAborted: return "aborted";
     case erUnsupported: return "unsupported compression method";
     case erEncrypted: return "encrypted entry";
+    case erWrongPassword: return "wrong password or damaged data";
+    case erEncryptionUnsupported: return "encryption method not supported";
     default: return "unknown result";
     }
 }
 
-void ReportFailure(const std::string& name, int code)
+// A failed output step names its cause, so a full disk reads differently
+// from missing rights or a name too long for the file system.
+void ReportFailure(const std::string& name, int code, int systemError = 0)
 {
-    std::fprintf(stderr, "%s: %d %s\n", EscapedName(name).c_str(), code, ResultMeaning(code));
+    if (code == erOutput && systemError != 0)
+        std::fprintf(stderr, "%s: %d %s: %s\n", EscapedName(name).c_str(), code, ResultMeaning(code),
+                     std::strerror(systemError));
+    else
+        std::fprintf(stderr, "%s: %d %s\n", EscapedName(name).c_str(), code, ResultMeaning(code));
 }
 
 bool ParseExtractArgs(const std::vector<std::string>& args, TExtractOptions& options)
@@ -65,6 +77,8 @@ bool ParseExtractArgs(const std::vector<std::string>& args, TExtractOptions& opt
             options.Overwrite = true;
         else if (args[i] == "-d" && i + 1 < args.size())
             options.Folder = args[++i];
+        else if (args[i] == "--password-file" && i + 1 < args.size())
+            options.PasswordFile = args[++i];
         else if (args[i] == "--") {
             ++i;
             break;
@@ -143,6 +157,19 @@ void HoldArchiveOpen(TExtractionDriver& driver, const std::string& archive)
         driver.UseArchive(archive, std::move(file));
 }
 
+// The password file when one is named (null and a line on stderr when it
+// cannot be read), else the terminal when there is one. `usable` is false
+// only for a password file that cannot be read.
+std::unique_ptr<TCliPasswordProvider> PasswordProvider(const std::optional<std::string>& passwordFile, bool& usable)
+{
+    usable = true;
+    if (!passwordFile)
+        return TCliPasswordProvider::FromTerminal();
+    auto provider = TCliPasswordProvider::FromFile(*passwordFile);
+    usable = provider != nullptr;
+    return provider;
+}
+
 bool IsSelected(const TZipEntry& entry, const std::vector<std::string>& names)
 {
     return names.empty() || std::find(names.begin(), names.end(), entry.FileName) != names.end();
@@ -179,7 +206,7 @@ bool ExtractOne(TExtractionDriver& driver, const std::string& archive, const TZi
     const int code = driver.ExtractEntry(archive, *target, entry.Attributes, entry.LocalHeaderOffset, nullptr, 0,
                                          entry.CompressedSize, entry.UncompressedSize);
     if (code != erOk)
-        ReportFailure(entry.FileName, code);
+        ReportFailure(entry.FileName, code, driver.OutputError());
     return code == erOk;
 }
 
@@ -189,7 +216,9 @@ int RunExtractCommand(const std::vector<std::string>& args)
 {
     TExtractOptions options;
     if (!ParseExtractArgs(args, options)) {
-        std::fputs("valbrix-cli: usage: extract [-d FOLDER] [--flat] [--overwrite] ARCHIVE [NAME...]\n", stderr);
+        std::fputs("valbrix-cli: usage: extract [-d FOLDER] [--flat] [--overwrite] [--password-file FILE] ARCHIVE "
+                   "[NAME...]\n",
+                   stderr);
         return ExitCannotOpen;
     }
     // Both made absolute before anything can move the current directory.
@@ -205,12 +234,20 @@ int RunExtractCommand(const std::vector<std::string>& args)
         std::fprintf(stderr, "valbrix-cli: target folder '%s' cannot be created\n", EscapedName(folder).c_str());
         return ExitCannotOpen;
     }
+    bool passwordUsable = true;
+    const auto passwords = PasswordProvider(options.PasswordFile, passwordUsable);
+    if (!passwordUsable)
+        return ExitCannotOpen;
     bool allOk = ReportNamesNotFound(options.Names, found);
     TExtractionDriver driver;
+    driver.SetPasswordProvider(passwords.get());
     HoldArchiveOpen(driver, archive);
     WalkEntries(archive, [&](const TZipEntry& entry) {
-        if (IsSelected(entry, options.Names))
-            allOk = ExtractOne(driver, archive, entry, folder, options) && allOk;
+        if (!IsSelected(entry, options.Names))
+            return;
+        if (passwords)
+            passwords->SetEntryName(entry.FileName);
+        allOk = ExtractOne(driver, archive, entry, folder, options) && allOk;
     });
     // The entries behind the damage were never seen: the archive as a whole could not be read.
     if (damaged)
@@ -220,16 +257,27 @@ int RunExtractCommand(const std::vector<std::string>& args)
 
 int RunTestCommand(const std::vector<std::string>& args)
 {
-    if (args.size() != 1) {
-        std::fputs("valbrix-cli: test takes exactly one archive (try --help)\n", stderr);
+    std::optional<std::string> passwordFile;
+    size_t at = 0;
+    if (args.size() == 3 && args[0] == "--password-file") {
+        passwordFile = args[1];
+        at = 2;
+    }
+    if (args.size() != at + 1) {
+        std::fputs("valbrix-cli: test takes [--password-file FILE] and exactly one archive (try --help)\n", stderr);
         return ExitCannotOpen;
     }
-    const std::string archive = AbsolutePath(args[0]);
+    const std::string archive = AbsolutePath(args[at]);
     bool damaged = false;
     std::vector<bool> found;
     if (!SurveyEntries(archive, {}, damaged, found))
         return ExitCannotOpen;
+    bool passwordUsable = true;
+    const auto passwords = PasswordProvider(passwordFile, passwordUsable);
+    if (!passwordUsable)
+        return ExitCannotOpen;
     TExtractionDriver driver;
+    driver.SetPasswordProvider(passwords.get());
     HoldArchiveOpen(driver, archive);
     size_t tested = 0;
     size_t failed = damaged ? 1 : 0;  // the unreadable rest of the directory counts as one failure
@@ -237,6 +285,8 @@ int RunTestCommand(const std::vector<std::string>& args)
         if (IsFolderName(entry.FileName))  // nothing to decode: not counted as tested
             return;
         ++tested;
+        if (passwords)
+            passwords->SetEntryName(entry.FileName);
         const int code = driver.TestEntry(archive, entry.LocalHeaderOffset, nullptr, 0, entry.CompressedSize,
                                           entry.UncompressedSize);
         if (code != erOk) {

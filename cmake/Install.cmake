@@ -51,9 +51,10 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE ${VALBRIX_WEBSITE_ADDRESS})
 # The Qt libraries and the C++ runtime, found from the binaries themselves;
-# the codec libraries named as well, so the package says what it decodes with.
+# libcrypto (encrypted entries) and the codec libraries named as well, so the
+# package says what it decrypts and decodes with.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "libbz2-1.0, liblzma5, libzstd1")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libssl3, libbz2-1.0, liblzma5, libzstd1")
 # The website and mail links are handed to the desktop through xdg-open.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS xdg-utils)
 include(CPack)

@@ -13,7 +13,9 @@ enum ExtractResult : int {
     erFormat = 4,         // bad local header or malformed compressed data
     erAborted = 5,        // the user aborted
     erUnsupported = 6,    // method not supported or entry not decodable
-    erEncrypted = 7,      // encrypted entry
+    erEncrypted = 7,      // encrypted entry, and no password was given
+    erWrongPassword = 8,  // the password does not fit, or the encrypted data was changed
+    erEncryptionUnsupported = 9, // an encryption the engine cannot undo (strong encryption, encrypted directory)
 };
 
 }  // namespace valbrix

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "ListedEntries.h"
 #include "engine/archive/ArchiveReader.h"
 #include "engine/extract/ExtractEntry.h"
 #include "engine/archive/ZipDirectory.h"
@@ -65,16 +66,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     fs::remove_all(out, error);
     fs::create_directories(out, error);
     const std::string archive = "in.zip";  // a name only: the driver reads the bytes below
-    std::vector<valbrix::TZipEntry> entries;
-    {
-        valbrix::TMemoryArchiveReader probe(data, size);
-        valbrix::TZipDirectory directory;
-        if (valbrix::IsZipArchive(probe))
-            for (int result = valbrix::OpenZipDirectory(std::make_unique<valbrix::TMemoryArchiveReader>(data, size),
-                                                        directory);
-                 result == valbrix::drEntry; result = valbrix::NextZipEntry(directory))
-                entries.push_back(directory.Entry);
-    }
+    const std::vector<valbrix::TZipEntry> entries = ListedEntries(data, size, MaxEntries);
     valbrix::TExtractionDriver driver;
     driver.UseArchive(archive, std::make_unique<valbrix::TMemoryArchiveReader>(data, size));
     for (size_t i = 0; i < entries.size() && i < MaxEntries; ++i) {

@@ -3,6 +3,7 @@
 // folder swapped for one while we walk, can never lead the removal outside.
 #include "FolderServices.h"
 
+#include <cerrno>
 #include <cstdlib>
 #include <dirent.h>
 #include <fcntl.h>
@@ -75,6 +76,31 @@ bool RemoveTree(const std::string& folder, const std::function<void(const std::s
         return false;
     RemoveContents(fd, path, fileNotRemoved);
     return rmdir(path.c_str()) == 0;
+}
+
+int FolderWriteError(const std::string& folder)
+{
+    return ::access(folder.c_str(), W_OK | X_OK) == 0 ? 0 : errno;
+}
+
+int FileWriteError(const std::string& file)
+{
+    return ::access(file.c_str(), W_OK) == 0 ? 0 : errno;
+}
+
+TCurrentFolderKeeper::TCurrentFolderKeeper() : FFolder(::open(".", O_PATH | O_DIRECTORY | O_CLOEXEC)) {}
+
+TCurrentFolderKeeper::~TCurrentFolderKeeper()
+{
+    // A start folder that cannot be held or entered again: the home folder
+    // is at least one the program may stay in.
+    if (FFolder < 0 || ::fchdir(FFolder) != 0) {
+        const char* home = std::getenv("HOME");
+        if (!home || ::chdir(home) != 0)
+            (void)::chdir("/");
+    }
+    if (FFolder >= 0)
+        ::close(FFolder);
 }
 
 }  // namespace valbrix::platform

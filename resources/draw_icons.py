@@ -1,4 +1,4 @@
-# Draws the eight 16x16 images of the menus and the toolbar as PNG files
+# Draws the 16x16 images of the menus, the toolbar and the list as PNG files
 # (pure Python, no imaging library). Run: python3 draw_icons.py icons
 import struct, zlib, sys
 out = sys.argv[1]
@@ -55,3 +55,6 @@ for y in range(16):
     for x in range(16):
         if ((x-7.5)**2 + (y-7.5)**2) <= 7.6**2: c[y][x] = B
 rect(c, 7, 3, 8, 4, W); rect(c, 7, 6, 8, 12, W); rect(c, 6, 12, 9, 12, W); png(out+'/info.png', c)
+# 8 lock: a padlock, beside encrypted entries in the list
+c = canvas(); frame(c, 5, 1, 10, 8, GR); frame(c, 6, 2, 9, 8, GR)
+rect(c, 3, 7, 12, 14, Y); frame(c, 3, 7, 12, 14, YD); rect(c, 7, 9, 8, 12, K); png(out+'/lock.png', c)

@@ -6,6 +6,7 @@ set -euo pipefail
 VALBRIX_PACKAGES=(
   g++ cmake ninja-build pkg-config           # toolchain
   qt6-base-dev qt6-translations-l10n libgl-dev  # GUI and its German translations
+  libssl-dev                                # libcrypto: AES, PBKDF2 and HMAC of encrypted entries
   libbz2-dev liblzma-dev libzstd-dev        # the codec libraries of bzip2, LZMA/XZ and Zstandard
   libgtest-dev                              # engine and CLI tests
   zip unzip 7zip python3                    # black-box oracles that make and check test archives

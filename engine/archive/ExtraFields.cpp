@@ -1,4 +1,4 @@
-// The ZIP64 field's values; see the header.
+// The ZIP64 and AES fields' values; see the header.
 #include "engine/archive/ExtraFields.h"
 
 namespace valbrix {
@@ -15,6 +15,17 @@ bool TakeZip64Values(const uint8_t* field, size_t fieldBytes, std::initializer_l
         *value = LoadLe64(field + at);
         at += 8;
     }
+    return true;
+}
+
+bool TakeAesField(const uint8_t* field, size_t fieldBytes, TAesInfo& info)
+{
+    constexpr size_t FieldBytes = 7;  // version 2, vendor 2, strength 1, method 2
+    if (fieldBytes < FieldBytes || field[2] != 'A' || field[3] != 'E')
+        return false;
+    info.Version = Le16(field);
+    info.Strength = field[4];
+    info.Method = Le16(field + 5);
     return true;
 }
 

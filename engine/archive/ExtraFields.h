@@ -1,8 +1,8 @@
 // The extra fields of ZIP headers that the engine reads: walking a header's
-// extra area field by field, and taking the ZIP64 field's 64-bit values for
-// the 32-bit fields that are saturated. Pure functions over the bytes given;
-// an area whose last field claims more bytes than it holds ends the walk
-// there, so nothing is read outside the area.
+// extra area field by field, taking the ZIP64 field's 64-bit values for the
+// 32-bit fields that are saturated, and the AES field's facts. Pure
+// functions over the bytes given; an area whose last field claims more
+// bytes than it holds ends the walk there, so nothing is read outside it.
 #pragma once
 
 #include <cstddef>
@@ -31,5 +31,14 @@ void ForEachExtraField(const uint8_t* extra, size_t extraBytes, Visit visit)
 // value, in the order the header's format lists them, and only for those.
 // Replaces each saturated value; false when the field lacks one.
 bool TakeZip64Values(const uint8_t* field, size_t fieldBytes, std::initializer_list<uint64_t*> values);
+
+// What the AES field says about an entry with method 99.
+struct TAesInfo {
+    uint16_t Version = 0;   // 1 (AE-1: CRC kept) or 2 (AE-2: no CRC); 0 = no valid field
+    uint8_t Strength = 0;   // 1, 2, 3 for 128-, 192-, 256-bit keys (other values are kept as read)
+    uint16_t Method = 0;    // the method of the data under the encryption
+};
+// False (info untouched) for a field too short or without the vendor mark.
+bool TakeAesField(const uint8_t* field, size_t fieldBytes, TAesInfo& info);
 
 }  // namespace valbrix

@@ -1,6 +1,7 @@
-// Reads of the archive's little-endian integers, whatever the host's byte
-// order. The byte-wise forms suit header fields; the word loads feed the hot
-// loops (CRC slices, the inflate bit refill) with one unaligned load each.
+// Reads of the archive's little-endian integers (and the one store the
+// engine needs), whatever the host's byte order. The byte-wise forms suit
+// header fields; the word loads feed the hot loops (CRC slices, the inflate
+// bit refill) with one unaligned load each.
 #pragma once
 
 #include <bit>
@@ -35,6 +36,14 @@ inline uint64_t LoadLe64(const uint8_t* bytes)
     if constexpr (std::endian::native == std::endian::big)
         value = __builtin_bswap64(value);
     return value;
+}
+
+// The counter blocks of the AES entries are little-endian too.
+inline void StoreLe64(uint8_t* bytes, uint64_t value)
+{
+    if constexpr (std::endian::native == std::endian::big)
+        value = __builtin_bswap64(value);
+    std::memcpy(bytes, &value, sizeof value);
 }
 
 }  // namespace valbrix

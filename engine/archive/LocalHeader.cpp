@@ -68,7 +68,9 @@ bool ReadLocalHeader(TArchiveStream& archive, uint64_t offset, TLocalHeader& hea
     const uint16_t extraLength = Le16(raw + LocalField::ExtraLength);
     const uint64_t extraOffset = offset + LocalHeaderBytes + nameLength;
     header.DataOffset = extraOffset + extraLength;
-    if ((header.CompressedSize == SizeKeptElsewhere || header.UncompressedSize == SizeKeptElsewhere) && extraLength > 0) {
+    header.Aes = TAesInfo();
+    const bool saturated = header.CompressedSize == SizeKeptElsewhere || header.UncompressedSize == SizeKeptElsewhere;
+    if ((saturated || header.Method == zmAes) && extraLength > 0) {
         std::vector<uint8_t> extra(extraLength);
         archive.Seek(extraOffset);
         if (archive.Read(extra.data(), extra.size()) != long(extra.size()))
@@ -76,9 +78,11 @@ bool ReadLocalHeader(TArchiveStream& archive, uint64_t offset, TLocalHeader& hea
         // Sizes the writer kept elsewhere (no ZIP64 field: descriptor, directory) stay saturated here.
         bool complete = true;
         ForEachExtraField(extra.data(), extra.size(), [&](uint16_t id, const uint8_t* field, size_t fieldBytes) {
-            if (id == Zip64ExtraId)
+            if (id == Zip64ExtraId && saturated)
                 complete = TakeZip64Values(field, fieldBytes, {&header.UncompressedSize, &header.CompressedSize});
-            return id != Zip64ExtraId;
+            else if (id == AesExtraId && header.Method == zmAes)
+                TakeAesField(field, fieldBytes, header.Aes);
+            return complete;
         });
         return complete;
     }
@@ -103,6 +107,13 @@ bool TakeSizes(const TLocalHeader& header, std::optional<uint64_t> compressedSiz
         state.InputSize = UnknownSize;
         state.OutputSize = UnknownSize;
     }
+    // Stored bytes are their own output: of two different sizes one lies,
+    // and a CRC over the bytes copied cannot tell which. An encrypted
+    // entry's compressed size also counts its encryption header.
+    if (header.Method == zmStored && !(header.Flags & gpEncrypted)
+        && (state.InputSize != state.OutputSize
+            || (compressedSize && uncompressedSize && *compressedSize != *uncompressedSize)))
+        return false;
     return state.InputSize <= MaxEntrySize && state.OutputSize <= MaxEntrySize;
 }
 

@@ -1,16 +1,20 @@
 // The central directory reader: decides whether a file is an archive we can
-// open, finds the end of central directory record (and the ZIP64 end record
-// where the plain one is saturated), and walks the central file headers.
+// open, finds the end of central directory record (the one nearest the end
+// of the file whose offset leads to a directory, since a comment may hold
+// lookalikes; and the ZIP64 end record where the plain one is saturated),
+// and walks the central file headers.
 // State lives only in the caller's TZipDirectory (buffer, cursor, status, and
 // in large-directory mode the open archive). It reads through TArchiveReader,
 // so a file (opened through platform/) and bytes in memory take the same path. Every read of archive bytes is
 // checked against what the buffer holds; a damaged or hostile directory ends
 // the enumeration at the first record that does not check out, keeping the
 // entries before it and marking the directory damaged. A record whose ZIP64
-// field lacks a value is skipped, and marks it damaged too.
+// field lacks a value is skipped, and marks it damaged too, as do records
+// that do not add up to the directory size the end record gives.
 #include "engine/archive/ZipDirectory.h"
 
 #include <cstring>
+#include <optional>
 
 #include "engine/archive/EntryName.h"
 #include "engine/archive/ExtraFields.h"
@@ -47,24 +51,31 @@ bool HasZipBehindDosImage(TArchiveReader& archive, const uint8_t* header)
     return Le32(probe) == LocalHeaderSignature || (probeBytes >= 5 && Le32(probe + 1) == LocalHeaderSignature);
 }
 
-// Finds the end of central directory record nearest the end of the file,
-// searching backwards in overlapping windows. Returns its file position,
-// or -1 when there is none or the file cannot be read.
-int64_t FindEndRecord(TArchiveReader& archive, int64_t fileBytes)
+// Offers each end record signature to stop(position), from the end of the
+// file backwards, searching in overlapping windows, until stop returns true
+// or the search reaches the start of the file or cannot read it.
+template <typename TStop>
+void ScanEndRecords(TArchiveReader& archive, int64_t fileBytes, TStop stop)
 {
     uint8_t window[EndSearchWindowBytes];
     int64_t windowBytes = fileBytes > int64_t(EndSearchWindowBytes) ? int64_t(EndSearchWindowBytes) : fileBytes;
     int64_t windowStart = fileBytes - windowBytes;
+    int64_t offeredBelow = fileBytes;  // the overlap would offer a record twice
     for (;;) {
         if (archive.ReadAt(uint64_t(windowStart), window, size_t(windowBytes)) != long(windowBytes))
-            return -1;
-        for (int64_t i = windowBytes - int64_t(EndRecordBytes); i >= 0; --i)
-            if (window[i] == 'P' && Le32(window + i) == EndRecordSignature)
-                return windowStart + i;
+            return;
+        for (int64_t i = windowBytes - int64_t(EndRecordBytes); i >= 0; --i) {
+            const int64_t at = windowStart + i;
+            if (at < offeredBelow && window[i] == 'P' && Le32(window + i) == EndRecordSignature) {
+                offeredBelow = at;
+                if (stop(at))
+                    return;
+            }
+        }
         // Windows overlap by one end record, so a record across a window
         // border is still found; a window shorter than that ends the search.
         if (windowStart == 0 || windowBytes <= int64_t(EndRecordBytes))
-            return -1;
+            return;
         windowStart -= windowBytes - int64_t(EndRecordBytes);
         if (windowStart < 0)
             windowStart = 0;
@@ -78,37 +89,42 @@ struct TDirectoryPlace {
     uint64_t Start = 0;
     uint64_t End = 0;
     uint64_t Entries = 0;    // total entries, as the end record says
+    // The directory's size, as the end record says; none when saturated
+    // with no ZIP64 end record to say it.
+    std::optional<uint64_t> Bytes;
 };
 
 enum TLocateResult { lrNoEndRecord = -1, lrFound = 0, lrDamaged = 1 };
 
-// Finds the end record and, when any of its fields is saturated, the ZIP64
-// end record through the locator right before it. A locator whose record is
-// missing or outside the file, or a saturated directory offset with no
-// locator, leaves the directory unreadable: damaged, since an end record
-// says there is one.
-TLocateResult LocateDirectory(TArchiveReader& archive, TDirectoryPlace& place)
+// Reads the end record at endRecord and, when any of its fields is
+// saturated, the ZIP64 end record through the locator right before it. A
+// locator whose record is missing or outside the file, or a saturated
+// directory offset with no locator, leaves the directory unreadable:
+// damaged, since an end record says there is one.
+TLocateResult ReadEndRecord(TArchiveReader& archive, uint64_t endRecord, TDirectoryPlace& place)
 {
-    const int64_t endRecord = FindEndRecord(archive, int64_t(archive.Size()));
     uint8_t end[EndRecordBytes];
-    if (endRecord < 0 || archive.ReadAt(uint64_t(endRecord), end, sizeof end) != long(sizeof end))
+    if (archive.ReadAt(endRecord, end, sizeof end) != long(sizeof end))
         return lrNoEndRecord;
-    place.EndRecord = uint64_t(endRecord);
+    place.EndRecord = endRecord;
     place.Start = Le32(end + EndField::DirectoryOffset);
-    place.End = uint64_t(endRecord);
+    place.End = endRecord;
     place.Entries = Le16(end + EndField::TotalEntries);
+    place.Bytes.reset();
+    if (Le32(end + EndField::DirectoryBytes) != Saturated32)
+        place.Bytes = Le32(end + EndField::DirectoryBytes);
     const bool saturated = Le16(end + EndField::DiskNumber) == Saturated16
         || Le16(end + EndField::DirectoryDisk) == Saturated16 || Le16(end + EndField::DiskEntries) == Saturated16
         || Le16(end + EndField::TotalEntries) == Saturated16 || Le32(end + EndField::DirectoryBytes) == Saturated32
         || Le32(end + EndField::DirectoryOffset) == Saturated32;
     if (saturated) {
         uint8_t locator[Zip64LocatorBytes];
-        const bool haveLocator = endRecord >= int64_t(Zip64LocatorBytes)
-            && archive.ReadAt(uint64_t(endRecord) - Zip64LocatorBytes, locator, sizeof locator) == long(sizeof locator)
+        const bool haveLocator = endRecord >= Zip64LocatorBytes
+            && archive.ReadAt(endRecord - Zip64LocatorBytes, locator, sizeof locator) == long(sizeof locator)
             && Le32(locator) == Zip64LocatorSignature;
         if (haveLocator) {
             const uint64_t recordAt = LoadLe64(locator + Zip64LocatorField::EndRecordOffset);
-            const uint64_t locatorAt = uint64_t(endRecord) - Zip64LocatorBytes;
+            const uint64_t locatorAt = endRecord - Zip64LocatorBytes;
             uint8_t record[Zip64EndRecordBytes];
             if (locatorAt < Zip64EndRecordBytes || recordAt > locatorAt - Zip64EndRecordBytes
                 || archive.ReadAt(recordAt, record, sizeof record) != long(sizeof record)
@@ -117,12 +133,59 @@ TLocateResult LocateDirectory(TArchiveReader& archive, TDirectoryPlace& place)
             place.Start = LoadLe64(record + Zip64EndField::DirectoryOffset);
             place.End = recordAt;
             place.Entries = LoadLe64(record + Zip64EndField::TotalEntries);
+            place.Bytes = LoadLe64(record + Zip64EndField::DirectoryBytes);
         } else if (Le32(end + EndField::DirectoryOffset) == Saturated32) {
             return lrDamaged;
         }
     }
     // A directory said to start behind its own end is corrupt.
     return place.Start > place.End ? lrDamaged : lrFound;
+}
+
+// Whether the directory offset leads to a directory: a central header
+// there, or an empty directory that starts where it ends.
+bool LeadsToDirectory(TArchiveReader& archive, const TDirectoryPlace& place)
+{
+    if (place.Start == place.End)
+        return true;
+    uint8_t signature[SignatureBytes];
+    return archive.ReadAt(place.Start, signature, sizeof signature) == long(sizeof signature)
+        && Le32(signature) == CentralHeaderSignature;
+}
+
+// Takes the end record nearest the end of the file that leads to a
+// directory. An archive comment may hold bytes that look like an end record
+// (or a locator and one) and lead nowhere; the search goes back past them,
+// but no further than the longest comment reaches from the nearest
+// candidate, so a file full of signatures costs a bounded number of reads.
+// When no candidate leads anywhere, the nearest one decides as it always
+// did: damaged, or no end record at all.
+TLocateResult LocateDirectory(TArchiveReader& archive, TDirectoryPlace& place)
+{
+    std::optional<TDirectoryPlace> nearest;
+    TLocateResult nearestResult = lrNoEndRecord;
+    bool led = false;
+    ScanEndRecords(archive, int64_t(archive.Size()), [&](int64_t at) {
+        if (nearest && uint64_t(at) + EndRecordBytes + MaxArchiveCommentBytes < nearest->EndRecord)
+            return true;
+        TDirectoryPlace candidate;
+        const TLocateResult result = ReadEndRecord(archive, uint64_t(at), candidate);
+        if (result == lrNoEndRecord)
+            return false;
+        if (!nearest) {
+            nearest = candidate;
+            nearestResult = result;
+        }
+        led = result == lrFound && LeadsToDirectory(archive, candidate);
+        if (led)
+            place = candidate;
+        return led;
+    });
+    if (led)
+        return lrFound;
+    if (nearest)
+        place = *nearest;
+    return nearestResult;
 }
 
 // Large-directory mode: moves the unread tail to the front of the buffer and
@@ -158,6 +221,21 @@ bool IsDirectoryEnd(uint32_t signature)
     return signature == EndRecordSignature || signature == Zip64EndSignature || signature == DigitalSignatureSignature;
 }
 
+// The end record's directory size against the records read, at the record
+// behind the last central header (p, with leftBytes in the buffer). A size
+// that disagrees means a miscounting writer or a directory cut or patched
+// since: what was read is listed, but not as the whole directory. The
+// digital signature, where there is one, is part of the directory.
+bool DirectorySizeAgrees(const TZipDirectory& directory, const uint8_t* p, uint32_t leftBytes)
+{
+    if (!directory.DirectoryBytes)
+        return true;
+    uint64_t bytes = directory.RecordBytesRead;
+    if (Le32(p) == DigitalSignatureSignature && leftBytes >= DigitalSignatureHeaderBytes)
+        bytes += DigitalSignatureHeaderBytes + Le16(p + SignatureBytes);
+    return bytes == *directory.DirectoryBytes;
+}
+
 // Fills Entry from the central header at p, which fits in the buffer.
 // False when its ZIP64 field lacks a value a saturated field needs: the
 // entry's size or position is unknown, and it is not listed.
@@ -174,6 +252,7 @@ bool TakeRecord(const uint8_t* p, TZipEntry& entry)
     entry.UncompressedSize = Le32(p + CentralField::UncompressedSize);
     entry.Attributes = hostSystem == hsMsDos ? p[CentralField::DosAttributes] : 0;
     entry.LocalHeaderOffset = Le32(p + CentralField::LocalHeaderOffset);
+    entry.Aes = TAesInfo();
 
     // A saturated field with no ZIP64 field at all keeps its value, as a
     // writer from before ZIP64 meant it.
@@ -187,6 +266,8 @@ bool TakeRecord(const uint8_t* p, TZipEntry& entry)
                           else if (id == UnicodePathExtraId && !unicodeName)
                               unicodeName = TakeUnicodePathName(field, fieldBytes, name, nameBytes, MaxEntryNameBytes,
                                                                 entry.FileName);
+                          else if (id == AesExtraId && entry.Method == zmAes)
+                              TakeAesField(field, fieldBytes, entry.Aes);
                           return zip64Complete;
                       });
     if (!zip64Complete)
@@ -216,7 +297,7 @@ int ReadRecord(TZipDirectory& directory)
         const uint8_t* p = directory.Buffer.get() + directory.Position;
         if (leftBytes >= SignatureBytes && IsDirectoryEnd(Le32(p))) {
             if (directory.Status == dsReading)
-                directory.Status = dsComplete;
+                directory.Status = DirectorySizeAgrees(directory, p, leftBytes) ? dsComplete : dsDamaged;
             return drNoEntry;
         }
         // A record longer than the buffer (up to 46 + 3 * 65535 bytes) can never
@@ -226,6 +307,7 @@ int ReadRecord(TZipDirectory& directory)
             return drNoEntry;
         }
         const bool listed = TakeRecord(p, directory.Entry);
+        directory.RecordBytesRead += RecordBytes(p);
         directory.Position += RecordBytes(p);
         if (listed)
             return drEntry;
@@ -304,6 +386,7 @@ int OpenZipDirectory(std::unique_ptr<TArchiveReader> archive, TZipDirectory& dir
     }
     directory.BufferLength = uint32_t(directoryBytes);
     directory.Position = 0;
+    directory.DirectoryBytes = place.Bytes;
     if (largeDirectory) {
         directory.ReadPosition = place.Start + directoryBytes;
         directory.LargeDirectoryReader = std::move(archive);
@@ -332,6 +415,8 @@ void CloseZipDirectory(TZipDirectory& directory)
     directory.Position = 0;
     directory.LargeDirectoryReader.reset();
     directory.ReadPosition = 0;
+    directory.DirectoryBytes.reset();
+    directory.RecordBytesRead = 0;
 }
 
 TDirectoryStatus ListZipEntries(const std::string& fileName, std::vector<TZipEntry>& list)

@@ -9,10 +9,13 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "engine/archive/ArchiveReader.h"
+#include "engine/archive/ExtraFields.h"
+#include "engine/archive/ZipFormat.h"
 
 namespace valbrix {
 
@@ -28,7 +31,15 @@ struct TZipEntry {
     uint16_t Method = 0;
     uint16_t Attributes = 0;        // MS-DOS attributes; 0 for entries from other hosts
     uint16_t Flags = 0;             // general purpose bit flags
+    TAesInfo Aes;                   // for method 99: AE version, key strength, real method
 };
+
+// The method of the entry's data: for an AES entry (method 99 with its
+// field), the one under the encryption.
+inline uint16_t EntryMethod(const TZipEntry& entry)
+{
+    return entry.Method == zmAes && entry.Aes.Version != 0 ? entry.Aes.Method : entry.Method;
+}
 
 // Longest entry name kept, in bytes; longer names are cut at a character boundary.
 constexpr size_t MaxEntryNameBytes = 259;
@@ -40,7 +51,8 @@ enum TDirectoryStatus : uint8_t {
     dsNone,      // not opened: no end record, or the file cannot be read
     dsReading,   // open, entries are being read
     dsComplete,  // every record up to the end of the directory was read
-    dsDamaged,   // the directory ended early, could not be read, or a record was unreadable
+    dsDamaged,   // the directory ended early, could not be read, a record was unreadable,
+                 // or its records did not fill the size its end record gives
 };
 
 // What OpenZipDirectory and NextZipEntry return.
@@ -67,6 +79,11 @@ struct TZipDirectory {
     // Open only in large-directory mode, with the archive position of the next bytes to load.
     std::unique_ptr<TArchiveReader> LargeDirectoryReader;
     uint64_t ReadPosition = 0;
+    // The directory's size as its end record says (none: saturated with no
+    // ZIP64 end record), held against the bytes of the records read so far
+    // when the directory ends.
+    std::optional<uint64_t> DirectoryBytes;
+    uint64_t RecordBytesRead = 0;
     TZipEntry Entry;                    // the current entry
     // Kept when the directory closes, so the caller can ask after the last entry.
     TDirectoryStatus Status = dsNone;

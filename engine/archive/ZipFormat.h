@@ -28,6 +28,8 @@ constexpr size_t CentralHeaderBytes = 46;
 constexpr size_t EndRecordBytes = 22;
 constexpr size_t Zip64LocatorBytes = 20;
 constexpr size_t Zip64EndRecordBytes = 56;  // without its extensible data
+constexpr size_t DigitalSignatureHeaderBytes = 6;  // signature, then a 16-bit size of the data behind it
+constexpr size_t MaxArchiveCommentBytes = 0xFFFF;  // the end record counts it in 16 bits
 
 // Field offsets from the start of a local file header.
 namespace LocalField {
@@ -73,13 +75,23 @@ constexpr size_t EndRecordOffset = 8;
 }  // namespace Zip64LocatorField
 namespace Zip64EndField {
 constexpr size_t TotalEntries = 32;
+constexpr size_t DirectoryBytes = 40;
 constexpr size_t DirectoryOffset = 48;
 }  // namespace Zip64EndField
 
 // General purpose flag bits.
 constexpr uint16_t gpEncrypted = 0x0001;
 constexpr uint16_t gpDescriptor = 0x0008;  // CRC and sizes follow the data
+constexpr uint16_t gpStrongEncryption = 0x0040;  // the certificate-based encryption, with its own header
 constexpr uint16_t gpUtf8Name = 0x0800;    // the name and comment are UTF-8
+constexpr uint16_t gpMaskedHeaders = 0x2000;  // the central directory is encrypted, local values masked
+
+// Encryption that no password opens here: the certificate-based kind, or a
+// directory encrypted too (its local values are masked).
+inline bool EncryptionUnsupported(uint16_t flags)
+{
+    return (flags & gpEncrypted) && (flags & (gpStrongEncryption | gpMaskedHeaders));
+}
 
 // Version-made-by high byte of MS-DOS (and FAT file systems in general).
 constexpr uint8_t hsMsDos = 0;
@@ -96,6 +108,7 @@ enum TZipMethod : uint16_t {
     zmReduced4 = 5,
     zmImploded = 6,
     zmDeflated = 8,
+    zmAes = 99,  // AES-encrypted; the real method sits in the AesExtraId field
 };
 
 // Extra field holding the 64-bit sizes, and the 32-bit value a size field
@@ -103,6 +116,8 @@ enum TZipMethod : uint16_t {
 constexpr uint16_t Zip64ExtraId = 0x0001;
 // Extra field holding a UTF-8 name beside the plain one.
 constexpr uint16_t UnicodePathExtraId = 0x7075;
+// Extra field of AES-encrypted entries: version, vendor "AE", key strength, real method.
+constexpr uint16_t AesExtraId = 0x9901;
 constexpr uint32_t SizeKeptElsewhere = 0xFFFFFFFFu;
 
 // An MS-DOS date (high 16 bits) and time (low 16 bits) as their fields

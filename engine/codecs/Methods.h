@@ -8,6 +8,7 @@
 #include <string>
 
 #include "engine/EngineState.h"
+#include "engine/archive/ZipFormat.h"
 
 namespace valbrix {
 
@@ -19,8 +20,7 @@ enum TNewerMethod : uint16_t {
     zmZstandard = 93,
     zmXz = 95,
     zmPpmd = 98,
-    zmAes = 99,  // a marker: the real method sits in the entry's AES extra field
-};
+};  // zmAes (99), a marker with the real method in the AES extra field, is in ZipFormat.h
 
 using TDecoder = int (*)(TEngineState& state, uint16_t method);
 

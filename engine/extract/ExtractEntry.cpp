@@ -14,6 +14,8 @@
 
 #include "engine/archive/ArchiveReader.h"
 #include "engine/codecs/Methods.h"
+#include "engine/crypto/DecryptingSource.h"
+#include "engine/crypto/PasswordProvider.h"
 #include "engine/archive/LocalHeader.h"
 #include "engine/extract/OutputFile.h"
 #include "engine/ResultCodes.h"
@@ -101,6 +103,7 @@ int TExtractionDriver::TestEntry(const std::string& archiveName, uint64_t localH
 
 void TExtractionDriver::UseArchive(const std::string& archiveName, std::unique_ptr<TArchiveReader> reader)
 {
+    ForgetPassword();  // it belonged to the archive closed here
     FArchiveStream.reset();
     FArchive = std::move(reader);
     FArchiveName = archiveName;
@@ -137,6 +140,12 @@ std::optional<int64_t> TExtractionDriver::FileTime(uint32_t dosDateTime)
     return FLastFileTime->second;
 }
 
+int TExtractionDriver::OutputFailed(int systemError)
+{
+    FOutputError = systemError;
+    return erOutput;
+}
+
 bool TExtractionDriver::BusyMarkIsStale()
 {
     if (FState.LastPumpTick == 0)
@@ -144,6 +153,28 @@ bool TExtractionDriver::BusyMarkIsStale()
     const uint32_t now = FState.TickCount ? FState.TickCount() : platform::GetTickCount();
     const int64_t difference = int64_t(now) - int64_t(FState.LastPumpTick);
     return (difference < 0 ? -difference : difference) > StaleBusyMs;
+}
+
+// The kept password first; when it does not fit (or none is kept), the
+// provider is asked until one fits or it gives up.
+int TExtractionDriver::Unlock(TDecryptingSource& source, const TLocalHeader& header)
+{
+    // With the CRC behind the data the writer could not know it up front and checked against the time instead.
+    const uint8_t checkByte = header.Flags & gpDescriptor ? uint8_t(header.DosDateTime >> 8) : uint8_t(header.Crc32 >> 24);
+    for (bool wrongBefore = false;; wrongBefore = true) {
+        if (!FHavePassword) {
+            const TPasswordAnswer answer = FPasswordProvider->AskPassword(wrongBefore, FPassword);
+            if (answer != paGiven) {
+                ForgetPassword();
+                return answer == paCancelled ? erEncrypted : erWrongPassword;
+            }
+            FHavePassword = true;
+        }
+        const int result = source.TryPassword(FPassword, checkByte);
+        if (result != erWrongPassword)
+            return result;
+        ForgetPassword();
+    }
 }
 
 int TExtractionDriver::Run(const TRequest& request)
@@ -155,6 +186,7 @@ int TExtractionDriver::Run(const TRequest& request)
         return erBusy;
     TEngineSession session(FState, FWindow.get(), FRunning);
     FState.AbortFlag = false;  // after the guard: a refused nested call must not undo the running one's abort
+    FOutputError = 0;
 
     TArchiveStream* archive = OpenArchive(request.ArchiveName);
     if (!archive)
@@ -174,15 +206,33 @@ int TExtractionDriver::Run(const TRequest& request)
         return erFormat;
     FState.EntryFlags = header.Flags;
     const bool sizesPossible = TakeSizes(header, request.CompressedSize, request.UncompressedSize, FState);
-    if (!CanDecode(header.Method))
+    const bool aes = header.Method == zmAes;
+    const uint16_t method = aes ? header.Aes.Method : header.Method;
+    if (!CanDecode(method) || (aes && header.Aes.Version == 0))
         return erUnsupported;
-    if (header.Flags & gpEncrypted)
+    const bool encrypted = header.Flags & gpEncrypted;
+    if (encrypted && !FPasswordProvider)
         return erEncrypted;
+    if (EncryptionUnsupported(header.Flags))
+        return erEncryptionUnsupported;
+    if (aes && !encrypted)
+        return erFormat;
     if (!sizesPossible)
         return erFormat;
-    FState.BytesRead = 0;
     archive->Seek(header.DataOffset);
     FState.ArchiveFile = archive;
+    // Before the output exists: a password that does not fit creates nothing.
+    std::optional<TDecryptingSource> decryption;
+    if (encrypted) {
+        decryption.emplace(*archive, aes ? enAes : enZipCrypto, header.Aes.Strength);
+        int result = decryption->ReadHeader(FState.InputSize);
+        if (result == erOk)
+            result = Unlock(*decryption, header);
+        if (result != erOk)
+            return result;
+        FState.ArchiveFile = &*decryption;
+    }
+    FState.BytesRead = 0;
 
     TPendingOutput output;
     TDiscardSink discard;
@@ -190,8 +240,10 @@ int TExtractionDriver::Run(const TRequest& request)
         std::string name = *request.OutputName;
         if (request.Attributes & faFolder && !name.empty() && name.back() != '/')
             name += '/';
-        if (name.empty() || name.size() > MaxOutputName)
+        if (name.empty())
             return erOutput;
+        if (name.size() > MaxOutputName)
+            return OutputFailed(ENAMETOOLONG);
         // Folder creation moves the current directory, which would move a
         // relative name with it. A current directory that cannot be named
         // must not turn the name into one below '/'.
@@ -201,20 +253,21 @@ int TExtractionDriver::Run(const TRequest& request)
                 return erOutput;
             name = current + (current.back() == '/' ? "" : "/") + name;
             if (name.size() > MaxOutputName)
-                return erOutput;
+                return OutputFailed(ENAMETOOLONG);
         }
         if (name.back() == '/')
-            return CreateFoldersAlong(name) ? erOk : erOutput;
+            return CreateFoldersAlong(name) ? erOk : OutputFailed(errno);
         if (!FUmask)
             FUmask = platform::ReadUmask();
         const platform::TFileMode mode = platform::ModeForAttributes(request.Attributes, *FUmask);
         int error = output.Create(name, mode, *FUmask);
         if (error == ENOENT) {
-            CreateFoldersAlong(name);
+            if (!CreateFoldersAlong(name))
+                return OutputFailed(errno);
             error = output.Create(name, mode, *FUmask);
         }
         if (error != 0)
-            return erOutput;
+            return OutputFailed(error);
         FState.OutputFile = &output;
     } else {
         FState.OutputFile = &discard;
@@ -228,23 +281,38 @@ int TExtractionDriver::Run(const TRequest& request)
     SendPercent(FState, 0);
     FState.CrcValue = 0xFFFFFFFFu;
 
-    int result = RunDecoder(FState, header.Method);
+    int result = RunDecoder(FState, method);
+    if (result == erOutput && request.OutputName)
+        FOutputError = output.Error();  // the decoder saw only that the sink refused
+    // AES tells a wrong password or changed data for sure by its code over
+    // every encrypted byte; under the traditional cipher, data that fails to
+    // decode most likely means a password whose check byte matched by chance.
+    if (decryption && result != erOutput && result != erAborted) {
+        const int verdict = decryption->Finish();
+        if (verdict != erOk)
+            result = verdict;
+        else if (!aes && (result == erCrc || result == erFormat))
+            result = erWrongPassword;
+    }
     uint32_t expectedCrc = header.Crc32;
     if (result == erOk && (header.Flags & gpDescriptor))
-        result = ReadDescriptorCrc(FState, header.Method, expectedCrc);
+        result = ReadDescriptorCrc(FState, method, expectedCrc);
     FState.CrcValue = ~FState.CrcValue;
     FState.ArchiveFile = nullptr;
     if (request.OutputName && !output.Finish(FileTime(header.DosDateTime)) && result == erOk)
-        result = erOutput;
+        result = OutputFailed(output.Error());
     if (result != erOk)
         return result;
-    if (expectedCrc != FState.CrcValue)
-        return erCrc;
+    // AE-2 keeps no CRC (its code has checked the data); a traditional check
+    // byte matches a wrong password once in 256 times, and the CRC catches it.
+    const bool crcKept = !(aes && header.Aes.Version == 2);
+    if (crcKept && expectedCrc != FState.CrcValue)
+        return encrypted && !aes ? erWrongPassword : erCrc;
     FState.LastPercent = 100;
     if (!SendPercent(FState, 100))
         return erAborted;
     if (request.OutputName && !output.Commit(FLinkWay))
-        return erOutput;
+        return OutputFailed(output.Error());
     return erOk;
 }
 

@@ -15,12 +15,16 @@
 #include <utility>
 
 #include "engine/EngineState.h"
+#include "engine/crypto/Secret.h"
 #include "platform/FileServices.h"
 
 namespace valbrix {
 
 class TArchiveReader;
 class TArchiveStream;
+class TDecryptingSource;
+class TPasswordProvider;
+struct TLocalHeader;
 
 class TExtractionDriver {
 public:
@@ -42,6 +46,10 @@ public:
                   int16_t notifyCode = 0, std::optional<uint64_t> compressedSize = std::nullopt,
                   std::optional<uint64_t> uncompressedSize = std::nullopt);
 
+    // The system error (errno) of the output step when the last call ended
+    // in the output error; 0 otherwise or when the step knew none.
+    int OutputError() const { return FOutputError; }
+
     // The seams (pump hook, clock, abort key) live in the state.
     TEngineState& State() { return FState; }
 
@@ -49,6 +57,14 @@ public:
     // opening the file (memory-held archives in fuzz targets and tests);
     // a call with another name opens that file as usual.
     void UseArchive(const std::string& archiveName, std::unique_ptr<TArchiveReader> reader);
+
+    // Who is asked for the password of an encrypted entry; none (the
+    // default) leaves every encrypted entry failing as encrypted. The
+    // provider outlives its use here.
+    void SetPasswordProvider(TPasswordProvider* provider) { FPasswordProvider = provider; }
+    // Wipes the kept password; also done when another archive is opened
+    // and when the driver dies.
+    void ForgetPassword() { FPassword.Clear(); FHavePassword = false; }
 
     // Longest output path taken, in bytes, made absolute: the platform's
     // limit (entry names keep their own, shorter one in the directory
@@ -59,12 +75,15 @@ private:
     struct TRequest;
     int Run(const TRequest& request);
     bool BusyMarkIsStale();
+    int OutputFailed(int systemError);
     TArchiveStream* OpenArchive(const std::string& archiveName);
     std::optional<int64_t> FileTime(uint32_t dosDateTime);
+    int Unlock(TDecryptingSource& source, const TLocalHeader& header);
 
     TEngineState FState;
     std::unique_ptr<uint8_t[]> FWindow;  // the output window, kept between entries
     bool FRunning = false;               // an entry is being extracted right now (below any nested call)
+    int FOutputError = 0;                // errno behind the last call's output error
     // The archive of the last entry, kept open for the next one.
     std::string FArchiveName;
     std::unique_ptr<TArchiveReader> FArchive;
@@ -72,6 +91,10 @@ private:
     std::optional<platform::TFileIdentity> FArchiveIdentity;  // none: held in memory, never reopened
     std::optional<platform::TFileMode> FUmask;  // read at the first output file, then kept
     platform::TLinkWay FLinkWay = platform::lwUntried;  // learnt at the first output file
+    TPasswordProvider* FPasswordProvider = nullptr;
+    // The password that fitted the last encrypted entry of this archive, tried first on the next.
+    TSecret FPassword;
+    bool FHavePassword = false;  // an empty password is a password too
     // The last MS-DOS time converted, and the seconds it gave (none: no such moment).
     std::optional<std::pair<uint32_t, std::optional<int64_t>>> FLastFileTime;
 };

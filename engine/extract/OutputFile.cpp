@@ -56,12 +56,12 @@ bool TPendingOutput::Write(const uint8_t* data, size_t count)
 {
     // A whole window or more goes out in one call: gathering it would only add a copy.
     if (FBuffered == 0 && count >= WindowSize)
-        return FFile.WriteAll(data, count);
+        return WriteOut(data, count);
     if (FBuffered + count > BufferSize) {
         if (!FlushBuffer())
             return false;
         if (count >= BufferSize)
-            return FFile.WriteAll(data, count);
+            return WriteOut(data, count);
     }
     std::memcpy(FBuffer.get() + FBuffered, data, count);
     FBuffered += count;
@@ -79,13 +79,36 @@ bool TPendingOutput::Finish(std::optional<int64_t> lastWriteSeconds)
         FFile.SetMode(FMode);
     if (FUnnamed)
         return flushed;
-    return FFile.Close() == 0 && flushed;
+    const int closeError = FFile.Close();
+    Fail(closeError);
+    return closeError == 0 && flushed;
 }
 
 bool TPendingOutput::Commit(platform::TLinkWay& linkWay)
 {
-    FCommitted = FUnnamed ? CommitUnnamed(linkWay) : platform::RenameFile(FFile.Path(), FTarget);
+    if (FUnnamed) {
+        FCommitted = CommitUnnamed(linkWay);
+    } else {
+        FCommitted = platform::RenameFile(FFile.Path(), FTarget);
+        if (!FCommitted)
+            Fail(errno);
+    }
     return FCommitted;
+}
+
+bool TPendingOutput::WriteOut(const uint8_t* data, size_t count)
+{
+    errno = 0;
+    if (FFile.WriteAll(data, count))
+        return true;
+    Fail(errno != 0 ? errno : ENOSPC);  // a write that takes nothing and says nothing: no room
+    return false;
+}
+
+void TPendingOutput::Fail(int error)
+{
+    if (FError == 0)
+        FError = error;
 }
 
 // One link puts a new file in place. An existing target is replaced by a
@@ -98,18 +121,19 @@ bool TPendingOutput::CommitUnnamed(platform::TLinkWay& linkWay)
         std::string beside;
         error = FFile.LinkBeside(FTarget, linkWay, beside);
         if (error == 0 && !platform::RenameFile(beside, FTarget)) {
+            error = errno != 0 ? errno : EIO;
             platform::RemoveFile(beside);
-            error = EIO;
         }
     }
     // The data is in place; a close cannot fail it any more on a local file system.
     FFile.Close();
+    Fail(error);
     return error == 0;
 }
 
 bool TPendingOutput::FlushBuffer()
 {
-    const bool written = FBuffered == 0 || FFile.WriteAll(FBuffer.get(), FBuffered);
+    const bool written = FBuffered == 0 || WriteOut(FBuffer.get(), FBuffered);
     FBuffered = 0;
     return written;
 }

@@ -47,10 +47,15 @@ public:
     // Puts the finished file in the target's place; false when it cannot
     // take that place. `linkWay` is the caller's, kept from file to file.
     bool Commit(platform::TLinkWay& linkWay);
+    // The errno of the first step that failed (write, close, link, rename),
+    // 0 when none did: the user is told a full disk from missing rights.
+    int Error() const { return FError; }
 
 private:
     static constexpr size_t BufferSize = 64 * 1024;
     bool FlushBuffer();
+    bool WriteOut(const uint8_t* data, size_t count);
+    void Fail(int error);
     bool CommitUnnamed(platform::TLinkWay& linkWay);
     void Discard();
 
@@ -60,6 +65,7 @@ private:
     bool FSetMode = false;       // the mode asked for is not what creation gave
     platform::TFileMode FMode = 0;
     bool FCommitted = false;
+    int FError = 0;
     std::unique_ptr<uint8_t[]> FBuffer = std::make_unique_for_overwrite<uint8_t[]>(BufferSize);
     size_t FBuffered = 0;
 };

@@ -14,9 +14,10 @@ namespace {
 class TDesktopLauncher : public TLauncher {
 public:
     bool OpenUrl(const QUrl& url) override { return QDesktopServices::openUrl(url); }
-    bool StartProgram(const std::vector<std::string>& argv, bool searchPath, bool waitForStart) override
+    bool StartProgram(const std::vector<std::string>& argv, bool searchPath, bool waitForStart,
+                      const std::string& workingFolder) override
     {
-        return StartProcess(argv, searchPath, waitForStart);
+        return StartProcess(argv, searchPath, waitForStart, 500, workingFolder);
     }
 };
 

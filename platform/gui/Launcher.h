@@ -19,8 +19,10 @@ public:
     // Hands a web address, a mailto: address or a file:// URL to the desktop.
     virtual bool OpenUrl(const QUrl& url) = 0;
     // Starts a program without a shell, with StartProcess's rules (PATH
-    // lookup when searchPath, ".exe" through wine, brief wait when asked).
-    virtual bool StartProgram(const std::vector<std::string>& argv, bool searchPath, bool waitForStart) = 0;
+    // lookup when searchPath, ".exe" through wine, brief wait when asked),
+    // in workingFolder (empty: the program's own current folder).
+    virtual bool StartProgram(const std::vector<std::string>& argv, bool searchPath, bool waitForStart,
+                              const std::string& workingFolder = std::string()) = 0;
 };
 
 // The launcher in use: the desktop's own unless one was installed.

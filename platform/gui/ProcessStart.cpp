@@ -88,7 +88,8 @@ static void ReapLater(pid_t pid)
     }).detach();
 }
 
-bool StartProcess(const std::vector<std::string>& argv, bool searchPath, bool waitForStart, int waitMs)
+bool StartProcess(const std::vector<std::string>& argv, bool searchPath, bool waitForStart, int waitMs,
+                  const std::string& workingFolder)
 {
     if (argv.empty() || argv[0].empty())
         return false;
@@ -112,8 +113,14 @@ bool StartProcess(const std::vector<std::string>& argv, bool searchPath, bool wa
         rawArgs.push_back(arg.data());
     rawArgs.push_back(nullptr);
     pid_t pid = 0;
-    // glibc's posix_spawn reports a failed exec as an error, so success means the program runs.
-    if (posix_spawn(&pid, program.c_str(), nullptr, nullptr, rawArgs.data(), environ) != 0)
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    if (!workingFolder.empty())
+        posix_spawn_file_actions_addchdir_np(&actions, workingFolder.c_str());
+    // glibc's posix_spawn reports a failed exec (or chdir) as an error, so success means the program runs.
+    const int spawned = posix_spawn(&pid, program.c_str(), &actions, nullptr, rawArgs.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (spawned != 0)
         return false;
 
     if (waitForStart) {

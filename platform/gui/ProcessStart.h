@@ -21,6 +21,9 @@ std::string FindOnPath(const std::string& program);
 // runs through wine when wine is on the PATH and fails otherwise. When
 // waitForStart is true, waits briefly (at most waitMs) so that the program is
 // under way before the caller goes on; it returns earlier if the program ends.
-bool StartProcess(const std::vector<std::string>& argv, bool searchPath, bool waitForStart, int waitMs = 500);
+// The program starts in workingFolder, or in ours when that is empty; a
+// folder it cannot enter fails the start.
+bool StartProcess(const std::vector<std::string>& argv, bool searchPath, bool waitForStart, int waitMs = 500,
+                  const std::string& workingFolder = std::string());
 
 }  // namespace valbrix::platform

@@ -21,7 +21,9 @@ public:
             QTest::qFail(qPrintable(QStringLiteral("%1 scripted answer(s) never asked for").arg(FAnswers.size())),
                          __FILE__, __LINE__);
     }
-    void Answer(int answer) { FAnswers.append(answer); }
+    void Answer(int answer) { FAnswers.append({answer, false}); }
+    // Answers with the box's check box ticked; a box without one fails the test.
+    void AnswerTicked(int answer) { FAnswers.append({answer, true}); }
     int Present(const TMessageBoxRequest& request) override
     {
         Asked.append(request);
@@ -29,12 +31,21 @@ public:
             QTest::qFail(qPrintable(QStringLiteral("unexpected message box: ") + request.Text), __FILE__, __LINE__);
             return idCancel;
         }
-        return FAnswers.takeFirst();
+        const TScripted next = FAnswers.takeFirst();
+        if (next.Ticked && !request.CheckBoxChecked)
+            QTest::qFail(qPrintable(QStringLiteral("no check box to tick: ") + request.Text), __FILE__, __LINE__);
+        else if (request.CheckBoxChecked)
+            *request.CheckBoxChecked = next.Ticked;
+        return next.Answer;
     }
     QList<TMessageBoxRequest> Asked;
 
 private:
-    QList<int> FAnswers;
+    struct TScripted {
+        int Answer;
+        bool Ticked;
+    };
+    QList<TScripted> FAnswers;
     TMessageBoxPresenter* FPrevious = nullptr;
 };
 

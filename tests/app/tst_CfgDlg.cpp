@@ -1,20 +1,24 @@
 // The settings dialog and the two commands of "Konfiguration" and "?" that
 // are not the About dialog: the dialog's texts and keys, the association
 // round trip in a scratch XDG folder (tick, write, ticked next time; untick
-// and cancel write nothing), a failed write worded to the user, and the
-// website handed to the desktop.
+// and cancel write nothing), a failed write worded to the user, the
+// website handed to the desktop, and "Info..." opening the About dialog.
 #include <filesystem>
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QLabel>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 #include <QUrl>
 
+#include "ConfigFolder.h"
 #include "LauncherScript.h"
 #include "MessageBoxScript.h"
 #include "TestFiles.h"
 #include "Version.h"
+#include "about/AboutDlg.h"
 #include "app/CfgDlg.h"
 #include "app/MainUnit.h"
 #include "platform/FileAssociation.h"
@@ -157,7 +161,7 @@ private slots:
     {
         TempDir dir;
         qputenv("XDG_DATA_HOME", QByteArray::fromStdString((dir / "data").string()));
-        qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString((dir / "config").string()));
+        test::TConfigFolderScope config(QString::fromStdString((dir / "config").string()));
         TMain window;
         window.SetCommandLine({});
         TScriptedCfgDlg dialog;
@@ -168,12 +172,39 @@ private slots:
                                             QCoreApplication::applicationFilePath().toStdString()));
         QVERIFY(std::filesystem::exists(dir / "data" / "applications" / "valbrix.desktop"));
         qunsetenv("XDG_DATA_HOME");
-        qunsetenv("XDG_CONFIG_HOME");
 
         test::TLauncherScript launcher;
         window.Webseite1->trigger();
         QCOMPARE(launcher.Opened, QList<QUrl>{QUrl(QStringLiteral(VALBRIX_WEBSITE))});
         QVERIFY(launcher.Started.empty());
+    }
+
+    // Catches "Info..." that opens nothing or a dialog that Escape or
+    // "Schließen" does not close.
+    void infoOpensAndCloses()
+    {
+        TMain window;
+        window.SetCommandLine({});
+        QString title;
+        auto closeWith = [&](bool escape) {
+            QTimer::singleShot(0, [&title, escape] {
+                auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+                QVERIFY(dialog);
+                title = dialog->windowTitle();
+                if (escape)
+                    QTest::keyClick(dialog, Qt::Key_Escape);
+                else
+                    static_cast<about::TAboutDlg*>(dialog)->CloseBtn->click();
+            });
+        };
+        closeWith(true);
+        window.Info1->trigger();
+        QCOMPARE(title, QString("Über Valbrix"));
+        title.clear();
+        closeWith(false);
+        window.Info1->trigger();
+        QCOMPARE(title, QString("Über Valbrix"));
+        QVERIFY(!QApplication::activeModalWidget());
     }
 };
 

@@ -11,6 +11,7 @@
 #include "app/ListTexts.h"
 #include "app/MainState.h"
 #include "app/ZipListModel.h"
+#include "engine/archive/ZipFormat.h"
 
 using namespace valbrix;
 using valbrix::test::Path;
@@ -59,6 +60,32 @@ private slots:
     }
 
     // Catches the name and folder cut at the wrong delimiter or with a trailing one.
+    // Catches a wrong key size in the method column, a suffix on plain
+    // entries, or one on encryption that cannot be opened.
+    void encryptionSuffix()
+    {
+        QCOMPARE(EncryptionSuffix(0, 0), QString());
+        QCOMPARE(EncryptionSuffix(gpEncrypted, 0), QString(" + ZipCrypto"));
+        QCOMPARE(EncryptionSuffix(gpEncrypted, 1), QString(" + AES-128"));
+        QCOMPARE(EncryptionSuffix(gpEncrypted, 2), QString(" + AES-192"));
+        QCOMPARE(EncryptionSuffix(gpEncrypted, 3), QString(" + AES-256"));
+        QCOMPARE(EncryptionSuffix(gpEncrypted | gpStrongEncryption, 0), QString());
+
+        // Catches the AES marker named instead of the method under it, in the
+        // column and in the reason a row is greyed.
+        TZipEntry aes;
+        aes.Method = zmAes;
+        aes.Flags = gpEncrypted;
+        aes.Aes = {2, 3, zmDeflated};
+        QCOMPARE(MethodText(aes), QString("Deflate + AES-256"));
+        QCOMPARE(RefusalText(aes), QString());
+        aes.Aes.Method = 98;
+        QCOMPARE(RefusalText(aes), QString::fromUtf8("Komprimierungsverfahren PPMd wird nicht unterstützt"));
+        TZipEntry strong;
+        strong.Flags = gpEncrypted | gpStrongEncryption;
+        QCOMPARE(RefusalText(strong), QString::fromUtf8("Verschlüsselungsverfahren wird nicht unterstützt"));
+    }
+
     void nameAndFolderParts()
     {
         QCOMPARE(FileNamePart("a.txt"), QString("a.txt"));

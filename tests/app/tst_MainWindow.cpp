@@ -4,18 +4,25 @@
 // dropping files, the open dialog and the command line of the first show.
 #include <algorithm>
 
+#include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QLineEdit>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLocale>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QSet>
 #include <QTest>
 #include <QToolBar>
 #include <QToolButton>
 #include <QTreeView>
 #include <QUrl>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "ArchiveMaker.h"
 #include "MessageBoxScript.h"
@@ -26,6 +33,7 @@ using namespace valbrix;
 using valbrix::test::ListedEntry;
 using valbrix::test::Path;
 using valbrix::test::TempDir;
+using valbrix::test::TMessageBoxScript;
 using valbrix::test::WriteArchive;
 
 namespace {
@@ -91,10 +99,22 @@ private slots:
             for (QAction* item : menu->menu()->actions())
                 menus << (item->isSeparator() ? QString("-") : item->text());
         }
-        QCOMPARE(menus, (QStringList{"Datei:", "ZIP-Datei öffnen...", "Schließen", "-", "Beenden", "Bearbeiten:",
-                                     "Alle auswählen", "Alle abwählen",
-                                     "Markierte Dateien aus Zip-Archiv entpacken...", "Konfiguration:",
-                                     "Einstellungen...", "?:", "Webseite", "Info..."}));
+        QCOMPARE(menus, (QStringList{"&Datei:", "ZIP-Datei ö&ffnen...", "&Schließen", "-", "&Beenden", "&Bearbeiten:",
+                                     "&Alle auswählen", "Alle a&bwählen",
+                                     "Markierte Dateien aus Zip-Archiv &entpacken...", "&Konfiguration:",
+                                     "&Einstellungen...", "&?:", "&Webseite", "&Info..."}));
+        // A mnemonic used twice in one menu only walks between its items.
+        QList<QList<QAction*>> menuLevels{w.menuBar()->actions()};
+        for (QAction* menu : w.menuBar()->actions())
+            menuLevels << menu->menu()->actions();
+        for (const QList<QAction*>& level : menuLevels) {
+            QStringList keys;
+            for (QAction* item : level)
+                if (!item->isSeparator())
+                    keys << QKeySequence::mnemonic(item->text()).toString();
+            QVERIFY2(!keys.contains(QString()), qPrintable(keys.join(',')));
+            QCOMPARE(QSet<QString>(keys.begin(), keys.end()).size(), keys.size());
+        }
         QStringList buttons;
         for (QAction* button : w.ToolBar->actions())
             buttons << button->text();
@@ -107,7 +127,7 @@ private slots:
         QStringList popup;
         for (QAction* item : w.PopupMenu->actions())
             popup << item->text();
-        QCOMPARE(popup, (QStringList{"Alle auswählen", "Alle abwählen"}));
+        QCOMPARE(popup, (QStringList{"&Alle auswählen", "Alle a&bwählen"}));
         QCOMPARE(w.Model->headerData(lcUncompressed, Qt::Horizontal).toString(), QString("Größe unkomprimiert"));
         // Nominal width, or wider when the caption needs it: a cut caption is a fault.
         QVERIFY(w.LV->header()->sectionSize(lcUncompressed) >= 110);
@@ -163,22 +183,51 @@ private slots:
         QVERIFY(!w.SetupFound());
     }
 
-    // Catches a folder-only archive reported as unlisted, and a non-archive
-    // reported as listed or leaving the previous rows and caption behind.
+    // Catches a folder-only archive reported as unlisted, a non-archive
+    // reported as listed or leaving the previous rows and caption behind, and
+    // an opening without rows that says nothing ("not a ZIP" looking like
+    // "empty") or names neither the file nor the cause.
     void archivesWithoutRows()
     {
         TempDir dir;
         TMain w;
+        TMessageBoxScript boxes;
         QVERIFY(w.OpenArchive(WriteArchive(dir, "good.zip", {{"a.txt", 1, 1}})));
+        boxes.Answer(idOK);
         QVERIFY(w.OpenArchive(WriteArchive(dir, "folders.zip", {{"one/", 0, 0}, {"one/two/", 0, 0}})));
         QCOMPARE(w.Model->rowCount(), 0);
         QCOMPARE(w.windowTitle(), QString("Valbrix"));
         QCOMPARE(ListCommands(w), AllOff);
+        QCOMPARE(boxes.Asked.last().Text, "Das Archiv " + Path(dir, "folders.zip") + " enthält keine Dateien.");
+        QCOMPARE(boxes.Asked.last().Kind, mkInformation);
 
         QVERIFY(w.OpenArchive(WriteArchive(dir, "good.zip", {{"a.txt", 1, 1}})));
         valbrix::test::WriteFile(dir / "plain.txt", std::string("no archive here"));
-        QVERIFY(!w.OpenArchive(Path(dir, "plain.txt")));
-        QVERIFY(!w.OpenArchive(Path(dir, "missing.zip")));
+        const QString cut = WriteArchive(dir, "cut.zip", {{"a.txt", 100, 100}});
+        QFile::resize(cut, QFileInfo(cut).size() - 10);  // the end record is gone
+        mkfifo((dir / "pipe").c_str(), 0600);
+        struct Case {
+            QString Path;
+            QString Says;
+        };
+        QList<Case> cases = {
+            {Path(dir, "plain.txt"), "ist kein ZIP-Archiv"},
+            {cut, "ist kein ZIP-Archiv oder ist unvollständig"},
+            {Path(dir, "missing.zip"), "wurde nicht gefunden"},
+            {Path(dir, "pipe"), "keine gewöhnliche Datei"},
+        };
+        if (geteuid() != 0) {  // root reads everything
+            valbrix::test::WriteFile(dir / "locked.zip", std::string("PK"));
+            QFile::setPermissions(Path(dir, "locked.zip"), QFileDevice::WriteOwner);
+            cases.append({Path(dir, "locked.zip"), "Keine Leseberechtigung"});
+        }
+        for (const Case& c : cases) {
+            boxes.Answer(idOK);
+            QVERIFY(!w.OpenArchive(c.Path));
+            QVERIFY2(boxes.Asked.last().Text.contains(c.Path) && boxes.Asked.last().Text.contains(c.Says),
+                     qPrintable(boxes.Asked.last().Text));
+            QCOMPARE(boxes.Asked.last().Kind, mkError);
+        }
         QCOMPARE(w.Model->rowCount(), 0);
         QCOMPARE(w.windowTitle(), QString("Valbrix"));
         QCOMPARE(w.StatusPanel0->text(), QString(" 0 Datei(en) 0 Byte (0 Byte)"));
@@ -223,6 +272,54 @@ private slots:
         QCOMPARE(Column(w, lcName), (QStringList{"a.txt", "b.txt", "big.iso"}));
         QCOMPARE(w.TotalSize(), (qint64(5) << 30) + 2);
         QCOMPARE(ListCommands(w), AllOn);
+    }
+
+    // Catches a lookalike end record in the archive comment told as damage
+    // (no rows, the damage message), and a directory size that disagrees
+    // with the records read shown as a complete listing without the message.
+    void directoryVerdicts_data()
+    {
+        QTest::addColumn<QString>("comment");
+        QTest::addColumn<int>("sizeSkew");
+        QTest::addColumn<bool>("damaged");
+        using valbrix::test::Bytes;
+        const Bytes lookalike = valbrix::test::LookalikeEndRecord(0);
+        Bytes locatorAndEnd = valbrix::test::LookalikeLocator(0);
+        const Bytes saturated = valbrix::test::LookalikeEndRecord(0, true);
+        locatorAndEnd.insert(locatorAndEnd.end(), saturated.begin(), saturated.end());
+        const auto text = [](const Bytes& bytes) { return QString::fromLatin1(reinterpret_cast<const char*>(bytes.data()), qsizetype(bytes.size())); };
+        QTest::newRow("end record in the comment") << text(lookalike) << 0 << false;
+        QTest::newRow("locator and end record in the comment") << text(locatorAndEnd) << 0 << false;
+        for (const int skew : {-46, -1, 1, 46})
+            QTest::addRow("directory size %+d", skew) << QString() << skew << true;
+    }
+    void directoryVerdicts()
+    {
+        QFETCH(QString, comment);
+        QFETCH(int, sizeSkew);
+        QFETCH(bool, damaged);
+        using namespace valbrix::test;
+        TempDir dir;
+        CraftedZip zip;
+        for (const char* name : {"a.txt", "b.txt"})
+            zip.Add(StoredEntry(name, Bytes{'x'}));
+        const QByteArray commentBytes = comment.toLatin1();
+        zip.SetArchiveComment(commentBytes.toStdString());
+        zip.SetDirectorySizeSkew(sizeSkew);
+        WriteFile(dir / "v.zip", zip.Build());
+
+        TMain w;
+        TMessageBoxScript script;
+        if (damaged)
+            script.Answer(idOK);
+        QVERIFY(w.OpenArchive(Path(dir, "v.zip")));
+        QCOMPARE(Column(w, lcName), (QStringList{"a.txt", "b.txt"}));
+        QCOMPARE(script.Asked.size(), damaged ? 1 : 0);
+        if (damaged) {
+            const QString text = script.Asked[0].Text;
+            QVERIFY2(text.contains("beschädigt") && text.contains("2 Einträge"), qPrintable(text));
+            QCOMPARE(script.Asked[0].Kind, mkError);
+        }
     }
 
     // Catches stale panel 1 and commands after a selection change by mouse or
@@ -303,6 +400,7 @@ private slots:
         const QString first = WriteArchive(dir, "first.zip", {{"one", 1, 1}});
         const QString second = WriteArchive(dir, "second.zip", {{"two", 2, 2}});
         TMain w;
+        TMessageBoxScript boxes;
         QVERIFY(w.acceptDrops());
 
         // Through the window's drop event, as the desktop delivers it.
@@ -317,16 +415,24 @@ private slots:
         QCOMPARE(w.ArchiveName(), first);
         QCOMPARE(Column(w, lcName), QStringList{"one"});
 
+        QVERIFY(boxes.Asked.isEmpty());  // the text file passed over without a word
+
+        boxes.Answer(idOK);
         w.WMDropFiles({folders, second});
         QCOMPARE(w.ArchiveName(), folders);
         QCOMPARE(w.Model->rowCount(), 0);
+        QVERIFY(boxes.Asked.last().Text.contains("enthält keine Dateien"));
 
+        boxes.Answer(idOK);
         w.WMDropFiles({Path(dir, "notes.txt")});  // tried, lists nothing
         QCOMPARE(w.ArchiveName(), Path(dir, "notes.txt"));
         QCOMPARE(w.windowTitle(), QString("Valbrix"));
+        QCOMPARE(boxes.Asked.size(), 2);
+        QVERIFY(boxes.Asked.last().Text.contains("notes.txt ist kein ZIP-Archiv"));
     }
 
-    // Catches the open dialog not run, its answer not opened, or a cancel that clears the list.
+    // Catches the open dialog not run, its answer not opened, a cancel that
+    // clears the list, and a dialog that shows the name typed the last time.
     void openDialog()
     {
         TempDir dir;
@@ -334,9 +440,14 @@ private slots:
         TMain w;
         QString answer = archive;
         int runs = 0;
+        QStringList shownNames;
         w.SetOpenDialogRunner([&](QFileDialog& dialog) {
             ++runs;
             [&] { QCOMPARE(dialog.windowTitle(), QString("Zip-Datei öffnen")); }();
+            auto* name = dialog.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+            shownNames << (name ? name->text() : QStringLiteral("(no name field)"));
+            if (name)
+                name->setText(QStringLiteral("getippt.zip"));
             return answer;
         });
         w.ffnen1->trigger();
@@ -346,6 +457,7 @@ private slots:
         w.OpenBtn->trigger();
         QCOMPARE(runs, 2);
         QCOMPARE(w.Model->rowCount(), 1);
+        QCOMPARE(shownNames, (QStringList{"", ""}));
     }
 
     // Catches the first show not opening the command line's archive, or opening it twice.
@@ -363,6 +475,21 @@ private slots:
         w.hide();
         w.show();
         QCOMPARE(w.Model->rowCount(), 0);
+    }
+
+    // Catches a command line that names no file leaving an empty window
+    // without a word.
+    void commandLineNamingNothingSaysSo()
+    {
+        TempDir dir;
+        TMain w;
+        TMessageBoxScript boxes;
+        boxes.Answer(idOK);
+        w.SetCommandLine({Path(dir, "gone"), "away.zip"});
+        w.show();
+        QCOMPARE(boxes.Asked.size(), 1);
+        QCOMPARE(boxes.Asked[0].Text, "Die Datei " + Path(dir, "gone") + " away.zip wurde nicht gefunden.");
+        QCOMPARE(w.windowTitle(), QString("Valbrix"));
     }
 
     // Catches "Beenden" and its shortcut not closing the window.

@@ -2,10 +2,12 @@
 // names, file sizes, program start, and the message box (flags, captions,
 // icons, German buttons, answers through the scripted seam).
 #include <QAbstractButton>
+#include <QApplication>
+#include <QCheckBox>
 #include <QLocale>
 #include <QMessageBox>
+#include <QPlainTextEdit>
 #include <QPushButton>
-#include <QApplication>
 #include <QSet>
 #include <QStandardPaths>
 #include <QTest>
@@ -182,6 +184,63 @@ private slots:
         }
         QVERIFY(box->escapeButton());
         QCOMPARE(box->escapeButton()->property("answer").toInt(), escapeAnswer);
+    }
+
+    // Catches the program's own boxes losing a button, its answer or the
+    // Escape answer, a check box whose state does not come back, details
+    // that are not shown between text and buttons, and a long name that
+    // widens the box and cuts its end instead of being shortened in the
+    // middle (the reason on the next line must stay whole).
+    void ownButtonsCheckBoxDetailsAndLongNames()
+    {
+        const QString longPath = "/home/user/" + QString(400, 'x') + "/letzte-datei.txt";
+        bool ticked = false;
+        TMessageBoxRequest request{"Fehler beim Auspacken nach " + longPath + "!\nDer Datenträger ist voll.", "Fehler",
+                                   mkError, MessageBoxFlags(mkError, 0)};
+        request.Buttons = {{"OK", idOK}, {"&Abbrechen", idCancel}};
+        request.EscapeAnswer = idOK;
+        request.CheckBoxText = "Weitere Fehler erst am Ende anzeigen";
+        request.CheckBoxChecked = &ticked;
+        request.Details = "eins\nzwei";
+        std::unique_ptr<QMessageBox> box(BuildMessageBox(request, nullptr));
+        QStringList texts;
+        QList<int> answers;
+        for (QAbstractButton* button : box->buttons()) {
+            texts << button->text();
+            answers << button->property("answer").toInt();
+        }
+        QCOMPARE(QSet<QString>(texts.begin(), texts.end()), (QSet<QString>{"OK", "&Abbrechen"}));
+        QCOMPARE(answers.size(), 2);
+        QCOMPARE(box->escapeButton()->property("answer").toInt(), int(idOK));
+        QVERIFY(box->checkBox());
+        QCOMPARE(box->checkBox()->text(), request.CheckBoxText);
+        auto* details = box->findChild<QPlainTextEdit*>();
+        QVERIFY(details);
+        QCOMPARE(details->toPlainText(), QString("eins\nzwei"));
+
+        const QStringList shown = box->text().split('\n');
+        QCOMPARE(shown.size(), 2);
+        QVERIFY2(shown[0].endsWith("letzte-datei.txt!"), qPrintable(shown[0]));
+        QVERIFY(shown[0].startsWith("Fehler beim Auspacken nach /home/user/"));
+        QVERIFY(shown[0].size() < longPath.size());
+        QCOMPARE(shown[1], QString("Der Datenträger ist voll."));
+        QCOMPARE(box->textFormat(), Qt::PlainText);  // a name like "<b>x</b>" is no markup
+        QCOMPARE(box->toolTip(), request.Text);
+
+        box->show();
+        QVERIFY(box->width() < 800);
+
+        // The real presenter: the tick comes back with the answer.
+        QTimer::singleShot(0, [] {
+            for (QWidget* widget : QApplication::topLevelWidgets())
+                if (auto* shownBox = qobject_cast<QMessageBox*>(widget); shownBox && shownBox->checkBox()) {
+                    shownBox->checkBox()->setChecked(true);
+                    QTest::keyClick(shownBox, Qt::Key_Escape);
+                }
+        });
+        box.reset();
+        QCOMPARE(ShowMessageBox(request), int(idOK));
+        QVERIFY(ticked);
     }
 
     // Catches a lost default caption, a given caption overridden, and the answer not passed back.

@@ -11,6 +11,7 @@
 #include "MessageBoxScript.h"
 #include "WorkflowFixture.h"
 #include "app/ZipListModel.h"
+#include "platform/gui/ProcessStart.h"
 
 using namespace valbrix;
 using namespace valbrix::test;
@@ -52,9 +53,12 @@ private slots:
     }
 
     // Catches the setup program looked up with the case of the name, started
-    // from somewhere other than the top of a private temporary folder, files
-    // (subfolders too) left after OK, and a missing Setup.exe (only in a
-    // subfolder, or only inside a longer name) not reported or leaving files.
+    // from somewhere other than the top of a private temporary folder or in
+    // another working folder than the one that holds it (the last folder the
+    // extraction entered, "data"), Valbrix itself left inside the deleted
+    // temporary tree, files (subfolders too) left after OK, and a missing
+    // Setup.exe (only in a subfolder, or only inside a longer name) not
+    // reported or leaving files.
     void installRuns_data()
     {
         QTest::addColumn<QString>("setupName");
@@ -68,6 +72,7 @@ private slots:
     {
         QFETCH(QString, setupName);
         QFETCH(bool, startable);
+        const fs::path startFolder = fs::current_path();
         TMain w;
         TMessageBoxScript boxes;
         TLauncherScript launcher;
@@ -83,6 +88,7 @@ private slots:
             const fs::path folder = started.parent_path();
             QCOMPARE(folder.parent_path(), FDir->Path() / "tmp");
             QCOMPARE(folder.filename().string().size(), size_t(12));
+            QCOMPARE(launcher.StartedIn[0], folder.string());
             QCOMPARE(boxes.Asked[1].Caption, QString("Information"));
             QVERIFY(boxes.Asked[1].Text.startsWith("Klicken Sie nach erfolgreicher Installation"));
         } else {
@@ -90,6 +96,20 @@ private slots:
             QCOMPARE(boxes.Asked[1].Text, StartFailure);
         }
         QVERIFY(Tree(FDir->Path() / "tmp").empty());
+        QCOMPARE(fs::current_path(), startFolder);
+    }
+
+    // Catches the real start ignoring the working folder (the program would
+    // run wherever Valbrix happens to be), and a folder that cannot be
+    // entered reported as a start.
+    void realStartRunsInTheWorkingFolder()
+    {
+        const fs::path folder = FDir->Path() / "setup folder";
+        fs::create_directories(folder);
+        QVERIFY(platform::StartProcess({"/bin/sh", "-c", "pwd > here.txt"}, false, true, 2000, folder.string()));
+        QTRY_VERIFY(fs::exists(folder / "here.txt") && fs::file_size(folder / "here.txt") > 0);
+        QCOMPARE(ReadText(folder / "here.txt"), folder.string() + "\n");
+        QVERIFY(!platform::StartProcess({"/bin/sh", "-c", "true"}, false, true, 2000, (folder / "missing").string()));
     }
 
     // Catches a file that cannot be removed stopping the clean-up, reported
@@ -106,13 +126,14 @@ private slots:
             fs::path Locked;
             bool IsLocked = false;
             ~Locker() override { Unlock(); }
-            bool StartProgram(const std::vector<std::string>& argv, bool searchPath, bool waitForStart) override
+            bool StartProgram(const std::vector<std::string>& argv, bool searchPath, bool waitForStart,
+                              const std::string& workingFolder) override
             {
                 Locked = fs::path(argv[0]).parent_path() / "data/lib.dll";
                 IsLocked = Lock() && ResistsRemoval();
                 if (IsLocked)
                     Boxes->Answer(idOK);  // the one report of the file left behind
-                return TLauncherScript::StartProgram(argv, searchPath, waitForStart);
+                return TLauncherScript::StartProgram(argv, searchPath, waitForStart, workingFolder);
             }
             bool Lock() const
             {

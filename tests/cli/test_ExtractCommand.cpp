@@ -1,6 +1,7 @@
 // Tests of `valbrix-cli extract` and `valbrix-cli test`, run as the program
 // itself: where files land, hostile names, existing files, selection by
-// name, the stderr report and the exit statuses. Each test names the fault
+// name, the stderr report, the exit statuses, and passwords from a file or
+// a prompt without echo. Each test names the fault
 // it would catch.
 #include <gtest/gtest.h>
 
@@ -19,10 +20,12 @@ struct CliRun {
     std::string Errors;  // stderr
 };
 
-// Runs valbrix-cli with the given (already quoted) arguments; stdout is dropped.
+// Runs valbrix-cli with the given (already quoted) arguments; stdout is
+// dropped. Standard input is no terminal, so nothing asks for a password.
 CliRun RunCli(const std::string& arguments)
 {
-    const CommandResult result = RunCommand(std::string(VALBRIX_CLI) + " " + arguments + " 2>&1 >/dev/null");
+    const CommandResult result =
+        RunCommand(std::string(VALBRIX_CLI) + " " + arguments + " 2>&1 >/dev/null </dev/null");
     return {result.ExitCode, result.Output};
 }
 
@@ -167,6 +170,23 @@ TEST_F(ExtractCommandTest, FailedEntriesReportedAndCounted)
     EXPECT_EQ(test.Errors, extract.Errors);
 }
 
+TEST_F(ExtractCommandTest, OutputFailureLinesNameTheCause)
+{
+    // A failed output step whose line reads the same for every cause: a name
+    // too long for the file system looking like a full disk or missing rights.
+    CraftedZip zip;
+    zip.Add(StoredEntry(std::string(300, 'n'), Text));
+    zip.Add(StoredEntry("blocker", Text));
+    zip.Add(StoredEntry("blocker/inner.txt", Text));
+    const CliRun run = RunCli("extract " + OutOption() + " " + Archive(zip));
+    EXPECT_EQ(run.ExitCode, 1);
+    EXPECT_NE(run.Errors.find(": 2 output file cannot be created or written: File name too long\n"),
+              std::string::npos)
+        << run.Errors;
+    EXPECT_NE(run.Errors.find("blocker/inner.txt: 2 output file cannot be created or written: "), std::string::npos)
+        << run.Errors;
+}
+
 TEST_F(ExtractCommandTest, TestCommandWritesNothing)
 {
     // The test mode creating files, failing a sound archive, or counting the
@@ -228,4 +248,85 @@ TEST_F(ExtractCommandTest, UnreadableCurrentFolderFailsWithTwo)
     EXPECT_EQ(result.ExitCode, 2);
     EXPECT_FALSE(fs::exists("/rel"));
     EXPECT_FALSE(fs::exists("/top.txt"));
+}
+
+TEST_F(ExtractCommandTest, PasswordFromFile)
+{
+    // The password file's line end taken into the password, the file's
+    // password not reaching `test`, a wrong password reported as success or
+    // leaving files, or an unreadable password file passed over silently.
+    REQUIRE_TOOL("zip");
+    fs::create_directories(Dir / "in");
+    WriteFile(Dir / "in" / "a.txt", Text);
+    WriteFile(Dir / "in" / "b.txt", Bytes(Text.begin(), Text.begin() + 500));
+    const std::string archive = Quote((Dir / "a.zip").string());
+    ASSERT_EQ(RunCommand("cd " + Quote((Dir / "in").string()) + " && zip -q -P 'pass word' " + archive + " a.txt b.txt")
+                  .ExitCode,
+              0);
+    const std::string passwordFile = Quote((Dir / "password").string());
+    for (const char* content : {"pass word\n", "pass word\r\nsecond line\n", "pass word"}) {
+        SCOPED_TRACE(content);
+        WriteFile(Dir / "password", std::string(content));
+        fs::remove_all(Out());
+        const CliRun extract = RunCli("extract --password-file " + passwordFile + " " + OutOption() + " " + archive);
+        EXPECT_EQ(extract.ExitCode, 0) << extract.Errors;
+        EXPECT_TRUE(ReadFile(Out() / "a.txt") == Text);
+        EXPECT_EQ(RunCli("test --password-file " + passwordFile + " " + archive).ExitCode, 0);
+    }
+
+    WriteFile(Dir / "password", std::string("wrong\n"));
+    fs::remove_all(Out());
+    const CliRun wrong = RunCli("extract --password-file " + passwordFile + " " + OutOption() + " " + archive);
+    EXPECT_EQ(wrong.ExitCode, 1);
+    EXPECT_EQ(wrong.Errors, "a.txt: 8 wrong password or damaged data\nb.txt: 8 wrong password or damaged data\n");
+    EXPECT_EQ(Tree(Out()), std::vector<std::string>{});
+    EXPECT_EQ(RunCli("test --password-file " + passwordFile + " " + archive).Errors, wrong.Errors);
+
+    EXPECT_EQ(RunCli("extract --password-file " + Quote((Dir / "none").string()) + " " + OutOption() + " " + archive)
+                  .ExitCode,
+              2);
+    EXPECT_EQ(RunCli("test --password-file " + Quote((Dir / "none").string()) + " " + archive).ExitCode, 2);
+}
+
+TEST_F(ExtractCommandTest, PasswordPromptAtATerminalHasNoEcho)
+{
+    // A prompt that echoes the password to the terminal, that names no
+    // entry, or whose answer is not used; run under a pseudo-terminal.
+    REQUIRE_TOOL("zip");
+    REQUIRE_TOOL("python3");
+    fs::create_directories(Dir / "in");
+    WriteFile(Dir / "in" / "a.txt", Text);
+    const std::string archive = (Dir / "a.zip").string();
+    ASSERT_EQ(
+        RunCommand("cd " + Quote((Dir / "in").string()) + " && zip -q -P hidden-secret " + Quote(archive) + " a.txt")
+            .ExitCode,
+        0);
+    const std::string script = R"(
+import os, pty, sys
+pid, fd = pty.fork()
+if pid == 0:
+    os.execv(sys.argv[1], sys.argv[1:])
+seen = b''
+while b'Password for' not in seen:
+    seen += os.read(fd, 1024)
+os.write(fd, b'hidden-secret\n')
+while True:
+    try:
+        chunk = os.read(fd, 1024)
+    except OSError:
+        break
+    if not chunk:
+        break
+    seen += chunk
+_, status = os.waitpid(pid, 0)
+sys.stdout.write(seen.decode('utf-8', 'replace'))
+sys.stdout.write('\nexit=%d\n' % os.waitstatus_to_exitcode(status))
+)";
+    WriteFile(Dir / "prompt.py", script);
+    const CommandResult run = RunCommand("timeout 60 python3 " + Quote((Dir / "prompt.py").string()) + " " +
+                                         VALBRIX_CLI + " extract -d " + Quote(Out().string()) + " " + Quote(archive));
+    EXPECT_NE(run.Output.find("Password for a.txt: "), std::string::npos) << run.Output;
+    EXPECT_EQ(run.Output.find("hidden-secret"), std::string::npos) << "the password was echoed";
+    EXPECT_NE(run.Output.find("exit=0"), std::string::npos) << run.Output;
+    EXPECT_TRUE(fs::exists(Out() / "a.txt") && ReadFile(Out() / "a.txt") == Text);
 }

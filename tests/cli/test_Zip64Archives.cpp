@@ -1,14 +1,18 @@
 // valbrix-cli on ZIP64 archives made at test time by the standard tools
 // (Python's zipfile with forced ZIP64 headers; zip and 7zz with more entries
-// than the plain end record can count), and on damaged and empty archives:
+// than the plain end record can count), and on damaged and empty archives,
+// lookalike end records in comments and stored entries whose sizes disagree:
 // what `list`, `extract` and `test` print and the exit status each gives.
 #include <gtest/gtest.h>
 
 #include <filesystem>
 
+#include "cli/Commands.h"
+#include "engine/ResultCodes.h"
 #include "support/CraftedZip.h"
 #include "support/TestFiles.h"
 
+using namespace valbrix::cli;
 using namespace valbrix::test;
 namespace fs = std::filesystem;
 
@@ -83,9 +87,9 @@ for n in range(int(sys.argv[2])):
     ASSERT_EQ(RunCommand("python3 " + Quote((dir / "tree.py").string()) + " " + Quote(tree.string()) + " " +
                          std::to_string(Entries)).ExitCode, 0);
     std::vector<std::pair<std::string, std::string>> makers;
-    if (HaveTool("zip"))
+    if (TOOL_PRESENT("zip"))
         makers.push_back({"zip.zip", "zip -q -r -D ../zip.zip ."});
-    if (HaveTool("7zz"))
+    if (TOOL_PRESENT("7zz"))
         makers.push_back({"7zz.zip", "7zz a -tzip -bd ../7zz.zip . >/dev/null"});
     if (makers.empty())
         GTEST_SKIP() << "neither zip nor 7zz is installed; case skipped";
@@ -143,4 +147,89 @@ TEST(Zip64Archives, DamagedDirectoryWarnsAndEmptyArchiveSucceeds)
         EXPECT_TRUE(run.Errors.empty()) << command << run.Errors;
     }
     EXPECT_TRUE(RunCli("list " + Quote((dir / "empty.zip").string())).Output.empty());
+}
+
+// Catches a lookalike end record (or a ZIP64 locator and one) in the archive
+// comment making the front end call the archive damaged: every command must
+// see both entries and succeed.
+TEST(Zip64Archives, EndRecordLookalikeInTheCommentIsNoDamage)
+{
+    TempDir dir;
+    Bytes locatorAndEnd = LookalikeLocator(0);
+    const Bytes saturatedEnd = LookalikeEndRecord(0, true);
+    locatorAndEnd.insert(locatorAndEnd.end(), saturatedEnd.begin(), saturatedEnd.end());
+    for (const Bytes& lookalike : {LookalikeEndRecord(0), locatorAndEnd}) {
+        CraftedZip zip;
+        zip.Add(StoredEntry("a.txt", Bytes{'a'}));
+        zip.Add(StoredEntry("b.txt", Bytes{'b'}));
+        zip.SetArchiveComment("see " + std::string(lookalike.begin(), lookalike.end()));
+        WriteFile(dir / "c.zip", zip.Build());
+        const std::string archive = Quote((dir / "c.zip").string());
+        const auto list = RunCli("list " + archive);
+        EXPECT_EQ(list.ExitCode, ExitOk) << list.Errors;
+        EXPECT_EQ(LineCount(list.Output), 2u);
+        const auto test = RunCli("test " + archive);
+        EXPECT_EQ(test.ExitCode, ExitOk) << test.Errors;
+        EXPECT_EQ(test.Output, "2 entries tested, 0 failed\n");
+        fs::remove_all(dir / "out");
+        EXPECT_EQ(RunCli("extract -d " + Quote((dir / "out").string()) + " " + archive).ExitCode, ExitOk);
+        EXPECT_TRUE(fs::exists(dir / "out" / "a.txt") && fs::exists(dir / "out" / "b.txt"));
+    }
+}
+
+// Catches a directory size that disagrees with the records read passing as a
+// sound archive: every entry is listed and extracted, but `list` and
+// `extract` exit with the damage status and `test` counts one failure.
+TEST(Zip64Archives, DirectorySizeThatDisagreesIsDamage)
+{
+    TempDir dir;
+    for (const int64_t skew : {-46, -1, 1, 46}) {
+        CraftedZip zip;
+        for (const char* name : {"a.txt", "b.txt"})
+            zip.Add(StoredEntry(name, Bytes{'x'}));
+        zip.SetDirectorySizeSkew(skew);
+        WriteFile(dir / "s.zip", zip.Build());
+        const std::string archive = Quote((dir / "s.zip").string());
+        const std::string warning = "the central directory is damaged; 2 entries could be read";
+        const auto list = RunCli("list " + archive);
+        EXPECT_EQ(list.ExitCode, ExitCannotOpen) << skew;
+        EXPECT_EQ(LineCount(list.Output), 2u) << skew;
+        EXPECT_NE(list.Errors.find(warning), std::string::npos) << skew << ": " << list.Errors;
+        fs::remove_all(dir / "out");
+        EXPECT_EQ(RunCli("extract -d " + Quote((dir / "out").string()) + " " + archive).ExitCode, ExitCannotOpen)
+            << skew;
+        EXPECT_TRUE(fs::exists(dir / "out" / "a.txt") && fs::exists(dir / "out" / "b.txt")) << skew;
+        const auto test = RunCli("test " + archive);
+        EXPECT_EQ(test.ExitCode, ExitEntryFailed) << skew;
+        EXPECT_EQ(test.Output, "2 entries tested, 1 failed\n") << skew;
+    }
+}
+
+// Catches a stored entry whose sizes disagree (3/4 and 4/3) passing `test`
+// because the bytes copied match their CRC, or `extract` writing it; the
+// sound entry beside it still extracts.
+TEST(Zip64Archives, StoredEntryWhoseSizesDisagreeFails)
+{
+    TempDir dir;
+    struct Case { std::string data; uint32_t compressed, uncompressed; };
+    for (const Case& c : {Case{"abc", 3, 4}, Case{"abcd", 4, 3}}) {
+        CraftedZip zip;
+        CraftedEntry odd = StoredEntry("odd.txt", Bytes(c.data.begin(), c.data.end()));
+        odd.CompressedSize = c.compressed, odd.UncompressedSize = c.uncompressed;
+        zip.Add(odd);
+        zip.Add(StoredEntry("good.txt", Bytes{'g'}));
+        WriteFile(dir / "st.zip", zip.Build());
+        const std::string archive = Quote((dir / "st.zip").string());
+        const std::string sizes = std::to_string(c.compressed) + "/" + std::to_string(c.uncompressed);
+        EXPECT_EQ(RunCli("list " + archive).ExitCode, ExitOk) << sizes;
+        const auto test = RunCli("test " + archive);
+        EXPECT_EQ(test.ExitCode, ExitEntryFailed) << sizes;
+        EXPECT_EQ(test.Output, "2 entries tested, 1 failed\n") << sizes;
+        EXPECT_NE(test.Errors.find("odd.txt: " + std::to_string(valbrix::erFormat) + " "), std::string::npos) << sizes << ": " << test.Errors;
+        fs::remove_all(dir / "out");
+        EXPECT_EQ(RunCli("extract -d " + Quote((dir / "out").string()) + " " + archive).ExitCode, ExitEntryFailed)
+            << sizes;
+        EXPECT_FALSE(fs::exists(dir / "out" / "odd.txt")) << sizes;
+        EXPECT_TRUE(fs::exists(dir / "out" / "good.txt")) << sizes;
+    }
 }

@@ -15,6 +15,7 @@
 #include "engine/extract/ExtractEntry.h"
 #include "engine/ResultCodes.h"
 #include "engine/archive/ZipDirectory.h"
+#include "engine/archive/ZipFormat.h"
 #include "support/TestFiles.h"
 
 using namespace valbrix;
@@ -274,6 +275,7 @@ TEST_F(ConformanceTest, FixtureArchivesMatchPythonZipfile)
         ListZipEntries(archive, listed[archive]);
     std::istringstream lines(RunCommand(command).Output);
     size_t checked = 0;
+    size_t refusedStored = 0;
     size_t index;
     uint64_t offset, crc, size;
     while (lines >> index >> offset >> crc >> size) {
@@ -285,6 +287,11 @@ TEST_F(ConformanceTest, FixtureArchivesMatchPythonZipfile)
         if (found == entries.end())
             continue;  // an entry our directory reader does not list (damaged directory)
         const TZipEntry& entry = *found;
+        // Stored entries whose sizes disagree are refused; Python reads the bytes the compressed size gives.
+        if (entry.Method == zmStored && entry.CompressedSize != entry.UncompressedSize && !(entry.Flags & gpEncrypted)) {
+            ++refusedStored;
+            continue;
+        }
         fs::remove_all(Out());
         fs::create_directories(Out());
         const std::string target = (Out() / "entry").string();
@@ -298,5 +305,6 @@ TEST_F(ConformanceTest, FixtureArchivesMatchPythonZipfile)
         ++checked;
     }
     EXPECT_GT(checked, 50u);
-    std::printf("fixture entries checked against Python zipfile: %zu\n", checked);
+    std::printf("fixture entries checked against Python zipfile: %zu; stored entries with sizes that disagree, "
+                "refused: %zu\n", checked, refusedStored);
 }

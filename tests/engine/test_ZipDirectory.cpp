@@ -199,6 +199,95 @@ TEST(ZipDirectory, EndRecordSearchAndPlacement)
     EXPECT_EQ(NextZipEntry(directory), drNotOpen);
 }
 
+std::string Text(const Bytes& bytes) { return std::string(bytes.begin(), bytes.end()); }
+
+// Catches a lookalike end record in the archive comment ending the search
+// (the archive then lists as damaged with no entries): with and without a
+// ZIP64 locator in front of it, in plain and ZIP64 archives, at the far end
+// of the longest comment; a lookalike that leads to the real directory lists
+// it too. One further from the real record than any comment reaches keeps
+// the old verdict, so the search back stays bounded.
+TEST(ZipDirectory, EndRecordLookalikeInTheCommentIsPassedOver)
+{
+    TempDir dir;
+    const Bytes atLocalHeader = LookalikeEndRecord(0);
+    const Bytes behindItself = LookalikeEndRecord(0x7FFFFFF0);
+    Bytes locatorAndEnd = LookalikeLocator(0);
+    const Bytes saturatedEnd = LookalikeEndRecord(0, true);
+    locatorAndEnd.insert(locatorAndEnd.end(), saturatedEnd.begin(), saturatedEnd.end());
+    const std::string farEnd = std::string(65535 - 22, 'q') + Text(atLocalHeader);
+    struct Case { const char* what; bool zip64; std::string comment; size_t junkBytes; TDirectoryStatus status; };
+    const Case cases[] = {
+        {"end record at a local header", false, "note " + Text(atLocalHeader) + " end", 0, dsComplete},
+        {"end record pointing behind itself", false, Text(behindItself), 0, dsComplete},
+        {"ZIP64 locator and saturated end record", false, Text(locatorAndEnd), 0, dsComplete},
+        {"end record in a ZIP64 archive", true, Text(atLocalHeader), 0, dsComplete},
+        {"ZIP64 locator and end record in a ZIP64 archive", true, "x" + Text(locatorAndEnd), 0, dsComplete},
+        {"end record at the end of the longest comment", false, farEnd, 0, dsComplete},
+        {"lookalike beyond any comment's reach", false, "", 65536, dsDamaged},
+    };
+    for (const Case& c : cases) {
+        CraftedZip zip = Entries(2);
+        zip.SetZip64End(c.zip64);
+        zip.SetArchiveComment(c.comment);
+        Bytes bytes = zip.Build();
+        if (c.junkBytes) {
+            bytes.insert(bytes.end(), c.junkBytes, 'j');
+            bytes.insert(bytes.end(), atLocalHeader.begin(), atLocalHeader.end());
+        }
+        TDirectoryStatus status = dsNone;
+        EXPECT_EQ(ListBytes(dir, bytes, &status).size(), c.status == dsComplete ? 2u : 0u) << c.what;
+        EXPECT_EQ(status, c.status) << c.what;
+        EXPECT_EQ(ListMemory(bytes).size(), c.status == dsComplete ? 2u : 0u) << c.what << ", from memory";
+    }
+    // A copy of the real end record in the comment leads to the same directory.
+    CraftedZip zip = Entries(2);
+    const Bytes plain = zip.Build();
+    zip.SetArchiveComment(Text(Bytes(plain.end() - 22, plain.end())));
+    TDirectoryStatus status = dsNone;
+    EXPECT_EQ(ListBytes(dir, zip.Build(), &status).size(), 2u);
+    EXPECT_EQ(status, dsComplete);
+}
+
+// Catches a directory size in the end record that disagrees with the
+// records read passed off as a complete directory (every entry is still
+// listed), in the plain and the ZIP64 end record and after the refills of a
+// large directory; a saturated size with no ZIP64 end record taken as a real
+// one; and a digital signature not counted as part of the directory.
+TEST(ZipDirectory, DirectorySizeThatDisagreesIsDamage)
+{
+    TempDir dir;
+    for (const bool zip64 : {false, true})
+        for (const int64_t delta : {-46, -1, 0, 1, 46}) {
+            CraftedZip zip = Entries(3);
+            zip.SetZip64End(zip64);
+            zip.SetDirectorySizeSkew(delta);
+            const Bytes bytes = zip.Build();
+            TDirectoryStatus status = dsNone;
+            EXPECT_EQ(ListBytes(dir, bytes, &status).size(), 3u) << "ZIP64 " << zip64 << ", size off by " << delta;
+            EXPECT_EQ(status, delta == 0 ? dsComplete : dsDamaged) << "ZIP64 " << zip64 << ", size off by " << delta;
+        }
+    const size_t largeCount = 2000;  // 116,000 directory bytes: two refills
+    CraftedZip large = Entries(largeCount);
+    large.SetDirectorySizeSkew(1);
+    TDirectoryStatus status = dsNone;
+    EXPECT_EQ(ListBytes(dir, large.Build(), &status).size(), largeCount);
+    EXPECT_EQ(status, dsDamaged) << "large directory";
+
+    Bytes unknown = Entries(3).Build();
+    Patch(unknown, unknown.size() - 22 + 12, Le32Bytes(0xFFFFFFFFu));
+    EXPECT_EQ(ListBytes(dir, unknown, &status).size(), 3u);
+    EXPECT_EQ(status, dsComplete) << "saturated size without a ZIP64 end record";
+
+    CraftedZip signedZip = Entries(3);
+    const Bytes signature = {'P', 'K', 5, 5, 2, 0, 's', 'g'};
+    signedZip.SetDirectorySizeSkew(int64_t(signature.size()));
+    Bytes signedDirectory = signedZip.Build();
+    signedDirectory.insert(signedDirectory.end() - 22, signature.begin(), signature.end());
+    EXPECT_EQ(ListBytes(dir, signedDirectory, &status).size(), 3u);
+    EXPECT_EQ(status, dsComplete) << "digital signature";
+}
+
 // Catches an enumeration that trusts lengths or signatures in a damaged
 // directory (it must stop at the damage and keep the entries before it), and
 // damage passed off as the end of the directory.
@@ -397,8 +486,10 @@ TEST(ZipDirectory, LargeDirectoriesListCompletely)
         const size_t count = directoryBytes / RecordBytes;
         CraftedZip zip = Entries(count, directoryBytes - count * RecordBytes);
         const Bytes bytes = zip.Build();
-        const auto list = ListBytes(dir, bytes);
+        TDirectoryStatus status = dsNone;
+        const auto list = ListBytes(dir, bytes, &status);
         ASSERT_EQ(list.size(), count) << directoryBytes << " directory bytes";
+        EXPECT_EQ(status, dsComplete) << directoryBytes << " directory bytes: records miscounted across refills";
         EXPECT_EQ(ListMemory(bytes).size(), count) << directoryBytes << " directory bytes, from memory";
         EXPECT_EQ(list.back().LocalHeaderOffset, zip.LocalHeaderOffset(count - 1));
     }

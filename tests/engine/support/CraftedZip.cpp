@@ -85,7 +85,7 @@ Bytes CraftedZip::Build() const
         out.insert(out.end(), e.Extra.begin(), e.Extra.end());
         PutText(out, e.Comment);
     }
-    const uint32_t directorySize = uint32_t(out.size()) - directoryStart;
+    const uint32_t directorySize = uint32_t(int64_t(out.size()) - directoryStart + FDirectorySizeSkew);
     if (FZip64End) {
         const uint64_t recordAt = out.size();
         PutLe32(out, 0x06064B50);
@@ -133,6 +133,28 @@ Bytes UnicodePathExtra(const std::string& utf8Name, uint32_t plainNameCrc, uint8
     out.push_back(version);
     PutLe32(out, plainNameCrc);
     PutText(out, utf8Name);
+    return out;
+}
+
+Bytes LookalikeEndRecord(uint32_t directoryOffset, bool saturated)
+{
+    Bytes out;
+    PutLe32(out, 0x06054B50);
+    for (int field = 0; field < 4; ++field)           // disks and entry counts
+        PutLe16(out, saturated ? 0xFFFF : field < 2 ? 0 : 1);
+    PutLe32(out, saturated ? 0xFFFFFFFFu : 46);
+    PutLe32(out, saturated ? 0xFFFFFFFFu : directoryOffset);
+    PutLe16(out, 0);                                  // comment length
+    return out;
+}
+
+Bytes LookalikeLocator(uint64_t recordOffset)
+{
+    Bytes out;
+    PutLe32(out, 0x07064B50);
+    PutLe32(out, 0);
+    PutLe64(out, recordOffset);
+    PutLe32(out, 1);
     return out;
 }
 

@@ -49,6 +49,9 @@ public:
     // Ends the directory with a ZIP64 end record and its locator, and
     // saturates every field of the plain end record.
     void SetZip64End(bool zip64End) { FZip64End = zip64End; }
+    // Writes a directory size `skew` bytes off the real one in the end
+    // record (or the ZIP64 end record), as a miscounting writer would.
+    void SetDirectorySizeSkew(int64_t skew) { FDirectorySizeSkew = skew; }
     Bytes Build() const;
     // Offset of entry i's local header in the last Build() (including the prefix).
     uint32_t LocalHeaderOffset(size_t i) const { return FOffsets.at(i); }
@@ -59,8 +62,16 @@ private:
     bool FAdjustOffsets = true;
     std::string FComment;
     bool FZip64End = false;
+    int64_t FDirectorySizeSkew = 0;
     mutable std::vector<uint32_t> FOffsets;
 };
+
+// The bytes of a plain end record as an archive comment may hold them: one
+// entry, 46 directory bytes, at the given directory offset; saturated, every
+// field says the ZIP64 end record holds it.
+Bytes LookalikeEndRecord(uint32_t directoryOffset, bool saturated = false);
+// A ZIP64 locator whose ZIP64 end record would lie at recordOffset.
+Bytes LookalikeLocator(uint64_t recordOffset);
 
 // An MS-DOS executable stub whose header says it is `size` bytes long.
 Bytes DosStub(size_t size);

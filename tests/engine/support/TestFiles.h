@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -76,3 +77,15 @@ uint32_t ReferenceCrc32(const Bytes& bytes);
         if (::valbrix::test::FixturesDir().empty())                                \
             SKIP_UNLESS_CI("fixture folder " VALBRIX_FIXTURES " is absent");       \
     } while (0)
+// For a comparison that is one part of a test: true when the tool is
+// installed; a missing one is a failure under CI, and noted otherwise.
+#define TOOL_PRESENT(program)                                                      \
+    ([&] {                                                                         \
+        if (::valbrix::test::HaveTool(program))                                    \
+            return true;                                                           \
+        if (::valbrix::test::RunningUnderCi())                                     \
+            ADD_FAILURE() << (program) << " is not installed (CI must run every case)"; \
+        else                                                                       \
+            std::printf("%s is not installed; its comparison is skipped\n", std::string(program).c_str()); \
+        return false;                                                              \
+    }())

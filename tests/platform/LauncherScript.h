@@ -25,14 +25,17 @@ public:
         Opened.append(url);
         return OpenSucceeds;
     }
-    bool StartProgram(const std::vector<std::string>& argv, bool /*searchPath*/, bool /*waitForStart*/) override
+    bool StartProgram(const std::vector<std::string>& argv, bool /*searchPath*/, bool /*waitForStart*/,
+                      const std::string& workingFolder) override
     {
         Started.push_back(argv);
+        StartedIn.push_back(workingFolder);
         return StartSucceeds;
     }
 
     QList<QUrl> Opened;
     std::vector<std::vector<std::string>> Started;
+    std::vector<std::string> StartedIn;  // the working folder of each start ("" for ours)
     bool OpenSucceeds = true;
     bool StartSucceeds = true;
 

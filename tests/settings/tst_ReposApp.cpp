@@ -1,16 +1,17 @@
-// The saved window placement with real windows, offscreen: the main window
-// saves where it was when it goes and comes back there; the stream and
-// "registry" variants; the settings folder is a scratch one per case.
+// The saved window placement with real windows, offscreen: maximized and
+// minimized windows, the stream and "registry" variants; the settings folder
+// is a scratch one per case. The main window's own use is tested with it.
+#include <memory>
+
 #include <QBuffer>
 #include <QFile>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QWidget>
 
 #include "ConfigFolder.h"
-#include "app/MainUnit.h"
-#include "settings/IniCodec.h"
 #include "settings/IniFile.h"
 #include "settings/Placement.h"
 #include "settings/ReposApp.h"
@@ -21,11 +22,7 @@ namespace {
 
 std::optional<std::string> Stored(const QString& file, const char* key)
 {
-    QFile ini(file);
-    if (!ini.open(QIODevice::ReadOnly))
-        return std::nullopt;
-    const QByteArray bytes = ini.readAll();
-    return TIniDocument(std::string_view(bytes.constData(), size_t(bytes.size()))).GetValue("WindowPosition", key);
+    return LoadIniFile(file).Document.GetValue("WindowPosition", key);
 }
 
 }  // namespace
@@ -39,60 +36,51 @@ private slots:
         valbrix::test::UseConfigFolder(FConfig->path());
     }
 
-    // Catches: a first start that is not centred on the primary screen, a
-    // placement not saved on destruction (or saved elsewhere than
-    // valbrix.ini), and position or size not restored by the next window.
-    void mainWindowComesBackWhereItWasLeft()
-    {
-        const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
-        QRect first;
-        {
-            TMain window;
-            window.SetCommandLine({});
-            first = QRect(window.pos(), window.size());
-            QCOMPARE(window.pos(), screen.topLeft() + QPoint((screen.width() - window.width()) / 2,
-                                                             (screen.height() - window.height()) / 2));
-            window.show();
-            window.move(20, 30);
-            window.resize(first.width() + 40, first.height() + 20);
-        }
-        const QString ini = DefaultIniFilePath();
-        QCOMPARE(Stored(ini, "Left"), std::optional<std::string>("20"));
-        QCOMPARE(Stored(ini, "ShowCmd"), std::optional<std::string>("0"));
-        QCOMPARE(Stored(ini, "Monitor"), std::optional<std::string>("0"));
-        TMain again;
-        again.SetCommandLine({});
-        QCOMPARE(again.pos(), QPoint(20, 30));
-        QCOMPARE(again.size(), first.size() + QSize(40, 20));
-    }
-
     // Catches: the maximized window's own bounds saved over the normal ones
     // (the restored window could never be un-maximized to its old size), the
     // maximized state not restored, a minimized window saved.
     void maximizedAndMinimized()
     {
+        const auto window = [] {
+            auto widget = std::make_unique<QWidget>();
+            widget->resize(300, 200);
+            return widget;
+        };
+        const auto save = [](QWidget& widget) {
+            TRePosApp placement(&widget);
+            placement.AllowMaximized = true;
+            placement.InifileName = DefaultIniFilePath();
+            placement.SavePlacement(true);
+        };
+        const auto load = [](QWidget& widget) {
+            TRePosApp placement(&widget);
+            placement.AllowMaximized = true;
+            placement.InifileName = DefaultIniFilePath();
+            placement.LoadPlacement(true, false, nullptr);
+        };
         {
-            TMain window;
-            window.SetCommandLine({});
-            window.show();
-            window.move(15, 25);
+            auto normal = window();
+            normal->show();
+            normal->move(15, 25);
+            save(*normal);
         }
         {
-            TMain window;
-            window.SetCommandLine({});
-            window.showMaximized();
-            QTRY_VERIFY(window.isMaximized());
+            auto maximized = window();
+            maximized->showMaximized();
+            QTRY_VERIFY(maximized->isMaximized());
+            save(*maximized);
         }
         QCOMPARE(Stored(DefaultIniFilePath(), "ShowCmd"), std::optional<std::string>("1"));
         QCOMPARE(Stored(DefaultIniFilePath(), "Left"), std::optional<std::string>("15"));
         {
-            TMain window;
-            window.SetCommandLine({});
-            QVERIFY(window.windowState() & Qt::WindowMaximized);
-            window.showNormal();
-            QCOMPARE(window.pos(), QPoint(15, 25));
-            window.showMinimized();
-            window.move(300, 300);
+            auto again = window();
+            load(*again);
+            QVERIFY(again->windowState() & Qt::WindowMaximized);
+            again->showNormal();
+            QCOMPARE(again->pos(), QPoint(15, 25));
+            again->showMinimized();
+            again->move(300, 300);
+            save(*again);
         }
         QCOMPARE(Stored(DefaultIniFilePath(), "ShowCmd"), std::optional<std::string>("1"));
         QCOMPARE(Stored(DefaultIniFilePath(), "Left"), std::optional<std::string>("15"));

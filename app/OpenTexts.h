@@ -1,0 +1,19 @@
+// What the window says when a file it was asked to open shows no rows: it
+// cannot be found or read, it is no ZIP archive, or the archive holds no
+// files. Pure functions over the path and the system error, so tests check
+// them without a window; each names the file.
+#pragma once
+
+#include <QString>
+
+namespace valbrix {
+
+// The file cannot be opened for reading; systemError is the errno value.
+QString OpenFailureText(const QString& path, int systemError);
+// The file opens but has no ZIP directory (random bytes, a cut-off archive,
+// another program).
+QString NotZipText(const QString& path);
+// A readable archive without a single file entry (empty, or folders only).
+QString NoFilesText(const QString& path);
+
+}  // namespace valbrix

@@ -1,0 +1,61 @@
+// The questions of one extraction run; see the header.
+#include "RunQuestions.h"
+
+#include "ExtractTexts.h"
+#include "MessageBox.h"
+
+namespace valbrix {
+
+TReplaceDecision TRunQuestions::AskReplace(const QString& target, int64_t existingSize, const QDateTime& existingTime,
+                                           int64_t entrySize, uint32_t entryDosDateTime)
+{
+    if (FStopped)
+        return rdStop;
+    if (FReplaceAll)
+        return rdReplace;
+    if (FSkipAll)
+        return rdSkip;
+    TMessageBoxRequest request;
+    request.Text = ReplaceQuestionText(target, existingSize, existingTime, entrySize, entryDosDateTime);
+    request.Caption = QStringLiteral("Datei vorhanden");
+    request.Kind = mkConfirmation;
+    request.Buttons = {{QStringLiteral("Ja"), idYes},
+                       {QStringLiteral("Ja, alle"), idYesToAll},
+                       {QStringLiteral("Nein"), idNo},
+                       {QStringLiteral("Nein, alle"), idNoToAll},
+                       {QStringLiteral("&Abbrechen"), idCancel}};
+    request.EscapeAnswer = idNo;  // Escape keeps its old meaning: this file stays
+    switch (ShowMessageBox(request)) {
+    case idYes: return rdReplace;
+    case idYesToAll: FReplaceAll = true; return rdReplace;
+    case idNoToAll: FSkipAll = true; return rdSkip;
+    case idCancel: FStopped = true; return rdStop;
+    default: return rdSkip;
+    }
+}
+
+bool TRunQuestions::ReportFailure(const QString& target, int resultCode, int systemError, uint16_t method)
+{
+    if (FStopped)
+        return false;
+    if (FCollect) {
+        FCollected << target + QStringLiteral(": ") + ResultText(resultCode, systemError, method);
+        return true;
+    }
+    bool collectLater = false;
+    TMessageBoxRequest request;
+    request.Text = ExtractFailureText(target, resultCode, systemError, method);
+    request.Kind = mkError;
+    request.Buttons = {{QStringLiteral("OK"), idOK}, {QStringLiteral("&Abbrechen"), idCancel}};
+    request.EscapeAnswer = idOK;  // Escape goes on, as OK always did
+    request.CheckBoxText = QStringLiteral("Weitere Fehler erst am Ende anzeigen");
+    request.CheckBoxChecked = &collectLater;
+    if (ShowMessageBox(request) == idCancel) {
+        FStopped = true;
+        return false;
+    }
+    FCollect = collectLater;
+    return true;
+}
+
+}  // namespace valbrix

@@ -1,0 +1,173 @@
+// Encrypted entries in the real main window, offscreen: the password dialog
+// (scripted) for the right password, a wrong one then the right one, and
+// Abbrechen; the password kept for the archive's other entries and
+// forgotten when it closes; the lock beside encrypted entries and the grey
+// rows of encryption no password opens.
+#include <QApplication>
+#include <QLocale>
+#include <QTest>
+
+#include "ConfigFolder.h"
+#include "MessageBoxScript.h"
+#include "PasswordDialogScript.h"
+#include "WorkflowFixture.h"
+#include "app/ExtractTexts.h"
+#include "app/ZipListModel.h"
+#include "engine/ResultCodes.h"
+#include "engine/archive/ZipFormat.h"
+
+using namespace valbrix;
+using namespace valbrix::test;
+namespace fs = std::filesystem;
+
+namespace {
+
+QString Q(const fs::path& path)
+{
+    return QString::fromStdString(path.string());
+}
+
+}  // namespace
+
+class TestPasswordDialog : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase()
+    {
+        QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+        FStartFolder = fs::current_path();
+    }
+    void init()
+    {
+        FDir = std::make_unique<TempDir>();
+        valbrix::test::UseConfigFolder(Q(FDir->Path() / "config"));
+        if (!HaveTool("zip")) {
+            if (valbrix::test::RunningUnderCi())
+                QFAIL("zip is not installed (CI must run every case)");
+            QSKIP("zip is not installed; case skipped");
+        }
+        fs::create_directories(FDir->Path() / "in");
+        WriteFile(FDir->Path() / "in" / "a.txt", std::string("first secret text"));
+        WriteFile(FDir->Path() / "in" / "b.txt", std::string("second secret text"));
+        QCOMPARE(RunCommand("cd " + Quote((FDir->Path() / "in").string()) + " && zip -q -P Geheim " +
+                            Quote((FDir->Path() / "enc.zip").string()) + " a.txt b.txt")
+                     .ExitCode,
+                 0);
+    }
+    void cleanup()
+    {
+        fs::current_path(FStartFolder);
+        FDir.reset();
+    }
+
+    // Catches a dialog asked for each entry though the password fits both,
+    // a dialog without its title, entry name, mask or "Kennwort anzeigen",
+    // a wrong password that is not asked again or not said to be wrong,
+    // files not written with the right one, and a kept password that
+    // survives closing the archive.
+    void rightAndWrongThenRight_data()
+    {
+        QTest::addColumn<QStringList>("typed");
+        QTest::newRow("right") << QStringList{"Geheim"};
+        QTest::newRow("wrong then right") << QStringList{"geheim", "Geheim"};
+    }
+    void rightAndWrongThenRight()
+    {
+        QFETCH(QStringList, typed);
+        TMain w;
+        QVERIFY(w.OpenArchive(Q(FDir->Path() / "enc.zip")));
+        const fs::path out = FDir->Path() / "out";
+        DialogScript dialog(Q(out));
+        dialog.Install(w);
+        TPasswordDialogScript passwords;
+        for (const QString& password : typed)
+            passwords.Type(password);
+        TMessageBoxScript boxes;
+        boxes.Answer(idNo);  // the summary's question whether to open the folder
+        w.UnzipBtnClick();
+        QCOMPARE(ReadText(out / "a.txt"), std::string("first secret text"));
+        QCOMPARE(ReadText(out / "b.txt"), std::string("second secret text"));
+        QCOMPARE(boxes.Asked.size(), 1);
+        QCOMPARE(boxes.Asked[0].Text, SummaryText(2));
+        QCOMPARE(passwords.Runs.size(), typed.size());
+        for (int i = 0; i < passwords.Runs.size(); ++i) {
+            const TPasswordDialogRun& run = passwords.Runs[i];
+            QCOMPARE(run.Title, QString("Kennwort"));
+            QVERIFY2(run.Prompt.contains("a.txt"), qPrintable(run.Prompt));
+            QVERIFY(run.MaskedAtFirst);
+            QVERIFY(run.ShownWhenChecked);
+            QCOMPARE(run.WrongShown, i > 0);
+        }
+
+        // Closed and opened again: the password is asked for anew.
+        w.Schlieen1Click();
+        QVERIFY(w.OpenArchive(Q(FDir->Path() / "enc.zip")));
+        fs::remove_all(out);
+        passwords.Type("Geheim");
+        boxes.Answer(idNo);
+        w.UnzipBtnClick();
+        QCOMPARE(passwords.Runs.size(), typed.size() + 1);
+        QCOMPARE(ReadText(out / "b.txt"), std::string("second secret text"));
+    }
+
+    // Catches Abbrechen taken as an empty password, a cancelled entry that
+    // leaves a file or no failure box, a reason other than "verschlüsselt",
+    // and a cancel that stops the other entries from being asked for.
+    void cancel()
+    {
+        TMain w;
+        QVERIFY(w.OpenArchive(Q(FDir->Path() / "enc.zip")));
+        const fs::path out = FDir->Path() / "out";
+        DialogScript dialog(Q(out));
+        dialog.Install(w);
+        TPasswordDialogScript passwords;
+        passwords.Cancel();
+        passwords.Type("Geheim");
+        TMessageBoxScript boxes;
+        boxes.Answer(idOK);
+        boxes.Answer(idNo);
+        w.UnzipBtnClick();
+        QCOMPARE(boxes.Asked.size(), 2);
+        QCOMPARE(boxes.Asked[0].Text, ExtractFailureText(Q(out / "a.txt"), erEncrypted));
+        QVERIFY(boxes.Asked[0].Text.contains(QString::fromUtf8("verschlüsselt")));
+        QCOMPARE(boxes.Asked[1].Text, SummaryText(1));
+        QCOMPARE(Tree(out), std::vector<std::string>{"b.txt"});
+    }
+
+    // Catches a lock on plain entries or none on encrypted ones, and rows of
+    // strong encryption that are neither greyed nor explained.
+    void lockAndGreyRows()
+    {
+        CraftedZip zip;
+        zip.Add(StoredEntry("plain.txt", Bytes(10, 'p')));
+        CraftedEntry locked = StoredEntry("locked.txt", Bytes(10, 'l'));
+        locked.Flags = gpEncrypted;
+        zip.Add(locked);
+        CraftedEntry strong = StoredEntry("strong.txt", Bytes(10, 's'));
+        strong.Flags = gpEncrypted | gpStrongEncryption;
+        zip.Add(strong);
+        WriteFile(FDir->Path() / "mixed.zip", zip.Build());
+        TMain w;
+        QVERIFY(w.OpenArchive(Q(FDir->Path() / "mixed.zip")));
+        QCOMPARE(w.Model->rowCount(), 3);
+        for (int row = 0; row < 3; ++row) {
+            const QString name = w.Model->Row(row).Caption;
+            const QModelIndex nameCell = w.Model->index(row, lcName);
+            const bool encrypted = name != "plain.txt";
+            QCOMPARE(w.Model->data(nameCell, Qt::DecorationRole).isValid(), encrypted);
+            QCOMPARE(w.Model->data(w.Model->index(row, lcDate), Qt::DecorationRole).isValid(), false);
+            const QVariant tip = w.Model->data(nameCell, Qt::ToolTipRole);
+            QCOMPARE(tip.toString(), name == "strong.txt" ? QString::fromUtf8("Verschlüsselungsverfahren wird nicht "
+                                                                              "unterstützt")
+                                                          : QString());
+            QCOMPARE(w.Model->data(nameCell, Qt::ForegroundRole).isValid(), name == "strong.txt");
+        }
+    }
+
+private:
+    fs::path FStartFolder;
+    std::unique_ptr<TempDir> FDir;
+};
+
+QTEST_MAIN(TestPasswordDialog)
+#include "tst_PasswordDialog.moc"
