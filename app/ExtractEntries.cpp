@@ -1,153 +1,158 @@
-// The per-entry extraction loop; see the header.
+// The window's adapter over the extraction job; see the header.
 #include "ExtractEntries.h"
 
+#include <algorithm>
+
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QFile>
-#include <QFileInfo>
 #include <QProgressBar>
 
 #include "ExtractTexts.h"
-#include "MyTools.h"
 #include "engine/ResultCodes.h"
-#include "engine/extract/TargetPath.h"
+#include "engine/extract/ExtractJob.h"
 
 namespace valbrix {
 
 namespace {
 
-// The driver pumps once per input block; the window needs far fewer
-// repaints than that, and every dispatch costs time the decoding would use.
+// The job reports about every 20 ms; the window needs fewer repaints than
+// that, and every dispatch costs time the decoding would use.
 constexpr qint64 PumpIntervalMs = 40;
 
-// Keeps Running() true exactly as long as the loop runs, exceptions included.
+// Keeps Running() true exactly as long as the job runs, exceptions included.
 class TRunningMark {
 public:
-    TRunningMark(bool& running, const std::function<void()>& changed) : FRunning(running), FChanged(changed)
+    TRunningMark(TExtractJob*& running, TExtractJob& job, const std::function<void()>& changed)
+        : FRunning(running), FChanged(changed)
     {
-        Set(true);
+        Set(&job);
     }
-    ~TRunningMark() { Set(false); }
+    ~TRunningMark() { Set(nullptr); }
     TRunningMark(const TRunningMark&) = delete;
     TRunningMark& operator=(const TRunningMark&) = delete;
 
 private:
-    void Set(bool running)
+    void Set(TExtractJob* job)
     {
-        FRunning = running;
+        FRunning = job;
         if (FChanged)
             FChanged();
     }
-    bool& FRunning;
+    TExtractJob*& FRunning;
     const std::function<void()>& FChanged;
 };
 
-std::string Native(const QString& path)
+int64_t AsFileSize(uint64_t bytes)
 {
-    return QFile::encodeName(path).toStdString();
+    return int64_t(std::min<uint64_t>(bytes, INT64_MAX));
 }
 
 }  // namespace
 
-// Moves the bar while one entry is decoded; answers an abort when asked to.
-class TEntryExtractor::TProgress : public TProgressReceiver {
+// Words the job's questions and results in German, and moves the bar.
+class TEntryExtractor::TReceiver : public TExtractReceiver {
 public:
-    explicit TProgress(TEntryExtractor& owner) : FOwner(owner) {}
+    TReceiver(TEntryExtractor& owner, const QString& folder, QProgressBar* bar)
+        : FOwner(owner), FFolder(folder.endsWith(QLatin1Char('/')) ? folder : folder + QLatin1Char('/')), FBar(bar)
+    {
+    }
 
-    void Start(QProgressBar* bar, int64_t total, int64_t done, int64_t entryWeight)
+    TReplaceAnswer AskReplace(const TZipEntry& entry, const std::string& target,
+                              const TExistingNode& existing) override
     {
-        FBar = bar;
-        FTotal = total;
-        FDone = done;
-        FEntryWeight = entryWeight;
-    }
-    void Show(int64_t done) const
-    {
-        if (FBar && FTotal > 0)
-            FBar->setValue(int(done * 100 / FTotal));
-    }
-    void Progress(int16_t /*notifyCode*/, uint16_t& percent) override
-    {
-        if (FOwner.FAbortRequested) {
-            percent = 0xFFFF;
-            return;
+        // A folder in the way is no file to replace: the attempt fails and says so.
+        if (existing.IsFolder)
+            return raReplace;
+        // No attribute reset needed for a replaced file: the job puts the new
+        // file in place of the old one, so a read-only file is replaced all the same.
+        switch (FOwner.FQuestions.AskReplace(TargetText(target), AsFileSize(existing.Bytes),
+                                             QDateTime::fromSecsSinceEpoch(existing.ModifiedSeconds),
+                                             AsFileSize(entry.UncompressedSize), entry.DosDateTime)) {
+        case rdReplace: return raReplace;
+        case rdSkip: return raKeep;
+        case rdStop: break;
         }
-        Show(FDone + FEntryWeight * percent / 100);
+        FOwner.Abort();
+        return raAbort;
     }
+
+    bool Progress(uint64_t done, uint64_t total) override
+    {
+        if (FBar && total > 0)
+            FBar->setValue(int(double(done) / double(total) * 100.0));
+        FOwner.PumpEvents();
+        return !FOwner.FAbortRequested;
+    }
+
+    void EntryDone(const TEntryOutcome& outcome) override
+    {
+        FWritten += outcome.Written ? 1 : 0;
+        if (outcome.Result == erOk)
+            return;
+        // A refused name has no target: it is shown as the archive spells it.
+        const QString target = outcome.Result == erNameRefused
+                                   ? FFolder + QString::fromUtf8(outcome.Entry.FileName)
+                                   : TargetText(outcome.Target);
+        if (!FOwner.FQuestions.ReportFailure(target, outcome.Result, outcome.OutputError, EntryMethod(outcome.Entry)))
+            FOwner.Abort();
+    }
+
+    TPasswordAnswer AskPassword(const TZipEntry& entry, bool wrongBefore, TSecret& password) override
+    {
+        if (FOwner.FQuestions.Stopped())
+            return paCancelled;
+        FOwner.FPasswords.SetEntryName(QString::fromUtf8(entry.FileName));
+        return FOwner.FPasswords.AskPassword(wrongBefore, password);
+    }
+
+    int Written() const { return FWritten; }
 
 private:
+    QString TargetText(const std::string& target) const
+    {
+        return FFolder + QFile::decodeName(QByteArray::fromStdString(target));
+    }
+
     TEntryExtractor& FOwner;
-    QProgressBar* FBar = nullptr;
-    int64_t FTotal = 0;
-    int64_t FDone = 0;
-    int64_t FEntryWeight = 0;
+    QString FFolder;  // with a '/' behind it
+    QProgressBar* FBar;
+    int FWritten = 0;
 };
 
-TEntryExtractor::TEntryExtractor() : FProgress(std::make_unique<TProgress>(*this))
+void TEntryExtractor::Abort()
 {
-    FDriver.State().PumpHook = [this] { PumpEvents(); };
-    FDriver.SetPasswordProvider(&FPasswords);
-    FPumpClock.start();
+    FAbortRequested = true;
+    FQuestions.Stop();
+    if (FJob)
+        FJob->Abort();
 }
-
-TEntryExtractor::~TEntryExtractor() = default;
 
 void TEntryExtractor::PumpEvents()
 {
-    if (FPumpClock.elapsed() < PumpIntervalMs)
+    if (FPumpClock.isValid() && FPumpClock.elapsed() < PumpIntervalMs)
         return;
-    FPumpClock.restart();
+    FPumpClock.start();
     QCoreApplication::processEvents();
 }
 
-int TEntryExtractor::ExtractEntries(const QString& archive, TExtractOptions options, const QString& folder,
-                                    QProgressBar* progressBar, int64_t total, const TExtractList& list)
+int TEntryExtractor::ExtractEntries(const TZipArchive& archive, TExtractOptions options, const QString& folder,
+                                    QProgressBar* progressBar, const TExtractList& list)
 {
-    const TRunningMark mark(FRunning, OnBusyChanged);
     FAbortRequested = false;
     FQuestions = TRunQuestions((options & eoOverwrite) != 0);
-    const std::string archivePath = Native(archive);
-    const std::string folderPath = Native(folder);
-    const bool withFolders = (options & eoWithFolders) != 0;
-    // With nothing to weigh (only empty files), the bar counts entries instead.
-    const bool byCount = total <= 0;
-    const int64_t scale = byCount ? int64_t(list.size()) : total;
-    int count = 0;
-    int64_t done = 0;
-    for (size_t i = 0; i < list.size() && !FQuestions.Stopped(); ++i) {
-        const TZipEntry& entry = list[i];
-        const std::optional<std::string> target = EntryTargetPath(folderPath, entry.FileName, withFolders);
-        if (!target) {
-            FQuestions.ReportFailure(folder + QLatin1Char('/') + QString::fromUtf8(entry.FileName),
-                                     erNameLeavesFolder);
-            continue;
-        }
-        const QString targetText = QFile::decodeName(QByteArray::fromStdString(*target));
-        const bool folderEntry = IsFolderName(*target);
-        const int64_t existingSize = folderEntry ? -1 : MyTools().GetSizeOfFile(targetText);
-        // No attribute reset needed for a replaced file: the driver puts the
-        // new file in place of the old one, so a read-only file is replaced all the same.
-        if (existingSize >= 0 &&
-            FQuestions.AskReplace(targetText, existingSize, QFileInfo(targetText).lastModified(),
-                                  int64_t(entry.UncompressedSize), entry.DosDateTime) != rdReplace)
-            continue;  // skipped, or stopped (the loop ends)
-        if (FQuestions.Stopped())
-            break;  // closed while a question was open
-        const int64_t weight = byCount ? 1 : int64_t(entry.UncompressedSize);
-        FProgress->Start(progressBar, scale, done, weight);
-        FPasswords.SetEntryName(QString::fromUtf8(entry.FileName));
-        const int result = FDriver.ExtractEntry(archivePath, *target, entry.Attributes, entry.LocalHeaderOffset,
-                                                FProgress.get(), 0, entry.CompressedSize, entry.UncompressedSize);
-        if (FAbortRequested)
-            break;
-        if (result != erOk) {
-            FQuestions.ReportFailure(targetText, result, FDriver.OutputError(), EntryMethod(entry));
-            continue;
-        }
-        done += weight;
-        ++count;
-        FProgress->Show(done);
-    }
-    return count;
+    TReceiver receiver(*this, folder, progressBar);
+    TJobOptions jobOptions;
+    jobOptions.WithFolders = (options & eoWithFolders) != 0;
+    jobOptions.Overwrite = (options & eoOverwrite) != 0;
+    jobOptions.Workers = FWorkers;
+    TExtractJob job(archive, jobOptions, receiver);
+    if (job.OpenTarget(QFile::encodeName(folder).toStdString()) != 0)
+        return 0;
+    const TRunningMark mark(FJob, job, OnBusyChanged);
+    TListSelection selection(list);
+    job.Run(selection);
+    return receiver.Written();
 }
 
 }  // namespace valbrix

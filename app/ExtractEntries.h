@@ -1,29 +1,33 @@
-// The per-entry extraction loop of the window: for each entry it builds the
-// target path (through the engine's containment rule), asks before an
-// existing file is replaced, runs the extraction driver and moves the
-// progress bar, also within a large entry. TEntryExtractor owns the
-// program's one extraction driver; the extraction dialog and the setup flow
-// both run through it. Questions and failures go to the run's
-// TRunQuestions, which decides whether the loop goes on. An encrypted entry
-// asks for the password in a dialog; the driver keeps it for the archive.
+// The window's adapter over the engine's extraction job: the job runs the
+// entries (on the default number of workers) and calls back on this thread
+// in archive order; here its questions go to the run's TRunQuestions (the
+// replace question with its answers for the rest of the run, the failure
+// box that may stop the run or collect later failures for the summary),
+// an encrypted entry's question opens the password dialog, and progress
+// moves the bar, also within a large entry, while the window's events are
+// dispatched. The password that fitted is kept with the open archive.
+// Stopping the run, by an answer or by closing the window, aborts the job:
+// the entries being written are discarded, so no partial file stays, and
+// the rest are skipped without messages.
 #pragma once
 
 #include <cstdint>
 #include <functional>
-#include <memory>
 #include <vector>
 
 #include <QElapsedTimer>
 #include <QString>
 
-#include "RunQuestions.h"
 #include "PasswordDialog.h"
-#include "engine/extract/ExtractEntry.h"
+#include "RunQuestions.h"
+#include "engine/archive/ZipArchive.h"
 #include "engine/archive/ZipDirectory.h"
 
 class QProgressBar;
 
 namespace valbrix {
+
+class TExtractJob;
 
 // A set of options.
 enum TExtractOption : uint8_t {
@@ -38,48 +42,40 @@ using TExtractList = std::vector<TZipEntry>;
 
 class TEntryExtractor {
 public:
-    TEntryExtractor();
-    ~TEntryExtractor();
+    TEntryExtractor() = default;
     TEntryExtractor(const TEntryExtractor&) = delete;
     TEntryExtractor& operator=(const TEntryExtractor&) = delete;
 
-    // Extracts the list from the archive (an absolute path) below folder (an
-    // absolute path); total is the sum of the entries' uncompressed sizes.
-    // Returns the number of entries extracted.
-    int ExtractEntries(const QString& archive, TExtractOptions options, const QString& folder,
-                       QProgressBar* progressBar, int64_t total, const TExtractList& list);
+    // Extracts the list from the open archive below folder (an absolute
+    // path that exists). Returns the number of entries extracted.
+    int ExtractEntries(const TZipArchive& archive, TExtractOptions options, const QString& folder,
+                       QProgressBar* progressBar, const TExtractList& list);
 
     // True while ExtractEntries runs (events are dispatched meanwhile).
-    bool Running() const { return FRunning; }
-    // Stops the running extraction: the entry being written is abandoned (the
-    // driver discards its temporary file, so no partial file stays) and the
-    // remaining entries are skipped without messages.
-    void Abort()
-    {
-        FAbortRequested = true;
-        FQuestions.Stop();
-    }
+    bool Running() const { return FJob != nullptr; }
+    // Stops the running extraction.
+    void Abort();
     bool AbortRequested() const { return FAbortRequested; }
     // The questions and answers of the current or last run: whether the user
     // stopped it, and the failures collected for the summary.
     const TRunQuestions& Questions() const { return FQuestions; }
 
-    TExtractionDriver& Driver() { return FDriver; }
+    // Workers of the next extraction; 0: one per online processor.
+    void SetWorkers(unsigned workers) { FWorkers = workers; }
 
     // Called when Running() changes, so the window can disable its commands.
     std::function<void()> OnBusyChanged;
 
 private:
-    class TProgress;
+    class TReceiver;
     void PumpEvents();
 
-    TExtractionDriver FDriver;
+    TExtractJob* FJob = nullptr;
     TRunQuestions FQuestions;
     TWindowPasswords FPasswords;
-    std::unique_ptr<TProgress> FProgress;
-    QElapsedTimer FPumpClock;
-    bool FRunning = false;
     bool FAbortRequested = false;
+    unsigned FWorkers = 0;
+    QElapsedTimer FPumpClock;
 };
 
 }  // namespace valbrix

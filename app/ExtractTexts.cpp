@@ -52,10 +52,11 @@ QString ResultText(int resultCode, int systemError, uint16_t method)
     case erFormat: return QStringLiteral("Der Eintrag ist beschädigt (lokaler Kopf oder komprimierte Daten).");
     case erAborted: return QStringLiteral("Das Auspacken wurde abgebrochen.");
     case erUnsupported: return QStringLiteral("Die Komprimierungsmethode wird nicht unterstützt.");
+    case erMemoryLimit: return QStringLiteral("Das Wörterbuch des Eintrags ist größer als 256 MB.");
     case erEncrypted: return QStringLiteral("Der Eintrag ist verschlüsselt.");
     case erWrongPassword: return QStringLiteral("Das Kennwort ist falsch oder die Daten sind beschädigt.");
     case erEncryptionUnsupported: return QStringLiteral("Das Verschlüsselungsverfahren wird nicht unterstützt.");
-    case erNameLeavesFolder: return QStringLiteral("Der Name des Eintrags führt aus dem Zielordner hinaus.");
+    case erNameRefused: return QStringLiteral("Der Name des Eintrags führt aus dem Zielordner hinaus.");
     default: return QStringLiteral("Unbekannter Fehler (Code %1).").arg(resultCode);
     }
 }

@@ -12,10 +12,6 @@
 
 namespace valbrix {
 
-// Not an engine result: the entry's name would leave the target folder (a
-// ".." component), so the window refused it before the driver saw it.
-constexpr int erNameLeavesFolder = 1000;
-
 // One sentence saying why an entry failed, for every result code. With the
 // system error (errno) of a failed output step, the output failure tells a
 // full disk, missing rights and a name too long apart; with the entry's

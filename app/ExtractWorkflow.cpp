@@ -5,7 +5,8 @@
 // another extraction are disabled; closing the window meanwhile asks first,
 // then stops the extraction (the entry being written is discarded, so no
 // partial file stays) and closes the window once the loop has returned. The
-// process leaves the folders the run entered when it ends.
+// process's current folder is never moved: the job writes below a handle of
+// the target folder.
 #include "MainUnit.h"
 
 #include <algorithm>
@@ -58,13 +59,10 @@ QProgressBar* TMain::CreateProgressBar()
     return bar;
 }
 
-int TMain::ExtractEntries(TExtractOptions options, const QString& folder, QProgressBar* progressBar, int64_t total,
+int TMain::ExtractEntries(TExtractOptions options, const QString& folder, QProgressBar* progressBar,
                           const TExtractList& list)
 {
-    // The driver changes the current folder while it creates folders.
-    const platform::TCurrentFolderKeeper keeper;
-    const QString archive = QFileInfo(FArchiveName).absoluteFilePath();
-    return FExtractor.ExtractEntries(archive, options, folder, progressBar, total, list);
+    return FExtractor.ExtractEntries(FArchive, options, folder, progressBar, list);
 }
 
 void TMain::UnzipBtnClick()
@@ -83,8 +81,7 @@ void TMain::UnzipBtnClick()
     const TProgressBarOwner progress(CreateProgressBar());
 
     const QString folder = CleanFolderText(dialog.FolderText());
-    const platform::TCurrentFolderKeeper keeper;  // the check enters the folder
-    if (const TFolderCheck check = EnterTargetFolder(folder); check.Problem != fpNone) {
+    if (const TFolderCheck check = CheckTargetFolder(folder); check.Problem != fpNone) {
         ShowMessageBox(QStringLiteral("Fehler beim Festlegen des Ordners: ") + folder + QLatin1Char('\n') +
                            FolderProblemText(check, folder),
                        QStringLiteral("Fehler beim Entpacken"), mkError, bcOK);
@@ -97,14 +94,11 @@ void TMain::UnzipBtnClick()
     std::sort(rows.begin(), rows.end());
     TExtractList list;
     list.reserve(rows.size());
-    int64_t total = 0;
-    for (int row : rows) {
+    for (int row : rows)
         list.push_back(Model->Row(row).Entry);
-        total += list.back().UncompressedSize;
-    }
 
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    const int count = ExtractEntries(options, folder, progress.Bar(), total, list);
+    const int count = ExtractEntries(options, folder, progress.Bar(), list);
     QApplication::restoreOverrideCursor();
     if (FCloseRequested) {
         // The window was closed meanwhile; no summary, just finish closing.

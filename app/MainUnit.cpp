@@ -26,6 +26,7 @@
 #include "Version.h"
 #include "ZipListModel.h"
 #include "about/AboutDlg.h"
+#include "engine/SizeSum.h"
 #include "engine/archive/ZipDirectory.h"
 #include "platform/FileServices.h"
 #include "platform/gui/Launcher.h"
@@ -49,12 +50,6 @@ private:
     int& FDepth;
 };
 
-// Totals of archive sizes: a hostile archive's sizes must not overflow them.
-int64_t AddSize(int64_t total, uint64_t size)
-{
-    const int64_t add = SizeForTotal(size);
-    return total > INT64_MAX - add ? INT64_MAX : total + add;
-}
 
 QStringList LocalFiles(const QMimeData* mime)
 {
@@ -133,8 +128,12 @@ bool TMain::OpenArchive(const QString& path)
     const int openError = probe.OpenRegularRead(nativePath);
     probe.Close();
     try {
-        if (openError == 0)
-            status = ListZipEntries(nativePath, entries);
+        // Held open from here: the extraction reads this very file, whatever happens to its name.
+        if (openError == 0 && FArchive.Open(nativePath) != akNotArchive)
+            status = FArchive.ForEachEntry([&entries](const TZipEntry& entry) {
+                entries.push_back(entry);
+                return true;
+            });
     } catch (const std::exception&) {
         // Whatever was listed before the failure still shows, and is told as incomplete.
         status = dsDamaged;
@@ -163,8 +162,8 @@ bool TMain::OpenArchive(const QString& path)
             continue;  // a folder entry gets no row
         if (caption.toLower().contains(QLatin1String("setup.exe")))
             FSetupFound = true;
-        FTotalSize = AddSize(FTotalSize, entry.UncompressedSize);
-        compressedSize = AddSize(compressedSize, entry.CompressedSize);
+        FTotalSize = AddSizeSaturated(FTotalSize, entry.UncompressedSize);
+        compressedSize = AddSizeSaturated(compressedSize, entry.CompressedSize);
         rows.push_back({std::move(entry), std::move(caption), FolderPart(name)});
     }
     Model->SetRows(std::move(rows));
@@ -180,7 +179,7 @@ bool TMain::OpenArchive(const QString& path)
     FOpenProblemKind = mkError;
     if (openError != 0)
         FOpenProblem = OpenFailureText(path, openError);
-    else if (status == dsNone && !IsEmptyZipArchive(nativePath))
+    else if (FArchive.Kind() == akNotArchive)
         FOpenProblem = NotZipText(path);
     else if (status != dsDamaged && rowCount == 0) {
         FOpenProblem = NoFilesText(path);
@@ -204,7 +203,7 @@ void TMain::ClearList()
     // deferred while it runs (see ApplyBusyState and closeEvent).
     TUpdateBracket bracket(FUpdateDepth);
     Model->Clear();
-    FExtractor.Driver().ForgetPassword();  // the archive it belonged to is closed
+    FArchive.Close();  // also wipes the password kept for it
 }
 
 std::vector<int> TMain::SelectedRowNumbers() const
@@ -267,7 +266,7 @@ void TMain::LVClick()
     const std::vector<int> selected = SelectedRowNumbers();
     FTotalSize = 0;
     for (int row : selected)
-        FTotalSize = AddSize(FTotalSize, Model->Row(row).Entry.UncompressedSize);
+        FTotalSize = AddSizeSaturated(FTotalSize, Model->Row(row).Entry.UncompressedSize);
     ApplyCommandState(CommandStateAfterSelection(Model->rowCount(), int(selected.size()), FCommandState.Close));
     StatusPanel1->setText(SelectedPanelText(int(selected.size()), FTotalSize));
 }

@@ -59,9 +59,9 @@ public:
     // returns QDialog::Accepted or QDialog::Rejected.
     void SetDirSelectRunner(std::function<int(TDirSelectDlg&)> runner) { FDirSelectRunner = std::move(runner); }
 
-    // The per-entry loop over the program's one extraction driver, with the
-    // archive that is open now. Returns the number of entries extracted.
-    int ExtractEntries(TExtractOptions options, const QString& folder, QProgressBar* progressBar, int64_t total,
+    // The extraction job over the archive that is open now. Returns the
+    // number of entries extracted.
+    int ExtractEntries(TExtractOptions options, const QString& folder, QProgressBar* progressBar,
                        const TExtractList& list);
     // "LastFolder" in section "Folders" of the INI file; empty when none is stored.
     QString ReadLastFolder();
@@ -157,7 +157,8 @@ private:
     TCfgDlgRunner FCfgDlgRunner;  // empty: the dialog runs modally
     std::function<int(TDirSelectDlg&)> FDirSelectRunner;
     TCommandState FCommandState;    // what the list allows; an extraction masks some of it
-    TEntryExtractor FExtractor;     // owns the program's one extraction driver
+    TEntryExtractor FExtractor;     // runs the extraction job, one at a time
+    TZipArchive FArchive;           // the listed archive, held open by its file since the listing
     QString FOpenProblem;           // why the last opening showed no rows; empty when it did
     TMessageKind FOpenProblemKind = mkError;
     bool FQuietOpen = false;        // OpenArchive keeps its problem for the caller (drops)

@@ -74,10 +74,7 @@ void TMain::SetupCheck(const TExtractList& list)
         ShowStartFailure();
         return;
     }
-    int64_t total = 0;
-    for (const TZipEntry& entry : list)
-        total += int64_t(entry.UncompressedSize);
-    const int count = ExtractEntries(eoWithFolders | eoOverwrite, folder, progress.get(), total, list);
+    const int count = ExtractEntries(eoWithFolders | eoOverwrite, folder, progress.get(), list);
     if (FCloseRequested) {
         DeleteTempFolder(folder);
         QTimer::singleShot(0, this, &QWidget::close);

@@ -46,16 +46,19 @@ QString CleanFolderText(const QString& text)
     return folder;
 }
 
-TFolderCheck EnterTargetFolder(const QString& folder)
+TFolderCheck CheckTargetFolder(const QString& folder)
 {
     if (!folder.startsWith(QLatin1Char('/')))
         return {fpRelative, 0};
     const std::string path = Native(folder);
     const int created = platform::CreateFolder(path);
-    if (const int entered = platform::ChangeDirectory(path); entered != 0)
-        return ProblemFor(created != 0 && created != EEXIST ? created : entered);
-    const std::string current = platform::CurrentDirectory();
-    if (current.empty() || !platform::IsSameFile(current, path))
+    platform::TFolder opened;
+    if (const int error = opened.Open(path); error != 0)
+        return ProblemFor(created != 0 && created != EEXIST ? created : error);
+    platform::TFileIdentity openedIdentity;
+    platform::TFileIdentity named;
+    if (!opened.Identity(openedIdentity) || !platform::FileIdentity(path, named) ||
+        openedIdentity.Device != named.Device || openedIdentity.Inode != named.Inode)
         return {fpOther, 0};
     // Otherwise every single entry would fail on its own, one box each.
     if (const int error = platform::FolderWriteError(path); error != 0)

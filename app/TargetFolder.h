@@ -1,10 +1,11 @@
 // The checks before an extraction writes into the folder the user typed:
 // the text is cleaned (quotes, a trailing '/', a leading "~/" for the home
-// folder), must be absolute, may create its last level, and must then be
-// the folder the process actually entered and one it may write in. The
-// comparison is by identity (device and inode), so a folder reached through
-// a symbolic link or typed with a doubled '/' is accepted. A refusal says
-// why, so the message can tell the user what to change.
+// folder), must be absolute, may create its last level, and must then be a
+// folder that opens as the one the path names and one the process may write
+// in. The comparison is by identity (device and inode), so a folder reached
+// through a symbolic link or typed with a doubled '/' is accepted. The
+// process's current directory is left alone. A refusal says why, so the
+// message can tell the user what to change.
 #pragma once
 
 #include <cstdint>
@@ -21,7 +22,7 @@ enum TFolderProblem : uint8_t {
     fpNone,           // the extraction may write there
     fpRelative,       // the text does not start at '/'
     fpParentMissing,  // only the last level may be created, and its parent is missing
-    fpNoRights,       // the folder cannot be made, entered or written in
+    fpNoRights,       // the folder cannot be made, opened or written in
     fpNotAFolder,     // a file stands under that name
     fpOther,          // another system error (SystemError)
 };
@@ -31,11 +32,11 @@ struct TFolderCheck {
     int SystemError = 0;  // errno behind fpNoRights and fpOther
 };
 
-// Creates the folder's last level when missing, makes it the current folder
-// and checks that the current folder is that folder and may be written in.
-// A relative text is refused: it would depend on wherever the current
-// folder happens to be.
-TFolderCheck EnterTargetFolder(const QString& folder);
+// Creates the folder's last level when missing, opens it and checks that the
+// folder opened is the one the path names and may be written in. A relative
+// text is refused: it would depend on wherever the current folder happens
+// to be.
+TFolderCheck CheckTargetFolder(const QString& folder);
 
 // The second line of the refusal: why the folder cannot be used.
 QString FolderProblemText(const TFolderCheck& check, const QString& folder);

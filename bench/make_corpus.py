@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Makes the extraction benchmark corpus: five archives that stress the
+"""Makes the extraction benchmark corpus: six archives that stress the
 engine in different ways, built from a seeded generator so that every machine
 gets the same bytes. Nothing is committed; write them to a RAM disk
 (default /dev/shm/valbrix-corpus) so that disk speed does not enter the figures.
@@ -10,6 +10,8 @@ gets the same bytes. Nothing is committed; write them to a RAM disk
                      compressor falls back to stored blocks inside the stream)
   small.zip          20,000 text files of 0.5 to 8 KB in 100 folders, deflate
   tiny.zip           100,000 files of 10 to 200 bytes in 100 folders, deflate
+  text-one.zip       the 100 MB of text as one entry, deflate level 6 (one
+                     entry: what several workers cannot share)
 
 An archive that already exists is kept; delete it to make it again.
 
@@ -126,6 +128,7 @@ def main():
         ("random-deflate.zip", lambda: large_entries("random"), zipfile.ZIP_DEFLATED),
         ("small.zip", lambda: many_entries("small", 3, 200, 512, 8192), zipfile.ZIP_DEFLATED),
         ("tiny.zip", lambda: many_entries("tiny", 5, 1000, 10, 200), zipfile.ZIP_DEFLATED),
+        ("text-one.zip", lambda: [("text/all.txt", b"".join(large_text()))], zipfile.ZIP_DEFLATED),
     ]
     for name, entries, compress in plan:
         path = os.path.join(folder, name)

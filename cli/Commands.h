@@ -12,6 +12,7 @@ namespace valbrix::cli {
 constexpr int ExitOk = 0;
 constexpr int ExitEntryFailed = 1;
 constexpr int ExitCannotOpen = 2;
+constexpr int ExitInterrupted = 130;  // as a shell reports a command ended by Ctrl+C
 
 // One line on stderr: the archive's directory is damaged and only
 // `entriesRead` entries could be read.

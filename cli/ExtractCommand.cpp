@@ -1,16 +1,20 @@
-// `valbrix-cli extract` and `valbrix-cli test`: run the extraction driver
-// over every entry of an archive (or the named ones), in archive order.
-// Entry names come from the archive and are not trusted: the engine's
-// containment rule (engine/TargetPath.h) keeps everything below the target
-// folder. The driver changes the
-// current directory while it creates folders, so every path handed to it is
-// absolute. Each failed or refused entry gives one line on stderr; the exit
-// status says whether all succeeded. Encrypted entries take the password
-// from --password-file or a prompt without echo (cli/Password.h).
-#include <algorithm>
+// `valbrix-cli extract` and `valbrix-cli test`: adapters over the engine's
+// archive object and extraction job. Entry names come from the archive and
+// are not trusted; the job's containment rule keeps everything below the
+// target folder, which it holds by a handle, so relative paths stay what
+// they were when the command started. Each failed, refused or kept entry
+// gives one line on stderr, in archive order whatever the number of
+// workers; the exit status says whether all succeeded. Ctrl+C stops every
+// worker, and the entry being written leaves nothing behind. Encrypted
+// entries take the password from --password-file or a prompt without echo
+// (cli/Password.h), asked on this thread in archive order.
+#include <atomic>
+#include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <string>
 #include <system_error>
@@ -18,11 +22,12 @@
 #include "cli/Commands.h"
 #include "cli/NameText.h"
 #include "cli/Password.h"
-#include "engine/archive/ArchiveReader.h"
-#include "engine/extract/ExtractEntry.h"
 #include "engine/ResultCodes.h"
+#include "engine/archive/ZipArchive.h"
+#include "engine/extract/EntrySelection.h"
+#include "engine/extract/ExtractEntry.h"
+#include "engine/extract/ExtractJob.h"
 #include "engine/extract/TargetPath.h"
-#include "engine/archive/ZipDirectory.h"
 
 namespace valbrix::cli {
 
@@ -30,13 +35,39 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct TExtractOptions {
+struct TExtractArgs {
     std::string Folder = ".";
-    bool Flat = false;
-    bool Overwrite = false;
+    TJobOptions Options;
     std::string Archive;
     std::vector<std::string> Names;  // empty: every entry
     std::optional<std::string> PasswordFile;
+};
+
+// The one way a signal handler can reach the running job.
+std::atomic<TExtractJob*> InterruptedJob{nullptr};
+static_assert(std::atomic<TExtractJob*>::is_always_lock_free);
+
+void OnInterrupt(int)
+{
+    if (TExtractJob* job = InterruptedJob.load())
+        job->Abort();
+}
+
+// Routes Ctrl+C to the job while it runs, and back to the default after.
+class TInterruptGuard {
+public:
+    explicit TInterruptGuard(TExtractJob& job)
+    {
+        InterruptedJob.store(&job);
+        std::signal(SIGINT, OnInterrupt);
+    }
+    ~TInterruptGuard()
+    {
+        std::signal(SIGINT, SIG_DFL);
+        InterruptedJob.store(nullptr);
+    }
+    TInterruptGuard(const TInterruptGuard&) = delete;
+    TInterruptGuard& operator=(const TInterruptGuard&) = delete;
 };
 
 const char* ResultMeaning(int code)
@@ -49,9 +80,11 @@ const char* ResultMeaning(int code)
     case erFormat: return "bad local header or malformed compressed data";
     case erAborted: return "aborted";
     case erUnsupported: return "unsupported compression method";
+    case erMemoryLimit: return "dictionary or window over 256 MB";
     case erEncrypted: return "encrypted entry";
     case erWrongPassword: return "wrong password or damaged data";
     case erEncryptionUnsupported: return "encryption method not supported";
+    case erNameRefused: return "refused, the name leaves the target folder or names nothing";
     default: return "unknown result";
     }
 }
@@ -60,6 +93,10 @@ const char* ResultMeaning(int code)
 // from missing rights or a name too long for the file system.
 void ReportFailure(const std::string& name, int code, int systemError = 0)
 {
+    if (code == erNameRefused) {  // not the engine failing: the name's own fault, said as such
+        std::fprintf(stderr, "%s: %s\n", EscapedName(name).c_str(), ResultMeaning(code));
+        return;
+    }
     if (code == erOutput && systemError != 0)
         std::fprintf(stderr, "%s: %d %s: %s\n", EscapedName(name).c_str(), code, ResultMeaning(code),
                      std::strerror(systemError));
@@ -67,19 +104,36 @@ void ReportFailure(const std::string& name, int code, int systemError = 0)
         std::fprintf(stderr, "%s: %d %s\n", EscapedName(name).c_str(), code, ResultMeaning(code));
 }
 
-bool ParseExtractArgs(const std::vector<std::string>& args, TExtractOptions& options)
+// -j N, -jN; 0 and non-numbers are refused.
+bool ParseWorkers(const std::string& text, unsigned& workers)
+{
+    char* end = nullptr;
+    const unsigned long value = std::strtoul(text.c_str(), &end, 10);
+    if (text.empty() || *end != '\0' || value == 0 || value > 256)
+        return false;
+    workers = unsigned(value);
+    return true;
+}
+
+bool ParseExtractArgs(const std::vector<std::string>& args, TExtractArgs& parsed)
 {
     size_t i = 0;
     for (; i < args.size() && args[i].size() > 1 && args[i][0] == '-'; ++i) {
         if (args[i] == "--flat")
-            options.Flat = true;
+            parsed.Options.WithFolders = false;
         else if (args[i] == "--overwrite")
-            options.Overwrite = true;
+            parsed.Options.Overwrite = true;
         else if (args[i] == "-d" && i + 1 < args.size())
-            options.Folder = args[++i];
+            parsed.Folder = args[++i];
         else if (args[i] == "--password-file" && i + 1 < args.size())
-            options.PasswordFile = args[++i];
-        else if (args[i] == "--") {
+            parsed.PasswordFile = args[++i];
+        else if (args[i] == "-j" && i + 1 < args.size()) {
+            if (!ParseWorkers(args[++i], parsed.Options.Workers))
+                return false;
+        } else if (args[i].rfind("-j", 0) == 0) {
+            if (!ParseWorkers(args[i].substr(2), parsed.Options.Workers))
+                return false;
+        } else if (args[i] == "--") {
             ++i;
             break;
         } else
@@ -87,74 +141,24 @@ bool ParseExtractArgs(const std::vector<std::string>& args, TExtractOptions& opt
     }
     if (i >= args.size())
         return false;
-    options.Archive = args[i];
-    options.Names.assign(args.begin() + long(i) + 1, args.end());
+    parsed.Archive = args[i];
+    parsed.Names.assign(args.begin() + long(i) + 1, args.end());
     return true;
 }
 
-// Calls visit(entry) for each entry of the archive's directory, in archive
-// order, holding one entry at a time: memory stays the same whatever the
-// entry count. Returns the directory's status, dsNone when the archive
-// cannot be opened.
-template <typename TVisit>
-TDirectoryStatus WalkEntries(const std::string& archive, TVisit visit)
+// Opens the archive and tells stderr what is wrong with it. False when it
+// cannot be opened; a damaged directory is warned about and still used.
+bool OpenArchive(TZipArchive& archive, const std::string& name)
 {
-    if (!IsZipArchive(archive))
-        return dsNone;
-    TZipDirectory directory;
-    int result = OpenZipDirectory(archive, directory);
-    for (; result == drEntry; result = NextZipEntry(directory))
-        visit(directory.Entry);
-    CloseZipDirectory(directory);
-    return result < 0 ? dsNone : directory.Status;
-}
-
-// The first walk over the directory, before anything is written: whether it
-// can be opened (an empty archive can), whether it is damaged (then warned
-// about), and which of the names asked for it holds. False when it cannot be
-// opened, with the line on stderr.
-bool SurveyEntries(const std::string& archive, const std::vector<std::string>& names, bool& damaged,
-                   std::vector<bool>& found)
-{
-    found.assign(names.size(), false);
-    uint64_t count = 0;
-    const TDirectoryStatus status = WalkEntries(archive, [&](const TZipEntry& entry) {
-        ++count;
-        for (size_t i = 0; i < names.size(); ++i)
-            found[i] = found[i] || entry.FileName == names[i];
-    });
-    if (status == dsNone && IsEmptyZipArchive(archive))
-        return true;
-    if (status == dsNone) {
+    const TArchiveKind kind = archive.Open(name);
+    if (kind == akNotArchive) {
         std::fprintf(stderr, "valbrix-cli: '%s' is not a ZIP archive that can be opened\n",
-                     EscapedName(archive).c_str());
+                     EscapedName(archive.Path()).c_str());
         return false;
     }
-    damaged = status == dsDamaged;
-    if (damaged)
-        WarnDamagedDirectory(archive, count);
+    if (kind == akDamaged)
+        WarnDamagedDirectory(archive.Path(), archive.EntriesRead());
     return true;
-}
-
-// Reports each name asked for that matches no entry; false when there was one.
-bool ReportNamesNotFound(const std::vector<std::string>& names, const std::vector<bool>& found)
-{
-    bool allFound = true;
-    for (size_t i = 0; i < names.size(); ++i)
-        if (!found[i]) {
-            std::fprintf(stderr, "%s: not found in the archive\n", EscapedName(names[i]).c_str());
-            allFound = false;
-        }
-    return allFound;
-}
-
-// The archive stays open for the whole run, so the driver need not ask the
-// file system for each entry whether it is still the same file.
-void HoldArchiveOpen(TExtractionDriver& driver, const std::string& archive)
-{
-    auto file = std::make_unique<TFileArchiveReader>();
-    if (file->Open(archive) == 0)
-        driver.UseArchive(archive, std::move(file));
 }
 
 // The password file when one is named (null and a line on stderr when it
@@ -170,89 +174,87 @@ std::unique_ptr<TCliPasswordProvider> PasswordProvider(const std::optional<std::
     return provider;
 }
 
-bool IsSelected(const TZipEntry& entry, const std::vector<std::string>& names)
-{
-    return names.empty() || std::find(names.begin(), names.end(), entry.FileName) != names.end();
-}
+// Words the job's questions and results on stderr, and asks for passwords.
+class TStderrReceiver : public TExtractReceiver {
+public:
+    explicit TStderrReceiver(TCliPasswordProvider* passwords) : FPasswords(passwords) {}
 
-std::string AbsolutePath(const std::string& path)
-{
-    std::error_code error;
-    fs::path absolute = fs::absolute(path, error).lexically_normal();
-    std::string text = absolute.string();
-    while (text.size() > 1 && text.back() == '/')
-        text.pop_back();
-    return text;
-}
-
-// Extracts one entry below `folder`; false when it failed or was refused.
-bool ExtractOne(TExtractionDriver& driver, const std::string& archive, const TZipEntry& entry,
-                const std::string& folder, const TExtractOptions& options)
-{
-    const bool folderEntry = IsFolderName(entry.FileName);
-    if (folderEntry && options.Flat)
-        return true;
-    const std::optional<std::string> target = EntryTargetPath(folder, entry.FileName, !options.Flat);
-    if (!target) {
-        std::fprintf(stderr, "%s: refused, the name leaves the target folder or names nothing\n",
-                     EscapedName(entry.FileName).c_str());
-        return false;
-    }
-    std::error_code error;
-    if (!folderEntry && !options.Overwrite && fs::exists(fs::symlink_status(*target, error))) {
+    TReplaceAnswer AskReplace(const TZipEntry& entry, const std::string&, const TExistingNode&) override
+    {
         std::fprintf(stderr, "%s: exists, kept (use --overwrite to replace it)\n", EscapedName(entry.FileName).c_str());
-        return true;
+        return raKeep;
     }
-    const int code = driver.ExtractEntry(archive, *target, entry.Attributes, entry.LocalHeaderOffset, nullptr, 0,
-                                         entry.CompressedSize, entry.UncompressedSize);
-    if (code != erOk)
-        ReportFailure(entry.FileName, code, driver.OutputError());
-    return code == erOk;
-}
+    bool Progress(uint64_t, uint64_t) override { return true; }
+    void EntryDone(const TEntryOutcome& outcome) override
+    {
+        if (outcome.Result != erOk)
+            ReportFailure(outcome.Entry.FileName, outcome.Result, outcome.OutputError);
+    }
+    TPasswordAnswer AskPassword(const TZipEntry& entry, bool wrongBefore, TSecret& password) override
+    {
+        if (!FPasswords)
+            return paCancelled;  // nobody to ask: the entry fails as encrypted
+        // A new entry gets its own tries; one asked again keeps counting.
+        if (entry.LocalHeaderOffset != FAskedOffset || !FAskedBefore) {
+            FPasswords->SetEntryName(entry.FileName);
+            FAskedOffset = entry.LocalHeaderOffset;
+            FAskedBefore = true;
+        }
+        return FPasswords->AskPassword(wrongBefore, password);
+    }
+
+private:
+    TCliPasswordProvider* FPasswords;
+    uint64_t FAskedOffset = 0;
+    bool FAskedBefore = false;
+};
 
 }  // namespace
 
 int RunExtractCommand(const std::vector<std::string>& args)
 {
-    TExtractOptions options;
-    if (!ParseExtractArgs(args, options)) {
-        std::fputs("valbrix-cli: usage: extract [-d FOLDER] [--flat] [--overwrite] [--password-file FILE] ARCHIVE "
-                   "[NAME...]\n",
+    TExtractArgs parsed;
+    if (!ParseExtractArgs(args, parsed)) {
+        std::fputs("valbrix-cli: usage: extract [-d FOLDER] [--flat] [--overwrite] [-j N] [--password-file FILE] "
+                   "ARCHIVE [NAME...]\n",
                    stderr);
         return ExitCannotOpen;
     }
-    // Both made absolute before anything can move the current directory.
-    const std::string archive = AbsolutePath(options.Archive);
-    const std::string folder = AbsolutePath(options.Folder);
-    bool damaged = false;
-    std::vector<bool> found;
-    if (!SurveyEntries(archive, options.Names, damaged, found))
+    TZipArchive archive;
+    if (!OpenArchive(archive, parsed.Archive))
         return ExitCannotOpen;
-    std::error_code error;
-    fs::create_directories(folder, error);
-    if (!fs::is_directory(folder, error)) {
-        std::fprintf(stderr, "valbrix-cli: target folder '%s' cannot be created\n", EscapedName(folder).c_str());
-        return ExitCannotOpen;
-    }
     bool passwordUsable = true;
-    const auto passwords = PasswordProvider(options.PasswordFile, passwordUsable);
+    const auto passwords = PasswordProvider(parsed.PasswordFile, passwordUsable);
     if (!passwordUsable)
         return ExitCannotOpen;
-    bool allOk = ReportNamesNotFound(options.Names, found);
-    TExtractionDriver driver;
-    driver.SetPasswordProvider(passwords.get());
-    HoldArchiveOpen(driver, archive);
-    WalkEntries(archive, [&](const TZipEntry& entry) {
-        if (!IsSelected(entry, options.Names))
-            return;
-        if (passwords)
-            passwords->SetEntryName(entry.FileName);
-        allOk = ExtractOne(driver, archive, entry, folder, options) && allOk;
-    });
-    // The entries behind the damage were never seen: the archive as a whole could not be read.
-    if (damaged)
+    TArchiveSelection selection(archive, parsed.Names);
+    std::error_code error;
+    fs::create_directories(parsed.Folder, error);
+    TStderrReceiver receiver(passwords.get());
+    TExtractJob job(archive, parsed.Options, receiver);
+    if (job.OpenTarget(parsed.Folder) != 0) {
+        std::fprintf(stderr, "valbrix-cli: target folder '%s' cannot be created\n",
+                     EscapedName(parsed.Folder).c_str());
         return ExitCannotOpen;
-    return allOk ? ExitOk : ExitEntryFailed;
+    }
+    bool allOk = true;
+    for (const std::string& name : selection.NamesNotFound()) {
+        std::fprintf(stderr, "%s: not found in the archive\n", EscapedName(name).c_str());
+        allOk = false;
+    }
+    TJobSummary summary;
+    {
+        const TInterruptGuard guard(job);
+        summary = job.Run(selection);
+    }
+    if (summary.Aborted) {
+        std::fputs("valbrix-cli: interrupted\n", stderr);
+        return ExitInterrupted;
+    }
+    // The entries behind the damage were never seen: the archive as a whole could not be read.
+    if (archive.Kind() == akDamaged)
+        return ExitCannotOpen;
+    return allOk && summary.Failed == 0 ? ExitOk : ExitEntryFailed;
 }
 
 int RunTestCommand(const std::vector<std::string>& args)
@@ -267,10 +269,8 @@ int RunTestCommand(const std::vector<std::string>& args)
         std::fputs("valbrix-cli: test takes [--password-file FILE] and exactly one archive (try --help)\n", stderr);
         return ExitCannotOpen;
     }
-    const std::string archive = AbsolutePath(args[at]);
-    bool damaged = false;
-    std::vector<bool> found;
-    if (!SurveyEntries(archive, {}, damaged, found))
+    TZipArchive archive;
+    if (!OpenArchive(archive, args[at]))
         return ExitCannotOpen;
     bool passwordUsable = true;
     const auto passwords = PasswordProvider(passwordFile, passwordUsable);
@@ -278,21 +278,22 @@ int RunTestCommand(const std::vector<std::string>& args)
         return ExitCannotOpen;
     TExtractionDriver driver;
     driver.SetPasswordProvider(passwords.get());
-    HoldArchiveOpen(driver, archive);
+    if (archive.Reader())
+        driver.LendArchive(*archive.Reader());
     size_t tested = 0;
-    size_t failed = damaged ? 1 : 0;  // the unreadable rest of the directory counts as one failure
-    WalkEntries(archive, [&](const TZipEntry& entry) {
+    size_t failed = archive.Kind() == akDamaged ? 1 : 0;  // the unreadable rest of the directory counts as one failure
+    archive.ForEachEntry([&](const TZipEntry& entry) {
         if (IsFolderName(entry.FileName))  // nothing to decode: not counted as tested
-            return;
+            return true;
         ++tested;
         if (passwords)
             passwords->SetEntryName(entry.FileName);
-        const int code = driver.TestEntry(archive, entry.LocalHeaderOffset, nullptr, 0, entry.CompressedSize,
-                                          entry.UncompressedSize);
+        const int code = driver.TestEntry(entry.LocalHeaderOffset, entry.CompressedSize, entry.UncompressedSize);
         if (code != erOk) {
             ReportFailure(entry.FileName, code);
             ++failed;
         }
+        return true;
     });
     std::printf("%zu entries tested, %zu failed\n", tested, failed);
     return failed == 0 ? ExitOk : ExitEntryFailed;

@@ -13,7 +13,7 @@
 
 #include "cli/Commands.h"
 #include "cli/NameText.h"
-#include "engine/archive/ZipDirectory.h"
+#include "engine/archive/ZipArchive.h"
 #include "engine/archive/ZipFormat.h"
 
 namespace valbrix::cli {
@@ -118,26 +118,24 @@ int RunListCommand(const std::vector<std::string>& args)
         std::fputs("valbrix-cli: list takes exactly one archive (try --help)\n", stderr);
         return ExitCannotOpen;
     }
-    const std::string& archive = args[0];
-    TZipDirectory directory;
-    const bool accepted = IsZipArchive(archive);
-    if (!accepted && IsEmptyZipArchive(archive))
+    const std::string& name = args[0];
+    TZipArchive archive;
+    const TArchiveKind kind = archive.Open(name);
+    if (kind == akEmpty)
         return ExitOk;
-    int result = accepted ? OpenZipDirectory(archive, directory) : drCannotOpen;
-    if (result < 0) {
-        std::fprintf(stderr, "valbrix-cli: '%s' is not a ZIP archive that can be opened\n",
-                     EscapedName(archive).c_str());
+    if (kind == akNotArchive) {
+        std::fprintf(stderr, "valbrix-cli: '%s' is not a ZIP archive that can be opened\n", EscapedName(name).c_str());
         return ExitCannotOpen;
     }
-    uint64_t listed = 0;
     {
         LineWriter out;
-        for (; result == drEntry; result = NextZipEntry(directory), ++listed)
-            PutEntry(out, directory.Entry);
+        archive.ForEachEntry([&out](const TZipEntry& entry) {
+            PutEntry(out, entry);
+            return true;
+        });
     }
-    CloseZipDirectory(directory);
-    if (directory.Status == dsDamaged) {
-        WarnDamagedDirectory(archive, listed);
+    if (kind == akDamaged) {
+        WarnDamagedDirectory(name, archive.EntriesRead());
         return ExitCannotOpen;
     }
     return ExitOk;

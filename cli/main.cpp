@@ -16,10 +16,12 @@ const char* const UsageText =
     "      One line per directory entry, tab-separated: method, compressed size,\n"
     "      uncompressed size, CRC-32 (8 hex digits), modification time\n"
     "      (YYYY-MM-DD HH:MM:SS, as stored), MS-DOS attributes (2 hex digits), name.\n"
-    "  extract [-d FOLDER] [--flat] [--overwrite] [--password-file FILE] ARCHIVE [NAME...]\n"
+    "  extract [-d FOLDER] [--flat] [--overwrite] [-j N] [--password-file FILE] ARCHIVE [NAME...]\n"
     "      Extracts all entries, or those named, below FOLDER (default: the current\n"
     "      folder). --flat drops the archive's folders; --overwrite replaces existing\n"
     "      files, which are otherwise kept and reported. Nothing is written outside FOLDER.\n"
+    "      -j N runs N entries at once (default: one per processor; -j 1 one after\n"
+    "      the other); what is written and reported is the same for every N.\n"
     "  test [--password-file FILE] ARCHIVE\n"
     "      Decodes every entry and checks its CRC-32 without writing files.\n"
     "\n"
@@ -36,7 +38,8 @@ const char* const UsageText =
     "\n"
     "Exit status: 0 success, 1 an entry failed or was refused, 2 the archive cannot be opened,\n"
     "its central directory is damaged (list and extract still handle the entries that could\n"
-    "be read; test counts the damage as a failure), or the command line is wrong.\n";
+    "be read; test counts the damage as a failure), or the command line is wrong;\n"
+    "130 extract was interrupted (Ctrl+C), and no partial file was left.\n";
 
 }  // namespace
 

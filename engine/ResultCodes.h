@@ -5,6 +5,8 @@
 namespace valbrix {
 
 enum ExtractResult : int {
+    // Never shown: a worker had no password at hand; the extraction job asks for one and runs the entry again.
+    erPasswordLater = -2,
     erBusy = -1,          // another extraction holds the engine
     erOk = 0,             // extracted and the CRC matched, or a folder entry handled
     erCrc = 1,            // CRC mismatch (inflate also uses it for some bad headers)
@@ -16,6 +18,8 @@ enum ExtractResult : int {
     erEncrypted = 7,      // encrypted entry, and no password was given
     erWrongPassword = 8,  // the password does not fit, or the encrypted data was changed
     erEncryptionUnsupported = 9, // an encryption the engine cannot undo (strong encryption, encrypted directory)
+    erNameRefused = 10,   // the entry's name would leave the target folder, or names no file
+    erMemoryLimit = 12,   // the entry's dictionary or window is larger than the engine allocates (MaxDictionaryBytes)
 };
 
 }  // namespace valbrix

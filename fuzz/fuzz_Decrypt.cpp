@@ -7,12 +7,12 @@
 // Nothing is written.
 #include <cstdint>
 #include <memory>
-#include <string>
+#include <optional>
 #include <vector>
 
 #include "ListedEntries.h"
 #include "engine/archive/ArchiveReader.h"
-#include "engine/archive/ZipDirectory.h"
+#include "engine/archive/ZipArchive.h"
 #include "engine/crypto/PasswordProvider.h"
 #include "engine/extract/ExtractEntry.h"
 
@@ -37,18 +37,21 @@ public:
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    const std::vector<valbrix::TZipEntry> entries = ListedEntries(data, size, MaxEntries);
+    valbrix::TZipArchive archive;
+    archive.Open(std::make_unique<valbrix::TMemoryArchiveReader>(data, size));
+    const std::vector<valbrix::TZipEntry> entries = ListedEntries(archive, MaxEntries);
+    if (!archive.Reader())
+        return 0;
     TFuzzPassword password;
     valbrix::TExtractionDriver driver;
     driver.SetPasswordProvider(&password);
-    const std::string archive = "in.zip";  // a name only: the driver reads the bytes below
-    driver.UseArchive(archive, std::make_unique<valbrix::TMemoryArchiveReader>(data, size));
+    driver.LendArchive(*archive.Reader());
     for (const valbrix::TZipEntry& entry : entries) {
         if (entry.UncompressedSize > MaxEntryBytes || entry.CompressedSize > MaxEntryBytes)
             continue;
-        driver.TestEntry(archive, entry.LocalHeaderOffset, nullptr, 0, entry.CompressedSize, entry.UncompressedSize);
+        driver.TestEntry(entry.LocalHeaderOffset, entry.CompressedSize, entry.UncompressedSize);
         // Without the directory's sizes, as a streamed entry may leave the local header.
-        driver.TestEntry(archive, entry.LocalHeaderOffset);
+        driver.TestEntry(entry.LocalHeaderOffset, std::nullopt, std::nullopt);
     }
     return 0;
 }

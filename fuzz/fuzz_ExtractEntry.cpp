@@ -1,7 +1,8 @@
 // Fuzz target for the whole extraction path: the input is an archive, read
-// from memory; every entry the directory reader lists is extracted into a
-// scratch folder (and checked in test mode), so damaged headers, sizes that
-// lie, descriptors and every decoder are reached through the driver. The
+// from memory through the archive object; every entry it lists is extracted
+// below a scratch folder held by a handle (and checked in test mode), so
+// damaged headers, sizes that lie, descriptors and every decoder are
+// reached through the driver. The
 // scratch folder is made once per process and emptied on every run; output
 // names are entry numbers, never the entry's own name, so nothing is
 // written elsewhere. Entries that claim more than a few MB are skipped to
@@ -10,13 +11,15 @@
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "ListedEntries.h"
 #include "engine/archive/ArchiveReader.h"
+#include "engine/archive/ZipArchive.h"
 #include "engine/extract/ExtractEntry.h"
-#include "engine/archive/ZipDirectory.h"
+#include "platform/FileServices.h"
 
 namespace fs = std::filesystem;
 
@@ -60,25 +63,27 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const fs::path& scratch = ScratchDir();
     const fs::path out = scratch / "out";
     std::error_code error;
-    // The driver moves into the folders it creates; the fuzzer's own relative
-    // paths (corpus, artifacts) need the folder it started in.
-    const fs::path startDir = fs::current_path(error);
     fs::remove_all(out, error);
     fs::create_directories(out, error);
-    const std::string archive = "in.zip";  // a name only: the driver reads the bytes below
-    const std::vector<valbrix::TZipEntry> entries = ListedEntries(data, size, MaxEntries);
+    valbrix::platform::TFolder folder;
+    if (folder.Open(out.string()) != 0)
+        std::abort();
+    valbrix::TZipArchive archive;
+    archive.Open(std::make_unique<valbrix::TMemoryArchiveReader>(data, size));
+    const std::vector<valbrix::TZipEntry> entries = ListedEntries(archive, MaxEntries);
+    if (!archive.Reader())
+        return 0;
     valbrix::TExtractionDriver driver;
-    driver.UseArchive(archive, std::make_unique<valbrix::TMemoryArchiveReader>(data, size));
-    for (size_t i = 0; i < entries.size() && i < MaxEntries; ++i) {
+    driver.LendArchive(*archive.Reader());
+    for (size_t i = 0; i < entries.size(); ++i) {
         const valbrix::TZipEntry& entry = entries[i];
         if (entry.UncompressedSize > MaxEntryBytes || entry.CompressedSize > MaxEntryBytes)
             continue;
-        const bool folder = !entry.FileName.empty() && entry.FileName.back() == '/';
-        const std::string target = (out / ("e" + std::to_string(i) + "/f")).string() + (folder ? "/" : "");
-        driver.ExtractEntry(archive, target, entry.Attributes, entry.LocalHeaderOffset, nullptr, 0,
-                            entry.CompressedSize, entry.UncompressedSize);
-        driver.TestEntry(archive, entry.LocalHeaderOffset);
+        const bool isFolder = !entry.FileName.empty() && entry.FileName.back() == '/';
+        const std::string target = "e" + std::to_string(i) + "/f" + (isFolder ? "/" : "");
+        driver.ExtractEntryAt(folder, target, entry.Attributes, entry.LocalHeaderOffset, nullptr, 0,
+                              entry.CompressedSize, entry.UncompressedSize);
+        driver.TestEntry(entry.LocalHeaderOffset, std::nullopt, std::nullopt);
     }
-    fs::current_path(startDir, error);
     return 0;
 }

@@ -13,6 +13,7 @@
 #include <memory>
 #include <vector>
 
+#include "engine/archive/ZipArchive.h"
 #include "engine/archive/ZipDirectory.h"
 
 namespace {
@@ -74,6 +75,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     }
     valbrix::CloseZipDirectory(directory);
     if (directory.Buffer || directory.LargeDirectoryReader)
+        std::abort();
+    // The archive object must count what the directory gave, and call damage damage.
+    valbrix::TZipArchive archive;
+    const valbrix::TArchiveKind kind =
+        archive.Open(std::make_unique<valbrix::TMemoryArchiveReader>(file.data(), file.size()));
+    if ((kind == valbrix::akArchive || kind == valbrix::akDamaged) &&
+        (archive.EntriesRead() != entries || (kind == valbrix::akDamaged) != (directory.Status == valbrix::dsDamaged)))
         std::abort();
     return 0;
 }

@@ -26,6 +26,27 @@ std::string FolderOf(const std::string& path)
     return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
 }
 
+// Random names collide rarely; a few tries make a failure a real one.
+constexpr int UniqueNameAttempts = 100;
+
+// ".valbrix-" and six letters or digits: short and fixed, so it fits even
+// when the target's own name is at the file system's length limit; the
+// leading dot keeps it out of listings.
+std::string UniqueName()
+{
+    static constexpr char Letters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+    // Different in every process, thread and call, so a name taken by a concurrent run is rare.
+    static std::atomic<uint64_t> counter{0};
+    uint64_t bits = (uint64_t(::getpid()) << 32 ^
+                     uint64_t(std::chrono::steady_clock::now().time_since_epoch().count())) ^
+                    (++counter * 0x9E3779B97F4A7C15ull);
+    bits ^= bits >> 29;
+    std::string name = ".valbrix-";
+    for (int i = 0; i < 6; ++i, bits /= 36)
+        name += Letters[bits % 36];
+    return name;
+}
+
 }  // namespace
 
 TFileMode ReadUmask()
@@ -76,33 +97,94 @@ int TFile::OpenRegularRead(const std::string& path)
     return 0;
 }
 
-int TFile::CreateUnnamedIn(const std::string& folder, TFileMode mode)
+TFolder::~TFolder()
+{
+    Close();
+}
+
+int TFolder::Open(const std::string& path)
 {
     Close();
     do
-        FFd = ::open(folder.empty() ? "." : folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, mode_t(mode));
+        FFd = ::open(path.empty() ? "." : path.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    while (FFd < 0 && errno == EINTR);
+    return FFd < 0 ? errno : 0;
+}
+
+void TFolder::Close()
+{
+    if (FFd >= 0)
+        ::close(FFd);
+    FFd = -1;
+}
+
+int CreateFolderAt(const TFolder& base, const std::string& relative)
+{
+    return ::mkdirat(base.Handle(), relative.c_str(), 0777) == 0 ? 0 : errno;
+}
+
+bool NodeFactsAt(const TFolder& base, const std::string& relative, TNodeFacts& facts)
+{
+    struct stat info {};
+    if (::fstatat(base.Handle(), relative.empty() ? "." : relative.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0)
+        return false;
+    facts = {S_ISDIR(info.st_mode), uint64_t(info.st_size), int64_t(info.st_mtim.tv_sec)};
+    return true;
+}
+
+bool RenameAt(const TFolder& base, const std::string& from, const std::string& to)
+{
+    return ::renameat(base.Handle(), from.c_str(), base.Handle(), to.c_str()) == 0;
+}
+
+bool RemoveAt(const TFolder& base, const std::string& relative)
+{
+    return ::unlinkat(base.Handle(), relative.c_str(), 0) == 0;
+}
+
+int TFile::CreateUnnamedIn(const TFolder& base, const std::string& folder, TFileMode mode)
+{
+    Close();
+    do
+        FFd = ::openat(base.Handle(), folder.empty() ? "." : folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC,
+                       mode_t(mode));
     while (FFd < 0 && errno == EINTR);
     FPath.clear();
     return FFd < 0 ? errno : 0;
 }
 
-int TFile::CreateTempBeside(const std::string& target)
+int TFile::CreateTempBeside(const TFolder& base, const std::string& target)
 {
-    Close();
-    // Short and fixed, so it fits even when the target's own name is at the
-    // file system's length limit; the leading dot keeps it out of listings.
-    std::string name = FolderOf(target) + ".valbrix-XXXXXX";
-    FFd = ::mkostemp(name.data(), O_CLOEXEC);
-    if (FFd < 0)
-        return errno;
-    FPath = name;
-    return 0;
+    return CreateTempIn(base.Handle(), target);
 }
 
-int TFile::LinkAs(const std::string& path, TLinkWay& way)
+int TFile::CreateTempBeside(const std::string& target)
+{
+    return CreateTempIn(AT_FDCWD, target);
+}
+
+int TFile::CreateTempIn(int folderFd, const std::string& target)
+{
+    Close();
+    for (int attempt = 0; attempt < UniqueNameAttempts; ++attempt) {
+        std::string name = FolderOf(target) + UniqueName();
+        do
+            FFd = ::openat(folderFd, name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+        while (FFd < 0 && errno == EINTR);
+        if (FFd >= 0) {
+            FPath = std::move(name);
+            return 0;
+        }
+        if (errno != EEXIST)
+            return errno;
+    }
+    return EEXIST;
+}
+
+int TFile::LinkAs(const TFolder& base, const std::string& path, TLinkWay& way)
 {
     if (way != lwProcFd) {
-        if (::linkat(FFd, "", AT_FDCWD, path.c_str(), AT_EMPTY_PATH) == 0) {
+        if (::linkat(FFd, "", base.Handle(), path.c_str(), AT_EMPTY_PATH) == 0) {
             way = lwEmptyPath;
             return 0;
         }
@@ -114,27 +196,19 @@ int TFile::LinkAs(const std::string& path, TLinkWay& way)
     }
     char self[32];
     std::snprintf(self, sizeof self, "/proc/self/fd/%d", FFd);
-    return ::linkat(AT_FDCWD, self, AT_FDCWD, path.c_str(), AT_SYMLINK_FOLLOW) == 0 ? 0 : errno;
+    return ::linkat(AT_FDCWD, self, base.Handle(), path.c_str(), AT_SYMLINK_FOLLOW) == 0 ? 0 : errno;
 }
 
-int TFile::LinkBeside(const std::string& target, TLinkWay& way, std::string& chosenPath)
+int TFile::LinkBeside(const TFolder& base, const std::string& target, TLinkWay& way, std::string& chosenPath)
 {
-    static constexpr char Letters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
-    // Different in every process and call, so a name taken by a concurrent run is rare.
-    static std::atomic<uint64_t> counter{0};
-    uint64_t seed = uint64_t(::getpid()) << 32 ^ uint64_t(std::chrono::steady_clock::now().time_since_epoch().count());
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        uint64_t bits = seed ^ (++counter * 0x9E3779B97F4A7C15ull);
-        std::string name = FolderOf(target) + ".valbrix-";
-        for (int i = 0; i < 6; ++i, bits /= 36)
-            name += Letters[bits % 36];
-        const int error = LinkAs(name, way);
+    for (int attempt = 0; attempt < UniqueNameAttempts; ++attempt) {
+        std::string name = FolderOf(target) + UniqueName();
+        const int error = LinkAs(base, name, way);
         if (error != EEXIST) {
             if (error == 0)
-                chosenPath = name;
+                chosenPath = std::move(name);
             return error;
         }
-        seed = seed * 6364136223846793005ull + 1442695040888963407ull;
     }
     return EEXIST;
 }
@@ -234,6 +308,15 @@ bool TFile::Identity(TFileIdentity& identity) const
     return true;
 }
 
+bool TFolder::Identity(TFileIdentity& identity) const
+{
+    struct stat info {};
+    if (FFd < 0 || ::fstat(FFd, &info) != 0)
+        return false;
+    identity = IdentityOf(info);
+    return true;
+}
+
 bool FileIdentity(const std::string& path, TFileIdentity& identity)
 {
     struct stat info {};
@@ -255,23 +338,6 @@ int64_t FileSize(const std::string& path)
     if (path.empty() || ::stat(path.c_str(), &info) != 0 || S_ISDIR(info.st_mode))
         return -1;
     return int64_t(info.st_size);
-}
-
-std::string CurrentDirectory()
-{
-    std::string path(256, '\0');
-    while (::getcwd(path.data(), path.size()) == nullptr) {
-        if (errno != ERANGE)
-            return std::string();
-        path.resize(path.size() * 2);
-    }
-    path.resize(std::char_traits<char>::length(path.c_str()));
-    return path;
-}
-
-int ChangeDirectory(const std::string& path)
-{
-    return ::chdir(path.c_str()) == 0 ? 0 : errno;
 }
 
 int CreateFolder(const std::string& path)

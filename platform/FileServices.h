@@ -1,8 +1,9 @@
 // File services of the engine, standing in for the Windows calls it was
 // written against: open/read/write/seek on descriptors, positioned reads,
-// file identity and size, the current directory and folder creation, the
-// temporary file beside a target, rename and remove, file times (local
-// time) and MS-DOS attributes. No state beyond the descriptor a TFile holds.
+// file identity and size, folders held open by a
+// handle with files and folders made relative to them, the temporary file
+// beside a target, rename and remove, file times (local time) and MS-DOS
+// attributes. No state beyond the descriptor a TFile or TFolder holds.
 // Every operation reports failure by its result (an errno value or false)
 // and never throws.
 #pragma once
@@ -54,6 +55,43 @@ TFileMode ModeForAttributes(uint16_t attributes, TFileMode umask);
 // /proc/self/fd entry (needs /proc).
 enum TLinkWay { lwUntried, lwEmptyPath, lwProcFd };
 
+// A folder held by a handle (O_PATH): names below it are resolved from the
+// handle, so they mean the same folder wherever the process's current
+// directory is and whatever happens to the path it was opened by. Folder
+// links below it are followed, as a path would follow them.
+class TFolder {
+public:
+    TFolder() = default;
+    ~TFolder();
+    TFolder(const TFolder&) = delete;
+    TFolder& operator=(const TFolder&) = delete;
+
+    // 0 or the errno value; ENOTDIR when `path` is no folder.
+    int Open(const std::string& path);
+    void Close();
+    bool IsOpen() const { return FFd >= 0; }
+    // The handle, for the file services below; relative names start here.
+    int Handle() const { return FFd; }
+    bool Identity(TFileIdentity& identity) const;
+
+private:
+    int FFd = -1;
+};
+
+// Creates the folder `relative` below `base` (its parents must exist);
+// 0 or the errno value (EEXIST when something stands there).
+int CreateFolderAt(const TFolder& base, const std::string& relative);
+// What stands at `relative` below `base`, the last component's link not
+// followed (a link is what a new file would replace). False when nothing does.
+struct TNodeFacts {
+    bool IsFolder = false;
+    uint64_t Bytes = 0;
+    int64_t ModifiedSeconds = 0;  // last modification, seconds since the epoch
+};
+bool NodeFactsAt(const TFolder& base, const std::string& relative, TNodeFacts& facts);
+bool RenameAt(const TFolder& base, const std::string& from, const std::string& to);
+bool RemoveAt(const TFolder& base, const std::string& relative);
+
 // An open file descriptor, closed when the object goes.
 class TFile {
 public:
@@ -68,21 +106,24 @@ public:
     // refused (EISDIR, ENODEV), since a pipe would block and a device may
     // never end. The open itself never blocks.
     int OpenRegularRead(const std::string& path);
-    // Creates a new, empty file without a name in `folder`, with `mode`
-    // less the umask; LinkAs gives it one, and unless it does, the file
-    // vanishes with its descriptor (a killed process leaves nothing). Fails
-    // with EOPNOTSUPP, EISDIR or EINVAL where the file system or kernel
-    // cannot make such files, with ENOENT when the folder is missing.
-    int CreateUnnamedIn(const std::string& folder, TFileMode mode);
+    // The names below are relative to `base`.
+    // Creates a new, empty file without a name in the folder `folder` ("" is
+    // `base` itself), with `mode` less the umask; LinkAs gives it one, and
+    // unless it does, the file vanishes with its descriptor (a killed process
+    // leaves nothing). Fails with EOPNOTSUPP, EISDIR or EINVAL where the file
+    // system or kernel cannot make such files, with ENOENT when the folder is missing.
+    int CreateUnnamedIn(const TFolder& base, const std::string& folder, TFileMode mode);
     // Creates a new, empty, private (0600) file with a unique name in the
-    // folder of `target` (the folder must exist).
+    // folder of `target` (the folder must exist); Path() gives that name.
+    int CreateTempBeside(const TFolder& base, const std::string& target);
+    // The same for a path (relative to the current directory).
     int CreateTempBeside(const std::string& target);
     // Gives the file made by CreateUnnamedIn the name `path`; EEXIST when
     // something stands there already. `way` starts as lwUntried and learns
     // which call the process may use, so later links go straight to it.
-    int LinkAs(const std::string& path, TLinkWay& way);
+    int LinkAs(const TFolder& base, const std::string& path, TLinkWay& way);
     // LinkAs under a fresh unique name in the folder of `target`, returned in `chosenPath`.
-    int LinkBeside(const std::string& target, TLinkWay& way, std::string& chosenPath);
+    int LinkBeside(const TFolder& base, const std::string& target, TLinkWay& way, std::string& chosenPath);
     bool SetMode(TFileMode mode);
     // Flushes the file's data to the disk; 0 or the errno value.
     int Sync();
@@ -100,11 +141,13 @@ public:
     bool Identity(TFileIdentity& identity) const;
 
     bool IsOpen() const { return FFd >= 0; }
-    // The name given to OpenRead, the name CreateTempBeside chose, or empty
-    // for an unnamed file.
+    // The name given to OpenRead, the name CreateTempBeside chose (relative
+    // to its base), or empty for an unnamed file.
     const std::string& Path() const { return FPath; }
 
 private:
+    int CreateTempIn(int folderFd, const std::string& target);
+
     int FFd = -1;
     std::string FPath;
 };
@@ -130,10 +173,7 @@ bool AddOwnerWrite(const std::string& path);
 // The full path of the running program, or empty when /proc cannot say.
 std::string RunningProgramPath();
 
-// The current directory, or an empty string when it cannot be named.
-std::string CurrentDirectory();
 // 0 or the errno value.
-int ChangeDirectory(const std::string& path);
 int CreateFolder(const std::string& path);
 
 bool RenameFile(const std::string& from, const std::string& to);

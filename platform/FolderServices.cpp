@@ -88,19 +88,4 @@ int FileWriteError(const std::string& file)
     return ::access(file.c_str(), W_OK) == 0 ? 0 : errno;
 }
 
-TCurrentFolderKeeper::TCurrentFolderKeeper() : FFolder(::open(".", O_PATH | O_DIRECTORY | O_CLOEXEC)) {}
-
-TCurrentFolderKeeper::~TCurrentFolderKeeper()
-{
-    // A start folder that cannot be held or entered again: the home folder
-    // is at least one the program may stay in.
-    if (FFolder < 0 || ::fchdir(FFolder) != 0) {
-        const char* home = std::getenv("HOME");
-        if (!home || ::chdir(home) != 0)
-            (void)::chdir("/");
-    }
-    if (FFolder >= 0)
-        ::close(FFolder);
-}
-
 }  // namespace valbrix::platform

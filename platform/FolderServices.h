@@ -32,18 +32,4 @@ int FolderWriteError(const std::string& folder);
 // 0 when the process may write the file, else the errno value.
 int FileWriteError(const std::string& file);
 
-// Brings the process back to the current directory it had when the keeper
-// was made, so that a run which entered folders leaves none of them as the
-// program's own (a stick stays unmountable while the program sits on it).
-class TCurrentFolderKeeper {
-public:
-    TCurrentFolderKeeper();
-    ~TCurrentFolderKeeper();
-    TCurrentFolderKeeper(const TCurrentFolderKeeper&) = delete;
-    TCurrentFolderKeeper& operator=(const TCurrentFolderKeeper&) = delete;
-
-private:
-    int FFolder = -1;  // descriptor of the folder to return to; -1: none could be held
-};
-
 }  // namespace valbrix::platform

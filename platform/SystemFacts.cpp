@@ -173,8 +173,7 @@ TProcessorFacts ParseCpuInfo(std::string_view cpuinfo)
 TProcessorFacts ReadProcessor()
 {
     TProcessorFacts processor = ParseCpuInfo(ReadTextFile("/proc/cpuinfo"));
-    const long online = sysconf(_SC_NPROCESSORS_ONLN);
-    processor.Count = online > 0 ? unsigned(online) : 1;
+    processor.Count = OnlineProcessors();
     return processor;
 }
 
@@ -186,6 +185,12 @@ double ReadCpuMHz()
     if (const double kHz = ParseDouble(Trim(maxKHz)); kHz > 0)
         return kHz / 1000;
     return ParseCpuInfo(ReadTextFile("/proc/cpuinfo")).MHz;
+}
+
+unsigned OnlineProcessors()
+{
+    const long online = sysconf(_SC_NPROCESSORS_ONLN);
+    return online > 0 ? unsigned(online) : 1;
 }
 
 }  // namespace valbrix::platform

@@ -61,5 +61,7 @@ TProcessorFacts ReadProcessor();
 // maximum when the kernel offers it, else "cpu MHz"; 0 when neither exists.
 // Reads files only: no measuring loop, no priority change.
 double ReadCpuMHz();
+// The processors online now; at least 1.
+unsigned OnlineProcessors();
 
 }  // namespace valbrix::platform

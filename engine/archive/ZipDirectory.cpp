@@ -342,9 +342,14 @@ bool IsZipArchive(TArchiveReader& archive)
 bool IsEmptyZipArchive(const std::string& fileName)
 {
     TFileArchiveReader file;
+    return file.Open(fileName) == 0 && IsEmptyZipArchive(file);
+}
+
+bool IsEmptyZipArchive(TArchiveReader& archive)
+{
     TDirectoryPlace place;
-    return file.Open(fileName) == 0 && file.Size() > 0 && LocateDirectory(file, place) == lrFound &&
-           place.Entries == 0 && place.Start == place.End;
+    return archive.Size() > 0 && LocateDirectory(archive, place) == lrFound && place.Entries == 0 &&
+           place.Start == place.End;
 }
 
 int OpenZipDirectory(const std::string& fileName, TZipDirectory& directory)
@@ -417,18 +422,6 @@ void CloseZipDirectory(TZipDirectory& directory)
     directory.ReadPosition = 0;
     directory.DirectoryBytes.reset();
     directory.RecordBytesRead = 0;
-}
-
-TDirectoryStatus ListZipEntries(const std::string& fileName, std::vector<TZipEntry>& list)
-{
-    if (!IsZipArchive(fileName))
-        return dsNone;
-    TZipDirectory directory;
-    int result = OpenZipDirectory(fileName, directory);
-    for (; result == drEntry; result = NextZipEntry(directory))
-        list.push_back(directory.Entry);
-    CloseZipDirectory(directory);
-    return result < 0 ? dsNone : directory.Status;
 }
 
 }  // namespace valbrix

@@ -98,6 +98,7 @@ bool IsZipArchive(TArchiveReader& archive);
 // no entries and no directory bytes: an empty archive, which IsZipArchive
 // refuses because it starts with the end record.
 bool IsEmptyZipArchive(const std::string& fileName);
+bool IsEmptyZipArchive(TArchiveReader& archive);
 // drEntry, drNoEntry (Status tells complete or damaged), drCannotOpen or drEndRecordTooEarly.
 int OpenZipDirectory(const std::string& fileName, TZipDirectory& directory);
 // The same over an archive already open (a file, or bytes in memory); the
@@ -107,7 +108,8 @@ int OpenZipDirectory(std::unique_ptr<TArchiveReader> archive, TZipDirectory& dir
 int NextZipEntry(TZipDirectory& directory);
 void CloseZipDirectory(TZipDirectory& directory);
 // Appends one item per entry read. Returns dsNone (list untouched) when the
-// file is not an archive, else dsComplete or dsDamaged.
+// file is not an archive, else dsComplete or dsDamaged. (ZipArchive.cpp: a
+// short way through TZipArchive.)
 TDirectoryStatus ListZipEntries(const std::string& fileName, std::vector<TZipEntry>& list);
 
 }  // namespace valbrix

@@ -25,8 +25,9 @@ int Bzip2Result(int bzipStatus)
 int LzmaResult(int lzmaStatus)
 {
     switch (lzma_ret(lzmaStatus)) {
-    case LZMA_MEM_ERROR:
     case LZMA_MEMLIMIT_ERROR:
+        return erMemoryLimit;
+    case LZMA_MEM_ERROR:
     case LZMA_OPTIONS_ERROR:
     case LZMA_UNSUPPORTED_CHECK:
         return erUnsupported;
@@ -41,6 +42,7 @@ int ZstdResult(size_t zstdStatus)
 {
     switch (ZSTD_getErrorCode(zstdStatus)) {
     case ZSTD_error_frameParameter_windowTooLarge:
+        return erMemoryLimit;
     case ZSTD_error_memory_allocation:
     case ZSTD_error_parameter_unsupported:
     case ZSTD_error_dictionary_wrong:

@@ -12,6 +12,7 @@ enum TPasswordAnswer {
     paGiven,      // the password is in the secret
     paCancelled,  // the user declined: the entry fails as encrypted
     paNoOther,    // nothing else to try (a password file that did not fit): the entry fails as a wrong password
+    paLater,      // not on this thread: the entry ends with erPasswordLater; its caller asks and runs it again
 };
 
 class TPasswordProvider {

@@ -7,9 +7,26 @@
 
 #include <openssl/crypto.h>
 
+#include "engine/crypto/HmacSha1.h"
+
 namespace valbrix {
 
-TSecret::TSecret(TSecret&& other) noexcept : FData(std::move(other.FData)), FBytes(std::exchange(other.FBytes, 0)) {}
+TSecret::TSecret() = default;
+
+TSecret::TSecret(std::string_view text)
+{
+    Assign(reinterpret_cast<const uint8_t*>(text.data()), text.size());
+}
+
+TSecret::~TSecret()
+{
+    Clear();
+}
+
+TSecret::TSecret(TSecret&& other) noexcept
+    : FData(std::move(other.FData)), FBytes(std::exchange(other.FBytes, 0)), FHmacSha1(std::move(other.FHmacSha1))
+{
+}
 
 TSecret& TSecret::operator=(TSecret&& other) noexcept
 {
@@ -17,6 +34,7 @@ TSecret& TSecret::operator=(TSecret&& other) noexcept
         Clear();
         FData = std::move(other.FData);
         FBytes = std::exchange(other.FBytes, 0);
+        FHmacSha1 = std::move(other.FHmacSha1);
     }
     return *this;
 }
@@ -37,6 +55,14 @@ void TSecret::Clear()
         OPENSSL_cleanse(FData.get(), FBytes);
     FData.reset();
     FBytes = 0;
+    FHmacSha1.reset();  // its destructor wipes the pad states
+}
+
+const THmacSha1& TSecret::HmacSha1Key() const
+{
+    if (!FHmacSha1)
+        FHmacSha1 = std::make_unique<THmacSha1>(FData.get(), FBytes);
+    return *FHmacSha1;
 }
 
 }  // namespace valbrix

@@ -1,7 +1,10 @@
 // A password or a derived key: bytes that live only here, in memory the
 // object owns, and are overwritten before that memory is given back, so no
 // freed block or moved-from copy keeps them for a core dump to find. Not
-// copyable; moving hands the one block over.
+// copyable; moving hands the one block over. A password also keeps its
+// HMAC-SHA1 pad states once they are asked for: every AES entry of an
+// archive derives its keys from the same password, and those states depend
+// on nothing else; they are wiped with the bytes.
 #pragma once
 
 #include <cstddef>
@@ -11,11 +14,13 @@
 
 namespace valbrix {
 
+class THmacSha1;
+
 class TSecret {
 public:
-    TSecret() = default;
-    explicit TSecret(std::string_view text) { Assign(reinterpret_cast<const uint8_t*>(text.data()), text.size()); }
-    ~TSecret() { Clear(); }
+    TSecret();
+    explicit TSecret(std::string_view text);
+    ~TSecret();
     TSecret(TSecret&& other) noexcept;
     TSecret& operator=(TSecret&& other) noexcept;
     TSecret(const TSecret&) = delete;
@@ -27,10 +32,14 @@ public:
     bool Empty() const { return FBytes == 0; }
     const uint8_t* Data() const { return FData.get(); }
     size_t Size() const { return FBytes; }
+    // HMAC-SHA1 keyed with these bytes, made on first use and kept until
+    // the bytes change.
+    const THmacSha1& HmacSha1Key() const;
 
 private:
     std::unique_ptr<uint8_t[]> FData;
     size_t FBytes = 0;
+    mutable std::unique_ptr<THmacSha1> FHmacSha1;
 };
 
 }  // namespace valbrix

@@ -6,10 +6,8 @@
 #include <algorithm>
 #include <cstring>
 
-#include <openssl/core_names.h>
 #include <openssl/crypto.h>
 #include <openssl/evp.h>
-#include <openssl/params.h>
 
 #include "engine/ResultCodes.h"
 #include "engine/archive/LittleEndian.h"
@@ -18,8 +16,8 @@ namespace valbrix {
 
 namespace {
 
-constexpr int Pbkdf2Rounds = 1000;
-constexpr size_t MacCodeBytes = 20;  // HMAC-SHA1; the archive keeps the first AesAuthCodeBytes
+constexpr unsigned Pbkdf2Rounds = 1000;
+constexpr size_t MacCodeBytes = THmacSha1::CodeBytes;  // the archive keeps the first AesAuthCodeBytes
 
 const EVP_CIPHER* CipherFor(uint8_t strength)
 {
@@ -37,6 +35,22 @@ struct TDerivedKeys {
     ~TDerivedKeys() { OPENSSL_cleanse(Bytes, sizeof Bytes); }
 };
 
+// Word by word: a byte loop over two buffers the compiler cannot prove
+// apart stays a byte loop.
+void XorInto(uint8_t* data, const uint8_t* key, size_t bytes)
+{
+    size_t i = 0;
+    for (; i + 8 <= bytes; i += 8) {
+        uint64_t word, keyWord;
+        std::memcpy(&word, data + i, 8);
+        std::memcpy(&keyWord, key + i, 8);
+        word ^= keyWord;
+        std::memcpy(data + i, &word, 8);
+    }
+    for (; i < bytes; ++i)
+        data[i] ^= key[i];
+}
+
 }  // namespace
 
 size_t AesSaltBytes(uint8_t strength)
@@ -47,7 +61,6 @@ size_t AesSaltBytes(uint8_t strength)
 TWinZipAes::~TWinZipAes()
 {
     EVP_CIPHER_CTX_free(FCipher);
-    EVP_MAC_CTX_free(FMac);
     OPENSSL_cleanse(FKeystream, sizeof FKeystream);
 }
 
@@ -60,24 +73,15 @@ int TWinZipAes::Start(const TSecret& password, uint8_t strength, const uint8_t* 
     const size_t keyBytes = 8u + 8u * strength;
     TDerivedKeys keys;
     const size_t derivedBytes = 2 * keyBytes + AesVerifierBytes;
-    static const char Empty = 0;  // the library wants a pointer even for an empty password
-    if (!PKCS5_PBKDF2_HMAC_SHA1(password.Empty() ? &Empty : reinterpret_cast<const char*>(password.Data()),
-                                int(password.Size()), salt, int(AesSaltBytes(strength)), Pbkdf2Rounds,
-                                int(derivedBytes), keys.Bytes))
-        return erEncryptionUnsupported;
+    password.HmacSha1Key().Pbkdf2(salt, AesSaltBytes(strength), Pbkdf2Rounds, keys.Bytes, derivedBytes);
     if (CRYPTO_memcmp(keys.Bytes + 2 * keyBytes, verifier, AesVerifierBytes) != 0)
         return erWrongPassword;
 
     FCipher = EVP_CIPHER_CTX_new();
-    EVP_MAC* mac = EVP_MAC_fetch(nullptr, "HMAC", nullptr);
-    FMac = mac ? EVP_MAC_CTX_new(mac) : nullptr;
-    EVP_MAC_free(mac);  // the context holds its own reference
-    char digest[] = "SHA1";
-    const OSSL_PARAM params[] = {OSSL_PARAM_construct_utf8_string(OSSL_MAC_PARAM_DIGEST, digest, 0),
-                                 OSSL_PARAM_construct_end()};
-    if (!FCipher || !FMac || !EVP_EncryptInit_ex(FCipher, cipher, nullptr, keys.Bytes, nullptr) ||
-        !EVP_CIPHER_CTX_set_padding(FCipher, 0) || !EVP_MAC_init(FMac, keys.Bytes + keyBytes, keyBytes, params))
+    if (!FCipher || !EVP_EncryptInit_ex(FCipher, cipher, nullptr, keys.Bytes, nullptr) ||
+        !EVP_CIPHER_CTX_set_padding(FCipher, 0))
         return erEncryptionUnsupported;
+    FMac = std::make_unique<THmacSha1>(keys.Bytes + keyBytes, keyBytes);
     return erOk;
 }
 
@@ -100,9 +104,7 @@ void TWinZipAes::Decrypt(uint8_t* data, size_t bytes)
         if (FKeystreamPos == sizeof FKeystream)
             RefillKeystream();
         const size_t count = std::min(bytes, sizeof FKeystream - FKeystreamPos);
-        const uint8_t* key = FKeystream + FKeystreamPos;
-        for (size_t i = 0; i < count; ++i)
-            data[i] ^= key[i];
+        XorInto(data, FKeystream + FKeystreamPos, count);
         data += count;
         bytes -= count;
         FKeystreamPos += count;
@@ -111,15 +113,14 @@ void TWinZipAes::Decrypt(uint8_t* data, size_t bytes)
 
 void TWinZipAes::Authenticate(const uint8_t* data, size_t bytes)
 {
-    EVP_MAC_update(FMac, data, bytes);
+    FMac->Update(data, bytes);
 }
 
 bool TWinZipAes::CodeMatches(const uint8_t (&code)[AesAuthCodeBytes])
 {
     uint8_t computed[MacCodeBytes];
-    size_t computedBytes = 0;
-    const bool done = EVP_MAC_final(FMac, computed, &computedBytes, sizeof computed) && computedBytes == MacCodeBytes;
-    const bool match = done && CRYPTO_memcmp(computed, code, AesAuthCodeBytes) == 0;
+    FMac->Final(computed);
+    const bool match = CRYPTO_memcmp(computed, code, AesAuthCodeBytes) == 0;
     OPENSSL_cleanse(computed, sizeof computed);
     return match;
 }

@@ -2,18 +2,21 @@
 // password and the entry's salt by PBKDF2-HMAC-SHA1 (1,000 rounds), a
 // 2-byte password verifier, AES in counter mode with a little-endian
 // counter that starts at 1, and a 10-byte HMAC-SHA1 code over the
-// encrypted bytes behind them. The cipher and the MAC come from libcrypto;
-// derived keys are wiped as soon as the library holds them, and the
-// library's contexts are freed (and cleansed) with the object.
+// encrypted bytes behind them. The block cipher comes from libcrypto, the
+// key derivation and the MAC from the pad states of HmacSha1.h (the
+// password's kept in its secret across entries); derived keys are wiped as
+// soon as the cipher and the MAC hold them, and those are wiped with the
+// object.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 
+#include "engine/crypto/HmacSha1.h"
 #include "engine/crypto/Secret.h"
 
 struct evp_cipher_ctx_st;
-struct evp_mac_ctx_st;
 
 namespace valbrix {
 
@@ -55,7 +58,7 @@ private:
     static constexpr size_t BlockBytes = 16;
 
     evp_cipher_ctx_st* FCipher = nullptr;
-    evp_mac_ctx_st* FMac = nullptr;
+    std::unique_ptr<THmacSha1> FMac;
     uint64_t FCounterLow = 1;   // the 128-bit little-endian counter of the next block
     uint64_t FCounterHigh = 0;
     uint8_t FKeystream[KeystreamBlocks * BlockBytes];

@@ -9,6 +9,7 @@
 // the output is closed and the temporary file is removed.
 #include "engine/extract/ExtractEntry.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -26,8 +27,9 @@
 namespace valbrix {
 
 struct TExtractionDriver::TRequest {
-    const std::string& ArchiveName;
-    const std::string* OutputName;  // null: decode and check only, write nothing
+    const std::string* ArchiveName;  // null: the lent archive
+    const platform::TFolder* Folder; // where OutputName starts
+    const std::string* OutputName;   // null: decode and check only, write nothing
     uint16_t Attributes;
     uint64_t LocalHeaderOffset;
     TProgressReceiver* NotifyWindow;
@@ -89,22 +91,49 @@ int TExtractionDriver::ExtractEntry(const std::string& archiveName, const std::s
                                     uint64_t localHeaderOffset, TProgressReceiver* notifyWindow, int16_t notifyCode,
                                     std::optional<uint64_t> compressedSize, std::optional<uint64_t> uncompressedSize)
 {
-    return Run({archiveName, &outputName, attributes, localHeaderOffset, notifyWindow, notifyCode, compressedSize,
-                uncompressedSize});
+    if (outputName.size() > MaxOutputName)
+        return OutputFailed(ENAMETOOLONG);
+    // A path is resolved from '/' or from the current directory, once, here.
+    const bool absolute = !outputName.empty() && outputName[0] == '/';
+    platform::TFolder folder;
+    if (const int error = folder.Open(absolute ? "/" : "."); error != 0)
+        return OutputFailed(error);
+    // "/" alone stays "/": the root as a folder, not an empty name.
+    const size_t start = absolute ? std::min(outputName.find_first_not_of('/'), outputName.size() - 1) : 0;
+    const std::string relative = outputName.substr(start);
+    return Run({&archiveName, &folder, &relative, attributes, localHeaderOffset, notifyWindow, notifyCode,
+                compressedSize, uncompressedSize});
+}
+
+int TExtractionDriver::ExtractEntryAt(const platform::TFolder& folder, const std::string& relativeName,
+                                      uint16_t attributes, uint64_t localHeaderOffset,
+                                      TProgressReceiver* notifyWindow, int16_t notifyCode,
+                                      std::optional<uint64_t> compressedSize,
+                                      std::optional<uint64_t> uncompressedSize)
+{
+    return Run({nullptr, &folder, &relativeName, attributes, localHeaderOffset, notifyWindow, notifyCode,
+                compressedSize, uncompressedSize});
 }
 
 int TExtractionDriver::TestEntry(const std::string& archiveName, uint64_t localHeaderOffset,
                                  TProgressReceiver* notifyWindow, int16_t notifyCode,
                                  std::optional<uint64_t> compressedSize, std::optional<uint64_t> uncompressedSize)
 {
-    return Run({archiveName, nullptr, 0, localHeaderOffset, notifyWindow, notifyCode, compressedSize,
+    return Run({&archiveName, nullptr, nullptr, 0, localHeaderOffset, notifyWindow, notifyCode, compressedSize,
                 uncompressedSize});
+}
+
+int TExtractionDriver::TestEntry(uint64_t localHeaderOffset, std::optional<uint64_t> compressedSize,
+                                 std::optional<uint64_t> uncompressedSize)
+{
+    return Run({nullptr, nullptr, nullptr, 0, localHeaderOffset, nullptr, 0, compressedSize, uncompressedSize});
 }
 
 void TExtractionDriver::UseArchive(const std::string& archiveName, std::unique_ptr<TArchiveReader> reader)
 {
     ForgetPassword();  // it belonged to the archive closed here
     FArchiveStream.reset();
+    FLentArchive = nullptr;
     FArchive = std::move(reader);
     FArchiveName = archiveName;
     FArchiveIdentity.reset();
@@ -112,10 +141,20 @@ void TExtractionDriver::UseArchive(const std::string& archiveName, std::unique_p
         FArchiveStream = std::make_unique<TArchiveStream>(*FArchive);
 }
 
-// The archive stays open from one entry to the next; a file replaced or
-// rewritten under the same name since is opened anew.
-TArchiveStream* TExtractionDriver::OpenArchive(const std::string& archiveName)
+void TExtractionDriver::LendArchive(TArchiveReader& reader)
 {
+    UseArchive(std::string(), nullptr);
+    FLentArchive = &reader;
+    FArchiveStream = std::make_unique<TArchiveStream>(reader);
+}
+
+// The archive stays open from one entry to the next; a file replaced or
+// rewritten under the same name since is opened anew. No name: the lent one.
+TArchiveStream* TExtractionDriver::OpenArchive(const std::string* name)
+{
+    if (!name)
+        return FLentArchive ? FArchiveStream.get() : nullptr;
+    const std::string& archiveName = *name;
     if (FArchive && archiveName == FArchiveName) {
         platform::TFileIdentity identity;
         if (!FArchiveIdentity || (platform::FileIdentity(archiveName, identity) && identity == *FArchiveIdentity))
@@ -166,7 +205,7 @@ int TExtractionDriver::Unlock(TDecryptingSource& source, const TLocalHeader& hea
             const TPasswordAnswer answer = FPasswordProvider->AskPassword(wrongBefore, FPassword);
             if (answer != paGiven) {
                 ForgetPassword();
-                return answer == paCancelled ? erEncrypted : erWrongPassword;
+                return answer == paCancelled ? erEncrypted : answer == paLater ? erPasswordLater : erWrongPassword;
             }
             FHavePassword = true;
         }
@@ -237,38 +276,9 @@ int TExtractionDriver::Run(const TRequest& request)
     TPendingOutput output;
     TDiscardSink discard;
     if (request.OutputName) {
-        std::string name = *request.OutputName;
-        if (request.Attributes & faFolder && !name.empty() && name.back() != '/')
-            name += '/';
-        if (name.empty())
-            return erOutput;
-        if (name.size() > MaxOutputName)
-            return OutputFailed(ENAMETOOLONG);
-        // Folder creation moves the current directory, which would move a
-        // relative name with it. A current directory that cannot be named
-        // must not turn the name into one below '/'.
-        if (name[0] != '/') {
-            const std::string current = platform::CurrentDirectory();
-            if (current.empty())
-                return erOutput;
-            name = current + (current.back() == '/' ? "" : "/") + name;
-            if (name.size() > MaxOutputName)
-                return OutputFailed(ENAMETOOLONG);
-        }
-        if (name.back() == '/')
-            return CreateFoldersAlong(name) ? erOk : OutputFailed(errno);
-        if (!FUmask)
-            FUmask = platform::ReadUmask();
-        const platform::TFileMode mode = platform::ModeForAttributes(request.Attributes, *FUmask);
-        int error = output.Create(name, mode, *FUmask);
-        if (error == ENOENT) {
-            if (!CreateFoldersAlong(name))
-                return OutputFailed(errno);
-            error = output.Create(name, mode, *FUmask);
-        }
-        if (error != 0)
-            return OutputFailed(error);
-        FState.OutputFile = &output;
+        const int prepared = PrepareOutput(request, output);
+        if (prepared != erOk || !FState.OutputFile)
+            return prepared;  // a folder entry is done once its folders stand
     } else {
         FState.OutputFile = &discard;
     }
@@ -313,6 +323,35 @@ int TExtractionDriver::Run(const TRequest& request)
         return erAborted;
     if (request.OutputName && !output.Commit(FLinkWay))
         return OutputFailed(output.Error());
+    return erOk;
+}
+
+// Makes the folders along the output name and, for a file, the pending
+// output, which then becomes the state's sink. Folders are made only when the
+// file cannot be created without them: a run of entries in one folder costs
+// one system call each, not one per folder level.
+int TExtractionDriver::PrepareOutput(const TRequest& request, TPendingOutput& output)
+{
+    std::string name = *request.OutputName;
+    if (request.Attributes & faFolder && !name.empty() && name.back() != '/')
+        name += '/';
+    if (name.empty() || name.size() > MaxOutputName)
+        return OutputFailed(name.empty() ? ENOENT : ENAMETOOLONG);
+    if (name.back() == '/') {
+        const int error = CreateFoldersAlong(*request.Folder, name);
+        return error == 0 ? erOk : OutputFailed(error);
+    }
+    if (!FUmask)
+        FUmask = platform::ReadUmask();
+    const platform::TFileMode mode = platform::ModeForAttributes(request.Attributes, *FUmask);
+    int error = output.Create(*request.Folder, name, mode, *FUmask);
+    if (error == ENOENT) {
+        const int folderError = CreateFoldersAlong(*request.Folder, name);
+        error = folderError != 0 ? folderError : output.Create(*request.Folder, name, mode, *FUmask);
+    }
+    if (error != 0)
+        return OutputFailed(error);
+    FState.OutputFile = &output;
     return erOk;
 }
 

@@ -4,8 +4,11 @@
 // that runs while the engine pumps messages. The output is written to a file
 // without a name (or a temporary file) in the target's folder and takes the
 // target's place only on success, so a damaged or aborted entry never
-// destroys an existing file. The archive stays open from one entry to the
-// next while its file stays the same.
+// destroys an existing file. Output names are relative to a folder handle;
+// the process's current directory is never changed, so drivers on several
+// threads can write below one folder at once. The archive stays open from
+// one entry to the next while its file stays the same, or is lent by the
+// caller's open archive.
 #pragma once
 
 #include <cstdint>
@@ -22,6 +25,7 @@ namespace valbrix {
 
 class TArchiveReader;
 class TArchiveStream;
+class TPendingOutput;
 class TDecryptingSource;
 class TPasswordProvider;
 struct TLocalHeader;
@@ -40,11 +44,23 @@ public:
                      int16_t notifyCode = 0, std::optional<uint64_t> compressedSize = std::nullopt,
                      std::optional<uint64_t> uncompressedSize = std::nullopt);
 
+    // The same below the folder `folder` holds open: `relativeName` (a
+    // trailing '/' for a folder entry) is resolved from it, and the archive
+    // read is the one lent by LendArchive.
+    int ExtractEntryAt(const platform::TFolder& folder, const std::string& relativeName, uint16_t attributes,
+                       uint64_t localHeaderOffset, TProgressReceiver* notifyWindow = nullptr, int16_t notifyCode = 0,
+                       std::optional<uint64_t> compressedSize = std::nullopt,
+                       std::optional<uint64_t> uncompressedSize = std::nullopt);
+
     // Decodes the entry and checks its CRC without writing anything: the
     // same steps and result codes as ExtractEntry, less the output file.
     int TestEntry(const std::string& archiveName, uint64_t localHeaderOffset, TProgressReceiver* notifyWindow = nullptr,
                   int16_t notifyCode = 0, std::optional<uint64_t> compressedSize = std::nullopt,
                   std::optional<uint64_t> uncompressedSize = std::nullopt);
+
+    // The same over the lent archive.
+    int TestEntry(uint64_t localHeaderOffset, std::optional<uint64_t> compressedSize,
+                  std::optional<uint64_t> uncompressedSize);
 
     // The system error (errno) of the output step when the last call ended
     // in the output error; 0 otherwise or when the step knew none.
@@ -57,6 +73,11 @@ public:
     // opening the file (memory-held archives in fuzz targets and tests);
     // a call with another name opens that file as usual.
     void UseArchive(const std::string& archiveName, std::unique_ptr<TArchiveReader> reader);
+    // Reads ExtractEntryAt's entries from `reader`, which the caller keeps
+    // open and alive as long as this driver uses it; the reader may be lent
+    // to several drivers at once when its ReadAt is safe to call from
+    // several threads (a file's is).
+    void LendArchive(TArchiveReader& reader);
 
     // Who is asked for the password of an encrypted entry; none (the
     // default) leaves every encrypted entry failing as encrypted. The
@@ -75,8 +96,9 @@ private:
     struct TRequest;
     int Run(const TRequest& request);
     bool BusyMarkIsStale();
+    TArchiveStream* OpenArchive(const std::string* archiveName);
+    int PrepareOutput(const TRequest& request, TPendingOutput& output);
     int OutputFailed(int systemError);
-    TArchiveStream* OpenArchive(const std::string& archiveName);
     std::optional<int64_t> FileTime(uint32_t dosDateTime);
     int Unlock(TDecryptingSource& source, const TLocalHeader& header);
 
@@ -86,7 +108,8 @@ private:
     int FOutputError = 0;                // errno behind the last call's output error
     // The archive of the last entry, kept open for the next one.
     std::string FArchiveName;
-    std::unique_ptr<TArchiveReader> FArchive;
+    std::unique_ptr<TArchiveReader> FArchive;   // owned: opened here or given by UseArchive
+    TArchiveReader* FLentArchive = nullptr;      // not owned: given by LendArchive
     std::unique_ptr<TArchiveStream> FArchiveStream;
     std::optional<platform::TFileIdentity> FArchiveIdentity;  // none: held in memory, never reopened
     std::optional<platform::TFileMode> FUmask;  // read at the first output file, then kept

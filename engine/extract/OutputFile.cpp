@@ -1,4 +1,5 @@
-// Folder creation along an output name and the pending output file.
+// Folder creation along an output name and the pending output file, both
+// relative to a folder handle.
 #include "engine/extract/OutputFile.h"
 
 #include <cerrno>
@@ -7,46 +8,42 @@
 
 namespace valbrix {
 
-bool CreateFoldersAlong(const std::string& name)
+int CreateFoldersAlong(const platform::TFolder& base, const std::string& relative)
 {
-    const size_t stop = name.rfind('/');
+    const size_t stop = relative.rfind('/');
     if (stop == std::string::npos)
-        return true;
-    size_t pos = 0;
-    if (name[0] == '/') {
-        if (platform::ChangeDirectory("/") != 0)
-            return false;
-        pos = 1;
+        return 0;
+    for (size_t end = relative.find('/'); end <= stop; end = relative.find('/', end + 1)) {
+        if (end == 0 || relative[end - 1] == '/')
+            continue;  // "a//b": no empty folder names
+        const int error = platform::CreateFolderAt(base, relative.substr(0, end));
+        if (error != 0 && error != EEXIST)
+            return error;
     }
-    while (pos <= stop) {
-        const size_t end = name.find('/', pos);  // never npos: name[stop] is '/'
-        if (end > pos) {                         // "a//b": no empty folder names
-            const std::string folder = name.substr(pos, end - pos);
-            if (platform::ChangeDirectory(folder) != 0 &&
-                (platform::CreateFolder(folder) != 0 || platform::ChangeDirectory(folder) != 0))
-                return false;
-        }
-        pos = end + 1;
-    }
-    return true;
+    return 0;
 }
 
-int TPendingOutput::Create(const std::string& target, platform::TFileMode mode, platform::TFileMode umask)
+int TPendingOutput::Create(const platform::TFolder& base, const std::string& target, platform::TFileMode mode,
+                           platform::TFileMode umask)
 {
+    FBase = &base;
     FTarget = target;
     FMode = mode;
-    const int error = FFile.CreateUnnamedIn(target.substr(0, target.rfind('/') + 1), mode);
+    FError = 0;
+    const size_t slash = target.rfind('/');
+    const int error = FFile.CreateUnnamedIn(base, slash == std::string::npos ? std::string() : target.substr(0, slash),
+                                            mode);
     if (error == 0) {
         FUnnamed = true;
         FSetMode = (mode & umask) != 0;  // creation dropped the bits the umask holds
         return 0;
     }
     if (error != EOPNOTSUPP && error != EISDIR && error != EINVAL)
-        return error;
+        return FError = error;
     // mkstemp makes the file private (0600); the mode comes at Finish.
     FUnnamed = false;
     FSetMode = true;
-    return FFile.CreateTempBeside(target);
+    return FError = FFile.CreateTempBeside(base, target);
 }
 
 // Small pieces (the shrink decoder flushes every 767 bytes) are gathered so
@@ -80,35 +77,20 @@ bool TPendingOutput::Finish(std::optional<int64_t> lastWriteSeconds)
     if (FUnnamed)
         return flushed;
     const int closeError = FFile.Close();
-    Fail(closeError);
-    return closeError == 0 && flushed;
+    return closeError == 0 ? flushed : Failed(closeError);
 }
 
 bool TPendingOutput::Commit(platform::TLinkWay& linkWay)
 {
-    if (FUnnamed) {
-        FCommitted = CommitUnnamed(linkWay);
-    } else {
-        FCommitted = platform::RenameFile(FFile.Path(), FTarget);
-        if (!FCommitted)
-            Fail(errno);
-    }
-    return FCommitted;
+    FCommitted = FUnnamed ? CommitUnnamed(linkWay) : platform::RenameAt(*FBase, FFile.Path(), FTarget);
+    return FCommitted || Failed(errno);
 }
 
 bool TPendingOutput::WriteOut(const uint8_t* data, size_t count)
 {
     errno = 0;
-    if (FFile.WriteAll(data, count))
-        return true;
-    Fail(errno != 0 ? errno : ENOSPC);  // a write that takes nothing and says nothing: no room
-    return false;
-}
-
-void TPendingOutput::Fail(int error)
-{
-    if (FError == 0)
-        FError = error;
+    // A write that takes nothing and says nothing: no room.
+    return FFile.WriteAll(data, count) || Failed(errno != 0 ? errno : ENOSPC);
 }
 
 // One link puts a new file in place. An existing target is replaced by a
@@ -116,19 +98,18 @@ void TPendingOutput::Fail(int error)
 // whole until the new one takes its place.
 bool TPendingOutput::CommitUnnamed(platform::TLinkWay& linkWay)
 {
-    int error = FFile.LinkAs(FTarget, linkWay);
+    int error = FFile.LinkAs(*FBase, FTarget, linkWay);
     if (error == EEXIST) {
         std::string beside;
-        error = FFile.LinkBeside(FTarget, linkWay, beside);
-        if (error == 0 && !platform::RenameFile(beside, FTarget)) {
-            error = errno != 0 ? errno : EIO;
-            platform::RemoveFile(beside);
+        error = FFile.LinkBeside(*FBase, FTarget, linkWay, beside);
+        if (error == 0 && !platform::RenameAt(*FBase, beside, FTarget)) {
+            error = errno;
+            platform::RemoveAt(*FBase, beside);
         }
     }
     // The data is in place; a close cannot fail it any more on a local file system.
     FFile.Close();
-    Fail(error);
-    return error == 0;
+    return error == 0 || Failed(error);
 }
 
 bool TPendingOutput::FlushBuffer()
@@ -138,11 +119,20 @@ bool TPendingOutput::FlushBuffer()
     return written;
 }
 
+// Keeps the first failure's errno (a short write that set none counts as
+// an I/O error); always false, so a failing step can return it.
+bool TPendingOutput::Failed(int error)
+{
+    if (FError == 0)
+        FError = error != 0 ? error : EIO;
+    return false;
+}
+
 void TPendingOutput::Discard()
 {
     FFile.Close();
     if (!FCommitted && !FUnnamed && !FFile.Path().empty())
-        platform::RemoveFile(FFile.Path());
+        platform::RemoveAt(*FBase, FFile.Path());
 }
 
 }  // namespace valbrix

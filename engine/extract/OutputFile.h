@@ -1,7 +1,9 @@
 // The output side of one entry: the folders along the target's path, and the
 // pending output file that becomes the target only when the entry checked
 // out, so a damaged or aborted entry never destroys an existing file and no
-// partial file ever stands under the target's name.
+// partial file ever stands under the target's name. Every name is relative
+// to a folder handle: nothing here depends on the process's current
+// directory, so several workers may write below one target at once.
 #pragma once
 
 #include <cstddef>
@@ -15,10 +17,10 @@
 
 namespace valbrix {
 
-// Walks the folders of `name` (those before its last '/'), changing into each
-// and creating it when missing; the current directory stays at the deepest
-// folder reached. True when every folder was reached.
-bool CreateFoldersAlong(const std::string& name);
+// Creates the folders of `relative` (those before its last '/') below `base`
+// where missing. 0 or the errno value of the first that could not be made;
+// a folder made meanwhile by someone else counts as made.
+int CreateFoldersAlong(const platform::TFolder& base, const std::string& relative);
 
 // Test mode: decoded bytes go nowhere.
 class TDiscardSink : public TOutputSink {
@@ -36,8 +38,10 @@ public:
     ~TPendingOutput() { Discard(); }
     // `mode` is the file's final permission bits; `umask` the process's,
     // read once by the caller. 0 or the errno value; ENOENT when the
-    // target's folder is missing. `target` is absolute.
-    int Create(const std::string& target, platform::TFileMode mode, platform::TFileMode umask);
+    // target's folder is missing. `target` is relative to `base`, which
+    // must stay open as long as this object.
+    int Create(const platform::TFolder& base, const std::string& target, platform::TFileMode mode,
+               platform::TFileMode umask);
     bool Write(const uint8_t* data, size_t count) override;
     // Writes what is gathered, gives the file its last-write time (seconds
     // since the epoch; none: the file keeps the time it has) and mode, and
@@ -47,25 +51,26 @@ public:
     // Puts the finished file in the target's place; false when it cannot
     // take that place. `linkWay` is the caller's, kept from file to file.
     bool Commit(platform::TLinkWay& linkWay);
-    // The errno of the first step that failed (write, close, link, rename),
-    // 0 when none did: the user is told a full disk from missing rights.
+    // The errno value of the first failed step since Create (0: none), so
+    // the user can be told a full disk from missing rights.
     int Error() const { return FError; }
 
 private:
     static constexpr size_t BufferSize = 64 * 1024;
     bool FlushBuffer();
     bool WriteOut(const uint8_t* data, size_t count);
-    void Fail(int error);
+    bool Failed(int error);
     bool CommitUnnamed(platform::TLinkWay& linkWay);
     void Discard();
 
     platform::TFile FFile;
+    const platform::TFolder* FBase = nullptr;
     std::string FTarget;
+    int FError = 0;
     bool FUnnamed = false;       // the file has no name until Commit
     bool FSetMode = false;       // the mode asked for is not what creation gave
     platform::TFileMode FMode = 0;
     bool FCommitted = false;
-    int FError = 0;
     std::unique_ptr<uint8_t[]> FBuffer = std::make_unique_for_overwrite<uint8_t[]>(BufferSize);
     size_t FBuffered = 0;
 };

@@ -4,10 +4,12 @@
 #pragma once
 
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QList>
 #include <QTest>
+#include <QThread>
 
 #include "app/PasswordDialog.h"
 
@@ -19,6 +21,7 @@ struct TPasswordDialogRun {
     bool WrongShown = false;     // "Das Kennwort ist falsch." visible
     bool MaskedAtFirst = false;  // the field hid the password when it opened
     bool ShownWhenChecked = false;  // "Kennwort anzeigen" unmasked it
+    bool OnGuiThread = false;    // a dialog opened from a worker thread would crash a real run
 };
 
 class TPasswordDialogScript {
@@ -50,6 +53,7 @@ private:
     int Run(TPasswordDialog& dialog)
     {
         TPasswordDialogRun run;
+        run.OnGuiThread = QThread::currentThread() == QCoreApplication::instance()->thread();
         run.Title = dialog.windowTitle();
         run.Prompt = dialog.PromptLabel->text();
         run.WrongShown = !dialog.WrongLabel->isHidden();

@@ -62,7 +62,7 @@ private slots:
     }
     void cleanup()
     {
-        fs::current_path(FStartFolder);  // the workflow enters the target folder
+        fs::current_path(FStartFolder);  // some tests move it on purpose
         FDir.reset();
     }
 
@@ -440,6 +440,30 @@ private slots:
         QCOMPARE(dialog.ShownFolder, Q(out));
     }
 
+    // Catches the archive's path resolved against a folder the extraction
+    // moved into (started as `valbrix a.zip` from the archive's folder, every
+    // entry failed with "Das Archiv kann nicht gelesen werden"), and the
+    // window's extraction moving the process's current directory at all.
+    void relativeArchivePath()
+    {
+        const fs::path out = FDir->Path() / "elsewhere";
+        WriteContentArchive(*FDir, "a.zip", {{"blob.bin", "blob"}, {"sub/inner.txt", "inner"}});
+        fs::current_path(FDir->Path());
+        TMain w;
+        QVERIFY(w.OpenArchive("a.zip"));
+        DialogScript dialog(Q(out), true, true);
+        dialog.Install(w);
+        TMessageBoxScript boxes;
+        TLauncherScript launcher;
+        boxes.Answer(idNo);  // summary
+        w.UnzipBtnClick();
+        QCOMPARE(boxes.Asked.size(), 1);
+        QCOMPARE(boxes.Asked.first().Text, SummaryText(2));
+        QCOMPARE(ReadText(out / "blob.bin"), std::string("blob"));
+        QCOMPARE(ReadText(out / "sub/inner.txt"), std::string("inner"));
+        QCOMPARE(fs::current_path(), FDir->Path());
+    }
+
     // Catches a bar that moves only between entries (one large entry would
     // jump from 0 to 100), and a bar that does not reach 100 at the end.
     void progressWithinAnEntry()
@@ -453,7 +477,7 @@ private slots:
         fs::create_directories(FDir->Path() / "out");
         const TExtractList list(1, w.Model->Row(0).Entry);
         TMessageBoxScript boxes;
-        QCOMPARE(w.ExtractEntries(eoWithFolders, Q(FDir->Path() / "out"), &bar, int64_t(big.size()), list), 1);
+        QCOMPARE(w.ExtractEntries(eoWithFolders, Q(FDir->Path() / "out"), &bar, list), 1);
         QCOMPARE(bar.value(), 100);
         bool between = false;
         for (const QList<QVariant>& move : moves)
@@ -513,7 +537,11 @@ private slots:
             QCOMPARE(closer.Asked.size(), 2);  // no summary
             QTRY_VERIFY(!w.isVisible());
             QCOMPARE(ReadText(out / "a.txt"), std::string("old a"));
-            QCOMPARE(Tree(out), std::vector<std::string>{"a.txt"});  // no temporary file left
+            // No temporary or partial file left; b.txt, which needed no
+            // question, may have been written whole by a worker meanwhile.
+            const std::vector<std::string> left = Tree(out);
+            QVERIFY(left == std::vector<std::string>{"a.txt"} ||
+                    (left == std::vector<std::string>{"a.txt", "b.txt"} && ReadText(out / "b.txt") == "new b"));
         } else {
             QCOMPARE(closer.Asked.size(), 3);
             QCOMPARE(closer.Asked[2], SummaryText(2));
@@ -594,9 +622,9 @@ private slots:
     // question losing its line breaks, sizes or times.
     void texts()
     {
-        for (int code = -1; code <= 7; ++code)
+        for (int code = erBusy; code <= erNameRefused; ++code)
             QVERIFY2(!ResultText(code).startsWith("Unbekannt"), qPrintable(QString::number(code)));
-        QVERIFY(!ResultText(erNameLeavesFolder).startsWith("Unbekannt"));
+        QVERIFY(!ResultText(erMemoryLimit).startsWith("Unbekannt"));
         QCOMPARE(ExtractFailureText("/t/a.txt", erUnsupported, 0, 98),
                  QString("Fehler beim Auspacken nach /t/a.txt!\nKomprimierungsverfahren PPMd wird nicht unterstützt."));
         QCOMPARE(ExtractFailureText("/t/a.txt", erUnsupported, 0, 14), ExtractFailureText("/t/a.txt", erUnsupported));

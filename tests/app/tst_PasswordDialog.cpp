@@ -60,7 +60,8 @@ private slots:
         FDir.reset();
     }
 
-    // Catches a dialog asked for each entry though the password fits both,
+    // Catches a dialog asked for each entry (or per worker) though the
+    // password fits both, one opened off the window's thread (a worker's),
     // a dialog without its title, entry name, mask or "Kennwort anzeigen",
     // a wrong password that is not asked again or not said to be wrong,
     // files not written with the right one, and a kept password that
@@ -92,6 +93,7 @@ private slots:
         QCOMPARE(passwords.Runs.size(), typed.size());
         for (int i = 0; i < passwords.Runs.size(); ++i) {
             const TPasswordDialogRun& run = passwords.Runs[i];
+            QVERIFY(run.OnGuiThread);
             QCOMPARE(run.Title, QString("Kennwort"));
             QVERIFY2(run.Prompt.contains("a.txt"), qPrintable(run.Prompt));
             QVERIFY(run.MaskedAtFirst);

@@ -250,6 +250,56 @@ TEST_F(ExtractCommandTest, UnreadableCurrentFolderFailsWithTwo)
     EXPECT_FALSE(fs::exists("/top.txt"));
 }
 
+TEST_F(ExtractCommandTest, WorkerCountChangesNothingSeen)
+{
+    // Lines out of archive order with several workers, a different exit
+    // status or different files for another -j, the flat-name clash written
+    // twice instead of kept and reported, and a bad -j accepted.
+    CraftedZip zip;
+    for (int i = 0; i < 30; ++i) {
+        CraftedEntry entry = StoredEntry("d" + std::to_string(i % 3) + "/f" + std::to_string(i % 10), Text);
+        if (i % 4 == 1)
+            entry.Crc32 ^= 1;
+        zip.Add(entry);
+    }
+    const std::string archive = Archive(zip);
+    std::string firstErrors;
+    std::vector<std::string> firstTree;
+    for (const char* jobs : {"-j 1", "-j 2", "-j4"}) {
+        SCOPED_TRACE(jobs);
+        fs::remove_all(Out());
+        const CliRun run = RunCli(std::string("extract --flat ") + jobs + " " + OutOption() + " " + archive);
+        EXPECT_EQ(run.ExitCode, 1);
+        if (firstErrors.empty()) {
+            firstErrors = run.Errors;
+            firstTree = Tree(Out());
+            EXPECT_NE(firstErrors.find("d1/f1: 1 CRC error\n"), std::string::npos) << firstErrors;
+            EXPECT_NE(firstErrors.find("d1/f0: exists, kept"), std::string::npos) << firstErrors;
+        }
+        EXPECT_EQ(run.Errors, firstErrors);
+        EXPECT_EQ(Tree(Out()), firstTree);
+    }
+    for (const char* bad : {"-j 0", "-j x", "-j"})
+        EXPECT_EQ(RunCli(std::string("extract ") + bad + " " + OutOption() + " " + archive).ExitCode, 2) << bad;
+}
+
+TEST_F(ExtractCommandTest, NoChangeOfTheCurrentDirectory)
+{
+    // A chdir or fchdir anywhere in an extraction (no second thread could
+    // extract, and relative paths would move under it).
+    if (!HaveTool("strace"))
+        GTEST_SKIP() << "strace is not installed; case skipped";
+    const std::string archive = Archive(Nested());
+    const CommandResult traced =
+        RunCommand("strace -f -qq -e trace=chdir,fchdir " + std::string(VALBRIX_CLI) + " extract -j 2 " + OutOption() +
+                   " " + archive + " 2>&1 >/dev/null");
+    if (traced.Output.find("PTRACE") != std::string::npos || traced.Output.find("Operation not permitted") != std::string::npos)
+        GTEST_SKIP() << "tracing not permitted here; case skipped";
+    EXPECT_EQ(traced.ExitCode, 0) << traced.Output;
+    EXPECT_EQ(traced.Output.find("chdir("), std::string::npos) << traced.Output;
+    EXPECT_TRUE(fs::exists(Out() / "docs/inner/deep.txt"));
+}
+
 TEST_F(ExtractCommandTest, PasswordFromFile)
 {
     // The password file's line end taken into the password, the file's

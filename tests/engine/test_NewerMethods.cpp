@@ -285,22 +285,23 @@ TEST(NewerMethodDecoders, CutAndDamagedStreamsFail)
     }
 }
 
-// Catches a dictionary or window over 256 MB allocated instead of refused
-// (6): an LZMA header that names 512 MB, a Zstandard frame whose window
+// Catches a dictionary or window over 256 MB allocated instead of refused,
+// or refused as a method we do not decode instead of with its own reason
+// (12): an LZMA header that names 512 MB, a Zstandard frame whose window
 // descriptor says 512 MB, an XZ block header whose filter asks for 1 GB.
 TEST(NewerMethodDecoders, HugeDictionariesAreRefused)
 {
     Bytes lzma = {9, 20, 5, 0, 0x5D};  // lc 3, lp 0, pb 2
     PutLe32(lzma, 512u << 20);
     lzma.resize(lzma.size() + 16, 0);
-    EXPECT_EQ(DecodeRaw(zmLzma, lzma, 10).Result, erUnsupported);
+    EXPECT_EQ(DecodeRaw(zmLzma, lzma, 10).Result, erMemoryLimit);
 
     Bytes zstd;
     PutLe32(zstd, 0xFD2FB528u);   // frame magic
     zstd.push_back(0x00);         // no single segment, no checksum, no content size
     zstd.push_back(19 << 3);      // window log 10 + 19 = 29
     zstd.insert(zstd.end(), {0x09, 0x00, 0x00, 'x'});  // last raw block of 1 byte
-    EXPECT_EQ(DecodeRaw(zmZstandard, zstd, 1).Result, erUnsupported);
+    EXPECT_EQ(DecodeRaw(zmZstandard, zstd, 1).Result, erMemoryLimit);
 
     REQUIRE_TOOL("xz");
     Bytes xz = ToolOutput("printf x | xz -c --threads=1");
@@ -314,7 +315,7 @@ TEST(NewerMethodDecoders, HugeDictionariesAreRefused)
     const uint32_t crc = ReferenceCrc32(Bytes(xz.begin() + block, xz.begin() + long(block + headerBytes - 4)));
     for (int i = 0; i < 4; ++i)
         xz[block + headerBytes - 4 + i] = uint8_t(crc >> (8 * i));
-    EXPECT_EQ(DecodeRaw(zmXz, xz, 1).Result, erUnsupported);
+    EXPECT_EQ(DecodeRaw(zmXz, xz, 1).Result, erMemoryLimit);
 }
 
 // Catches an abort that the library-backed decoders ignore: the receiver

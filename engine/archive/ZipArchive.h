@@ -1,0 +1,88 @@
+// An archive opened once: the file stays open (by descriptor, so a rename or
+// a change of the current directory does not matter), its kind is told at
+// the opening (an archive, empty, not an archive, or damaged with the count
+// of entries read), its entries are enumerated one at a time in archive
+// order, and its reader is lent to the extraction. Both front ends and the
+// fuzz targets read archives through it.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "engine/archive/ArchiveReader.h"
+#include "engine/archive/ZipDirectory.h"
+#include "engine/crypto/KeptPasswords.h"
+
+namespace valbrix {
+
+enum TArchiveKind : uint8_t {
+    akNotArchive,  // cannot be opened, or not an archive
+    akEmpty,       // an archive without entries
+    akArchive,     // an archive whose directory was read to its end
+    akDamaged,     // an archive whose directory ended early or held an unreadable record
+};
+
+class TZipArchive {
+public:
+    TZipArchive() = default;
+    TZipArchive(const TZipArchive&) = delete;
+    TZipArchive& operator=(const TZipArchive&) = delete;
+
+    // Opens the file and reads its directory once through. The path is made
+    // absolute here, before anything else can happen to the current directory.
+    TArchiveKind Open(const std::string& path);
+    // The same over bytes held in memory (fuzz targets, tests); no name check.
+    TArchiveKind Open(std::unique_ptr<TArchiveReader> reader);
+    void Close();
+
+    TArchiveKind Kind() const { return FKind; }
+    // Entries the directory gave at the opening (for a damaged one: before the damage).
+    uint64_t EntriesRead() const { return FEntriesRead; }
+    // The absolute path given to Open; empty for bytes in memory.
+    const std::string& Path() const { return FPath; }
+    // The open reader (null when nothing is open). Its ReadAt may be called
+    // from several threads at once.
+    TArchiveReader* Reader() const { return FReader.get(); }
+    // The passwords given for its encrypted entries, tried on every later
+    // one; wiped when the archive is closed. They may be added to through a
+    // const archive: they are no part of what was read, and they guard
+    // themselves against several threads.
+    TKeptPasswords& KeptPasswords() const { return FKeptPasswords; }
+
+    // Calls visit(entry) for each entry in archive order, one held at a time,
+    // so any count costs the same memory; visit returns false to stop early.
+    // Returns dsComplete or dsDamaged, dsNone when no directory could be opened.
+    TDirectoryStatus ForEachEntry(const std::function<bool(const TZipEntry&)>& visit) const;
+
+private:
+    friend class TEntryCursor;
+    TArchiveKind Classify(bool nameAccepted);
+
+    std::unique_ptr<TArchiveReader> FReader;
+    std::string FPath;
+    TArchiveKind FKind = akNotArchive;
+    uint64_t FEntriesRead = 0;
+    mutable TKeptPasswords FKeptPasswords;
+};
+
+// The entries of an open archive pulled one at a time, in archive order.
+// The archive must stay open while the cursor is used.
+class TEntryCursor {
+public:
+    explicit TEntryCursor(const TZipArchive& archive) : FArchive(archive) {}
+    // The next entry, valid until the next call; null at the end.
+    const TZipEntry* Next();
+    // After the end: dsComplete or dsDamaged, dsNone when no directory could be opened.
+    TDirectoryStatus Status() const;
+
+private:
+    const TZipArchive& FArchive;
+    TZipDirectory FDirectory;
+    bool FStarted = false;
+    bool FOpened = false;  // the directory opened (drEntry or drNoEntry)
+};
+
+}  // namespace valbrix

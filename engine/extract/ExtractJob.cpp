@@ -1,0 +1,425 @@
+// The extraction job; see the header. The calling thread is the only one
+// that talks to the receiver: it pulls entries from the selection into a
+// bounded window of slots, starts each one whose path clashes with no
+// earlier unfinished entry, asks and delivers at the front of the window,
+// and reports progress while it waits. Workers only run the driver; one that
+// needs a password it does not have leaves the entry waiting for its turn
+// at the front, where the receiver is asked. With one worker the calling
+// thread runs each entry itself, one at a time.
+#include "engine/extract/ExtractJob.h"
+
+#include <algorithm>
+#include <chrono>
+
+#include "engine/ResultCodes.h"
+#include "engine/SizeSum.h"
+#include "engine/extract/ExtractEntry.h"
+#include "engine/extract/TargetPath.h"
+#include "platform/SystemFacts.h"
+
+namespace valbrix {
+
+namespace {
+
+using namespace std::chrono_literals;
+
+// Often enough for a smooth bar, rarely enough that the window's repaints
+// cost nothing next to the decoding.
+constexpr auto ProgressInterval = 20ms;
+// Entries held per worker: enough that a worker never waits for a question
+// or a slow entry ahead of it, few enough that memory stays flat.
+constexpr size_t SlotsPerWorker = 16;
+
+// True when one path is the other or lies below it: such entries must run
+// in archive order. "" is the target folder itself, above everything.
+bool PathsMeet(const std::string& a, const std::string& b)
+{
+    const std::string& shorter = a.size() <= b.size() ? a : b;
+    const std::string& longer = a.size() <= b.size() ? b : a;
+    if (shorter.empty())
+        return true;
+    return longer.compare(0, shorter.size(), shorter) == 0 &&
+           (longer.size() == shorter.size() || longer[shorter.size()] == '/');
+}
+
+// units * percent / 100 without overflow for any 64-bit size.
+uint64_t PartOf(uint64_t units, uint16_t percent)
+{
+    return units / 100 * percent + units % 100 * percent / 100;
+}
+
+}  // namespace
+
+enum class TExtractJob::TStep : uint8_t { Moved, Waiting, Stop };
+
+struct TExtractJob::TSlot {
+    enum TState : uint8_t { sWaiting, sAsk, sRunning, sPassword, sDone };
+    TZipEntry Entry;
+    std::string Target;  // relative to the target folder, '/' behind a folder; empty: nothing to write
+    std::string Key;     // Target without the '/', for clash tests
+    uint64_t Units = 0;  // progress units of this entry
+    TExistingNode Existing;
+    // Set by the calling thread, and by a worker under FLock; read anywhere.
+    std::atomic<TState> State{sWaiting};
+    std::atomic<uint64_t> UnitsDone{0};  // within the running entry
+    int Result = erOk;
+    int OutputError = 0;
+    bool Written = false;
+    // The kept passwords tried on this entry: the one its worker tried
+    // first (the last that fitted there; SIZE_MAX: none), then every one
+    // below NextPassword.
+    size_t FirstPassword = SIZE_MAX;
+    size_t NextPassword = 0;
+
+    bool TriedAnyPassword() const { return FirstPassword != SIZE_MAX || NextPassword > 0; }
+    bool HasUntriedPassword(size_t kept) const
+    {
+        for (size_t i = NextPassword; i < kept; ++i)
+            if (i != FirstPassword)
+                return true;
+        return false;
+    }
+};
+
+// Turns the driver's percentages into the slot's units done, and answers an abort.
+class TExtractJob::TSlotProgress : public TProgressReceiver {
+public:
+    TSlotProgress(const TExtractJob& job, TSlot& slot) : FJob(job), FSlot(slot) {}
+    void Progress(int16_t /*notifyCode*/, uint16_t& percent) override
+    {
+        if (FJob.AbortRequested()) {
+            percent = 0xFFFF;
+            return;
+        }
+        FSlot.UnitsDone.store(PartOf(FSlot.Units, std::min<uint16_t>(percent, 100)), std::memory_order_relaxed);
+    }
+
+private:
+    const TExtractJob& FJob;
+    TSlot& FSlot;
+};
+
+// A worker's answer to its driver's password question: the kept passwords
+// this entry has not tried yet, the one that last fitted on this worker
+// first; when none is left, "later", and the job asks the receiver on its
+// own thread when the entry's turn comes.
+class TExtractJob::TSlotPasswords : public TPasswordProvider {
+public:
+    explicit TSlotPasswords(const TKeptPasswords& kept) : FKept(kept) {}
+    void Begin(TSlot& slot)
+    {
+        FSlot = &slot;
+        FOffered = SIZE_MAX;
+    }
+    // After the entry ran: a password that got it past the check goes first on the next one.
+    void End()
+    {
+        if (FOffered != SIZE_MAX && FSlot->Result != erPasswordLater && FSlot->Result != erWrongPassword)
+            FLastFit = FOffered;
+    }
+    TPasswordAnswer AskPassword(bool /*wrongBefore*/, TSecret& password) override
+    {
+        const size_t count = FKept.Count();
+        TSlot& slot = *FSlot;
+        size_t index = SIZE_MAX;
+        if (!slot.TriedAnyPassword() && FLastFit < count) {
+            index = slot.FirstPassword = FLastFit;
+        } else {
+            if (slot.NextPassword == slot.FirstPassword)
+                ++slot.NextPassword;
+            if (slot.NextPassword < count)
+                index = slot.NextPassword++;
+        }
+        if (index == SIZE_MAX) {
+            password.Clear();
+            return paLater;
+        }
+        FKept.Get(index, password);
+        FOffered = index;
+        return paGiven;
+    }
+
+private:
+    const TKeptPasswords& FKept;
+    TSlot* FSlot = nullptr;
+    size_t FOffered = SIZE_MAX;  // the last password given for the running entry
+    size_t FLastFit = SIZE_MAX;
+};
+
+TExtractJob::TExtractJob(const TZipArchive& archive, const TJobOptions& options, TExtractReceiver& receiver)
+    : FArchive(archive), FOptions(options), FReceiver(receiver)
+{
+}
+
+TExtractJob::~TExtractJob()
+{
+    Abort();
+    StopWorkers();
+}
+
+unsigned TExtractJob::WorkerCount(unsigned requested)
+{
+    return requested > 0 ? requested : platform::OnlineProcessors();
+}
+
+int TExtractJob::OpenTarget(const std::string& folder)
+{
+    return FTarget.Open(folder);
+}
+
+void TExtractJob::AddSlot(const TZipEntry& entry)
+{
+    auto slot = std::make_unique<TSlot>();
+    slot->Entry = entry;
+    slot->Units = FByCount ? 1 : entry.UncompressedSize;
+    const bool folderEntry = IsFolderName(entry.FileName);
+    const std::optional<std::string> relative = ContainedName(entry.FileName, !FOptions.WithFolders);
+    if (folderEntry && !FOptions.WithFolders) {
+        slot->State = TSlot::sDone;  // without the archive's folders a folder entry has nothing to make
+    } else if (!relative || (relative->empty() && !folderEntry)) {
+        slot->Result = erNameRefused;
+        slot->State = TSlot::sDone;
+    } else {
+        slot->Key = *relative;
+        slot->Target = *relative + (folderEntry ? "/" : "");
+    }
+    FSlots.push_back(std::move(slot));
+}
+
+bool TExtractJob::ClashesWithEarlier(size_t index) const
+{
+    const std::string& key = FSlots[index]->Key;
+    for (size_t i = 0; i < index; ++i)
+        if (FSlots[i]->State != TSlot::sDone && PathsMeet(FSlots[i]->Key, key))
+            return true;
+    return false;
+}
+
+// Starts, in archive order, each waiting entry that no earlier unfinished
+// entry's path clashes with; one that would replace something waits for
+// its question instead.
+void TExtractJob::DispatchWaiting()
+{
+    const size_t keptPasswords = FArchive.KeptPasswords().Count();
+    for (size_t i = 0; i < FSlots.size() && !AbortRequested(); ++i) {
+        TSlot& slot = *FSlots[i];
+        // A password given since the entry waited may fit it: no need to wait for its turn.
+        if (slot.State == TSlot::sPassword && slot.HasUntriedPassword(keptPasswords)) {
+            Start(slot);
+            continue;
+        }
+        if (slot.State != TSlot::sWaiting || ClashesWithEarlier(i))
+            continue;
+        platform::TNodeFacts facts;
+        if (!FOptions.Overwrite && !IsFolderName(slot.Target) && platform::NodeFactsAt(FTarget, slot.Key, facts)) {
+            slot.Existing = {facts.IsFolder, facts.Bytes, facts.ModifiedSeconds};
+            slot.State = TSlot::sAsk;
+            continue;
+        }
+        Start(slot);
+    }
+}
+
+void TExtractJob::Start(TSlot& slot)
+{
+    slot.State = TSlot::sRunning;
+    if (FInlineDriver) {
+        RunSlot(*FInlineDriver, *FInlinePasswords, slot);
+        slot.State = slot.Result == erPasswordLater ? TSlot::sPassword : TSlot::sDone;
+        return;
+    }
+    {
+        const std::lock_guard<std::mutex> lock(FLock);
+        FQueue.push_back(&slot);
+    }
+    FWorkReady.notify_one();
+}
+
+// Asks or delivers for the first entry of the window, the only one that may
+// reach the receiver, so questions and results keep archive order.
+TExtractJob::TStep TExtractJob::SettleFront(TJobSummary& summary)
+{
+    TSlot& slot = *FSlots.front();
+    if (slot.State == TSlot::sAsk) {
+        const TReplaceAnswer answer = FReceiver.AskReplace(slot.Entry, slot.Target, slot.Existing);
+        if (answer == raAbort)
+            Abort();
+        if (AbortRequested())
+            return TStep::Stop;
+        if (answer == raReplace)
+            Start(slot);
+        else
+            slot.State = TSlot::sDone;
+        return TStep::Moved;
+    }
+    if (slot.State == TSlot::sPassword)
+        return AskPassword(slot) ? TStep::Moved : TStep::Stop;
+    if (slot.State != TSlot::sDone)
+        return TStep::Waiting;
+    if (AbortRequested())
+        return TStep::Stop;
+    FReceiver.EntryDone({slot.Entry, slot.Target, slot.Result, slot.OutputError, slot.Written});
+    summary.Written += slot.Written ? 1 : 0;
+    summary.Failed += slot.Result != erOk ? 1 : 0;
+    FSettledUnits = AddSizeSaturated(FSettledUnits, slot.Units);
+    FSlots.pop_front();
+    return TStep::Moved;
+}
+
+// The front entry waits for a password: the receiver is asked, and what it
+// gives is kept with the archive for every worker. False when the job was
+// aborted meanwhile.
+bool TExtractJob::AskPassword(TSlot& slot)
+{
+    TKeptPasswords& kept = FArchive.KeptPasswords();
+    if (slot.HasUntriedPassword(kept.Count())) {
+        Start(slot);
+        return true;
+    }
+    TSecret password;
+    const TPasswordAnswer answer = FReceiver.AskPassword(slot.Entry, slot.TriedAnyPassword(), password);
+    if (AbortRequested())
+        return false;
+    if (answer == paGiven) {
+        kept.Keep(password);
+        Start(slot);
+    } else {
+        slot.Result = answer == paNoOther ? erWrongPassword : erEncrypted;
+        slot.State = TSlot::sDone;
+    }
+    return true;
+}
+
+void TExtractJob::RunSlot(TExtractionDriver& driver, TSlotPasswords& passwords, TSlot& slot)
+{
+    if (AbortRequested()) {
+        slot.Result = erAborted;
+        return;
+    }
+    // Only the kept passwords, in their order: what an entry meets must not depend on the worker.
+    driver.ForgetPassword();
+    passwords.Begin(slot);
+    TSlotProgress progress(*this, slot);
+    const TZipEntry& entry = slot.Entry;
+    slot.Result = driver.ExtractEntryAt(FTarget, slot.Target, entry.Attributes, entry.LocalHeaderOffset, &progress, 0,
+                                        entry.CompressedSize, entry.UncompressedSize);
+    slot.OutputError = slot.Result == erOutput ? driver.OutputError() : 0;
+    slot.Written = slot.Result == erOk;
+    passwords.End();
+}
+
+void TExtractJob::WorkerLoop()
+{
+    TExtractionDriver driver;
+    driver.LendArchive(*FArchive.Reader());
+    TSlotPasswords passwords(FArchive.KeptPasswords());
+    driver.SetPasswordProvider(&passwords);
+    for (;;) {
+        TSlot* slot = nullptr;
+        {
+            std::unique_lock<std::mutex> lock(FLock);
+            FWorkReady.wait(lock, [this] { return FStopping || !FQueue.empty(); });
+            if (FQueue.empty())
+                return;
+            slot = FQueue.front();
+            FQueue.pop_front();
+        }
+        RunSlot(driver, passwords, *slot);
+        {
+            const std::lock_guard<std::mutex> lock(FLock);
+            slot->State = slot->Result == erPasswordLater ? TSlot::sPassword : TSlot::sDone;
+        }
+        FSlotDone.notify_one();
+    }
+}
+
+// The bar never reaches its end before the last entry is delivered, so it
+// reaches it exactly once.
+void TExtractJob::ReportProgress(bool final)
+{
+    if (FTotal == 0)
+        return;
+    const auto now = std::chrono::steady_clock::now();
+    if (!final && now - FLastProgress < ProgressInterval)
+        return;
+    FLastProgress = now;
+    uint64_t done = FTotal;
+    if (!final) {
+        done = FSettledUnits;
+        for (const auto& slot : FSlots)
+            done = AddSizeSaturated(done, slot->State == TSlot::sDone ? slot->Units : slot->UnitsDone.load());
+        done = std::max(std::min(done, FTotal - 1), FLastDone);
+    }
+    FLastDone = done;
+    if (!FReceiver.Progress(done, FTotal))
+        Abort();
+}
+
+void TExtractJob::StopWorkers()
+{
+    {
+        const std::lock_guard<std::mutex> lock(FLock);
+        FStopping = true;
+    }
+    FWorkReady.notify_all();
+    for (std::thread& worker : FWorkers)
+        worker.join();
+    FWorkers.clear();
+}
+
+TJobSummary TExtractJob::Run(TEntrySelection& selection)
+{
+    TJobSummary summary;
+    if (!FTarget.IsOpen() || !FArchive.Reader())
+        return summary;
+    FTotal = selection.TotalBytes();
+    FByCount = FTotal == 0;
+    if (FByCount)
+        FTotal = selection.Count();
+    const unsigned workers = WorkerCount(FOptions.Workers);
+    if (workers <= 1) {
+        FInlineDriver = std::make_unique<TExtractionDriver>();
+        FInlineDriver->LendArchive(*FArchive.Reader());
+        FInlinePasswords = std::make_unique<TSlotPasswords>(FArchive.KeptPasswords());
+        FInlineDriver->SetPasswordProvider(FInlinePasswords.get());
+        // The serial path's only chance to show progress (and let the window breathe) is inside the driver.
+        FInlineDriver->State().PumpHook = [this] { ReportProgress(false); };
+        FWindow = 1;
+    } else {
+        FWindow = SlotsPerWorker * workers;
+        FStopping = false;
+        for (unsigned i = 0; i < workers; ++i)
+            FWorkers.emplace_back([this] { WorkerLoop(); });
+    }
+    bool more = true;
+    while (!AbortRequested()) {
+        while (more && FSlots.size() < FWindow) {
+            const TZipEntry* entry = selection.Next();
+            more = entry != nullptr;
+            if (entry)
+                AddSlot(*entry);
+        }
+        DispatchWaiting();
+        if (FSlots.empty())
+            break;  // nothing held and nothing more to take
+        const TStep step = SettleFront(summary);
+        if (step == TStep::Stop)
+            break;
+        if (step == TStep::Waiting) {
+            std::unique_lock<std::mutex> lock(FLock);
+            FSlotDone.wait_for(lock, ProgressInterval, [this] {
+                const TSlot::TState state = FSlots.front()->State;
+                return state == TSlot::sDone || state == TSlot::sPassword;
+            });
+        }
+        ReportProgress(false);
+    }
+    StopWorkers();
+    summary.Aborted = AbortRequested();
+    if (!summary.Aborted)
+        ReportProgress(true);
+    FSlots.clear();
+    return summary;
+}
+
+}  // namespace valbrix

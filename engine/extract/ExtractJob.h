@@ -1,0 +1,150 @@
+// One extraction job, the same for the window and valbrix-cli: it takes an
+// open archive, a target folder, the options and a selection, applies the
+// containment rule to each entry's name, and runs the entries on a small
+// pool of workers, each with its own extraction driver and engine state.
+// Everything the front end sees goes through one receiver, called only on
+// the thread that runs the job and always in archive order: the question
+// before an existing file is replaced (asked before that entry is written,
+// while other entries keep going), progress in bytes (within an entry too),
+// and the result of each entry. So what a person sees does not depend on
+// the number of workers; two entries that land on one path (or on a folder
+// and a file inside it) run one after the other, as a serial run would.
+// The target folder is held by a handle: nothing here moves the process's
+// current directory. An abort stops every worker; the entry being written
+// is discarded, so no partial or temporary file stays. An encrypted entry
+// that finds no fitting password waits, unwritten, until it is the first
+// entry not yet delivered; then the receiver is asked (on the job's thread,
+// in archive order like every question), the answer is kept with the
+// archive for every worker, and the entry runs again.
+#pragma once
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "engine/archive/ZipArchive.h"
+#include "engine/crypto/PasswordProvider.h"
+#include "engine/extract/EntrySelection.h"
+#include "platform/FileServices.h"
+
+namespace valbrix {
+
+class TExtractionDriver;
+
+struct TJobOptions {
+    bool WithFolders = true;  // keep each entry's folders below the target folder
+    bool Overwrite = false;   // replace existing files without asking
+    unsigned Workers = 0;     // 0: one per online processor; 1: the serial path on the calling thread
+};
+
+enum TReplaceAnswer : uint8_t { raReplace, raKeep, raAbort };
+
+// What stands where an entry would land.
+struct TExistingNode {
+    bool IsFolder = false;
+    uint64_t Bytes = 0;
+    int64_t ModifiedSeconds = 0;  // seconds since the epoch
+};
+
+// How one entry ended.
+struct TEntryOutcome {
+    const TZipEntry& Entry;
+    const std::string& Target;  // relative to the target folder ('/' behind a folder); empty when refused
+    int Result;                 // result code (ResultCodes.h)
+    int OutputError;            // with erOutput: the errno value of the step that failed (0: not known)
+    bool Written;               // a file was written or a folder made (false: kept, left out, failed)
+};
+
+class TExtractReceiver {
+public:
+    virtual ~TExtractReceiver() = default;
+    // Something stands at `target`; asked only without the overwrite option.
+    virtual TReplaceAnswer AskReplace(const TZipEntry& entry, const std::string& target,
+                                      const TExistingNode& existing) = 0;
+    // Units done of the total: bytes when the selection has any, else
+    // entries. Called often while the job runs; false asks for an abort.
+    virtual bool Progress(uint64_t done, uint64_t total) = 0;
+    virtual void EntryDone(const TEntryOutcome& outcome) = 0;
+    // An encrypted entry found no password that fits: none is kept yet, or
+    // the one kept failed it (`wrongBefore`). paCancelled fails the entry as
+    // encrypted, paNoOther as a wrong password. By default nobody is asked.
+    virtual TPasswordAnswer AskPassword(const TZipEntry& /*entry*/, bool /*wrongBefore*/, TSecret& /*password*/)
+    {
+        return paCancelled;
+    }
+};
+
+struct TJobSummary {
+    uint64_t Written = 0;  // entries with Written set
+    uint64_t Failed = 0;   // entries whose result was not erOk
+    bool Aborted = false;
+};
+
+class TExtractJob {
+public:
+    // `archive` must stay open while the job runs.
+    TExtractJob(const TZipArchive& archive, const TJobOptions& options, TExtractReceiver& receiver);
+    ~TExtractJob();
+    TExtractJob(const TExtractJob&) = delete;
+    TExtractJob& operator=(const TExtractJob&) = delete;
+
+    // Opens the target folder (which must exist) once; 0 or the errno value.
+    int OpenTarget(const std::string& folder);
+    TJobSummary Run(TEntrySelection& selection);
+    // Safe from any thread and from a signal handler.
+    void Abort() { FAbort.store(true, std::memory_order_relaxed); }
+    bool AbortRequested() const { return FAbort.load(std::memory_order_relaxed); }
+
+    // The workers a job with `requested` workers runs (0: online processors).
+    static unsigned WorkerCount(unsigned requested);
+
+private:
+    struct TSlot;
+    class TSlotProgress;
+    class TSlotPasswords;
+    enum class TStep : uint8_t;
+
+    void AddSlot(const TZipEntry& entry);
+    void DispatchWaiting();
+    bool ClashesWithEarlier(size_t index) const;
+    void Start(TSlot& slot);
+    TStep SettleFront(TJobSummary& summary);
+    bool AskPassword(TSlot& slot);
+    void RunSlot(TExtractionDriver& driver, TSlotPasswords& passwords, TSlot& slot);
+    void WorkerLoop();
+    void ReportProgress(bool final);
+    void StopWorkers();
+
+    const TZipArchive& FArchive;
+    TJobOptions FOptions;
+    TExtractReceiver& FReceiver;
+    platform::TFolder FTarget;
+    std::atomic<bool> FAbort{false};
+
+    // Entries from the first not yet delivered, in archive order.
+    std::deque<std::unique_ptr<TSlot>> FSlots;
+    size_t FWindow = 1;            // most entries held at once
+    uint64_t FTotal = 0;           // progress units of the whole selection
+    bool FByCount = false;         // progress counts entries (the selection has no bytes)
+    uint64_t FSettledUnits = 0;    // units of the entries already delivered
+    std::chrono::steady_clock::time_point FLastProgress{};
+    uint64_t FLastDone = 0;
+
+    std::unique_ptr<TExtractionDriver> FInlineDriver;  // the serial path's driver
+    std::unique_ptr<TSlotPasswords> FInlinePasswords;
+    std::vector<std::thread> FWorkers;
+    std::mutex FLock;                  // guards FQueue, FStopping and every slot's State
+    std::condition_variable FWorkReady;
+    std::condition_variable FSlotDone;
+    std::deque<TSlot*> FQueue;         // started, not yet taken by a worker
+    bool FStopping = false;
+};
+
+}  // namespace valbrix
