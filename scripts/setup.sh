@@ -11,6 +11,7 @@ VALBRIX_PACKAGES=(
   libgtest-dev                              # engine and CLI tests
   zip unzip 7zip python3                    # black-box oracles that make and check test archives
   bzip2 xz-utils zstd                       # the tools whose streams the tests wrap into archives
+  strace                                    # proves an extraction never changes the current folder
   clang libclang-rt-14-dev                  # libFuzzer and sanitizer runtimes
   xvfb xauth                                # a display for the program on a headless machine
   desktop-file-utils xdg-utils              # the desktop's own checks of the ZIP association
