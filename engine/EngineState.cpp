@@ -1,5 +1,6 @@
 // Operations on the shared engine state: buffered input with its end-of-data
-// rule, flushing the output window with the CRC-32 update, message pumping,
+// rule, flushing the output window with the CRC-32 update and the bound of
+// the entry's stated size, message pumping,
 // and progress reporting with the abort poll (the CRC-32 itself is in
 // Crc32.cpp). Bad input cannot make anything here read or write outside the
 // state's buffers: a failed read only sets InputEof and offers the old
@@ -75,6 +76,12 @@ void TEngineState::RefillInput()
 
 bool TEngineState::WriteOut(const uint8_t* data, size_t count)
 {
+    // BytesWritten never passes OutputSize, so the difference cannot wrap.
+    if (OutputSize != UnknownSize && count > OutputSize - BytesWritten) {
+        OutputOverrun = true;
+        return false;
+    }
+    BytesWritten += count;
     const bool written = OutputFile && OutputFile->Write(data, count);
     UpdateCrc(data, count);
     return written;

@@ -70,6 +70,11 @@ struct TEngineState {
     uint64_t InputSize = 0;                // compressed size, or UnknownSize (at most MaxEntrySize)
     uint64_t BytesRead = 0;                // compressed bytes read so far (64-bit: no wrap near 4 GiB)
     uint64_t OutputSize = 0;               // uncompressed size, or UnknownSize (at most MaxEntrySize)
+    // Bytes WriteOut has written for this entry (RunDecoder starts it at 0).
+    // A write that would pass OutputSize is refused whole and sets
+    // OutputOverrun: the stream holds more than the entry says, bad data.
+    uint64_t BytesWritten = 0;
+    bool OutputOverrun = false;
     uint8_t* OutWindow = nullptr;          // WindowSize bytes, owned by the driver
     uint16_t WindowPos = 0;                // write position in OutWindow
     uint32_t CrcValue = 0xFFFFFFFFu;       // running CRC-32 register (not inverted here)
@@ -96,7 +101,8 @@ struct TEngineState {
 
     void UpdateCrc(const uint8_t* data, size_t length);
     // Writes bytes to OutputFile and counts them into the CRC, as FlushWindow
-    // does for the window; true only when all were written.
+    // does for the window; true only when all were written. Nothing past
+    // OutputSize is written (see OutputOverrun).
     bool WriteOut(const uint8_t* data, size_t count);
     // BulkBuffer, holding at least min(count, BulkBlockSize) bytes.
     uint8_t* BulkBlock(size_t count);

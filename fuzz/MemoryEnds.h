@@ -80,6 +80,7 @@ struct TMemoryDecoderRun {
         State.OutputFile = &Sink;
         State.OutWindow = Window.get();
         State.InputSize = uint32_t(std::min<size_t>(size, 0xFFFFFFFFu));
+        State.OutputSize = UnknownSize;  // no stated size to hold the output to, unless a caller sets one
     }
     ~TMemoryDecoderRun()
     {

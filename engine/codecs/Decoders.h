@@ -3,9 +3,10 @@
 // initialised), writes through WriteOut or FlushWindow and returns a result
 // code (ResultCodes.h). Unshrink, Unreduce and Explode keep their history in
 // OutWindow and need it zero-filled; CopyStored and Inflate do not use it
-// (Inflate keeps a larger history in the bulk scratch). The decoders of
-// the newer methods are bounded by the entry's stated size: a stream that
-// would write more gives 4 and nothing past the size is written.
+// (Inflate keeps a larger history in the bulk scratch). Every write is
+// bounded by the entry's stated size (TEngineState::WriteOut): a stream that
+// would write more stops there, and RunDecoder turns it into 4; Inflate
+// and the library-backed decoders give 4 themselves.
 #pragma once
 
 #include "engine/EngineState.h"

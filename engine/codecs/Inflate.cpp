@@ -1,7 +1,7 @@
 // Decodes ZIP method 8 (deflate) for one entry: stored, fixed-code and
 // dynamic-code blocks, through the shared bit reader; and method 9
-// (Deflate64), the same format with a 64 KB reach, matches of up to 65538
-// bytes and output bounded by the entry's size.
+// (Deflate64), the same format with a 64 KB reach and matches of up to
+// 65538 bytes. Output of both is bounded by the entry's size.
 //
 // Shared state: the engine state's input buffer and bit reader. Output and
 // history live in a ring of the decoder's own (in the engine state's bulk
@@ -19,8 +19,8 @@
 // 5 on abort, 2 when the output cannot be written) in time bounded by the
 // input: each decode step consumes at least one bit, and once the input is
 // used up the next step stops. A match that reaches before the entry's first
-// byte reads zeros there. A Deflate64 stream that would write more than the
-// entry's size gives 4 and sends nothing past it.
+// byte reads zeros there. A stream that would write more than the entry's
+// size gives 4 and sends nothing past it (the state's WriteOut refuses it).
 //
 // Speed: a fast loop decodes with whole-word refills from InBuf while enough
 // bytes remain, and stored blocks copy straight from InBuf. Both stop short
@@ -262,7 +262,7 @@ private:
     }
 };
 
-// Wide: Deflate64, whose stream may not produce more than the entry's size.
+// Wide: Deflate64.
 template <bool Wide>
 class TInflater {
 public:
@@ -285,7 +285,6 @@ private:
     bool PutByte(uint8_t byte);
     bool CopyMatch(unsigned distance, unsigned length);
     bool SendPiece();
-    bool Emit(const uint8_t* data, size_t count);
 
     using F = TFormat<Wide>;
     static constexpr unsigned RingSize = F::RingSize;
@@ -296,8 +295,6 @@ private:
     unsigned FSendAt = FlushSize;        // the end of the piece being filled: a multiple of FlushSize
     bool FWrapped = false;               // the ring has been filled once: all of it is history
     FastEntry* FFastStorage = nullptr;   // the compact tables of dynamic blocks
-    uint64_t FOutputLeft = 0;            // Wide: bytes the entry's size still allows
-    bool FOverSize = false;              // Wide: the stream went past the entry's size
 };
 
 template <bool Wide>
@@ -307,8 +304,6 @@ int TInflater<Wide>::Run()
     uint8_t* const scratch = S.BulkBlock(F::ScratchBytes);
     FRing = scratch;
     FFastStorage = reinterpret_cast<FastEntry*>(scratch + F::FastTablesOffset);
-    // An entry of unknown size (streamed, no directory sizes) has no bound.
-    FOutputLeft = S.OutputSize == UnknownSize ? UINT64_MAX : S.OutputSize;
     bool last = false;
     int result = erOk;
     while (!last && result == erOk)
@@ -316,24 +311,10 @@ int TInflater<Wide>::Run()
     // Bits behind the final block stay in BitBuf: the driver aligns to the
     // data descriptor itself.
     const unsigned pieceStart = FSendAt - FlushSize;
-    if (result == erOk && !Emit(FRing + pieceStart, FPos - pieceStart))
+    if (result == erOk && !S.WriteOut(FRing + pieceStart, FPos - pieceStart))
         result = erOutput;
     // Every way a write can fail reports 2; going past the size is bad data.
-    return FOverSize ? erFormat : result;
-}
-
-// Writes output; for Deflate64 not one byte past the entry's size.
-template <bool Wide>
-bool TInflater<Wide>::Emit(const uint8_t* data, size_t count)
-{
-    if constexpr (Wide) {
-        if (count > FOutputLeft) {
-            FOverSize = true;
-            return false;
-        }
-        FOutputLeft -= count;
-    }
-    return S.WriteOut(data, count);
+    return S.OutputOverrun ? erFormat : result;
 }
 
 template <bool Wide>
@@ -363,7 +344,7 @@ int TInflater<Wide>::InflateBlock(bool& last)
 template <bool Wide>
 bool TInflater<Wide>::SendPiece()
 {
-    const bool written = Emit(FRing + FSendAt - FlushSize, FlushSize);
+    const bool written = S.WriteOut(FRing + FSendAt - FlushSize, FlushSize);
     if (FSendAt == RingSize) {
         FPos -= RingSize;
         std::memcpy(FRing, FRing + RingSize, FPos);

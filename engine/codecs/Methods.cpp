@@ -69,7 +69,12 @@ int RunDecoder(TEngineState& state, uint16_t method)
     // cost more than the decoding.
     if (info->CleanWindow)
         std::memset(state.OutWindow, 0, WindowSize);
-    return info->Decode(state, method);
+    state.BytesWritten = 0;
+    state.OutputOverrun = false;
+    const int result = info->Decode(state, method);
+    // The decoder saw only a refused write; a stream that goes on past the
+    // entry's size is bad data (a bomb), whichever method it is.
+    return state.OutputOverrun ? erFormat : result;
 }
 
 }  // namespace valbrix

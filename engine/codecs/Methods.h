@@ -37,7 +37,8 @@ bool CanDecode(uint16_t method);
 // The method's name, or its number in decimal for an unknown one.
 std::string MethodName(uint16_t method);
 // Runs the method's decoder over the prepared state; 6 for a method we do
-// not decode.
+// not decode, 4 for a stream that would write past the entry's stated size
+// (nothing past it is written).
 int RunDecoder(TEngineState& state, uint16_t method);
 
 }  // namespace valbrix

@@ -7,6 +7,7 @@
 
 #include "ImplodeEncoder.h"
 #include "engine/codecs/Decoders.h"
+#include "engine/codecs/Methods.h"
 #include "engine/ResultCodes.h"
 #include "support/CraftedZip.h"
 #include "support/MemoryStreams.h"
@@ -140,16 +141,16 @@ TEST(Explode, StopsAtOutputSizeBeforeTrailingData)
 }
 
 // Catches a loop that waits for the count to reach exactly 0: a last match
-// that overshoots the size ends decoding too. It is kept whole, as unzip
-// keeps it, and the driver's CRC check judges the entry.
+// that overshoots the size ends decoding too, and, as for every method, a
+// stream that goes past the size is bad data with nothing past it written.
 TEST(Explode, OvershootingMatchEndsDecoding)
 {
     const ImplodeEncoder encoder(false, false);
     const Bytes stream = encoder.Encode({ImplodeToken::Literal('x'), ImplodeToken::Match(10, 1),
                                          ImplodeToken::Literal('y'), ImplodeToken::Literal('z')});
-    const Outcome result = RunExplode(stream, 5, encoder.Flags());
-    EXPECT_EQ(result.Code, erOk);
-    EXPECT_TRUE(result.Output == Bytes(11, 'x'));
+    DecoderRun run(stream, 5, encoder.Flags());
+    EXPECT_EQ(RunDecoder(run.State, zmImploded), erFormat);
+    EXPECT_TRUE(run.Sink.FData.empty());
 }
 
 // Catches a wrong choice of the distance table's first-level width, which
