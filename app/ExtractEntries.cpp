@@ -150,7 +150,7 @@ int TEntryExtractor::ExtractEntries(const TZipArchive& archive, TExtractOptions 
     if (job.OpenTarget(QFile::encodeName(folder).toStdString()) != 0)
         return 0;
     const TRunningMark mark(FJob, job, OnBusyChanged);
-    TListSelection selection(list);
+    TTableSelection selection(list);
     job.Run(selection);
     return receiver.Written();
 }

@@ -20,6 +20,7 @@
 
 #include "PasswordDialog.h"
 #include "RunQuestions.h"
+#include "engine/archive/EntryTable.h"
 #include "engine/archive/ZipArchive.h"
 #include "engine/archive/ZipDirectory.h"
 
@@ -36,9 +37,10 @@ enum TExtractOption : uint8_t {
 };
 using TExtractOptions = uint8_t;
 
-// The entries to extract, in the order they are extracted. Copies, so the
-// list of the window may change while the extraction dispatches events.
-using TExtractList = std::vector<TZipEntry>;
+// The entries to extract, in the order they are extracted. The selection
+// shares the table of entries, so the list of the window may change while
+// the extraction dispatches events.
+using TExtractList = TTableEntries;
 
 class TEntryExtractor {
 public:

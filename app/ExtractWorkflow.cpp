@@ -92,10 +92,10 @@ void TMain::UnzipBtnClick()
     // Top to bottom as the list shows them.
     std::vector<int> rows = selected;
     std::sort(rows.begin(), rows.end());
-    TExtractList list;
-    list.reserve(rows.size());
+    TExtractList list{Model->Table(), {}};
+    list.Indices.reserve(rows.size());
     for (int row : rows)
-        list.push_back(Model->Row(row).Entry);
+        list.Indices.push_back(Model->EntryIndex(row));
 
     QApplication::setOverrideCursor(Qt::WaitCursor);
     const int count = ExtractEntries(options, folder, progress.Bar(), list);

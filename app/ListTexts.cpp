@@ -16,9 +16,14 @@
 
 namespace valbrix {
 
+QString MethodText(uint16_t dataMethod, uint16_t flags, uint8_t aesStrength)
+{
+    return QString::fromStdString(MethodName(dataMethod)) + EncryptionSuffix(flags, aesStrength);
+}
+
 QString MethodText(const TZipEntry& entry)
 {
-    return QString::fromStdString(MethodName(EntryMethod(entry))) + EncryptionSuffix(entry.Flags, entry.Aes.Strength);
+    return MethodText(EntryMethod(entry), entry.Flags, entry.Aes.Strength);
 }
 
 QString MethodRefusalText(uint16_t method)
@@ -27,11 +32,16 @@ QString MethodRefusalText(uint16_t method)
         .arg(QString::fromStdString(MethodName(method)));
 }
 
+QString RefusalText(uint16_t dataMethod, uint16_t flags)
+{
+    if (EncryptionUnsupported(flags))
+        return QStringLiteral("Verschlüsselungsverfahren wird nicht unterstützt");
+    return CanDecode(dataMethod) ? QString() : MethodRefusalText(dataMethod);
+}
+
 QString RefusalText(const TZipEntry& entry)
 {
-    if (EncryptionUnsupported(entry.Flags))
-        return QStringLiteral("Verschlüsselungsverfahren wird nicht unterstützt");
-    return CanDecode(EntryMethod(entry)) ? QString() : MethodRefusalText(EntryMethod(entry));
+    return RefusalText(EntryMethod(entry), entry.Flags);
 }
 
 QString FileNamePart(const QString& entryName)
@@ -128,6 +138,11 @@ QString FilesPanelText(int rowCount, int64_t totalSize, int64_t compressedSize)
     return QStringLiteral(" %1 Datei(en) %2 (%3)")
         .arg(rowCount)
         .arg(MyTools().FormatSize(totalSize), MyTools().FormatSize(compressedSize));
+}
+
+QString FilteredPanelText(int shownCount, int fileCount)
+{
+    return QStringLiteral(" %1 von %2 Datei(en) angezeigt").arg(shownCount).arg(fileCount);
 }
 
 QString SelectedPanelText(int selectedCount, int64_t selectedSize)

@@ -44,6 +44,7 @@ QString DamagedDirectoryText(const QString& archivePath, qsizetype entriesRead);
 
 // The method column: the name of the data's method ("Deflate64", "PPMd",
 // ...; under AES the real one), with the encryption suffix.
+QString MethodText(uint16_t dataMethod, uint16_t flags, uint8_t aesStrength);
 QString MethodText(const TZipEntry& entry);
 // "Komprimierungsverfahren PPMd wird nicht unterstützt": the method named,
 // its number for one we do not know.
@@ -51,9 +52,12 @@ QString MethodRefusalText(uint16_t method);
 // Why the entry cannot be extracted, known before anyone tries (a method we
 // do not decode, encryption no password opens); empty when nothing stands
 // in the way.
+QString RefusalText(uint16_t dataMethod, uint16_t flags);
 QString RefusalText(const TZipEntry& entry);
 
 QString FilesPanelText(int rowCount, int64_t totalSize, int64_t compressedSize);
+// The files panel while a filter hides rows: " 12 von 300 Datei(en) angezeigt".
+QString FilteredPanelText(int shownCount, int fileCount);
 QString SelectedPanelText(int selectedCount, int64_t selectedSize);
 // "Valbrix" without rows, else "Valbrix - " and the archive's file name.
 QString MainCaption(int rowCount, const QString& archivePath);

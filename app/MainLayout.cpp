@@ -7,10 +7,16 @@
 
 #include <QFile>
 #include <QFileDialog>
+#include <QGuiApplication>
 #include <QHeaderView>
 #include <QIcon>
+#include <QItemSelectionModel>
+#include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenuBar>
+#include <QScreen>
+#include <QScrollBar>
 #include <QStatusBar>
 #include <QToolBar>
 #include <QToolButton>
@@ -75,6 +81,7 @@ void TMain::CreateActions()
     Einstellungen1 = NewAction(this, "&Einstellungen...", 6);
     Webseite1 = NewAction(this, "&Webseite");
     Info1 = NewAction(this, "&Info...", 7);
+    Filtern1 = NewAction(this, "&Filtern", -1, QKeySequence(Qt::CTRL | Qt::Key_F));
     Alleauswhlen1 = NewAction(this, "&Alle auswählen", 2);
     Alleabwhlen2 = NewAction(this, "Alle a&bwählen", 3);
     // Toolbar buttons mirror menu items: same caption, image and action.
@@ -103,6 +110,10 @@ void TMain::CreateActions()
     connect(Einstellungen1, &QAction::triggered, this, &TMain::Einstellungen1Click);
     connect(Webseite1, &QAction::triggered, this, &TMain::Webseite1Click);
     connect(Info1, &QAction::triggered, this, &TMain::Info1Click);
+    connect(Filtern1, &QAction::triggered, this, [this] {
+        FilterEdit->setFocus(Qt::ShortcutFocusReason);
+        FilterEdit->selectAll();
+    });
 }
 
 void TMain::CreateMenus()
@@ -116,13 +127,15 @@ void TMain::CreateMenus()
     edit->addAction(Alleauswhlen2);
     edit->addAction(Alleabwhlen1);
     edit->addAction(ZipArchiventpacken1);
+    edit->addSeparator();
+    edit->addAction(Filtern1);
     QMenu* configuration = menuBar()->addMenu(QStringLiteral("&Konfiguration"));
     configuration->addAction(Einstellungen1);
     QMenu* help = menuBar()->addMenu(QStringLiteral("&?"));
     help->addAction(Webseite1);
     help->addAction(Info1);
     // The shortcuts must work while the menus are closed, whatever has the focus.
-    addActions({ffnen1, Beenden1, Alleauswhlen2, Alleabwhlen1, ZipArchiventpacken1});
+    addActions({ffnen1, Beenden1, Alleauswhlen2, Alleabwhlen1, ZipArchiventpacken1, Filtern1});
 
     PopupMenu = new QMenu(this);
     PopupMenu->addAction(Alleauswhlen1);
@@ -161,13 +174,24 @@ void TMain::CreateList()
     LV->setSortingEnabled(false);
     LV->setTextElideMode(Qt::ElideRight);
     QHeaderView* header = LV->header();
-    header->setSectionsClickable(false);
+    // A click on a caption orders the rows by that column, a second one
+    // reverses; the view's own sorting stays off, since the window keeps the
+    // marks by entry while the rows move (see SortList).
+    header->setSectionsClickable(true);
+    // A clickable header asks at each paint whether each column is wholly
+    // marked, which walks every row: seconds for a million marked rows. The
+    // captions get a selection of their own, always empty, instead.
+    header->setHighlightSections(false);
+    header->setSelectionModel(new QItemSelectionModel(Model, header));
+    header->setSortIndicatorShown(true);
+    header->setSortIndicator(lcName, Qt::AscendingOrder);
+    connect(header, &QHeaderView::sortIndicatorChanged, this, &TMain::SortList);
     header->setSectionsMovable(false);
     header->setStretchLastSection(true);
     // The widths were chosen for a small 8-point font; with a larger desktop
     // font a caption such as "Größe unkomprimiert" would be cut, so a column
     // is never narrower than its caption.
-    for (int column = 0; column < lcCount - 1; ++column) {
+    for (int column = 0; column < lcCount; ++column) {
         const int width = std::max(TZipListModel::ColumnWidth(column), header->sectionSizeHint(column));
         FColumnWidening += width - TZipListModel::ColumnWidth(column);
         header->resizeSection(column, width);
@@ -186,9 +210,21 @@ void TMain::CreateList()
             [this](const QPoint& pos) { PopupMenu->popup(LV->viewport()->mapToGlobal(pos)); });
     connect(LV->selectionModel(), &QItemSelectionModel::selectionChanged, this, &TMain::ListSelectionChanged);
 
+    FilterEdit = new QLineEdit;
+    FilterEdit->setPlaceholderText(QStringLiteral("Dateinamen filtern (Strg+F)"));
+    FilterEdit->setClearButtonEnabled(true);
+    FilterEdit->installEventFilter(this);
+    connect(FilterEdit, &QLineEdit::textChanged, this, &TMain::FilterList);
+    auto* filterLabel = new QLabel(QStringLiteral("&Filter:"));
+    filterLabel->setBuddy(FilterEdit);
+
     auto* central = new QWidget;
     auto* layout = new QVBoxLayout(central);
     layout->setContentsMargins(9, 4, 8, 2);
+    auto* filterRow = new QHBoxLayout;
+    filterRow->addWidget(filterLabel);
+    filterRow->addWidget(FilterEdit, 1);
+    layout->addLayout(filterRow);
     layout->addWidget(LV);
     setCentralWidget(central);
 }
@@ -226,9 +262,17 @@ void TMain::FormCreate()
     CreateOpenDialog();
     FExtractor.OnBusyChanged = [this] { ApplyBusyState(); };
     setMinimumSize(550 - FrameWidth, 400 - FrameHeight);
-    // The client area of the original includes toolbar and status bar but not the menu.
-    // Widened by what the captions needed, so the folder column stays in view.
-    resize(ClientWidth + FColumnWidening, ClientHeight + menuBar()->sizeHint().height());
+    // The client area of the original includes toolbar and status bar but not
+    // the menu. A first start shows every column: widened to their nominal
+    // widths (and what the captions needed), within the screen.
+    int columnsWidth = 0;
+    for (int column = 0; column < lcCount; ++column)
+        columnsWidth += LV->header()->sectionSize(column);
+    const int listMargins = 9 + 8 + 2 * LV->frameWidth() + LV->verticalScrollBar()->sizeHint().width();
+    int width = std::max(ClientWidth + FColumnWidening, columnsWidth + listMargins);
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        width = std::min(width, screen->availableGeometry().width() - FrameWidth);
+    resize(width, ClientHeight + menuBar()->sizeHint().height());
     setAcceptDrops(true);
     // Where the window was left, or centred on the primary screen at the size above.
     RePosApp = std::make_unique<TRePosApp>(this);

@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <exception>
+#include <numeric>
+#include <string_view>
 #include <vector>
 
 #include <QCoreApplication>
@@ -12,12 +14,19 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QHeaderView>
 #include <QLabel>
+#include <QKeyEvent>
+#include <QLineEdit>
 #include <QMimeData>
 #include <QMouseEvent>
+#include <QSignalBlocker>
 #include <QTreeView>
+#include <QTimer>
 #include <QUrl>
+#include <QWindow>
 
+#include "ColumnFit.h"
 #include "DirSelectUnit.h"
 #include "ListTexts.h"
 #include "MessageBox.h"
@@ -27,7 +36,7 @@
 #include "ZipListModel.h"
 #include "about/AboutDlg.h"
 #include "engine/SizeSum.h"
-#include "engine/archive/ZipDirectory.h"
+#include "engine/archive/EntryTable.h"
 #include "platform/FileServices.h"
 #include "platform/gui/Launcher.h"
 #include "settings/IniFile.h"
@@ -50,6 +59,20 @@ private:
     int& FDepth;
 };
 
+
+// The lower-case file name contains "setup.exe". Lower case of anything
+// outside ASCII never yields one of its letters, so bytes suffice.
+bool NamesSetupProgram(std::string_view fileName)
+{
+    static constexpr std::string_view Setup = "setup.exe";
+    if (fileName.size() < Setup.size())
+        return false;
+    for (size_t at = 0; at + Setup.size() <= fileName.size(); ++at)
+        if (std::equal(Setup.begin(), Setup.end(), fileName.begin() + at,
+                       [](char s, char c) { return s == (c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c); }))
+            return true;
+    return false;
+}
 
 QStringList LocalFiles(const QMimeData* mime)
 {
@@ -104,8 +127,42 @@ void TMain::showEvent(QShowEvent* event)
     QMainWindow::showEvent(event);
     if (!FShown) {
         FShown = true;
-        FormShow();
+        // The archive of the command line is listed once the window is on
+        // screen, so a long listing, the setup question or a damage message
+        // appears over a painted window rather than before any.
+        QMetaObject::invokeMethod(this, &TMain::FormShowWhenExposed, Qt::QueuedConnection);
     }
+}
+
+void TMain::FormShowWhenExposed()
+{
+    // A window manager may take a moment to map the window; half a second
+    // at most, then the archive is listed anyway.
+    const QWindow* window = windowHandle();
+    if (window && !window->isExposed() && FExposeWaits < 50) {
+        ++FExposeWaits;
+        QTimer::singleShot(10, this, &TMain::FormShowWhenExposed);
+        return;
+    }
+    repaint();
+    FormShow();
+    FCommandLineDone = true;
+}
+
+void TMain::FitColumns()
+{
+    QHeaderView* header = LV->header();
+    std::vector<int> wanted(lcCount), least(lcCount);
+    for (int column = 0; column < lcCount; ++column) {
+        least[column] = header->sectionSizeHint(column);
+        // Measures the rows in view and a bounded number beyond (the header's
+        // precision), so a million rows cost no more than a thousand.
+        LV->resizeColumnToContents(column);
+        wanted[column] = header->sectionSize(column);
+    }
+    const std::vector<int> widths = FitColumnWidths(wanted, least, LV->viewport()->width());
+    for (int column = 0; column < lcCount; ++column)
+        header->resizeSection(column, widths[size_t(column)]);
 }
 
 QString TMain::GetCommandLineArchive() const
@@ -121,7 +178,7 @@ bool TMain::OpenArchive(const QString& path)
     TUpdateBracket bracket(FUpdateDepth);
     ClearList();
 
-    std::vector<TZipEntry> entries;
+    auto table = std::make_shared<TEntryTable>();
     TDirectoryStatus status = dsNone;
     const std::string nativePath = QFile::encodeName(path).toStdString();
     platform::TFile probe;
@@ -129,48 +186,41 @@ bool TMain::OpenArchive(const QString& path)
     probe.Close();
     try {
         // Held open from here: the extraction reads this very file, whatever happens to its name.
-        if (openError == 0 && FArchive.Open(nativePath) != akNotArchive)
-            status = FArchive.ForEachEntry([&entries](const TZipEntry& entry) {
-                entries.push_back(entry);
-                return true;
-            });
+        if (openError == 0)
+            status = ListZipEntries(FArchive, nativePath, *table);
     } catch (const std::exception&) {
         // Whatever was listed before the failure still shows, and is told as incomplete.
         status = dsDamaged;
     }
-    const bool listed = !entries.empty();
-    const qsizetype entriesRead = qsizetype(entries.size());
-
-    // The setup flow extracts every entry, folder entries included, so it
-    // keeps the whole listing before the rows take their records.
-    TExtractList setupList;
-    for (const TZipEntry& entry : entries)
-        if (FileNamePart(QString::fromUtf8(entry.FileName)).toLower().contains(QLatin1String("setup.exe"))) {
-            setupList = entries;
-            break;
-        }
+    const bool listed = table->Size() > 0;
+    const qsizetype entriesRead = qsizetype(table->Size());
 
     FTotalSize = 0;
     int64_t compressedSize = 0;
     FSetupFound = false;
-    std::vector<TListRow> rows;
-    rows.reserve(entries.size());
-    for (TZipEntry& entry : entries) {
-        const QString name = QString::fromUtf8(entry.FileName);
-        QString caption = FileNamePart(name);
-        if (caption.isEmpty())
+    for (uint32_t i = 0; i < table->Size(); ++i) {
+        const TEntryRecord& record = table->Record(i);
+        if (table->IsFolder(record))
             continue;  // a folder entry gets no row
-        if (caption.toLower().contains(QLatin1String("setup.exe")))
+        if (!FSetupFound && NamesSetupProgram(table->FileNamePart(record)))
             FSetupFound = true;
-        FTotalSize = AddSizeSaturated(FTotalSize, entry.UncompressedSize);
-        compressedSize = AddSizeSaturated(compressedSize, entry.CompressedSize);
-        rows.push_back({std::move(entry), std::move(caption), FolderPart(name)});
+        FTotalSize = AddSizeSaturated(FTotalSize, record.UncompressedSize);
+        compressedSize = AddSizeSaturated(compressedSize, record.CompressedSize);
     }
-    Model->SetRows(std::move(rows));
+    // The setup flow extracts every entry, folder entries included.
+    TExtractList setupList;
+    if (FSetupFound) {
+        setupList.Table = table;
+        setupList.Indices.resize(table->Size());
+        std::iota(setupList.Indices.begin(), setupList.Indices.end(), 0u);
+    }
+    Model->SetTable(std::move(table));
     SelectAllRows();
 
     const int rowCount = Model->rowCount();
-    StatusPanel0->setText(FilesPanelText(rowCount, FTotalSize, compressedSize));
+    FListedSize = FTotalSize;
+    FListedCompressed = compressedSize;
+    UpdateFilesPanel();
     StatusPanel1->setText(SelectedPanelText(rowCount, FTotalSize));
     setWindowTitle(MainCaption(rowCount, FArchiveName));
     ApplyCommandState(CommandStateAfterListing(rowCount, SelectedCount()));
@@ -190,6 +240,8 @@ bool TMain::OpenArchive(const QString& path)
     // The rows read so far stay: they are real entries, and the user may still extract them.
     if (status == dsDamaged)
         ShowMessageBox(DamagedDirectoryText(path, entriesRead), QString(), mkError, bcOK);
+    if (rowCount > 0)
+        FitColumns();
     if (!setupList.empty())
         SetupCheck(setupList);
     return listed;
@@ -197,13 +249,68 @@ bool TMain::OpenArchive(const QString& path)
 
 void TMain::ClearList()
 {
-    // The rows own the entry records. An extraction works on copies, but it
-    // dispatches window messages and reports against this archive, so the
+    // An extraction shares the entry table with the rows, so the records
+    // outlive the list; but it dispatches window messages and reports against this archive, so the
     // commands that end up here (open, drop, close, exit) are refused or
     // deferred while it runs (see ApplyBusyState and closeEvent).
     TUpdateBracket bracket(FUpdateDepth);
     Model->Clear();
     FArchive.Close();  // also wipes the password kept for it
+    const QSignalBlocker quietFilter(FilterEdit);
+    FilterEdit->clear();
+    // The next archive starts in the order by name; no sort runs for that.
+    const QSignalBlocker quiet(LV->header());
+    LV->header()->setSortIndicator(lcName, Qt::AscendingOrder);
+    LV->header()->viewport()->update();
+}
+
+void TMain::SortList(int column, Qt::SortOrder order)
+{
+    ChangeRowsKeepingMarks([&] { Model->sort(column, order); });
+}
+
+void TMain::FilterList(const QString& text)
+{
+    ChangeRowsKeepingMarks([&] { Model->SetFilter(text); });
+    UpdateFilesPanel();
+    LVClick();
+}
+
+void TMain::ChangeRowsKeepingMarks(const std::function<void()>& change)
+{
+    if (!Model->Table()) {
+        change();
+        return;
+    }
+    // The marks are kept by entry, and the selection is emptied while the
+    // rows move: otherwise it would hold one persistent index per marked row.
+    std::vector<char> marked(Model->Table()->Size(), 0);
+    for (int row : SelectedRowNumbers())
+        marked[Model->EntryIndex(row)] = 1;
+    TUpdateBracket bracket(FUpdateDepth);
+    LV->selectionModel()->clearSelection();
+    change();
+    QItemSelection selection;
+    const int rowCount = Model->rowCount();
+    for (int row = 0; row < rowCount;) {
+        if (!marked[Model->EntryIndex(row)]) {
+            ++row;
+            continue;
+        }
+        const int top = row;
+        while (row < rowCount && marked[Model->EntryIndex(row)])
+            ++row;
+        selection.append(QItemSelectionRange(Model->index(top, 0), Model->index(row - 1, lcCount - 1)));
+    }
+    LV->selectionModel()->select(selection, QItemSelectionModel::Select);
+}
+
+void TMain::UpdateFilesPanel()
+{
+    if (Model->FilterText().isEmpty())
+        StatusPanel0->setText(FilesPanelText(Model->rowCount(), FListedSize, FListedCompressed));
+    else
+        StatusPanel0->setText(FilteredPanelText(Model->rowCount(), Model->FileCount()));
 }
 
 std::vector<int> TMain::SelectedRowNumbers() const
@@ -248,6 +355,9 @@ void TMain::ApplyBusyState()
     const bool idle = !Extracting();
     for (QAction* action : {UnzipBtn, ZipArchiventpacken1})
         action->setEnabled(FCommandState.Unzip && idle);
+    // The rows must hold still while a run reports against them.
+    FilterEdit->setEnabled(idle);
+    Filtern1->setEnabled(idle);
     for (QAction* action : {SelAllBtn, Alleauswhlen2, Alleauswhlen1, Alleabwhlen1, Alleabwhlen2})
         action->setEnabled(FCommandState.Selection);
     Schlieen1->setEnabled(FCommandState.Close && idle);
@@ -266,7 +376,7 @@ void TMain::LVClick()
     const std::vector<int> selected = SelectedRowNumbers();
     FTotalSize = 0;
     for (int row : selected)
-        FTotalSize = AddSizeSaturated(FTotalSize, Model->Row(row).Entry.UncompressedSize);
+        FTotalSize = AddSizeSaturated(FTotalSize, Model->Record(row).UncompressedSize);
     ApplyCommandState(CommandStateAfterSelection(Model->rowCount(), int(selected.size()), FCommandState.Close));
     StatusPanel1->setText(SelectedPanelText(int(selected.size()), FTotalSize));
 }
@@ -379,6 +489,15 @@ void TMain::dropEvent(QDropEvent* event)
 
 bool TMain::eventFilter(QObject* watched, QEvent* event)
 {
+    if (watched == FilterEdit && event->type() == QEvent::KeyPress &&
+        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
+        // Escape empties the field; in an empty one it goes back to the list.
+        if (FilterEdit->text().isEmpty())
+            LV->setFocus();
+        else
+            FilterEdit->clear();
+        return true;
+    }
     if (watched == LV->viewport() && event->type() == QEvent::MouseMove) {
         const auto* move = static_cast<QMouseEvent*>(event);
         if (LV->indexAt(move->position().toPoint()).isValid())

@@ -25,6 +25,7 @@
 class QAction;
 class QFileDialog;
 class QLabel;
+class QLineEdit;
 class QMenu;
 class QProgressBar;
 class QToolBar;
@@ -73,10 +74,14 @@ public:
     int64_t TotalSize() const { return FTotalSize; }
     // An entry's lower-case file name contained "setup.exe" at the last opening.
     bool SetupFound() const { return FSetupFound; }
+    // The archive named on the command line has been opened (or found
+    // missing); that happens once the first shown window is on screen.
+    bool CommandLineDone() const { return FCommandLineDone; }
     int SelectedCount() const;
 
     // Components, named as the form names them.
     QTreeView* LV = nullptr;
+    QLineEdit* FilterEdit = nullptr;  // narrows the rows to the names containing its text
     TZipListModel* Model = nullptr;
     QLabel* StatusPanel0 = nullptr;
     QLabel* StatusPanel1 = nullptr;
@@ -93,6 +98,7 @@ public:
     QAction* Einstellungen1 = nullptr;
     QAction* Webseite1 = nullptr;
     QAction* Info1 = nullptr;
+    QAction* Filtern1 = nullptr;
     QAction* Alleauswhlen1 = nullptr;  // popup
     QAction* Alleabwhlen2 = nullptr;   // popup
     QAction* CloseBtn = nullptr;
@@ -113,6 +119,11 @@ public slots:
     void Webseite1Click();
     void Info1Click();
     void LVClick();
+    // Orders the rows by a column; the marked entries stay marked.
+    void SortList(int column, Qt::SortOrder order);
+    // Shows the rows whose file name contains `text`; marked rows that stay
+    // in view stay marked.
+    void FilterList(const QString& text);
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -125,6 +136,9 @@ protected:
 private:
     void FormCreate();
     void FormShow();
+    void FormShowWhenExposed();
+    // Each column as wide as its contents, within the list's width.
+    void FitColumns();
     void FormDestroy();
     void CreateActions();
     void CreateMenus();
@@ -145,12 +159,19 @@ private:
     void SelectAllRows();
     void ListSelectionChanged();
     std::vector<int> SelectedRowNumbers() const;
+    // Runs `change` on the rows with the marks kept by entry.
+    void ChangeRowsKeepingMarks(const std::function<void()>& change);
+    void UpdateFilesPanel();
 
     QString FArchiveName;      // last path given to OpenArchive, kept after closing
     int64_t FTotalSize = 0;    // all rows after opening; the selected rows after a selection update
+    int64_t FListedSize = 0;   // all rows of the archive, uncompressed and compressed
+    int64_t FListedCompressed = 0;
     int FColumnWidening = 0;   // pixels the columns grew beyond their nominal widths to fit their captions
     bool FSetupFound = false;
     bool FShown = false;
+    bool FCommandLineDone = false;
+    int FExposeWaits = 0;      // polls for the first show's window to be on screen
     int FUpdateDepth = 0;      // > 0 while the list is filled or cleared: no per-row selection updates
     QStringList FCommandLine;
     std::function<QString(QFileDialog&)> FOpenDialogRunner;

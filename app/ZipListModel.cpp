@@ -2,16 +2,20 @@
 #include "ZipListModel.h"
 
 #include <algorithm>
-#include <numeric>
 
-#include <QCollator>
-#include <QCollatorSortKey>
+#include <map>
+#include <string>
+
+#include <QDate>
 #include <QGuiApplication>
 #include <QPalette>
+#include <QTime>
 
 #include "ListTexts.h"
-#include "engine/archive/ZipFormat.h"
 #include "MyTools.h"
+#include "NameCollation.h"
+#include "engine/archive/ZipFormat.h"
+#include "engine/codecs/Methods.h"
 
 namespace valbrix {
 
@@ -30,52 +34,187 @@ const TColumnInfo Columns[lcCount] = {
     {"Ratio", 50, Qt::AlignLeft},
     {"Größe komprimiert", 110, Qt::AlignRight},
     {"Ordner", 160, Qt::AlignLeft},
-    {"Methode", 0, Qt::AlignLeft},
+    {"Methode", 110, Qt::AlignLeft},
 };
 
-}  // namespace
-
-void SortRowsByCaption(std::vector<TListRow>& rows)
+QString Utf8(std::string_view text)
 {
-    // The "C" locale collates by code point, which would put every capital
-    // before every small letter and umlauts after 'z'; take a real collation then.
-    const QLocale locale;
-    QCollator collator(locale.language() == QLocale::C ? QLocale(QLocale::English, QLocale::UnitedStates) : locale);
-    collator.setCaseSensitivity(Qt::CaseSensitive);
-    // One sort key per row: comparing keys is far cheaper than collating
-    // the strings again at each of the n log n comparisons.
-    std::vector<QCollatorSortKey> keys;
-    keys.reserve(rows.size());
-    for (const TListRow& row : rows)
-        keys.push_back(collator.sortKey(row.Caption));
-    std::vector<size_t> order(rows.size());
-    std::iota(order.begin(), order.end(), size_t(0));
-    std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) { return keys[a].compare(keys[b]) < 0; });
-    std::vector<TListRow> sorted;
-    sorted.reserve(rows.size());
-    for (size_t index : order)
-        sorted.push_back(std::move(rows[index]));
-    rows = std::move(sorted);
+    return QString::fromUtf8(text.data(), qsizetype(text.size()));
 }
+
+// The MS-DOS value orders valid dates as time does (year, month, day, hour,
+// minute, second from the high bits down); one that is no date shows an
+// empty cell and sorts before every date.
+uint32_t DateSortValue(uint32_t dosDateTime)
+{
+    const platform::TLocalTime local = DecodeDosDateTime(dosDateTime);
+    const bool valid = QDate::isValid(local.Year, local.Month, local.Day) &&
+                       QTime::isValid(local.Hour, local.Minute, local.Second);
+    return valid ? dosDateTime : 0;
+}
+
+// The space saved, as the ratio column shows it.
+double RatioSortValue(const TEntryRecord& record)
+{
+    if (record.UncompressedSize == 0)
+        return 0;
+    return (double(record.UncompressedSize) - double(record.CompressedSize)) / double(record.UncompressedSize);
+}
+
+// The items by rank; items of one rank keep their order.
+std::vector<uint32_t> InRankOrder(const std::vector<uint32_t>& items, const std::vector<uint32_t>& ranks)
+{
+    std::vector<uint32_t> positions(items.size());
+    for (uint32_t i = 0; i < positions.size(); ++i)
+        positions[i] = i;
+    std::stable_sort(positions.begin(), positions.end(), [&](uint32_t a, uint32_t b) { return ranks[a] < ranks[b]; });
+    for (uint32_t& position : positions)
+        position = items[position];
+    return positions;
+}
+
+}  // namespace
 
 TZipListModel::TZipListModel(QObject* parent)
     : QAbstractTableModel(parent), FLockIcon(QStringLiteral(":/icons/lock.png"))
 {
 }
 
-void TZipListModel::SetRows(std::vector<TListRow> rows)
+TZipListModel::~TZipListModel() = default;
+
+const TNameCollation& TZipListModel::Collation()
 {
-    SortRowsByCaption(rows);
+    const QString locale = QLocale().bcp47Name();
+    if (!FCollation || locale != FCollationLocale) {
+        FCollation = std::make_unique<TNameCollation>(QLocale());
+        FCollationLocale = locale;
+    }
+    return *FCollation;
+}
+
+void TZipListModel::SetTable(std::shared_ptr<const TEntryTable> table)
+{
+    std::vector<uint32_t> files;
+    if (table) {
+        for (uint32_t i = 0; i < table->Size(); ++i)
+            if (!table->IsFolder(table->Record(i)))
+                files.push_back(i);
+    }
+    std::vector<uint32_t> nameOrder;
+    if (!files.empty()) {
+        const TEntryTable& entries = *table;
+        nameOrder = Collation().Order(
+            files.size(), [&](uint32_t i) { return entries.FileNamePart(entries.Record(files[i])); });
+        for (uint32_t& item : nameOrder)
+            item = files[item];
+    }
+    files = {};
     beginResetModel();
-    FRows = std::move(rows);
+    FTable = nameOrder.empty() ? nullptr : std::move(table);
+    FFilter = TNameFilter();
+    FRows = nameOrder;
+    FOrdered = nameOrder;
+    FNameOrder = std::move(nameOrder);
+    FSortColumn = lcName;
+    FSortOrder = Qt::AscendingOrder;
     endResetModel();
 }
 
 void TZipListModel::Clear()
 {
     beginResetModel();
-    FRows.clear();
-    FRows.shrink_to_fit();
+    FRows = {};
+    FOrdered = {};
+    FNameOrder = {};
+    FFilter = TNameFilter();
+    FTable.reset();
+    FSortColumn = lcName;
+    FSortOrder = Qt::AscendingOrder;
+    endResetModel();
+}
+
+std::vector<uint32_t> TZipListModel::OrderedBy(int column)
+{
+    std::vector<uint32_t> rows = FNameOrder;
+    const TEntryTable& table = *FTable;
+    const auto byValue = [&](auto value) {
+        std::stable_sort(rows.begin(), rows.end(),
+                         [&](uint32_t a, uint32_t b) { return value(table.Record(a)) < value(table.Record(b)); });
+    };
+    switch (column) {
+    case lcDate: byValue([](const TEntryRecord& r) { return DateSortValue(r.DosDateTime); }); break;
+    case lcUncompressed: byValue([](const TEntryRecord& r) { return r.UncompressedSize; }); break;
+    case lcRatio: byValue(RatioSortValue); break;
+    case lcCompressed: byValue([](const TEntryRecord& r) { return r.CompressedSize; }); break;
+    case lcMethod: {
+        // By the names shown; an archive holds a handful of methods.
+        std::map<uint16_t, std::string> names;
+        for (uint32_t entry : rows)
+            names.try_emplace(table.Record(entry).DataMethod, MethodName(table.Record(entry).DataMethod));
+        const std::vector<uint32_t> ranks = Collation().Ranks(
+            rows.size(), [&](uint32_t i) { return std::string_view(names.at(table.Record(rows[i]).DataMethod)); });
+        rows = InRankOrder(rows, ranks);
+        break;
+    }
+    case lcFolder: {
+        // Folders repeat for every file in them: ranks merge them first.
+        const std::vector<uint32_t> ranks = Collation().Ranks(
+            rows.size(), [&](uint32_t i) { return table.FolderPart(table.Record(rows[i])); });
+        rows = InRankOrder(rows, ranks);
+        break;
+    }
+    default: break;
+    }
+    return rows;
+}
+
+void TZipListModel::sort(int column, Qt::SortOrder order)
+{
+    if (column < 0 || column >= lcCount || (column == FSortColumn && order == FSortOrder))
+        return;
+    std::vector<uint32_t> rows = FTable ? OrderedBy(column) : std::vector<uint32_t>();
+    if (order == Qt::DescendingOrder)
+        std::reverse(rows.begin(), rows.end());
+    std::vector<uint32_t> shown = Filtered(rows);
+
+    emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+    const QModelIndexList persistent = persistentIndexList();
+    if (!persistent.isEmpty()) {
+        // Persistent indexes (the current row, a selection) follow their entries.
+        std::vector<int> newRow(FTable->Size(), -1);
+        for (size_t row = 0; row < shown.size(); ++row)
+            newRow[shown[row]] = int(row);
+        QModelIndexList moved;
+        moved.reserve(persistent.size());
+        for (const QModelIndex& index : persistent)
+            moved << createIndex(newRow[FRows[size_t(index.row())]], index.column());
+        changePersistentIndexList(persistent, moved);
+    }
+    FRows = std::move(shown);
+    FOrdered = std::move(rows);
+    FSortColumn = column;
+    FSortOrder = order;
+    emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+}
+
+std::vector<uint32_t> TZipListModel::Filtered(const std::vector<uint32_t>& rows) const
+{
+    if (FFilter.IsEmpty())
+        return rows;
+    std::vector<uint32_t> shown;
+    for (uint32_t entry : rows)
+        if (FFilter.Matches(FTable->FileNamePart(FTable->Record(entry))))
+            shown.push_back(entry);
+    return shown;
+}
+
+void TZipListModel::SetFilter(const QString& text)
+{
+    if (text == FFilter.Text())
+        return;
+    beginResetModel();
+    FFilter = TNameFilter(text);
+    FRows = Filtered(FOrdered);
     endResetModel();
 }
 
@@ -89,16 +228,17 @@ int TZipListModel::columnCount(const QModelIndex& parent) const
     return parent.isValid() ? 0 : lcCount;
 }
 
-QString TZipListModel::CellText(const TListRow& row, int column)
+QString TZipListModel::CellText(int row, int column) const
 {
+    const TEntryRecord& record = Record(row);
     switch (column) {
-    case lcName: return VisibleNameText(row.Caption);
-    case lcDate: return DateText(row.Entry.DosDateTime);
-    case lcUncompressed: return MyTools().FormatSize(SizeForTotal(row.Entry.UncompressedSize));
-    case lcRatio: return RatioText(row.Entry.UncompressedSize, row.Entry.CompressedSize);
-    case lcCompressed: return MyTools().FormatSize(SizeForTotal(row.Entry.CompressedSize));
-    case lcFolder: return VisibleNameText(row.Folder);
-    case lcMethod: return MethodText(row.Entry);
+    case lcName: return VisibleNameText(Utf8(FTable->FileNamePart(record)));
+    case lcDate: return DateText(record.DosDateTime);
+    case lcUncompressed: return MyTools().FormatSize(SizeForTotal(record.UncompressedSize));
+    case lcRatio: return RatioText(record.UncompressedSize, record.CompressedSize);
+    case lcCompressed: return MyTools().FormatSize(SizeForTotal(record.CompressedSize));
+    case lcFolder: return VisibleNameText(Utf8(FTable->FolderPart(record)));
+    case lcMethod: return MethodText(record.DataMethod, record.Flags, uint8_t(record.AesStrength));
     default: return QString();
     }
 }
@@ -118,14 +258,14 @@ QVariant TZipListModel::data(const QModelIndex& index, int role) const
     if (!index.isValid() || index.row() >= int(FRows.size()))
         return QVariant();
     if (role == Qt::DisplayRole)
-        return CellText(FRows[size_t(index.row())], index.column());
+        return CellText(index.row(), index.column());
     if (role == Qt::TextAlignmentRole)
         return int(ColumnAlignment(index.column()));
-    const TZipEntry& entry = FRows[size_t(index.row())].Entry;
-    if (role == Qt::DecorationRole && index.column() == lcName && (entry.Flags & gpEncrypted))
+    const TEntryRecord& record = Record(index.row());
+    if (role == Qt::DecorationRole && index.column() == lcName && (record.Flags & gpEncrypted))
         return FLockIcon;
     if (role == Qt::ToolTipRole || role == Qt::ForegroundRole) {
-        const QString refusal = RefusalText(entry);
+        const QString refusal = RefusalText(record.DataMethod, record.Flags);
         if (refusal.isEmpty())
             return QVariant();
         if (role == Qt::ToolTipRole)
@@ -143,6 +283,8 @@ QVariant TZipListModel::headerData(int section, Qt::Orientation orientation, int
         return QString::fromUtf8(Columns[section].Caption);
     if (role == Qt::TextAlignmentRole)
         return int(ColumnAlignment(section));
+    if (role == Qt::InitialSortOrderRole)
+        return int(Qt::AscendingOrder);  // a first click on a column sorts it upwards
     return QVariant();
 }
 

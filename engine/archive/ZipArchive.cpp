@@ -33,7 +33,7 @@ std::string AbsolutePath(const std::string& path)
 
 }  // namespace
 
-TArchiveKind TZipArchive::Open(const std::string& path)
+TArchiveKind TZipArchive::Open(const std::string& path, const std::function<void(const TZipEntry&)>& visit)
 {
     Close();
     FPath = AbsolutePath(path);
@@ -46,7 +46,7 @@ TArchiveKind TZipArchive::Open(const std::string& path)
     if (reader->Open(file) != 0)
         return FKind;
     FReader = std::move(reader);
-    return Classify(nameAccepted);
+    return Classify(nameAccepted, visit);
 }
 
 TArchiveKind TZipArchive::Open(std::unique_ptr<TArchiveReader> reader)
@@ -65,7 +65,7 @@ void TZipArchive::Close()
     FKeptPasswords.Clear();
 }
 
-TArchiveKind TZipArchive::Classify(bool nameAccepted)
+TArchiveKind TZipArchive::Classify(bool nameAccepted, const std::function<void(const TZipEntry&)>& visit)
 {
     if (!nameAccepted || !IsZipArchive(*FReader)) {
         // An empty archive starts with its end record, which the content check refuses.
@@ -73,8 +73,10 @@ TArchiveKind TZipArchive::Classify(bool nameAccepted)
         return FKind;
     }
     uint64_t count = 0;
-    const TDirectoryStatus status = ForEachEntry([&count](const TZipEntry&) {
+    const TDirectoryStatus status = ForEachEntry([&](const TZipEntry& entry) {
         ++count;
+        if (visit)
+            visit(entry);
         return true;
     });
     FEntriesRead = count;

@@ -31,9 +31,11 @@ public:
     TZipArchive(const TZipArchive&) = delete;
     TZipArchive& operator=(const TZipArchive&) = delete;
 
-    // Opens the file and reads its directory once through. The path is made
-    // absolute here, before anything else can happen to the current directory.
-    TArchiveKind Open(const std::string& path);
+    // Opens the file and reads its directory once through, handing each
+    // entry to `visit` when given (a listing needs no second pass). The path
+    // is made absolute here, before anything else can happen to the current
+    // directory.
+    TArchiveKind Open(const std::string& path, const std::function<void(const TZipEntry&)>& visit = {});
     // The same over bytes held in memory (fuzz targets, tests); no name check.
     TArchiveKind Open(std::unique_ptr<TArchiveReader> reader);
     void Close();
@@ -59,7 +61,7 @@ public:
 
 private:
     friend class TEntryCursor;
-    TArchiveKind Classify(bool nameAccepted);
+    TArchiveKind Classify(bool nameAccepted, const std::function<void(const TZipEntry&)>& visit = {});
 
     std::unique_ptr<TArchiveReader> FReader;
     std::string FPath;

@@ -53,4 +53,18 @@ const TZipEntry* TListSelection::Next()
     return FNext < FEntries.size() ? &FEntries[FNext++] : nullptr;
 }
 
+TTableSelection::TTableSelection(const TTableEntries& entries) : FEntries(entries)
+{
+    for (uint32_t index : entries.Indices)
+        FTotalBytes = AddSizeSaturated(FTotalBytes, entries.Table->Record(index).UncompressedSize);
+}
+
+const TZipEntry* TTableSelection::Next()
+{
+    if (FNext >= FEntries.size())
+        return nullptr;
+    FCurrent = FEntries[FNext++];
+    return &FCurrent;
+}
+
 }  // namespace valbrix

@@ -10,6 +10,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "engine/archive/EntryTable.h"
 #include "engine/archive/ZipArchive.h"
 
 namespace valbrix {
@@ -56,6 +57,22 @@ public:
 private:
     const std::vector<TZipEntry>& FEntries;
     size_t FNext = 0;
+    uint64_t FTotalBytes = 0;
+};
+
+// Entries of a compact table, in the order given; each is rebuilt from its
+// record when its turn comes.
+class TTableSelection : public TEntrySelection {
+public:
+    explicit TTableSelection(const TTableEntries& entries);
+    const TZipEntry* Next() override;
+    uint64_t Count() const override { return FEntries.size(); }
+    uint64_t TotalBytes() const override { return FTotalBytes; }
+
+private:
+    const TTableEntries& FEntries;
+    size_t FNext = 0;
+    TZipEntry FCurrent;
     uint64_t FTotalBytes = 0;
 };
 

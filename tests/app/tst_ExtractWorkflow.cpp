@@ -475,7 +475,7 @@ private slots:
         bar.setRange(0, 100);
         QSignalSpy moves(&bar, &QProgressBar::valueChanged);
         fs::create_directories(FDir->Path() / "out");
-        const TExtractList list(1, w.Model->Row(0).Entry);
+        const TExtractList list{w.Model->Table(), {w.Model->EntryIndex(0)}};
         TMessageBoxScript boxes;
         QCOMPARE(w.ExtractEntries(eoWithFolders, Q(FDir->Path() / "out"), &bar, list), 1);
         QCOMPARE(bar.value(), 100);

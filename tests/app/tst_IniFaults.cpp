@@ -99,6 +99,7 @@ private slots:
             TMain first;
             first.SetCommandLine({});
             first.show();
+            first.resize(400, 300);  // within any screen, so the position comes back as it was
             first.move(20, 30);
         }
         if (kind == "unreadable") {

@@ -1,5 +1,5 @@
-// The window's rules that need no window: cell texts of a row, the row
-// order, and putting a path that the shell split at blanks back together.
+// The window's rules that need no window: cell texts of a row, the method
+// column, and putting a path that the shell split at blanks back together.
 #include <QBrush>
 #include <QDir>
 #include <QGuiApplication>
@@ -8,6 +8,7 @@
 #include <QTest>
 
 #include "ArchiveMaker.h"
+#include "app/ColumnFit.h"
 #include "app/ListTexts.h"
 #include "app/MainState.h"
 #include "app/ZipListModel.h"
@@ -96,33 +97,6 @@ private slots:
         QCOMPARE(FileNamePart("time 10:30.txt"), QString("time 10:30.txt"));  // ':' is a name character here
     }
 
-    // Catches a byte-wise or case-blind order, and equal names from different
-    // folders merged or reordered.
-    void rowsSortedByLocaleCaseSensitive()
-    {
-        std::vector<TListRow> rows;
-        for (const char* name : {"b.txt", "Zebra.txt", "B.txt", "äpfel.txt", "A.txt", "a.txt", "z.txt"})
-            rows.push_back({TZipEntry{}, QString::fromUtf8(name), QString()});
-        rows.push_back({TZipEntry{}, "a.txt", "second"});
-        SortRowsByCaption(rows);
-        QStringList order;
-        for (const TListRow& row : rows)
-            order << row.Caption + (row.Folder.isEmpty() ? "" : "@" + row.Folder);
-        QCOMPARE(order, (QStringList{"a.txt", "a.txt@second", "A.txt", "äpfel.txt", "b.txt", "B.txt", "z.txt",
-                                     "Zebra.txt"}));
-
-        // Under the "C" locale the order stays alphabetical, not by code point.
-        QLocale::setDefault(QLocale::c());
-        std::vector<TListRow> plain;
-        for (const char* name : {"Zebra", "b", "Übersicht", "a"})
-            plain.push_back({TZipEntry{}, QString::fromUtf8(name), QString()});
-        SortRowsByCaption(plain);
-        QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
-        QCOMPARE(plain[0].Caption, QString("a"));
-        QCOMPARE(plain[1].Caption, QString("b"));
-        QCOMPARE(plain[2].Caption, QString("Übersicht"));
-    }
-
     // Catches a method column missing or out of place, a method named wrongly,
     // a row we cannot extract shown like the others or without its reason,
     // and a row we can extract greyed or given a tooltip.
@@ -135,13 +109,14 @@ private slots:
             {0, "Gespeichert"}, {9, "Deflate64"}, {12, "BZip2"}, {14, "LZMA"}, {93, "Zstandard"},
             {95, "XZ"}, {3, "Reduce 2"}, {98, "PPMd"}, {200, "200"},
         };
-        std::vector<TListRow> rows;
+        auto table = std::make_shared<TEntryTable>();
         for (const auto& [method, name] : methods) {
             TZipEntry entry;
             entry.Method = method;
-            rows.push_back({entry, QString::fromUtf8(name), QString()});
+            entry.FileName = name;
+            table->Append(entry);
         }
-        model.SetRows(rows);
+        model.SetTable(table);
         for (int row = 0; row < model.rowCount(); ++row) {
             const QModelIndex name = model.index(row, lcName), method = model.index(row, lcMethod);
             QCOMPARE(method.data().toString(), name.data().toString());
@@ -185,6 +160,27 @@ private slots:
         QCOMPARE(ReassembleArchivePath({"My", "Files/a.zip"}), QString());  // a relative piece is dropped
         QCOMPARE(ReassembleArchivePath({"first.zip"}), QString("first.zip"));
         QDir::setCurrent(previous);
+    }
+
+    // Catches a fit that lets the columns run past the list, cuts a column
+    // below its caption, or takes room from the narrow columns while a wide
+    // one could give it.
+    void columnsFitTheirContentsWithinTheList()
+    {
+        const struct {
+            std::vector<int> wanted, least;
+            int available;
+            std::vector<int> fitted;
+        } cases[] = {
+            {{80, 120, 60}, {50, 60, 40}, 400, {80, 120, 60}},    // room for all
+            {{30, 120, 60}, {50, 60, 40}, 400, {50, 120, 60}},    // never below the caption
+            {{400, 120, 300}, {50, 60, 40}, 620, {250, 120, 250}},  // the widest give way together
+            {{400, 120, 60}, {50, 60, 40}, 300, {120, 120, 60}},  // down to the next widest only
+            {{400, 120, 60}, {50, 60, 40}, 260, {100, 100, 60}},  // then that one joins
+            {{400, 120, 60}, {50, 60, 40}, 100, {50, 60, 40}},    // no room: the captions stay
+        };
+        for (const auto& c : cases)
+            QCOMPARE(FitColumnWidths(c.wanted, c.least, c.available), c.fitted);
     }
 };
 

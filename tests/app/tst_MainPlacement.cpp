@@ -47,7 +47,7 @@ private slots:
                                                              (screen.height() - window.height()) / 2));
             window.show();
             window.move(20, 30);
-            window.resize(first.width() + 40, first.height() + 20);
+            window.resize(first.width() - 40, first.height() + 20);
         }
         const QString ini = DefaultIniFilePath();
         QCOMPARE(Stored(ini, "Left"), std::optional<std::string>("20"));
@@ -56,7 +56,7 @@ private slots:
         TMain again;
         again.SetCommandLine({});
         QCOMPARE(again.pos(), QPoint(20, 30));
-        QCOMPARE(again.size(), first.size() + QSize(40, 20));
+        QCOMPARE(again.size(), first.size() + QSize(-40, 20));
     }
 
 private:

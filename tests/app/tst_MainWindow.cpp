@@ -101,7 +101,7 @@ private slots:
         }
         QCOMPARE(menus, (QStringList{"&Datei:", "ZIP-Datei ö&ffnen...", "&Schließen", "-", "&Beenden", "&Bearbeiten:",
                                      "&Alle auswählen", "Alle a&bwählen",
-                                     "Markierte Dateien aus Zip-Archiv &entpacken...", "&Konfiguration:",
+                                     "Markierte Dateien aus Zip-Archiv &entpacken...", "-", "&Filtern", "&Konfiguration:",
                                      "&Einstellungen...", "&?:", "&Webseite", "&Info..."}));
         // A mnemonic used twice in one menu only walks between its items.
         QList<QList<QAction*>> menuLevels{w.menuBar()->actions()};
@@ -469,6 +469,7 @@ private slots:
         TMain w;
         w.SetCommandLine({Path(dir, "My"), "Files/a", "b.zip"});
         w.show();
+        QTRY_VERIFY(w.CommandLineDone());
         QCOMPARE(w.ArchiveName(), archive);
         QCOMPARE(w.windowTitle(), QString("Valbrix - a b.zip"));
         w.Schlieen1->trigger();
@@ -487,6 +488,7 @@ private slots:
         boxes.Answer(idOK);
         w.SetCommandLine({Path(dir, "gone"), "away.zip"});
         w.show();
+        QTRY_VERIFY(w.CommandLineDone());
         QCOMPARE(boxes.Asked.size(), 1);
         QCOMPARE(boxes.Asked[0].Text, "Die Datei " + Path(dir, "gone") + " away.zip wurde nicht gefunden.");
         QCOMPARE(w.windowTitle(), QString("Valbrix"));

@@ -153,7 +153,7 @@ private slots:
         QVERIFY(w.OpenArchive(Q(FDir->Path() / "mixed.zip")));
         QCOMPARE(w.Model->rowCount(), 3);
         for (int row = 0; row < 3; ++row) {
-            const QString name = w.Model->Row(row).Caption;
+            const QString name = w.Model->CellText(row, lcName);
             const QModelIndex nameCell = w.Model->index(row, lcName);
             const bool encrypted = name != "plain.txt";
             QCOMPARE(w.Model->data(nameCell, Qt::DecorationRole).isValid(), encrypted);

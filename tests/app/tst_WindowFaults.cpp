@@ -165,7 +165,7 @@ private slots:
     // Catches a full disk told as anything but a full disk, the existing
     // file lost to the entry that could not be written (or a partial file
     // left in its place), and the run not going on with the next entry after
-    // "OK" or going on after "Abbrechen".
+    // "OK".
     void diskFillsUpInTheMiddleOfAnEntry_data()
     {
         QTest::addColumn<bool>("goOn");
@@ -191,15 +191,23 @@ private slots:
         TGoingOnPresenter boxes;
         boxes.FailureAnswer = goOn ? idOK : idCancel;
         w.UnzipBtnClick();
-        QCOMPARE(boxes.Failures(), QStringList{ExtractFailureText(Q(out / "big.bin"), erOutput, ENOSPC)});
-        QVERIFY(boxes.Failures().first().endsWith(QStringLiteral("\nDer Datenträger ist voll.")));
+        // small.txt is written beside big.bin by another worker: while the
+        // disk is full it meets the full disk as well, and says so.
+        const QStringList failures = boxes.Failures();
+        QVERIFY(!failures.isEmpty());
+        QCOMPARE(failures.first(), ExtractFailureText(Q(out / "big.bin"), erOutput, ENOSPC));
+        QVERIFY(failures.first().endsWith(QStringLiteral("\nDer Datenträger ist voll.")));
+        const bool smallFailed = failures.size() == 2;
+        if (smallFailed)
+            QCOMPARE(failures[1], ExtractFailureText(Q(out / "small.txt"), erOutput, ENOSPC));
+        QVERIFY(failures.size() <= 2);
         QCOMPARE(ReadText(out / "big.bin"), std::string("old contents"));
-        if (goOn) {
-            QCOMPARE(Tree(out), (std::vector<std::string>{"big.bin", "small.txt"}));
+        const std::vector<std::string> left = Tree(out);
+        if (goOn && !smallFailed) {
+            QCOMPARE(left, (std::vector<std::string>{"big.bin", "small.txt"}));
             QCOMPARE(ReadText(out / "small.txt"), std::string("small"));
         } else {
             // Workers may have written small.txt before "Abbrechen"; then whole.
-            const std::vector<std::string> left = Tree(out);
             QVERIFY(left == std::vector<std::string>{"big.bin"} || ReadText(out / "small.txt") == "small");
         }
     }

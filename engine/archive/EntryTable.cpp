@@ -1,0 +1,84 @@
+// The compact entry table; see the header.
+#include "engine/archive/EntryTable.h"
+
+#include <cstring>
+
+#include "engine/archive/ZipFormat.h"
+
+namespace valbrix {
+
+bool TEntryTable::Append(const TZipEntry& entry)
+{
+    if (FCount >= MaxEntries)
+        return false;
+    const size_t nameBytes = entry.FileName.size() < MaxEntryNameBytes ? entry.FileName.size() : MaxEntryNameBytes;
+    if (FPool.empty() || PoolBlockSize - FPoolUsed < nameBytes) {
+        if (FPool.size() == MaxPoolBlocks)
+            return false;
+        FPool.push_back(std::make_unique_for_overwrite<char[]>(PoolBlockSize));
+        FPoolUsed = 0;
+    }
+    std::memcpy(FPool.back().get() + FPoolUsed, entry.FileName.data(), nameBytes);
+    if ((FCount & (RecordBlockSize - 1)) == 0)
+        FRecords.push_back(std::make_unique_for_overwrite<TEntryRecord[]>(RecordBlockSize));
+
+    TEntryRecord& record = FRecords.back()[FCount & (RecordBlockSize - 1)];
+    record.UncompressedSize = entry.UncompressedSize;
+    record.CompressedSize = entry.CompressedSize;
+    record.LocalHeaderOffset = entry.LocalHeaderOffset;
+    record.NameAt = (uint64_t(FPool.size() - 1) << PoolBlockBits) | FPoolUsed;
+    record.NameBytes = nameBytes;
+    const size_t slash = std::string_view(entry.FileName.data(), nameBytes).rfind('/');
+    record.FileNameAt = slash == std::string_view::npos ? 0 : slash + 1;
+    record.DosDateTime = entry.DosDateTime;
+    record.Crc32 = entry.Crc32;
+    record.Method = entry.Method;
+    record.Flags = entry.Flags;
+    record.Attributes = entry.Attributes;
+    record.DataMethod = EntryMethod(entry);
+    record.AesStrength = entry.Aes.Strength <= 3 ? entry.Aes.Strength : 0;
+    FPoolUsed += nameBytes;
+    ++FCount;
+    return true;
+}
+
+TZipEntry TEntryTable::Entry(size_t index) const
+{
+    const TEntryRecord& record = Record(index);
+    TZipEntry entry;
+    entry.DosDateTime = record.DosDateTime;
+    entry.UncompressedSize = record.UncompressedSize;
+    entry.CompressedSize = record.CompressedSize;
+    entry.LocalHeaderOffset = record.LocalHeaderOffset;
+    entry.Crc32 = record.Crc32;
+    entry.FileName = std::string(NameOf(record));
+    entry.Method = record.Method;
+    entry.Attributes = record.Attributes;
+    entry.Flags = record.Flags;
+    // The data's own header is read again before extraction; these serve the
+    // listing texts only.
+    if (record.Method == zmAes && record.DataMethod != zmAes)
+        entry.Aes = {1, uint8_t(record.AesStrength), record.DataMethod};
+    return entry;
+}
+
+size_t TEntryTable::HeldBytes() const
+{
+    return FRecords.size() * RecordBlockSize * sizeof(TEntryRecord) + FPool.size() * PoolBlockSize;
+}
+
+TDirectoryStatus ListZipEntries(TZipArchive& archive, const std::string& path, TEntryTable& table)
+{
+    bool full = false;
+    const TArchiveKind kind = archive.Open(path, [&](const TZipEntry& entry) {
+        if (!full)
+            full = !table.Append(entry);
+    });
+    switch (kind) {
+    case akArchive: return full ? dsDamaged : dsComplete;  // the rest is not listed: not complete
+    case akDamaged: return dsDamaged;
+    default: return dsNone;
+    }
+}
+
+}  // namespace valbrix
