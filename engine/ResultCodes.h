@@ -19,7 +19,7 @@ enum ExtractResult : int {
     erWrongPassword = 8,  // the password does not fit, or the encrypted data was changed
     erEncryptionUnsupported = 9, // an encryption the engine cannot undo (strong encryption, encrypted directory)
     erNameRefused = 10,   // the entry's name would leave the target folder, or names no file
-    erMemoryLimit = 12,   // the entry's dictionary or window is larger than the engine allocates (MaxDictionaryBytes)
+    erMemoryLimit = 11,   // the entry's dictionary or window is larger than the engine allocates (MaxDictionaryBytes)
 };
 
 }  // namespace valbrix

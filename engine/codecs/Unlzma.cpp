@@ -4,7 +4,7 @@
 // stream, decoded by liblzma and fed by the shared stream loop
 // (StreamPump.h). General purpose flag bit 1 says the stream ends with an
 // end marker; without it the stream ends at the entry's uncompressed size.
-// A dictionary over the engine's cap is refused (12) before anything is
+// A dictionary over the engine's cap is refused (11) before anything is
 // allocated; a header that is cut short or names impossible properties is
 // bad data (4).
 #include <algorithm>

@@ -1,7 +1,7 @@
 // Decodes ZIP method 95 (XZ) for one entry through liblzma's stream
 // decoder, fed by the shared stream loop (StreamPump.h), which bounds input
 // and output. A stream whose dictionaries would need more than the engine's
-// cap is refused (12) by the library's memory limit before anything is
+// cap is refused (11) by the library's memory limit before anything is
 // allocated. Damaged data, the stream's own check included, gives 4.
 #include "engine/codecs/Decoders.h"
 #include "engine/codecs/LzmaCodec.h"

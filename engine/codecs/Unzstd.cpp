@@ -2,7 +2,7 @@
 // streaming decoder, fed by the shared stream loop (StreamPump.h), which
 // bounds input and output. Frames follow one another up to the entry's
 // compressed size. A frame whose window is over the engine's cap is refused
-// (12) by the decoder's window limit before it is allocated. Damaged data
+// (11) by the decoder's window limit before it is allocated. Damaged data
 // gives 4, a wrong content checksum 1.
 #include <zstd.h>
 #include <zstd_errors.h>

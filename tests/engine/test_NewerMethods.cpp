@@ -287,7 +287,7 @@ TEST(NewerMethodDecoders, CutAndDamagedStreamsFail)
 
 // Catches a dictionary or window over 256 MB allocated instead of refused,
 // or refused as a method we do not decode instead of with its own reason
-// (12): an LZMA header that names 512 MB, a Zstandard frame whose window
+// (11): an LZMA header that names 512 MB, a Zstandard frame whose window
 // descriptor says 512 MB, an XZ block header whose filter asks for 1 GB.
 TEST(NewerMethodDecoders, HugeDictionariesAreRefused)
 {
