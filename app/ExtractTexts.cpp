@@ -89,7 +89,7 @@ QString ReplaceQuestionText(const QString& target, int64_t existingSize, const Q
         existing = existing.addSecs(-(existing.time().second() % 2)).addMSecs(-existing.time().msec());
     const QString entryTime = DateTimeText(DosDateTimeValue(entryDosDateTime));
     return QStringLiteral("Die Datei ") + target + QStringLiteral(" existiert bereits.\n\n") +
-           QStringLiteral("Möchten Sie die existierende Datei\n") + MyTools().FormatSize(existingSize) +
+           QStringLiteral("Möchten Sie die existierende Datei \n") + MyTools().FormatSize(existingSize) +
            QLatin1Char('\n') + DateTimeText(existing) + QStringLiteral("\n\nmit dieser ersetzen?\n") +
            MyTools().FormatSize(entrySize) + QLatin1Char('\n') +
            (entryTime.isEmpty() ? QStringLiteral("(ungültiges Datum)") : entryTime) + QLatin1Char('\n');

@@ -115,7 +115,7 @@ private slots:
         if (replaceAnswer) {
             QCOMPARE(boxes.Asked.first().Caption, QString("Datei vorhanden"));
             QVERIFY(boxes.Asked.first().Text.startsWith("Die Datei " + Q(out / "x.txt") +
-                                                        " existiert bereits.\n\nMöchten Sie die existierende Datei\n"));
+                                                        " existiert bereits.\n\nMöchten Sie die existierende Datei \n"));
         }
         QCOMPARE(boxes.Asked.last().Caption, QString("Entpacken beendet"));
         QCOMPARE(boxes.Asked.last().Text, SummaryText(count));
@@ -632,7 +632,7 @@ private slots:
         const QDateTime existing(QDate(2024, 1, 2), QTime(3, 4, 5, 600));
         const uint32_t dosMidnight = (uint32_t((2025 - 1980) << 9 | 4 << 5 | 15) << 16);
         QCOMPARE(ReplaceQuestionText("/t/a.txt", 1500, existing, 20000000, dosMidnight),
-                 QString("Die Datei /t/a.txt existiert bereits.\n\nMöchten Sie die existierende Datei\n"
+                 QString("Die Datei /t/a.txt existiert bereits.\n\nMöchten Sie die existierende Datei \n"
                          "1.500 Byte\n02.01.2024 03:04:04\n\nmit dieser ersetzen?\n19 MByte\n15.04.2025\n"));
     }
 
