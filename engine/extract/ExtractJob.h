@@ -120,6 +120,7 @@ private:
     void RunSlot(TExtractionDriver& driver, TSlotPasswords& passwords, TSlot& slot);
     void WorkerLoop();
     void ReportProgress(bool final);
+    bool FrontMayMove() const;
     void StopWorkers();
 
     const TZipArchive& FArchive;
@@ -144,6 +145,7 @@ private:
     std::condition_variable FWorkReady;
     std::condition_variable FSlotDone;
     std::deque<TSlot*> FQueue;         // started, not yet taken by a worker
+    TSlot* FAwaited = nullptr;         // the front entry while the calling thread waits for it
     bool FStopping = false;
 };
 
