@@ -5,5 +5,4 @@ cd "$(dirname "$0")"
 source scripts/setup.sh
 valbrix_install_missing
 valbrix_build
-cd build
-ctest --output-on-failure -j "$(nproc)" --timeout 900
+valbrix_ctest tests build --output-on-failure -j "$(nproc)" --timeout 900

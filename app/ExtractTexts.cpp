@@ -25,6 +25,7 @@ QString OutputErrorText(int systemError)
     case ENOTDIR:
     case EEXIST: return QStringLiteral("Eine Datei steht dort, wo ein Ordner angelegt werden soll.");
     case EIO: return QStringLiteral("Der Datenträger meldet einen Lese- oder Schreibfehler.");
+    case ENOENT: return QStringLiteral("Der Zielordner ist nicht mehr vorhanden.");
     default: return QString();
     }
 }

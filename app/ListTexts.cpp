@@ -49,6 +49,33 @@ QString FileNamePart(const QString& entryName)
     return entryName.mid(entryName.lastIndexOf(QLatin1Char('/')) + 1);
 }
 
+namespace {
+
+bool IsDirectionControl(char16_t c)
+{
+    return c == 0x061C || c == 0x200E || c == 0x200F || (c >= 0x202A && c <= 0x202E) || (c >= 0x2066 && c <= 0x2069);
+}
+
+}  // namespace
+
+QString VisibleNameText(const QString& namePart)
+{
+    QString text;
+    text.reserve(namePart.size());
+    for (const QChar ch : namePart) {
+        const char16_t c = ch.unicode();
+        if (c < 0x20)
+            text += QChar(char16_t(0x2400 + c));  // the Control Pictures block, in the same order
+        else if (c == 0x7F)
+            text += QChar(char16_t(0x2421));
+        else if ((c >= 0x80 && c < 0xA0) || IsDirectionControl(c))
+            text += QStringLiteral("<U+%1>").arg(QString::number(unsigned(c), 16).toUpper().rightJustified(4, u'0'));
+        else
+            text += ch;
+    }
+    return text;
+}
+
 QString FolderPart(const QString& entryName)
 {
     const qsizetype slash = entryName.lastIndexOf(QLatin1Char('/'));

@@ -19,6 +19,11 @@ struct TZipEntry;
 QString FileNamePart(const QString& entryName);
 // The part before the last '/', empty at the top level.
 QString FolderPart(const QString& entryName);
+// A name part as the list shows it: control characters as their visible
+// symbols (U+0007 as "␇", C1 controls and the ones without a symbol as
+// "<U+0085>"), and every direction mark or override as "<U+202E>", so
+// "evil<U+202E>txt.exe" cannot pass for "evilexe.txt". Other text is kept.
+QString VisibleNameText(const QString& namePart);
 // The MS-DOS date (high word) and time (low word) as a local time; invalid
 // when it is no calendar value.
 QDateTime DosDateTimeValue(uint32_t dosDateTime);

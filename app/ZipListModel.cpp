@@ -232,12 +232,12 @@ QString TZipListModel::CellText(int row, int column) const
 {
     const TEntryRecord& record = Record(row);
     switch (column) {
-    case lcName: return Utf8(FTable->FileNamePart(record));
+    case lcName: return VisibleNameText(Utf8(FTable->FileNamePart(record)));
     case lcDate: return DateText(record.DosDateTime);
     case lcUncompressed: return MyTools().FormatSize(SizeForTotal(record.UncompressedSize));
     case lcRatio: return RatioText(record.UncompressedSize, record.CompressedSize);
     case lcCompressed: return MyTools().FormatSize(SizeForTotal(record.CompressedSize));
-    case lcFolder: return Utf8(FTable->FolderPart(record));
+    case lcFolder: return VisibleNameText(Utf8(FTable->FolderPart(record)));
     case lcMethod: return MethodText(record.DataMethod, record.Flags, uint8_t(record.AesStrength));
     default: return QString();
     }

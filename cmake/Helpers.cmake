@@ -1,7 +1,9 @@
 # One GoogleTest executable per test file, so one subsystem's broken test
 # never keeps the others from building.
 include(GoogleTest)
-find_package(GTest QUIET)
+if(VALBRIX_TESTS)
+  find_package(GTest REQUIRED)
+endif()
 
 function(valbrix_gtest_folder folder)
   cmake_parse_arguments(ARG "" "" "LIBS" ${ARGN})
@@ -29,6 +31,11 @@ endfunction()
 function(valbrix_qtest_folder folder)
   cmake_parse_arguments(ARG "" "" "LIBS;INCLUDES" ${ARGN})
   find_package(Qt6 REQUIRED COMPONENTS Test)
+  # Without XDG_RUNTIME_DIR the offscreen platform makes runtime-<user> in
+  # $TMPDIR and leaves it there; Qt wants the folder private.
+  set(runtime_dir ${CMAKE_BINARY_DIR}/qtest-runtime)
+  file(MAKE_DIRECTORY ${runtime_dir})
+  file(CHMOD ${runtime_dir} DIRECTORY_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE)
   file(GLOB sources CONFIGURE_DEPENDS ${folder}/tst_*.cpp)
   foreach(source ${sources})
     get_filename_component(name ${source} NAME_WE)
@@ -38,6 +45,6 @@ function(valbrix_qtest_folder folder)
     target_link_libraries(${name} PRIVATE ${ARG_LIBS} Qt6::Test)
     add_test(NAME ${name} COMMAND ${name})
     set_tests_properties(${name} PROPERTIES TIMEOUT 300
-      ENVIRONMENT "QT_QPA_PLATFORM=offscreen;LANG=de_DE.UTF-8;LC_ALL=de_DE.UTF-8;XDG_CONFIG_HOME=${CMAKE_CURRENT_BINARY_DIR}/config/${name}")
+      ENVIRONMENT "QT_QPA_PLATFORM=offscreen;XDG_RUNTIME_DIR=${runtime_dir};LANG=de_DE.UTF-8;LC_ALL=de_DE.UTF-8;XDG_CONFIG_HOME=${CMAKE_CURRENT_BINARY_DIR}/config/${name}")
   endforeach()
 endfunction()

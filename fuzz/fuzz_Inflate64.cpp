@@ -1,6 +1,6 @@
 // Fuzz target of the Deflate64 mode of the inflate decoder. The input is a
 // raw Deflate64 stream, claimed as exactly its own size, with a stated
-// output size of 1 MB. It is decoded by the fast decoder and by the
+// output size of 256 KB. It is decoded by the fast decoder and by the
 // byte-wise mode, which must agree on the result code, the bytes written and
 // their CRC; a difference, a result code the decoder never gives, or output
 // past the stated size traps. As for deflate, the pair runs again with zero

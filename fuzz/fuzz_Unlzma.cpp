@@ -1,6 +1,6 @@
 // Fuzz target of the LZMA (method 14) decoder: the input is an entry's data
 // (the ZIP LZMA header, properties, stream), decoded against a stated size
-// of 1 MB (see BoundedRun.h), once as a stream that ends at the size and
+// of 256 KB (see BoundedRun.h), once as a stream that ends at the size and
 // once as one that must end with its marker. Touches no files.
 #include "engine/codecs/Decoders.h"
 #include "fuzz/BoundedRun.h"

@@ -15,7 +15,8 @@ using namespace valbrix;
 
 namespace {
 
-constexpr size_t OutputCap = 1 << 20;
+// Above the largest size a first byte can claim plus one match.
+constexpr size_t OutputCap = 256 << 10;
 constexpr uint32_t LongestMatch = 385;
 
 }  // namespace

@@ -2,7 +2,7 @@
 // entry's size is claimed: bit 0 set claims twice the bytes that follow (the
 // data then ends early), clear claims exactly them; the rest is the shrunk
 // stream, read from memory. Output is counted and dropped, and the sink fails
-// past 4 MB, so a stream of long expansions cannot make a run long. Touches
+// past 256 KB, so a stream of long expansions cannot make a run long. Touches
 // no files. A result code the decoder must never give here traps.
 #include <cstdint>
 
@@ -12,7 +12,7 @@
 
 namespace {
 
-constexpr size_t OutputCap = size_t(4) << 20;
+constexpr size_t OutputCap = size_t(256) << 10;
 
 }  // namespace
 

@@ -1,5 +1,5 @@
 // Fuzz target of the XZ (method 95) decoder: the input is an entry's data, decoded
-// against a stated size of 1 MB (see BoundedRun.h). Touches no files.
+// against a stated size of 256 KB (see BoundedRun.h). Touches no files.
 #include "engine/codecs/Decoders.h"
 #include "fuzz/BoundedRun.h"
 

@@ -70,6 +70,11 @@ struct TExtractJob::TSlot {
     // below NextPassword.
     size_t FirstPassword = SIZE_MAX;
     size_t NextPassword = 0;
+    // The last run got past the password check and then failed as a wrong
+    // password: a traditional check byte that matched by chance, or AES data
+    // whose code did not match (changed data, or a password that matched
+    // the verifier by chance).
+    bool FailedAfterCheck = false;
 
     bool TriedAnyPassword() const { return FirstPassword != SIZE_MAX || NextPassword > 0; }
     bool HasUntriedPassword(size_t kept) const
@@ -225,7 +230,7 @@ void TExtractJob::Start(TSlot& slot)
     slot.State = TSlot::sRunning;
     if (FInlineDriver) {
         RunSlot(*FInlineDriver, *FInlinePasswords, slot);
-        slot.State = slot.Result == erPasswordLater ? TSlot::sPassword : TSlot::sDone;
+        slot.State = NeedsPassword(slot) ? TSlot::sPassword : TSlot::sDone;
         return;
     }
     {
@@ -284,10 +289,20 @@ bool TExtractJob::AskPassword(TSlot& slot)
         kept.Keep(password);
         Start(slot);
     } else {
-        slot.Result = answer == paNoOther ? erWrongPassword : erEncrypted;
+        slot.Result = answer == paNoOther || slot.FailedAfterCheck ? erWrongPassword : erEncrypted;
         slot.State = TSlot::sDone;
     }
     return true;
+}
+
+// A wrong password found only behind the check is tried again like one the
+// check refused: with the kept passwords not yet tried, then by asking; so
+// a chance match neither hides a kept password that fits nor ends the entry
+// without the question a refused one gets.
+bool TExtractJob::NeedsPassword(TSlot& slot)
+{
+    slot.FailedAfterCheck = slot.Result == erWrongPassword && slot.TriedAnyPassword();
+    return slot.Result == erPasswordLater || slot.FailedAfterCheck;
 }
 
 void TExtractJob::RunSlot(TExtractionDriver& driver, TSlotPasswords& passwords, TSlot& slot)
@@ -328,7 +343,7 @@ void TExtractJob::WorkerLoop()
         bool wake = false;
         {
             const std::lock_guard<std::mutex> lock(FLock);
-            slot->State = slot->Result == erPasswordLater ? TSlot::sPassword : TSlot::sDone;
+            slot->State = NeedsPassword(*slot) ? TSlot::sPassword : TSlot::sDone;
             wake = FrontMayMove();
         }
         if (wake)

@@ -117,6 +117,7 @@ private:
     void Start(TSlot& slot);
     TStep SettleFront(TJobSummary& summary);
     bool AskPassword(TSlot& slot);
+    static bool NeedsPassword(TSlot& slot);
     void RunSlot(TExtractionDriver& driver, TSlotPasswords& passwords, TSlot& slot);
     void WorkerLoop();
     void ReportProgress(bool final);

@@ -38,7 +38,9 @@ int TPendingOutput::Create(const platform::TFolder& base, const std::string& tar
         FSetMode = (mode & umask) != 0;  // creation dropped the bits the umask holds
         return 0;
     }
-    if (error != EOPNOTSUPP && error != EISDIR && error != EINVAL)
+    // EPERM is also what an unnamed file in a removed folder gets; the named
+    // fallback tells that (ENOENT) from a folder that refuses files.
+    if (error != EOPNOTSUPP && error != EISDIR && error != EINVAL && error != EPERM)
         return FError = error;
     // mkstemp makes the file private (0600); the mode comes at Finish.
     FUnnamed = false;

@@ -13,6 +13,7 @@
 #include <QTimer>
 #include <QUrl>
 
+#include "ConfigFolder.h"
 #include "LauncherScript.h"
 #include "MessageBoxScript.h"
 #include "TestFiles.h"
@@ -160,7 +161,7 @@ private slots:
     {
         TempDir dir;
         qputenv("XDG_DATA_HOME", QByteArray::fromStdString((dir / "data").string()));
-        qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString((dir / "config").string()));
+        test::TConfigFolderScope config(QString::fromStdString((dir / "config").string()));
         TMain window;
         window.SetCommandLine({});
         TScriptedCfgDlg dialog;
@@ -171,7 +172,6 @@ private slots:
                                             QCoreApplication::applicationFilePath().toStdString()));
         QVERIFY(std::filesystem::exists(dir / "data" / "applications" / "valbrix.desktop"));
         qunsetenv("XDG_DATA_HOME");
-        qunsetenv("XDG_CONFIG_HOME");
 
         test::TLauncherScript launcher;
         window.Webseite1->trigger();

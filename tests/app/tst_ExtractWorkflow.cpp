@@ -20,6 +20,7 @@
 #include <cerrno>
 #include <unistd.h>
 
+#include "ConfigFolder.h"
 #include "FolderDialogScript.h"
 #include "LauncherScript.h"
 #include "MessageBoxScript.h"
@@ -57,7 +58,7 @@ private slots:
     void init()
     {
         FDir = std::make_unique<TempDir>();
-        qputenv("XDG_CONFIG_HOME", (FDir->Path() / "config").string().c_str());
+        valbrix::test::UseConfigFolder(Q(FDir->Path() / "config"));
     }
     void cleanup()
     {

@@ -8,6 +8,7 @@
 
 #include <memory>
 
+#include "ConfigFolder.h"
 #include "app/MainUnit.h"
 #include "settings/IniFile.h"
 
@@ -28,7 +29,7 @@ private slots:
     void init()
     {
         FConfig = std::make_unique<QTemporaryDir>();
-        qputenv("XDG_CONFIG_HOME", FConfig->path().toUtf8());
+        valbrix::test::UseConfigFolder(FConfig->path());
     }
 
     // Catches: a first start that is not centred on the primary screen, a

@@ -6,6 +6,7 @@
 
 #include <unistd.h>
 
+#include "ConfigFolder.h"
 #include "LauncherScript.h"
 #include "MessageBoxScript.h"
 #include "WorkflowFixture.h"
@@ -32,7 +33,7 @@ private slots:
         FDir = std::make_unique<TempDir>();
         fs::create_directories(FDir->Path() / "tmp");
         qputenv("TMPDIR", (FDir->Path() / "tmp").string().c_str());
-        qputenv("XDG_CONFIG_HOME", (FDir->Path() / "config").string().c_str());
+        valbrix::test::UseConfigFolder(QString::fromStdString((FDir->Path() / "config").string()));
     }
     void cleanup() { FDir.reset(); }
 

@@ -287,8 +287,7 @@ TEST_F(ExtractCommandTest, NoChangeOfTheCurrentDirectory)
 {
     // A chdir or fchdir anywhere in an extraction (no second thread could
     // extract, and relative paths would move under it).
-    if (!HaveTool("strace"))
-        GTEST_SKIP() << "strace is not installed; case skipped";
+    REQUIRE_TOOL("strace");
     const std::string archive = Archive(Nested());
     const CommandResult traced =
         RunCommand("strace -f -qq -e trace=chdir,fchdir " + std::string(VALBRIX_CLI) + " extract -j 2 " + OutOption() +

@@ -140,10 +140,10 @@ TEST(ListCommand, ToolMadeArchivesMatchPython)
     WriteFile(tree / "sub" / "deeper" / "note.md", TextLikeData(123, 7));
     WriteFile(tree / "sub" / "Größe.txt", std::string("umlauts"));
     const std::string in = "cd " + Quote(tree.string()) + " && ";
-    if (HaveTool("zip")) {
+    if (TOOL_PRESENT("zip")) {
         EXPECT_EQ(RunCommand(in + "zip -q -r -0 ../stored.zip . && zip -q -r -6 ../deflated.zip .").ExitCode, 0);
     }
-    if (HaveTool("7zz")) {
+    if (TOOL_PRESENT("7zz")) {
         EXPECT_EQ(RunCommand(in + "7zz a -tzip -bd ../seven.zip . >/dev/null").ExitCode, 0);
     }
     WriteFile(dir / "make.py", std::string(R"PY(

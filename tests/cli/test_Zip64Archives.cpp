@@ -87,9 +87,9 @@ for n in range(int(sys.argv[2])):
     ASSERT_EQ(RunCommand("python3 " + Quote((dir / "tree.py").string()) + " " + Quote(tree.string()) + " " +
                          std::to_string(Entries)).ExitCode, 0);
     std::vector<std::pair<std::string, std::string>> makers;
-    if (HaveTool("zip"))
+    if (TOOL_PRESENT("zip"))
         makers.push_back({"zip.zip", "zip -q -r -D ../zip.zip ."});
-    if (HaveTool("7zz"))
+    if (TOOL_PRESENT("7zz"))
         makers.push_back({"7zz.zip", "7zz a -tzip -bd ../7zz.zip . >/dev/null"});
     if (makers.empty())
         GTEST_SKIP() << "neither zip nor 7zz is installed; case skipped";

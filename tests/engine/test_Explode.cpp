@@ -123,7 +123,7 @@ TEST(Explode, ReferenceBeforeStartGivesZerosThenOwnBytes)
     std::memset(run.Window.get(), 0xEE, WindowSize);
     EXPECT_EQ(Explode(run.State), erOk);
     EXPECT_TRUE(run.Sink.FData == expected);
-    if (HaveTool("unzip")) {
+    if (TOOL_PRESENT("unzip")) {
         EXPECT_TRUE(UnzipImploded(encoder.Encode(tokens), encoder.Flags(), expected) == expected);
     }
 }

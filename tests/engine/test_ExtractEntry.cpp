@@ -495,7 +495,7 @@ TEST_F(ExtractEntryTest, RealToolArchivesWithRefusedMethodsOrEncryption)
     std::vector<Case> cases = {
         {"zip -q -P secret " + Quote(ArchivePath()) + " data.txt", erEncrypted},
     };
-    if (HaveTool("7zz")) {
+    if (TOOL_PRESENT("7zz")) {
         cases.push_back({"7zz a -tzip -mm=PPMd -bso0 " + Quote(ArchivePath()) + " data.txt", erUnsupported});
         cases.push_back({"7zz a -tzip -psecret -mem=AES256 -bso0 " + Quote(ArchivePath()) + " data.txt", erEncrypted});
     }

@@ -142,7 +142,7 @@ TEST_F(NewerMethods, ArchivesOfThePeersExtract)
                   0);
         EXPECT_EQ(ExtractAll(archive, expected).size(), 2u);
     }
-    if (HaveTool("zip")) {
+    if (TOOL_PRESENT("zip")) {
         const auto archive = Dir / "zip-bzip2.zip";
         ASSERT_EQ(RunCommand("cd " + Quote(Dir.Path().string()) + " && zip -q -Z bzip2 " + Quote(archive.string()) +
                              " text.txt noise.bin")
@@ -194,10 +194,8 @@ TEST_F(NewerMethods, ToolStreamsInCraftedArchivesExtract)
     const Bytes text = TextLikeData(500000, 8);
     WriteFile(Dir / "text.txt", text);
     for (const TMaker& maker : Makers()) {
-        if (!HaveTool(maker.Tool)) {
-            std::printf("%s is not installed; %s skipped\n", maker.Tool, maker.Name);
+        if (!TOOL_PRESENT(maker.Tool))
             continue;
-        }
         SCOPED_TRACE(maker.Name);
         const Bytes data = maker.Compress(Dir / "text.txt");
         for (const bool streamed : {false, true}) {
@@ -235,7 +233,7 @@ TEST(NewerMethodDecoders, SizeBombsStopAtTheStatedSize)
     const Bytes zeros(20000000, 0);
     WriteFile(dir / "zeros", zeros);
     for (const TMaker& maker : Makers()) {
-        if (!HaveTool(maker.Tool))
+        if (!TOOL_PRESENT(maker.Tool))
             continue;
         SCOPED_TRACE(maker.Name);
         const Bytes stream = maker.Compress(dir / "zeros");
@@ -266,7 +264,7 @@ TEST(NewerMethodDecoders, CutAndDamagedStreamsFail)
     const Bytes text = TextLikeData(300000, 11);
     WriteFile(dir / "text", text);
     for (const TMaker& maker : Makers()) {
-        if (!HaveTool(maker.Tool))
+        if (!TOOL_PRESENT(maker.Tool))
             continue;
         SCOPED_TRACE(maker.Name);
         const uint16_t endMarker = maker.Method == zmLzma ? 0x0002 : 0;
@@ -305,8 +303,7 @@ TEST(NewerMethodDecoders, HugeDictionariesAreRefused)
     zstd.insert(zstd.end(), {0x09, 0x00, 0x00, 'x'});  // last raw block of 1 byte
     EXPECT_EQ(DecodeRaw(zmZstandard, zstd, 1).Result, erMemoryLimit);
 
-    if (!HaveTool("xz"))
-        GTEST_SKIP() << "xz is not installed; case skipped";
+    REQUIRE_TOOL("xz");
     Bytes xz = ToolOutput("printf x | xz -c --threads=1");
     // Stream header (12 bytes), then the block header: its size, flags
     // (no sizes in a single-threaded stream), filter id 0x21, 1 property
@@ -331,7 +328,7 @@ TEST(NewerMethodDecoders, AbortStopsEveryMethod)
     TempDir dir;
     WriteFile(dir / "noise", RandomData(200000, 4));
     for (const TMaker& maker : Makers()) {
-        if (!HaveTool(maker.Tool))
+        if (!TOOL_PRESENT(maker.Tool))
             continue;
         SCOPED_TRACE(maker.Name);
         const Bytes stream = maker.Compress(dir / "noise");

@@ -169,12 +169,12 @@ TEST(UnshrinkRoundTrip, PeersDecodeTheEncodersStreams)
         EXPECT_EQ(RunUnshrink(compressed).Output, original);
         const auto zipPath = dir / ("shrunk" + std::to_string(n++) + ".zip");
         WriteFile(zipPath, ShrunkZip(compressed, original));
-        if (peerCase.ForUnzip && HaveTool("unzip")) {
+        if (peerCase.ForUnzip && TOOL_PRESENT("unzip")) {
             const CommandResult unzip = RunCommand("unzip -p " + Quote(zipPath.string()));
             EXPECT_EQ(unzip.ExitCode, 0);
             EXPECT_TRUE(unzip.Output == expected);
         }
-        if (HaveTool("7zz")) {
+        if (TOOL_PRESENT("7zz")) {
             const CommandResult sevenZip = RunCommand("7zz e -so " + Quote(zipPath.string()) + " 2>/dev/null");
             EXPECT_EQ(sevenZip.ExitCode, 0);
             EXPECT_TRUE(sevenZip.Output == expected);

@@ -228,7 +228,7 @@ TEST(FileAssociation, DesktopToolsAcceptTheWrittenAssociation)
     const bool validate = valbrix::test::HaveTool("desktop-file-validate");
     const bool query = valbrix::test::HaveTool("xdg-mime");
     if (!validate && !query)
-        GTEST_SKIP() << "desktop-file-validate and xdg-mime are not installed; case skipped";
+        SKIP_UNLESS_CI("desktop-file-validate and xdg-mime are not installed");
     for (const std::string program : {"/usr/bin/valbrix", "/opt/Mein $Programm/valbrix"}) {
         SCOPED_TRACE(program);
         TempDir dir;
@@ -262,9 +262,9 @@ TEST(FileAssociation, DesktopToolsAcceptTheWrittenAssociation)
         }
     }
     if (!validate)
-        GTEST_SKIP() << "desktop-file-validate is not installed; validation skipped";
+        SKIP_UNLESS_CI("desktop-file-validate is not installed");
     if (!query)
-        GTEST_SKIP() << "xdg-mime is not installed; default query skipped";
+        SKIP_UNLESS_CI("xdg-mime is not installed");
 }
 
 // Catches the installed entry drifting from the one the settings dialog
@@ -279,7 +279,7 @@ TEST(FileAssociation, InstalledEntryMatchesTheWrittenOne)
         EXPECT_EQ(DesktopEntryValue(text, key), DesktopEntryValue(written, key)) << key;
     EXPECT_EQ(ExecProgram(DesktopEntryValue(text, "Exec")), "valbrix");
     if (!valbrix::test::HaveTool("desktop-file-validate"))
-        GTEST_SKIP() << "desktop-file-validate is not installed; validation skipped";
+        SKIP_UNLESS_CI("desktop-file-validate is not installed");
     const auto result = RunCommand("desktop-file-validate " + Quote(installed.string()) + " 2>&1");
     EXPECT_EQ(result.ExitCode, 0) << result.Output;
     EXPECT_EQ(result.Output, "");

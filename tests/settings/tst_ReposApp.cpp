@@ -11,6 +11,7 @@
 #include <QTest>
 #include <QWidget>
 
+#include "ConfigFolder.h"
 #include "settings/IniFile.h"
 #include "settings/Placement.h"
 #include "settings/ReposApp.h"
@@ -32,7 +33,7 @@ private slots:
     void init()
     {
         FConfig = std::make_unique<QTemporaryDir>();
-        qputenv("XDG_CONFIG_HOME", FConfig->path().toUtf8());
+        valbrix::test::UseConfigFolder(FConfig->path());
     }
 
     // Catches: the maximized window's own bounds saved over the normal ones

@@ -80,6 +80,12 @@ bool HaveTool(const std::string& program)
     return RunCommand("command -v " + Quote(program) + " >/dev/null 2>&1").ExitCode == 0;
 }
 
+bool RunningUnderCi()
+{
+    const char* value = std::getenv("CI");
+    return value && *value && std::string(value) != "0" && std::string(value) != "false";
+}
+
 fs::path FixturesDir()
 {
     std::error_code error;

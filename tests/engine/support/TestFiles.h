@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -40,6 +41,9 @@ std::string Quote(const std::string& text);
 // True when the program is on the PATH (zip, unzip, 7zz, python3 ...).
 bool HaveTool(const std::string& program);
 
+// True when the CI variable is set to anything but empty, "0" or "false".
+bool RunningUnderCi();
+
 // The fixture folder, or an empty path when it is absent.
 std::filesystem::path FixturesDir();
 
@@ -52,15 +56,36 @@ uint32_t ReferenceCrc32(const Bytes& bytes);
 
 }  // namespace valbrix::test
 
-// Skips the current test with a message when a tool is missing.
+// Skips the current test with a message on a developer's run; under CI
+// (CI set and not "false") fails it instead, since a check that skips
+// there can never fail.
+#define SKIP_UNLESS_CI(message)                                                    \
+    do {                                                                           \
+        if (::valbrix::test::RunningUnderCi())                                     \
+            FAIL() << message << " (CI must run every case)";                      \
+        GTEST_SKIP() << message << "; case skipped";                               \
+    } while (0)
+// Skips (or, under CI, fails) the current test when a tool is missing.
 #define REQUIRE_TOOL(program)                                                      \
     do {                                                                           \
         if (!::valbrix::test::HaveTool(program))                                   \
-            GTEST_SKIP() << (program) << " is not installed; case skipped";        \
+            SKIP_UNLESS_CI((program) << " is not installed");                      \
     } while (0)
-// Skips the current test with a message when the fixture folder is absent.
+// Skips (or, under CI, fails) the current test when the fixture folder is absent.
 #define REQUIRE_FIXTURES()                                                         \
     do {                                                                           \
         if (::valbrix::test::FixturesDir().empty())                                \
-            GTEST_SKIP() << "fixture folder " VALBRIX_FIXTURES " is absent; case skipped"; \
+            SKIP_UNLESS_CI("fixture folder " VALBRIX_FIXTURES " is absent");       \
     } while (0)
+// For a comparison that is one part of a test: true when the tool is
+// installed; a missing one is a failure under CI, and noted otherwise.
+#define TOOL_PRESENT(program)                                                      \
+    ([&] {                                                                         \
+        if (::valbrix::test::HaveTool(program))                                    \
+            return true;                                                           \
+        if (::valbrix::test::RunningUnderCi())                                     \
+            ADD_FAILURE() << (program) << " is not installed (CI must run every case)"; \
+        else                                                                       \
+            std::printf("%s is not installed; its comparison is skipped\n", std::string(program).c_str()); \
+        return false;                                                              \
+    }())
