@@ -16,6 +16,8 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QProgressBar>
+#include <QPushButton>
+#include <QShortcut>
 #include <QStatusBar>
 #include <QTimer>
 #include <QTreeView>
@@ -49,14 +51,35 @@ private:
 
 QProgressBar* TMain::CreateProgressBar()
 {
+    // The bar covers the first panel; beside it "Abbrechen" (and Escape)
+    // stops the run within its current entry. Both go with the bar.
     auto* bar = new QProgressBar(statusBar());
     bar->setRange(0, 100);
     bar->setValue(0);
     bar->setTextVisible(false);
-    bar->setGeometry(0, 0, StatusPanel0->width(), statusBar()->height());
+    auto* cancel = new QPushButton(QStringLiteral("Abbrechen"), statusBar());
+    cancel->setFocusPolicy(Qt::NoFocus);  // the list keeps the keyboard
+    const int cancelWidth = std::max(cancel->sizeHint().width(), 90);
+    bar->setGeometry(0, 0, StatusPanel0->width() - cancelWidth - 4, statusBar()->height());
+    cancel->setGeometry(StatusPanel0->width() - cancelWidth, 0, cancelWidth, statusBar()->height());
+    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), cancel, nullptr, nullptr, Qt::WindowShortcut);
+    escape->setParent(bar);  // lives as long as the bar; its context is the window
+    connect(cancel, &QPushButton::clicked, this, &TMain::AbortRun);
+    connect(escape, &QShortcut::activated, this, &TMain::AbortRun);
+    // At once, not later: the next run's button must not meet this one.
+    connect(bar, &QObject::destroyed, [button = QPointer<QPushButton>(cancel)] { delete button.data(); });
+    CancelRunBtn = cancel;
     bar->show();
     bar->raise();
+    cancel->show();
+    cancel->raise();
     return bar;
+}
+
+void TMain::AbortRun()
+{
+    FExtractor.Abort();
+    FTester.Abort();
 }
 
 int TMain::ExtractEntries(TExtractOptions options, const QString& folder, QProgressBar* progressBar,
@@ -122,12 +145,14 @@ void TMain::closeEvent(QCloseEvent* event)
         // Asked once: a second close while the question is open is that question's.
         if (!FCloseRequested && !FClosingAsked) {
             FClosingAsked = true;
-            const int answer = ShowMessageBox(QStringLiteral("Das Entpacken läuft noch. Abbrechen und Valbrix beenden?"),
+            const int answer = ShowMessageBox(FTester.Running()
+                                                  ? QStringLiteral("Die Prüfung läuft noch. Abbrechen und Valbrix beenden?")
+                                                  : QStringLiteral("Das Entpacken läuft noch. Abbrechen und Valbrix beenden?"),
                                               QStringLiteral("Valbrix"), mkConfirmation, bcYesNo);
             FClosingAsked = false;
             if (answer == idYes && Extracting()) {
                 FCloseRequested = true;
-                FExtractor.Abort();
+                AbortRun();
             }
         }
         event->ignore();

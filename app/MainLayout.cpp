@@ -73,6 +73,7 @@ void TMain::CreateActions()
 {
     ffnen1 = NewAction(this, "ZIP-Datei ö&ffnen...", 0, QKeySequence(Qt::Key_F3));
     Schlieen1 = NewAction(this, "&Schließen", 5);
+    Archivtesten1 = NewAction(this, "Archiv &testen", -1, QKeySequence(Qt::CTRL | Qt::Key_T));
     Beenden1 = NewAction(this, "&Beenden", 1, QKeySequence(Qt::ALT | Qt::Key_X));
     Alleauswhlen2 = NewAction(this, "&Alle auswählen", 2, QKeySequence(Qt::CTRL | Qt::Key_A));
     Alleabwhlen1 = NewAction(this, "Alle a&bwählen", 3, QKeySequence(Qt::CTRL | Qt::Key_B));
@@ -92,13 +93,14 @@ void TMain::CreateActions()
     UnzipBtn->setToolTip(QStringLiteral("Markierte Dateien auspacken"));
     UnzipBtn->setStatusTip(QStringLiteral("Markierte Dateien auspacken"));
 
-    for (QAction* action : {Schlieen1, Alleauswhlen2, Alleabwhlen1, ZipArchiventpacken1, Alleauswhlen1, Alleabwhlen2,
+    for (QAction* action : {Schlieen1, Archivtesten1, Alleauswhlen2, Alleabwhlen1, ZipArchiventpacken1, Alleauswhlen1, Alleabwhlen2,
                             SelAllBtn, UnzipBtn})
         action->setEnabled(false);
 
     connect(ffnen1, &QAction::triggered, this, &TMain::ffnen1Click);
     connect(OpenBtn, &QAction::triggered, this, &TMain::ffnen1Click);
     connect(Schlieen1, &QAction::triggered, this, &TMain::Schlieen1Click);
+    connect(Archivtesten1, &QAction::triggered, this, &TMain::Archivtesten1Click);
     connect(Beenden1, &QAction::triggered, this, &TMain::CloseBtnClick);
     connect(CloseBtn, &QAction::triggered, this, &TMain::CloseBtnClick);
     for (QAction* action : {Alleauswhlen2, Alleauswhlen1, SelAllBtn})
@@ -121,6 +123,7 @@ void TMain::CreateMenus()
     QMenu* file = menuBar()->addMenu(QStringLiteral("&Datei"));
     file->addAction(ffnen1);
     file->addAction(Schlieen1);
+    file->addAction(Archivtesten1);
     file->addSeparator();
     file->addAction(Beenden1);
     QMenu* edit = menuBar()->addMenu(QStringLiteral("&Bearbeiten"));
@@ -135,7 +138,7 @@ void TMain::CreateMenus()
     help->addAction(Webseite1);
     help->addAction(Info1);
     // The shortcuts must work while the menus are closed, whatever has the focus.
-    addActions({ffnen1, Beenden1, Alleauswhlen2, Alleabwhlen1, ZipArchiventpacken1, Filtern1});
+    addActions({ffnen1, Archivtesten1, Beenden1, Alleauswhlen2, Alleabwhlen1, ZipArchiventpacken1, Filtern1});
 
     PopupMenu = new QMenu(this);
     PopupMenu->addAction(Alleauswhlen1);
@@ -261,6 +264,7 @@ void TMain::FormCreate()
     CreateStatusBar();
     CreateOpenDialog();
     FExtractor.OnBusyChanged = [this] { ApplyBusyState(); };
+    FTester.OnBusyChanged = [this] { ApplyBusyState(); };
     setMinimumSize(550 - FrameWidth, 400 - FrameHeight);
     // The client area of the original includes toolbar and status bar but not
     // the menu. A first start shows every column: widened to their nominal

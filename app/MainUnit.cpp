@@ -361,6 +361,7 @@ void TMain::ApplyBusyState()
     for (QAction* action : {SelAllBtn, Alleauswhlen2, Alleauswhlen1, Alleabwhlen1, Alleabwhlen2})
         action->setEnabled(FCommandState.Selection);
     Schlieen1->setEnabled(FCommandState.Close && idle);
+    Archivtesten1->setEnabled(FCommandState.Selection && idle);
     for (QAction* action : {ffnen1, OpenBtn})
         action->setEnabled(idle);
 }

@@ -13,8 +13,11 @@
 #include <vector>
 
 #include <QMainWindow>
+#include <QPointer>
+#include <QPushButton>
 #include <QStringList>
 
+#include "ArchiveTester.h"
 #include "CfgDlg.h"
 #include "ExtractEntries.h"
 #include "MainState.h"
@@ -67,8 +70,10 @@ public:
     // "LastFolder" in section "Folders" of the INI file; empty when none is stored.
     QString ReadLastFolder();
     void WriteLastFolder(const QString& folder);
-    // True while an extraction runs (its events are dispatched meanwhile).
-    bool Extracting() const { return FExtractor.Running(); }
+    // True while an extraction or a test runs (its events are dispatched meanwhile).
+    bool Extracting() const { return FExtractor.Running() || FTester.Running(); }
+    // Stops the running extraction or test within its current entry.
+    void AbortRun();
 
     const QString& ArchiveName() const { return FArchiveName; }
     int64_t TotalSize() const { return FTotalSize; }
@@ -86,10 +91,12 @@ public:
     QLabel* StatusPanel0 = nullptr;
     QLabel* StatusPanel1 = nullptr;
     QToolBar* ToolBar = nullptr;
+    QPointer<QPushButton> CancelRunBtn;  // "Abbrechen" beside the progress bar while a run goes on
     QMenu* PopupMenu = nullptr;
     QFileDialog* OpenDialog = nullptr;
     std::unique_ptr<TRePosApp> RePosApp;  // window placement in valbrix.ini
     QAction* ffnen1 = nullptr;
+    QAction* Archivtesten1 = nullptr;
     QAction* Schlieen1 = nullptr;
     QAction* Beenden1 = nullptr;
     QAction* Alleauswhlen2 = nullptr;
@@ -115,6 +122,7 @@ public slots:
     void Alleauswhlen1Click();
     void Keineauswhlen1Click();
     void UnzipBtnClick();
+    void Archivtesten1Click();
     void Einstellungen1Click();
     void Webseite1Click();
     void Info1Click();
@@ -179,6 +187,7 @@ private:
     std::function<int(TDirSelectDlg&)> FDirSelectRunner;
     TCommandState FCommandState;    // what the list allows; an extraction masks some of it
     TEntryExtractor FExtractor;     // runs the extraction job, one at a time
+    TArchiveTester FTester;         // "Archiv testen"
     TZipArchive FArchive;           // the listed archive, held open by its file since the listing
     QString FOpenProblem;           // why the last opening showed no rows; empty when it did
     TMessageKind FOpenProblemKind = mkError;

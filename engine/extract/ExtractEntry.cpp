@@ -124,9 +124,9 @@ int TExtractionDriver::TestEntry(const std::string& archiveName, uint64_t localH
 }
 
 int TExtractionDriver::TestEntry(uint64_t localHeaderOffset, std::optional<uint64_t> compressedSize,
-                                 std::optional<uint64_t> uncompressedSize)
+                                 std::optional<uint64_t> uncompressedSize, TProgressReceiver* notifyWindow)
 {
-    return Run({nullptr, nullptr, nullptr, 0, localHeaderOffset, nullptr, 0, compressedSize, uncompressedSize});
+    return Run({nullptr, nullptr, nullptr, 0, localHeaderOffset, notifyWindow, 0, compressedSize, uncompressedSize});
 }
 
 void TExtractionDriver::UseArchive(const std::string& archiveName, std::unique_ptr<TArchiveReader> reader)

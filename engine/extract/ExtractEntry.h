@@ -60,7 +60,7 @@ public:
 
     // The same over the lent archive.
     int TestEntry(uint64_t localHeaderOffset, std::optional<uint64_t> compressedSize,
-                  std::optional<uint64_t> uncompressedSize);
+                  std::optional<uint64_t> uncompressedSize, TProgressReceiver* notifyWindow = nullptr);
 
     // The system error (errno) of the output step when the last call ended
     // in the output error; 0 otherwise or when the step knew none.

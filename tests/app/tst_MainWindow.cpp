@@ -99,7 +99,7 @@ private slots:
             for (QAction* item : menu->menu()->actions())
                 menus << (item->isSeparator() ? QString("-") : item->text());
         }
-        QCOMPARE(menus, (QStringList{"&Datei:", "ZIP-Datei ö&ffnen...", "&Schließen", "-", "&Beenden", "&Bearbeiten:",
+        QCOMPARE(menus, (QStringList{"&Datei:", "ZIP-Datei ö&ffnen...", "&Schließen", "Archiv &testen", "-", "&Beenden", "&Bearbeiten:",
                                      "&Alle auswählen", "Alle a&bwählen",
                                      "Markierte Dateien aus Zip-Archiv &entpacken...", "-", "&Filtern", "&Konfiguration:",
                                      "&Einstellungen...", "&?:", "&Webseite", "&Info..."}));
