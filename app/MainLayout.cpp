@@ -229,6 +229,10 @@ void TMain::CreateList()
     filterRow->addWidget(FilterEdit, 1);
     layout->addLayout(filterRow);
     layout->addWidget(LV);
+    // The list has the keyboard at start, as before the field came; the
+    // field is reached by Ctrl+F, Alt+F or Tab.
+    setTabOrder(LV, FilterEdit);
+    LV->setFocus();
     setCentralWidget(central);
 }
 

@@ -490,6 +490,15 @@ void TMain::dropEvent(QDropEvent* event)
 
 bool TMain::eventFilter(QObject* watched, QEvent* event)
 {
+    if (watched == FilterEdit && event->type() == QEvent::ShortcutOverride) {
+        // The field's own Ctrl+U (delete the line) must not hide the window's
+        // extraction, nor Ctrl+T its test.
+        const QKeyCombination key = static_cast<QKeyEvent*>(event)->keyCombination();
+        if (key == (Qt::CTRL | Qt::Key_U) || key == (Qt::CTRL | Qt::Key_T)) {
+            event->ignore();
+            return true;
+        }
+    }
     if (watched == FilterEdit && event->type() == QEvent::KeyPress &&
         static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
         // Escape empties the field; in an empty one it goes back to the list.

@@ -38,7 +38,7 @@ void TMain::Archivtesten1Click()
     for (int row : rows)
         entries.Indices.push_back(Model->EntryIndex(row));
 
-    const std::unique_ptr<QProgressBar> bar(CreateProgressBar());
+    std::unique_ptr<QProgressBar> bar(CreateProgressBar());
     QElapsedTimer pumpClock;
     const auto progress = [&](int percent) {
         bar->setValue(percent);
@@ -50,6 +50,7 @@ void TMain::Archivtesten1Click()
     QApplication::setOverrideCursor(Qt::WaitCursor);
     const TTestReport report = FTester.Run(FArchive, entries, progress);
     QApplication::restoreOverrideCursor();
+    bar.reset();  // the run is over: no bar nor Abbrechen under the summary
     if (FCloseRequested) {
         QTimer::singleShot(0, this, &QWidget::close);
         return;
