@@ -7,13 +7,16 @@
 #  2. 20,000 small text files with AES-256 (PBKDF2 runs once per entry for
 #     every tool): `valbrix-cli extract` against `7zz x`, into /dev/shm, and
 #     `valbrix-cli test` against `7zz t`.
+#  3. with VALBRIX_CLI_BEFORE (an older valbrix-cli), the same two archives
+#     tested by this build against that one, pair by pair.
 # Ratios are ours / peer: below 1.0 = faster.
 #
 # Corpus and archives are cached (default /tmp/valbrix-encrypted-bench, never
 # in the source tree) and made again only when missing.
 #
 # Usage: bench/encrypted_bench.sh
-# Environment: VALBRIX_CLI (default build/cli/valbrix-cli), CACHE, RUNS (default 5).
+# Environment: VALBRIX_CLI (default build/cli/valbrix-cli), VALBRIX_CLI_BEFORE
+# (unset: no before/after pairs), CACHE, RUNS (default 5).
 set -euo pipefail
 
 here=$(cd "$(dirname "$0")" && pwd)
@@ -78,3 +81,12 @@ farm-bench -n "$runs" --timeout 900 --vs "sh -c 'rm -rf $out/s && exec 7zz x -bs
 echo "== 20,000 small files, AES-256: ours test / 7zz t"
 farm-bench -n "$runs" --timeout 900 --vs "7zz t -bso0 -p$password $cache/small-aes.zip" \
     -- "$cli" test --password-file "$cache/password" "$cache/small-aes.zip"
+if [ -n "${VALBRIX_CLI_BEFORE:-}" ]; then
+    before=$(cd "$(dirname "$VALBRIX_CLI_BEFORE")" && pwd)/$(basename "$VALBRIX_CLI_BEFORE")
+    echo "== 100 MB text, AES-256 + deflate: this build / $before (test)"
+    farm-bench -n "$runs" --timeout 600 --vs "$before test --password-file $cache/password $cache/text-aes.zip" \
+        -- "$cli" test --password-file "$cache/password" "$cache/text-aes.zip"
+    echo "== 20,000 small files, AES-256: this build / $before (test)"
+    farm-bench -n "$runs" --timeout 1800 --vs "$before test --password-file $cache/password $cache/small-aes.zip" \
+        -- "$cli" test --password-file "$cache/password" "$cache/small-aes.zip"
+fi

@@ -33,7 +33,8 @@ public:
     const uint8_t* Data() const { return FData.get(); }
     size_t Size() const { return FBytes; }
     // HMAC-SHA1 keyed with these bytes, made on first use and kept until
-    // the bytes change.
+    // the bytes change. Made under const: one secret serves one thread (each
+    // worker copies the kept passwords into its own).
     const THmacSha1& HmacSha1Key() const;
 
 private:
