@@ -71,11 +71,13 @@ uint32_t ReferenceCrc32(const Bytes& bytes);
         if (!::valbrix::test::HaveTool(program))                                   \
             SKIP_UNLESS_CI((program) << " is not installed");                      \
     } while (0)
-// Skips (or, under CI, fails) the current test when the fixture folder is absent.
+// Skips the current test, with a message, when the fixture folder is
+// absent, under CI too: the fixtures live beside the checkout, not in it, and
+// a clone placed elsewhere has none. The skip shows in the closing counts.
 #define REQUIRE_FIXTURES()                                                         \
     do {                                                                           \
         if (::valbrix::test::FixturesDir().empty())                                \
-            SKIP_UNLESS_CI("fixture folder " VALBRIX_FIXTURES " is absent");       \
+            GTEST_SKIP() << "fixture folder " VALBRIX_FIXTURES " is absent; case skipped"; \
     } while (0)
 // For a comparison that is one part of a test: true when the tool is
 // installed; a missing one is a failure under CI, and noted otherwise.
