@@ -264,7 +264,13 @@ private slots:
         boxes.BeforeAnswer = [&](const TMessageBoxRequest& request) {
             if (request.Caption != QStringLiteral("Datei vorhanden"))
                 return;
-            fs::remove_all(out);
+            // A worker may be writing b.txt meanwhile: the removal can meet a
+            // file that appeared after its listing, so it repeats until the
+            // folder is gone (no new file can appear in a removed folder).
+            std::error_code ec;
+            for (int attempt = 0; attempt < 1000 && fs::exists(out); ++attempt)
+                fs::remove_all(out, ec);
+            QVERIFY(!fs::exists(out));
             if (fileInItsPlace)
                 WriteFile(out, std::string("not a folder"));
         };
