@@ -56,6 +56,14 @@ constexpr size_t BulkBlockSize = 256 * 1024;
 // MaskBits[n] = 2^n - 1 for n = 0..16.
 extern const uint16_t MaskBits[17];
 
+// A library decoder's context, kept from one entry to the next as the bulk
+// scratch is: making a fresh one (and its buffers) per entry cost more than
+// decoding a small entry.
+class TKeptDecoder {
+public:
+    virtual ~TKeptDecoder() = default;
+};
+
 struct TEngineState {
     TInputSource* ArchiveFile = nullptr;   // the archive, read-only
     TOutputSink* OutputFile = nullptr;     // the file being written
@@ -98,6 +106,8 @@ struct TEngineState {
     // entry needs, up to BulkBlockSize, and kept across entries.
     std::unique_ptr<uint8_t[]> BulkBuffer;
     size_t BulkBufferSize = 0;
+    // The Zstandard decoder's context (codecs/Unzstd.cpp); null until first used.
+    std::unique_ptr<TKeptDecoder> KeptZstd;
 
     void UpdateCrc(const uint8_t* data, size_t length);
     // Writes bytes to OutputFile and counts them into the CRC, as FlushWindow

@@ -48,14 +48,15 @@ private:
     uint64_t FCap;
 };
 
-// The window and the bulk scratch, kept from run to run as the driver keeps
-// them from entry to entry. Fresh per input they cost more than decoding a
+// The window, the bulk scratch and the library decoders' contexts, kept
+// from run to run as the driver keeps them from entry to entry. Fresh per input they cost more than decoding a
 // short stream: under the address sanitizer each new block of tens of KB is
 // fresh memory, page faults and zero fills included.
 struct TReusedBuffers {
     std::unique_ptr<uint8_t[]> Window = std::make_unique_for_overwrite<uint8_t[]>(WindowSize);
     std::unique_ptr<uint8_t[]> Bulk;
     size_t BulkSize = 0;
+    std::unique_ptr<TKeptDecoder> Zstd;
 };
 
 inline TReusedBuffers& ReusedBuffers()
@@ -76,6 +77,7 @@ struct TMemoryDecoderRun {
         std::memset(Window.get(), 0, WindowSize);
         State.BulkBuffer = std::move(reused.Bulk);
         State.BulkBufferSize = State.BulkBuffer ? reused.BulkSize : 0;
+        State.KeptZstd = std::move(reused.Zstd);
         State.ArchiveFile = &Source;
         State.OutputFile = &Sink;
         State.OutWindow = Window.get();
@@ -88,6 +90,7 @@ struct TMemoryDecoderRun {
         reused.Window = std::move(Window);
         reused.BulkSize = State.BulkBufferSize;
         reused.Bulk = std::move(State.BulkBuffer);
+        reused.Zstd = std::move(State.KeptZstd);
     }
     TMemoryDecoderRun(const TMemoryDecoderRun&) = delete;
     TMemoryDecoderRun& operator=(const TMemoryDecoderRun&) = delete;

@@ -6,7 +6,8 @@
 // end marker; without it the stream ends at the entry's uncompressed size.
 // A dictionary over the engine's cap is refused (11) before anything is
 // allocated; a header that is cut short or names impossible properties is
-// bad data (4).
+// bad data (4). An entry smaller than its dictionary gets a dictionary of
+// its own size.
 #include <algorithm>
 
 #include "engine/codecs/Decoders.h"
@@ -47,7 +48,13 @@ int Unlzma(TEngineState& state)
     options.lc = properties[0] % 9;
     options.lp = properties[0] / 9 % 5;
     options.pb = properties[0] / 45;
-    options.dict_size = std::max(dictionaryBytes, MinDictionaryBytes);
+    // No match reaches further back than the entry's output, which the
+    // stream loop holds to its size (and one byte more to see a stream go
+    // on): a larger dictionary would only be allocated and never used.
+    uint32_t usedBytes = dictionaryBytes;
+    if (state.OutputSize != UnknownSize && state.OutputSize < dictionaryBytes)
+        usedBytes = uint32_t(state.OutputSize) + 1;
+    options.dict_size = std::max(usedBytes, MinDictionaryBytes);
     // Without the end marker the size ends the stream; with it the marker
     // does, and the stream loop holds the output to the size.
     const bool endMarker = state.EntryFlags & gpLzmaEndMarker;

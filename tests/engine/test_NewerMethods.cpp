@@ -318,6 +318,61 @@ TEST(NewerMethodDecoders, HugeDictionariesAreRefused)
     EXPECT_EQ(DecodeRaw(zmXz, xz, 1).Result, erMemoryLimit);
 }
 
+// Catches an LZMA dictionary held to the entry's size cut below what the
+// entry's matches reach: noise written twice, so the second half is one
+// match reaching back to the first byte, under a 64 MB dictionary, with
+// and without the end marker.
+TEST(NewerMethodDecoders, DictionaryLargerThanTheEntryStillReachesItsStart)
+{
+    REQUIRE_TOOL("python3");
+    TempDir dir;
+    Bytes twice = RandomData(60000, 13);
+    twice.insert(twice.end(), twice.begin(), twice.end());
+    WriteFile(dir / "twice", twice);
+    const Bytes stream = ZipLzmaData(dir / "twice", 64u << 20);
+    ASSERT_LT(stream.size(), 70000u);
+    for (const uint16_t flags : {uint16_t(0), uint16_t(0x0002)}) {
+        const TRawRun run = DecodeRaw(zmLzma, stream, uint32_t(twice.size()), flags);
+        EXPECT_EQ(run.Result, erOk) << "flags " << flags;
+        EXPECT_TRUE(run.Output == twice) << "flags " << flags;
+    }
+}
+
+// Catches a Zstandard context kept from entry to entry that carries one
+// entry's stream into the next: a frame cut short, a whole one, one
+// refused for its window, and the whole one again, through one context.
+TEST(NewerMethodDecoders, KeptZstandardContextStartsEachEntryAfresh)
+{
+    REQUIRE_TOOL("zstd");
+    TempDir dir;
+    const Bytes text = TextLikeData(200000, 12);
+    WriteFile(dir / "text", text);
+    const Bytes whole = ToolOutput("zstd -q -c " + Quote((dir / "text").string()));
+    const Bytes cut(whole.begin(), whole.begin() + long(whole.size() / 2));
+    Bytes huge;
+    PutLe32(huge, 0xFD2FB528u);
+    huge.push_back(0x00);
+    huge.push_back(19 << 3);  // window log 29
+    huge.insert(huge.end(), {0x09, 0x00, 0x00, 'x'});
+    const struct {
+        const Bytes* Stream;
+        int Result;
+    } steps[] = {{&cut, erRead}, {&whole, erOk}, {&huge, erMemoryLimit}, {&whole, erOk}};
+    std::unique_ptr<TKeptDecoder> kept;
+    for (const auto& step : steps) {
+        DecoderRun run(*step.Stream, uint32_t(text.size()));
+        run.State.KeptZstd = std::move(kept);
+        const int result = RunDecoder(run.State, zmZstandard);
+        kept = std::move(run.State.KeptZstd);
+        if (step.Result == erRead)
+            EXPECT_TRUE(result == erRead || result == erFormat) << "gave " << result;
+        else
+            EXPECT_EQ(result, step.Result);
+        if (step.Result == erOk)
+            EXPECT_TRUE(run.Sink.FData == text);
+    }
+}
+
 // Catches an abort that the library-backed decoders ignore: the receiver
 // answers 0xFFFF at the first progress step.
 TEST(NewerMethodDecoders, AbortStopsEveryMethod)
