@@ -43,7 +43,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (!archive.Reader())
         return 0;
     TFuzzPassword password;
-    valbrix::TExtractionDriver driver;
+    // One driver for every run, as for every entry of a job; lending it the
+    // archive forgets the password of the run before.
+    static valbrix::TExtractionDriver driver;
     driver.SetPasswordProvider(&password);
     driver.LendArchive(*archive.Reader());
     for (const valbrix::TZipEntry& entry : entries) {

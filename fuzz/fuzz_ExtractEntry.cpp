@@ -3,10 +3,12 @@
 // below a scratch folder held by a handle (and checked in test mode), so
 // damaged headers, sizes that lie, descriptors and every decoder are
 // reached through the driver. The
-// scratch folder is made once per process and emptied on every run; output
-// names are entry numbers, never the entry's own name, so nothing is
-// written elsewhere. Entries that claim more than a few MB are skipped to
-// keep runs fast.
+// scratch folder is made once per process, in memory (/dev/shm) where there
+// is one, and emptied on every run: on a disk, making and removing the
+// files and folders was most of a run. Output names are entry numbers,
+// never the entry's own name, so nothing is written elsewhere. One driver
+// serves every run, as one serves every entry of a job. Entries that claim
+// more than a few MB are skipped to keep runs fast.
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
@@ -14,6 +16,8 @@
 #include <optional>
 #include <string>
 #include <vector>
+
+#include <unistd.h>
 
 #include "ListedEntries.h"
 #include "engine/archive/ArchiveReader.h"
@@ -33,8 +37,9 @@ class ScratchFolder {
 public:
     ScratchFolder()
     {
-        const char* base = std::getenv("TMPDIR");
-        std::string pattern = std::string(base && *base ? base : "/tmp") + "/valbrix-fuzz-extract-XXXXXX";
+        const char* tmp = std::getenv("TMPDIR");
+        const std::string base = access("/dev/shm", W_OK) == 0 ? "/dev/shm" : tmp && *tmp ? tmp : "/tmp";
+        std::string pattern = base + "/valbrix-fuzz-extract-XXXXXX";
         if (!mkdtemp(pattern.data()))
             std::abort();
         FPath = pattern;
@@ -73,7 +78,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const std::vector<valbrix::TZipEntry> entries = ListedEntries(archive, MaxEntries);
     if (!archive.Reader())
         return 0;
-    valbrix::TExtractionDriver driver;
+    static valbrix::TExtractionDriver driver;
     driver.LendArchive(*archive.Reader());
     for (size_t i = 0; i < entries.size(); ++i) {
         const valbrix::TZipEntry& entry = entries[i];
