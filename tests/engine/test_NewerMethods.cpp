@@ -364,12 +364,14 @@ TEST(NewerMethodDecoders, KeptZstandardContextStartsEachEntryAfresh)
         run.State.KeptZstd = std::move(kept);
         const int result = RunDecoder(run.State, zmZstandard);
         kept = std::move(run.State.KeptZstd);
-        if (step.Result == erRead)
+        if (step.Result == erRead) {
             EXPECT_TRUE(result == erRead || result == erFormat) << "gave " << result;
-        else
+        } else {
             EXPECT_EQ(result, step.Result);
-        if (step.Result == erOk)
+        }
+        if (step.Result == erOk) {
             EXPECT_TRUE(run.Sink.FData == text);
+        }
     }
 }
 
