@@ -290,6 +290,10 @@ int TExtractionDriver::Run(const TRequest& request)
     FState.LastPercent = 0;
     SendPercent(FState, 0);
     FState.CrcValue = 0xFFFFFFFFu;
+    // AE-2 keeps no CRC (its code has checked the data); a traditional check
+    // byte matches a wrong password once in 256 times, and the CRC catches it.
+    const bool crcKept = !(aes && header.Aes.Version == 2);
+    FState.CrcWanted = crcKept;
 
     int result = RunDecoder(FState, method);
     if (result == erOutput && request.OutputName)
@@ -313,9 +317,6 @@ int TExtractionDriver::Run(const TRequest& request)
         result = OutputFailed(output.Error());
     if (result != erOk)
         return result;
-    // AE-2 keeps no CRC (its code has checked the data); a traditional check
-    // byte matches a wrong password once in 256 times, and the CRC catches it.
-    const bool crcKept = !(aes && header.Aes.Version == 2);
     if (crcKept && expectedCrc != FState.CrcValue)
         return encrypted && !aes ? erWrongPassword : erCrc;
     FState.LastPercent = 100;

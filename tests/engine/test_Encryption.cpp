@@ -211,7 +211,8 @@ TEST_F(EncryptionTest, CheckByteCollisionEndsAsWrongPassword)
 // encrypted data of a stored AE-2 entry (no CRC to catch it) or of a
 // deflated one must fail as a wrong password or changed data and leave no
 // file, while the untouched archive extracts. Also catches an AE-1 entry
-// whose CRC is not checked.
+// whose CRC is not checked, and the CRC left unsummed for the next entry
+// once an AE-2 entry (which keeps none) went through the same driver.
 TEST_F(EncryptionTest, ChangedAesDataAndAe1Crc)
 {
     REQUIRE_TOOL("7zz");
@@ -230,6 +231,10 @@ TEST_F(EncryptionTest, ChangedAesDataAndAe1Crc)
         FixedPassword provider("secret");
         TExtractionDriver driver;
         driver.SetPasswordProvider(&provider);
+
+        ClearOutput();
+        ASSERT_EQ(Extract(driver, entries[0]), erOk);
+        EXPECT_TRUE(ReadFile(Out() / "text.txt") == text);
 
         Bytes tampered = original;
         tampered[dataAt + 18 + entries[0].CompressedSize / 2] ^= 0x01;  // behind salt and verifier
