@@ -300,12 +300,15 @@ int TExtractionDriver::Run(const TRequest& request)
         FOutputError = output.Error();  // the decoder saw only that the sink refused
     // AES tells a wrong password or changed data for sure by its code over
     // every encrypted byte; under the traditional cipher, data that fails to
-    // decode most likely means a password whose check byte matched by chance.
+    // decode most likely means a password whose check byte matched by chance,
+    // however the decoder words it (garbage may name a huge dictionary or run
+    // past the entry's end as well as break the format).
     if (decryption && result != erOutput && result != erAborted) {
         const int verdict = decryption->Finish();
         if (verdict != erOk)
             result = verdict;
-        else if (!aes && (result == erCrc || result == erFormat))
+        else if (!aes && (result == erCrc || result == erFormat || result == erRead || result == erUnsupported ||
+                          result == erMemoryLimit))
             result = erWrongPassword;
     }
     uint32_t expectedCrc = header.Crc32;
