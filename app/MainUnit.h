@@ -19,6 +19,8 @@
 
 #include "ArchiveTester.h"
 #include "CfgDlg.h"
+#include "EntryOpener.h"
+#include "ListView.h"
 #include "ExtractEntries.h"
 #include "MainState.h"
 #include "MessageBox.h"
@@ -29,6 +31,7 @@ class QAction;
 class QFileDialog;
 class QLabel;
 class QLineEdit;
+class QMimeData;
 class QMenu;
 class QProgressBar;
 class QToolBar;
@@ -74,6 +77,9 @@ public:
     bool Extracting() const { return FExtractor.Running() || FTester.Running(); }
     // Stops the running extraction or test within its current entry.
     void AbortRun();
+    // What a drag of the marked rows offers: they are extracted into a
+    // private folder first (with the progress bar). Null when nothing is.
+    std::unique_ptr<QMimeData> DragData();
 
     const QString& ArchiveName() const { return FArchiveName; }
     int64_t TotalSize() const { return FTotalSize; }
@@ -85,7 +91,7 @@ public:
     int SelectedCount() const;
 
     // Components, named as the form names them.
-    QTreeView* LV = nullptr;
+    TListView* LV = nullptr;
     QLineEdit* FilterEdit = nullptr;  // narrows the rows to the names containing its text
     TZipListModel* Model = nullptr;
     QLabel* StatusPanel0 = nullptr;
@@ -127,6 +133,8 @@ public slots:
     void Webseite1Click();
     void Info1Click();
     void LVClick();
+    // Opens the row's entry with the desktop's program (double-click, Enter).
+    void LVDblClick(const QModelIndex& index);
     // Orders the rows by a column; the marked entries stay marked.
     void SortList(int column, Qt::SortOrder order);
     // Shows the rows whose file name contains `text`; marked rows that stay
@@ -138,6 +146,8 @@ protected:
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
+    // Local files dragged in from elsewhere, not our own rows.
+    bool IsDropOfFiles(const QDropEvent* event) const;
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -170,6 +180,10 @@ private:
     // Runs `change` on the rows with the marks kept by entry.
     void ChangeRowsKeepingMarks(const std::function<void()>& change);
     void UpdateFilesPanel();
+    // The marked rows' entries, top to bottom as the list shows them.
+    TExtractList MarkedEntries() const;
+    // Extracts the marked rows and drags them out of the window.
+    void LVStartDrag();
 
     QString FArchiveName;      // last path given to OpenArchive, kept after closing
     int64_t FTotalSize = 0;    // all rows after opening; the selected rows after a selection update
@@ -188,6 +202,7 @@ private:
     TCommandState FCommandState;    // what the list allows; an extraction masks some of it
     TEntryExtractor FExtractor;     // runs the extraction job, one at a time
     TArchiveTester FTester;         // "Archiv testen"
+    TEntryOpener FOpener;           // opens an entry, prepares a drag; owns their private folders
     TZipArchive FArchive;           // the listed archive, held open by its file since the listing
     QString FOpenProblem;           // why the last opening showed no rows; empty when it did
     TMessageKind FOpenProblemKind = mkError;
