@@ -145,17 +145,20 @@ int TEntryExtractor::ExtractEntries(const TZipArchive& archive, TExtractOptions 
 {
     FAbortRequested = false;
     FQuestions = TRunQuestions((options & eoOverwrite) != 0);
+    FTrail = {};
     TReceiver receiver(*this, folder, progressBar);
     TJobOptions jobOptions;
     jobOptions.WithFolders = (options & eoWithFolders) != 0;
     jobOptions.Overwrite = (options & eoOverwrite) != 0;
     jobOptions.Workers = FWorkers;
+    jobOptions.KeepTrail = true;
     TExtractJob job(archive, jobOptions, receiver);
     if (job.OpenTarget(QFile::encodeName(folder).toStdString()) != 0)
         return 0;
     const TRunningMark mark(FJob, job, OnBusyChanged);
     TTableSelection selection(list);
     job.Run(selection);
+    FTrail = job.Trail();
     return receiver.Written();
 }
 

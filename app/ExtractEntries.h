@@ -23,6 +23,7 @@
 #include "engine/archive/EntryTable.h"
 #include "engine/archive/ZipArchive.h"
 #include "engine/archive/ZipDirectory.h"
+#include "engine/extract/RunTrail.h"
 
 class QProgressBar;
 
@@ -62,6 +63,9 @@ public:
     // The questions and answers of the current or last run: whether the user
     // stopped it, and the failures collected for the summary.
     const TRunQuestions& Questions() const { return FQuestions; }
+    // What the last run created below its folder (files that replaced
+    // nothing, folders it made), so a stopped run can be taken back.
+    const TRunTrail& Trail() const { return FTrail; }
 
     // Workers of the next extraction; 0: one per online processor.
     void SetWorkers(unsigned workers) { FWorkers = workers; }
@@ -78,6 +82,7 @@ private:
 
     TExtractJob* FJob = nullptr;
     TRunQuestions FQuestions;
+    TRunTrail FTrail;
     TWindowPasswords FPasswords;
     bool FAbortRequested = false;
     unsigned FWorkers = 0;

@@ -100,7 +100,9 @@ QString SummaryText(int count)
     return SummaryText(count, false, 0);
 }
 
-QString SummaryText(int count, bool stopped, qsizetype collectedFailures)
+namespace {
+
+QString CountsText(int count, bool stopped, qsizetype collectedFailures)
 {
     QString text = QStringLiteral("Es wurden %1 Datei(en) extrahiert").arg(count);
     if (stopped)
@@ -108,7 +110,27 @@ QString SummaryText(int count, bool stopped, qsizetype collectedFailures)
     if (collectedFailures > 0)
         text += QStringLiteral("\nWeitere %1 Datei(en) konnten nicht extrahiert werden (Liste unten).")
                     .arg(collectedFailures);
-    return text + QStringLiteral("\n\nMöchten Sie den Ordner mit den extrahierten Dateien jetzt öffnen?");
+    return text;
+}
+
+}  // namespace
+
+QString SummaryText(int count, bool stopped, qsizetype collectedFailures)
+{
+    return CountsText(count, stopped, collectedFailures) +
+           QStringLiteral("\n\nMöchten Sie den Ordner mit den extrahierten Dateien jetzt öffnen?");
+}
+
+QString StoppedSummaryText(int count, qsizetype collectedFailures)
+{
+    return CountsText(count, true, collectedFailures) +
+           QStringLiteral("\n\nMöchten Sie die Dateien und Ordner, die dabei angelegt wurden, wieder löschen?"
+                          "\nDateien, die vorher schon vorhanden waren, bleiben erhalten.");
+}
+
+QString TrailLeftText(size_t left)
+{
+    return QStringLiteral("%1 der angelegten Dateien und Ordner konnten nicht gelöscht werden.").arg(qulonglong(left));
 }
 
 }  // namespace valbrix

@@ -34,5 +34,10 @@ QString SummaryText(int count);
 // The summary of a run that was stopped or whose later failures were
 // collected; the same as SummaryText(count) when neither happened.
 QString SummaryText(int count, bool stopped, qsizetype collectedFailures);
+// The end of a stopped run that created files or folders: the same counts,
+// and the offer to take back what it created.
+QString StoppedSummaryText(int count, qsizetype collectedFailures);
+// After taking a run back: what could not be removed.
+QString TrailLeftText(size_t left);
 
 }  // namespace valbrix

@@ -13,6 +13,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QFile>
 #include <QFileInfo>
 #include <QLabel>
 #include <QProgressBar>
@@ -129,6 +130,10 @@ void TMain::UnzipBtnClick()
         return;
     }
     const TRunQuestions& run = FExtractor.Questions();
+    if (run.Stopped() && !FExtractor.Trail().Empty()) {
+        OfferToTakeBack(folder, count);
+        return;
+    }
     TMessageBoxRequest summary;
     summary.Text = SummaryText(count, run.Stopped(), run.CollectedFailures().size());
     summary.Caption = QStringLiteral("Entpacken beendet");
@@ -137,6 +142,28 @@ void TMain::UnzipBtnClick()
     summary.Details = run.CollectedFailures().join(QLatin1Char('\n'));
     if (ShowMessageBox(summary) == idYes)
         platform::ExploreFolder(folder);
+}
+
+// A stopped run may leave half of what the user asked for: offer to remove
+// what it created. Files that stood there before stay, replaced or not, and
+// a folder someone filled meanwhile stays with its contents.
+void TMain::OfferToTakeBack(const QString& folder, int count)
+{
+    const TRunQuestions& run = FExtractor.Questions();
+    TMessageBoxRequest offer;
+    offer.Text = StoppedSummaryText(count, run.CollectedFailures().size());
+    offer.Caption = QStringLiteral("Entpacken abgebrochen");
+    offer.Kind = mkConfirmation;
+    offer.Flags = MessageBoxFlags(mkConfirmation, bcYesNo);
+    offer.Details = run.CollectedFailures().join(QLatin1Char('\n'));
+    if (ShowMessageBox(offer) != idYes)
+        return;
+    platform::TFolder target;
+    const size_t left = target.Open(QFile::encodeName(folder).toStdString()) == 0
+                            ? RemoveTrail(target, FExtractor.Trail())
+                            : FExtractor.Trail().Files.size() + FExtractor.Trail().Folders.size();
+    if (left > 0)
+        ShowMessageBox(TrailLeftText(left), QStringLiteral("Entpacken abgebrochen"), mkWarning, bcOK);
 }
 
 void TMain::closeEvent(QCloseEvent* event)

@@ -167,6 +167,8 @@ private:
     void ApplyCommandState(const TCommandState& state);
     void ApplyBusyState();
     QProgressBar* CreateProgressBar();
+    // After a stopped extraction that created something: the summary with the offer to remove it.
+    void OfferToTakeBack(const QString& folder, int count);
     // False when the INI file cannot be used; told once per session.
     bool OpenFoldersSection();
     void ReportIniProblem(const QString& text, int systemError);

@@ -142,6 +142,11 @@ bool RemoveAt(const TFolder& base, const std::string& relative)
     return ::unlinkat(base.Handle(), relative.c_str(), 0) == 0;
 }
 
+bool RemoveEmptyFolderAt(const TFolder& base, const std::string& relative)
+{
+    return ::unlinkat(base.Handle(), relative.c_str(), AT_REMOVEDIR) == 0;
+}
+
 int TFile::CreateUnnamedIn(const TFolder& base, const std::string& folder, TFileMode mode)
 {
     Close();

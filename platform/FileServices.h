@@ -91,6 +91,8 @@ struct TNodeFacts {
 bool NodeFactsAt(const TFolder& base, const std::string& relative, TNodeFacts& facts);
 bool RenameAt(const TFolder& base, const std::string& from, const std::string& to);
 bool RemoveAt(const TFolder& base, const std::string& relative);
+// Removes the folder `relative` below `base` only when it is empty.
+bool RemoveEmptyFolderAt(const TFolder& base, const std::string& relative);
 
 // An open file descriptor, closed when the object goes.
 class TFile {

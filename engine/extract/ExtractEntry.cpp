@@ -226,6 +226,8 @@ int TExtractionDriver::Run(const TRequest& request)
     TEngineSession session(FState, FWindow.get(), FRunning);
     FState.AbortFlag = false;  // after the guard: a refused nested call must not undo the running one's abort
     FOutputError = 0;
+    FLastOutput.MadeFolders.clear();
+    FLastOutput.Replaced = false;
 
     TArchiveStream* archive = OpenArchive(request.ArchiveName);
     if (!archive)
@@ -323,6 +325,7 @@ int TExtractionDriver::Run(const TRequest& request)
         return erAborted;
     if (request.OutputName && !output.Commit(FLinkWay))
         return OutputFailed(output.Error());
+    FLastOutput.Replaced = request.OutputName && output.Replaced();
     return erOk;
 }
 
@@ -338,7 +341,7 @@ int TExtractionDriver::PrepareOutput(const TRequest& request, TPendingOutput& ou
     if (name.empty() || name.size() > MaxOutputName)
         return OutputFailed(name.empty() ? ENOENT : ENAMETOOLONG);
     if (name.back() == '/') {
-        const int error = CreateFoldersAlong(*request.Folder, name);
+        const int error = CreateFoldersAlong(*request.Folder, name, &FLastOutput.MadeFolders);
         return error == 0 ? erOk : OutputFailed(error);
     }
     if (!FUmask)
@@ -346,7 +349,7 @@ int TExtractionDriver::PrepareOutput(const TRequest& request, TPendingOutput& ou
     const platform::TFileMode mode = platform::ModeForAttributes(request.Attributes, *FUmask);
     int error = output.Create(*request.Folder, name, mode, *FUmask);
     if (error == ENOENT) {
-        const int folderError = CreateFoldersAlong(*request.Folder, name);
+        const int folderError = CreateFoldersAlong(*request.Folder, name, &FLastOutput.MadeFolders);
         error = folderError != 0 ? folderError : output.Create(*request.Folder, name, mode, *FUmask);
     }
     if (error != 0)

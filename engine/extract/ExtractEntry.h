@@ -16,6 +16,7 @@
 #include <optional>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "engine/EngineState.h"
 #include "engine/crypto/Secret.h"
@@ -65,6 +66,14 @@ public:
     // The system error (errno) of the output step when the last call ended
     // in the output error; 0 otherwise or when the step knew none.
     int OutputError() const { return FOutputError; }
+    // What the last ExtractEntryAt did to the target folder beyond its
+    // result: the folders it made (also when the entry then failed) and
+    // whether its file took the place of one that stood there.
+    struct TOutputTrail {
+        std::vector<std::string> MadeFolders;  // relative to the target folder, parents first
+        bool Replaced = false;
+    };
+    const TOutputTrail& LastOutput() const { return FLastOutput; }
 
     // The seams (pump hook, clock, abort key) live in the state.
     TEngineState& State() { return FState; }
@@ -106,6 +115,7 @@ private:
     std::unique_ptr<uint8_t[]> FWindow;  // the output window, kept between entries
     bool FRunning = false;               // an entry is being extracted right now (below any nested call)
     int FOutputError = 0;                // errno behind the last call's output error
+    TOutputTrail FLastOutput;
     // The archive of the last entry, kept open for the next one.
     std::string FArchiveName;
     std::unique_ptr<TArchiveReader> FArchive;   // owned: opened here or given by UseArchive

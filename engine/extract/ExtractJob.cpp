@@ -65,6 +65,8 @@ struct TExtractJob::TSlot {
     int Result = erOk;
     int OutputError = 0;
     bool Written = false;
+    bool Replaced = false;                 // the file took the place of one that stood there
+    std::vector<std::string> MadeFolders;  // by this entry's run, also when it failed
     // The kept passwords tried on this entry: the one its worker tried
     // first (the last that fitted there; SIZE_MAX: none), then every one
     // below NextPassword.
@@ -263,12 +265,39 @@ TExtractJob::TStep TExtractJob::SettleFront(TJobSummary& summary)
         return TStep::Waiting;
     if (AbortRequested())
         return TStep::Stop;
-    FReceiver.EntryDone({slot.Entry, slot.Target, slot.Result, slot.OutputError, slot.Written});
-    summary.Written += slot.Written ? 1 : 0;
-    summary.Failed += slot.Result != erOk ? 1 : 0;
+    Deliver(slot, summary);
     FSettledUnits = AddSizeSaturated(FSettledUnits, slot.Units);
     FSlots.pop_front();
     return TStep::Moved;
+}
+
+void TExtractJob::Deliver(TSlot& slot, TJobSummary& summary)
+{
+    FReceiver.EntryDone({slot.Entry, slot.Target, slot.Result, slot.OutputError, slot.Written});
+    summary.Written += slot.Written ? 1 : 0;
+    summary.Failed += slot.Result != erOk ? 1 : 0;
+    if (!FOptions.KeepTrail)
+        return;
+    FTrail.Folders.insert(FTrail.Folders.end(), slot.MadeFolders.begin(), slot.MadeFolders.end());
+    if (slot.Written && !slot.Replaced && !IsFolderName(slot.Target))
+        FTrail.Files.push_back(slot.Target);
+}
+
+// Workers finish entries ahead of the front: after an abort those stand
+// whole on the disk, so they are delivered (and counted) like any other;
+// entries that failed or were cut off are left without a message, as the
+// run was stopped, but the folders they made join the trail.
+void TExtractJob::DeliverFinishedAfterAbort(TJobSummary& summary)
+{
+    for (const auto& held : FSlots) {
+        TSlot& slot = *held;
+        if (slot.State != TSlot::sDone)
+            continue;
+        if (slot.Written)
+            Deliver(slot, summary);
+        else if (FOptions.KeepTrail)
+            FTrail.Folders.insert(FTrail.Folders.end(), slot.MadeFolders.begin(), slot.MadeFolders.end());
+    }
 }
 
 // The front entry waits for a password: the receiver is asked, and what it
@@ -320,6 +349,10 @@ void TExtractJob::RunSlot(TExtractionDriver& driver, TSlotPasswords& passwords, 
                                         entry.CompressedSize, entry.UncompressedSize);
     slot.OutputError = slot.Result == erOutput ? driver.OutputError() : 0;
     slot.Written = slot.Result == erOk;
+    slot.Replaced = driver.LastOutput().Replaced;
+    // Appended: a run that waited for a password may have made its folders before.
+    const std::vector<std::string>& made = driver.LastOutput().MadeFolders;
+    slot.MadeFolders.insert(slot.MadeFolders.end(), made.begin(), made.end());
     passwords.End();
 }
 
@@ -446,7 +479,9 @@ TJobSummary TExtractJob::Run(TEntrySelection& selection)
     }
     StopWorkers();
     summary.Aborted = AbortRequested();
-    if (!summary.Aborted)
+    if (summary.Aborted)
+        DeliverFinishedAfterAbort(summary);
+    else
         ReportProgress(true);
     FSlots.clear();
     return summary;

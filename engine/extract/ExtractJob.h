@@ -32,6 +32,7 @@
 #include "engine/archive/ZipArchive.h"
 #include "engine/crypto/PasswordProvider.h"
 #include "engine/extract/EntrySelection.h"
+#include "engine/extract/RunTrail.h"
 #include "platform/FileServices.h"
 
 namespace valbrix {
@@ -42,7 +43,9 @@ struct TJobOptions {
     bool WithFolders = true;  // keep each entry's folders below the target folder
     bool Overwrite = false;   // replace existing files without asking
     unsigned Workers = 0;     // 0: one per online processor; 1: the serial path on the calling thread
+    bool KeepTrail = false;   // note what the run creates (TExtractJob::Trail), so a stopped run can be undone
 };
+
 
 enum TReplaceAnswer : uint8_t { raReplace, raKeep, raAbort };
 
@@ -102,6 +105,10 @@ public:
     void Abort() { FAbort.store(true, std::memory_order_relaxed); }
     bool AbortRequested() const { return FAbort.load(std::memory_order_relaxed); }
 
+    // With KeepTrail: what Run created, delivered entries and (after an
+    // abort) every entry that got as far as the disk.
+    const TRunTrail& Trail() const { return FTrail; }
+
     // The workers a job with `requested` workers runs (0: online processors).
     static unsigned WorkerCount(unsigned requested);
 
@@ -116,6 +123,8 @@ private:
     bool ClashesWithEarlier(size_t index) const;
     void Start(TSlot& slot);
     TStep SettleFront(TJobSummary& summary);
+    void Deliver(TSlot& slot, TJobSummary& summary);
+    void DeliverFinishedAfterAbort(TJobSummary& summary);
     bool AskPassword(TSlot& slot);
     static bool NeedsPassword(TSlot& slot);
     void RunSlot(TExtractionDriver& driver, TSlotPasswords& passwords, TSlot& slot);
@@ -129,6 +138,7 @@ private:
     TExtractReceiver& FReceiver;
     platform::TFolder FTarget;
     std::atomic<bool> FAbort{false};
+    TRunTrail FTrail;
 
     // Entries from the first not yet delivered, in archive order.
     std::deque<std::unique_ptr<TSlot>> FSlots;

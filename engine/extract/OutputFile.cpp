@@ -8,7 +8,7 @@
 
 namespace valbrix {
 
-int CreateFoldersAlong(const platform::TFolder& base, const std::string& relative)
+int CreateFoldersAlong(const platform::TFolder& base, const std::string& relative, std::vector<std::string>* made)
 {
     const size_t stop = relative.rfind('/');
     if (stop == std::string::npos)
@@ -19,6 +19,8 @@ int CreateFoldersAlong(const platform::TFolder& base, const std::string& relativ
         const int error = platform::CreateFolderAt(base, relative.substr(0, end));
         if (error != 0 && error != EEXIST)
             return error;
+        if (error == 0 && made)
+            made->push_back(relative.substr(0, end));
     }
     return 0;
 }
@@ -30,6 +32,7 @@ int TPendingOutput::Create(const platform::TFolder& base, const std::string& tar
     FTarget = target;
     FMode = mode;
     FError = 0;
+    FReplaced = false;
     const size_t slash = target.rfind('/');
     const int error = FFile.CreateUnnamedIn(base, slash == std::string::npos ? std::string() : target.substr(0, slash),
                                             mode);
@@ -84,6 +87,11 @@ bool TPendingOutput::Finish(std::optional<int64_t> lastWriteSeconds)
 
 bool TPendingOutput::Commit(platform::TLinkWay& linkWay)
 {
+    if (!FUnnamed) {
+        // The rare named fallback asks first; the unnamed way learns it from the link.
+        platform::TNodeFacts facts;
+        FReplaced = platform::NodeFactsAt(*FBase, FTarget, facts);
+    }
     FCommitted = FUnnamed ? CommitUnnamed(linkWay) : platform::RenameAt(*FBase, FFile.Path(), FTarget);
     return FCommitted || Failed(errno);
 }
@@ -102,6 +110,7 @@ bool TPendingOutput::CommitUnnamed(platform::TLinkWay& linkWay)
 {
     int error = FFile.LinkAs(*FBase, FTarget, linkWay);
     if (error == EEXIST) {
+        FReplaced = true;
         std::string beside;
         error = FFile.LinkBeside(*FBase, FTarget, linkWay, beside);
         if (error == 0 && !platform::RenameAt(*FBase, beside, FTarget)) {

@@ -11,6 +11,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "engine/EngineState.h"
 #include "platform/FileServices.h"
@@ -19,8 +20,11 @@ namespace valbrix {
 
 // Creates the folders of `relative` (those before its last '/') below `base`
 // where missing. 0 or the errno value of the first that could not be made;
-// a folder made meanwhile by someone else counts as made.
-int CreateFoldersAlong(const platform::TFolder& base, const std::string& relative);
+// a folder made meanwhile by someone else counts as made. `made`, when
+// given, gets each folder this call made itself (what a stopped run may
+// take back; one made by someone else is not its to remove).
+int CreateFoldersAlong(const platform::TFolder& base, const std::string& relative,
+                       std::vector<std::string>* made = nullptr);
 
 // Test mode: decoded bytes go nowhere.
 class TDiscardSink : public TOutputSink {
@@ -54,6 +58,8 @@ public:
     // The errno value of the first failed step since Create (0: none), so
     // the user can be told a full disk from missing rights.
     int Error() const { return FError; }
+    // After Commit: something stood under the target's name and was replaced.
+    bool Replaced() const { return FReplaced; }
 
 private:
     static constexpr size_t BufferSize = 64 * 1024;
@@ -71,6 +77,7 @@ private:
     bool FSetMode = false;       // the mode asked for is not what creation gave
     platform::TFileMode FMode = 0;
     bool FCommitted = false;
+    bool FReplaced = false;
     std::unique_ptr<uint8_t[]> FBuffer = std::make_unique_for_overwrite<uint8_t[]>(BufferSize);
     size_t FBuffered = 0;
 };

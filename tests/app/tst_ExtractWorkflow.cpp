@@ -289,6 +289,50 @@ private slots:
         QCOMPARE(boxes.Asked.last().Text, SummaryText(int(kept.count('n')), stopped, 0));
     }
 
+    // Catches a stopped run that cannot be taken back, one that deletes a
+    // file or folder that stood there before (replaced or not), one that
+    // leaves a folder it made, and "Nein" that deletes anything.
+    void stoppedRunOffersToTakeBack_data()
+    {
+        QTest::addColumn<int>("answer");
+        QTest::newRow("Ja: what the run created goes") << int(idYes);
+        QTest::newRow("Nein: everything stays") << int(idNo);
+    }
+    void stoppedRunOffersToTakeBack()
+    {
+        QFETCH(int, answer);
+        TMain w;
+        QVERIFY(w.OpenArchive(WriteContentArchive(
+            *FDir, "a.zip",
+            {{"a/one.txt", "new"}, {"keep.txt", "new"}, {"stop.txt", "new"}, {"c/d/three.txt", "new"}})));
+        const fs::path out = FDir->Path() / "out";
+        fs::create_directories(out / "a");
+        WriteFile(out / "a" / "mine.txt", std::string("mine"));
+        WriteFile(out / "keep.txt", std::string("old"));
+        WriteFile(out / "stop.txt", std::string("old"));
+        DialogScript dialog(Q(out), true, false);
+        dialog.Install(w);
+        TMessageBoxScript boxes;
+        boxes.Answer(idYes);     // replace keep.txt
+        boxes.Answer(idCancel);  // stop at stop.txt
+        boxes.Answer(answer);
+        w.UnzipBtnClick();
+        QCOMPARE(boxes.Asked.size(), 3);
+        const TMessageBoxRequest& offer = boxes.Asked[2];
+        QCOMPARE(offer.Caption, QString("Entpacken abgebrochen"));
+        // Workers may have written c/d/three.txt before the stop: two or three files.
+        QVERIFY2(offer.Text == StoppedSummaryText(2, 0) || offer.Text == StoppedSummaryText(3, 0), qPrintable(offer.Text));
+        QCOMPARE(ReadText(out / "keep.txt"), std::string("new"));
+        QCOMPARE(ReadText(out / "stop.txt"), std::string("old"));
+        QCOMPARE(ReadText(out / "a" / "mine.txt"), std::string("mine"));
+        if (answer == idYes) {
+            QCOMPARE(Tree(out), (std::vector<std::string>{"a/", "a/mine.txt", "keep.txt", "stop.txt"}));
+            QVERIFY(!fs::exists(out / "c"));
+        } else {
+            QCOMPARE(ReadText(out / "a" / "one.txt"), std::string("new"));
+        }
+    }
+
     // Catches a failure box that cannot end the run (Abbrechen going on
     // with the next of 1,000 failures), a tick that does not silence the
     // rest, collected failures missing from the summary or without their
