@@ -2,10 +2,11 @@
 // program starts it: the time from the process's start (the caller passes
 // its clock reading in VALBRIX_BENCH_START, seconds since the epoch) until
 // the list is filled and until it is painted, and the peak memory of the
-// process after listing (VmHWM). With "sort" it then sorts the rows by each
-// column, both ways, and prints the median time of each; then types a text
-// into the filter field one key at a time (and takes it back), each key
-// timed up to the repainted list, and prints the slowest and the median key.
+// process after listing (VmHWM), then split into the process's own pages and
+// the shared libraries'. With "sort" it then sorts the rows by each column,
+// both ways, and prints the median time of each; then types a text into the
+// filter field one key at a time (and takes it back), each key timed up to
+// the repainted list, and prints the slowest and the median key.
 // Usage: window_listing_bench ARCHIVE [sort [RUNS]]
 #include <algorithm>
 #include <chrono>
@@ -41,6 +42,23 @@ long PeakKilobytes()
     return -1;
 }
 
+// The process's own memory now (anonymous pages: heap, mappings, stacks,
+// written data) and the file pages it maps (mostly the code of the shared
+// libraries, which every Qt program on the desktop shares); VmHWM counts both.
+void PrintMemorySplit()
+{
+    std::ifstream rollup("/proc/self/smaps_rollup");
+    long rssKb = 0;
+    long anonymousKb = 0;
+    for (std::string line; std::getline(rollup, line);) {
+        if (line.rfind("Rss:", 0) == 0)
+            rssKb = std::atol(line.c_str() + 4);
+        else if (line.rfind("Anonymous:", 0) == 0)
+            anonymousKb = std::atol(line.c_str() + 10);
+    }
+    std::printf("own_mb %.1f\nfile_mb %.1f\n", anonymousKb / 1024.0, (rssKb - anonymousKb) / 1024.0);
+}
+
 double Median(std::vector<double> values)
 {
     std::sort(values.begin(), values.end());
@@ -71,6 +89,7 @@ int main(int argc, char** argv)
     const double painted = SecondsSinceEpoch();
     std::printf("rows %d\nlisted_ms %.0f\npainted_ms %.0f\npeak_mb %.1f\n", window.Model->rowCount(),
                 (listed - start) * 1000, (painted - start) * 1000, PeakKilobytes() / 1024.0);
+    PrintMemorySplit();
 
     if (argc > 2 && std::string(argv[2]) == "sort") {
         const int runs = argc > 3 ? std::max(1, std::atoi(argv[3])) : 5;

@@ -8,12 +8,18 @@
 # check its CRC without writing files. farm-bench prints wall, CPU and peak
 # memory (min/median/max) and the pairwise ratio ours/7zz.
 #
+# With JOBS (worker counts, e.g. JOBS="1 2"), each archive is also extracted
+# into /dev/shm: `valbrix-cli extract -j N` against `7zz x`, whose decoders
+# may use more than one thread (its bzip2 does); the wall ratio is then the
+# one that says who finishes first. Run it on a quiet machine (`uptime`).
+#
 # Archives are cached in $CACHE (default /dev/shm/valbrix-methods) and made
 # again only when missing; the corpus comes from $CORPUS (default
 # /dev/shm/valbrix-corpus, made by make_corpus.py when missing).
 #
 # Usage: bench/newer_methods_bench.sh [METHOD...]   (default: all five)
-# Environment: VALBRIX_CLI (default build/cli/valbrix-cli), RUNS (default 5).
+# Environment: VALBRIX_CLI (default build/cli/valbrix-cli), RUNS (default 5),
+# JOBS (unset: no extraction pairs).
 set -euo pipefail
 
 here=$(cd "$(dirname "$0")" && pwd)
@@ -64,4 +70,13 @@ for method in "${methods[@]}"; do
     archive=$cache/text-$method.zip
     echo "== $method: $(du -m "$archive" | cut -f1) MB archive"
     farm-bench -n "$runs" --timeout 1800 --vs "7zz t -bd $archive" -- "$cli" test "$archive"
+    for jobs in ${JOBS:-}; do
+        out=/dev/shm/valbrix-methods-out
+        rm -rf "$out" && mkdir -p "$out"
+        echo "== $method: extract -j $jobs / 7zz x (into /dev/shm; load: $(cut -d' ' -f1-3 /proc/loadavg))"
+        farm-bench -n "$runs" --timeout 1800 \
+            --vs "sh -c 'rm -rf $out/s && exec 7zz x -bd -y -bso0 -o$out/s $archive'" \
+            -- sh -c "rm -rf $out/v && exec $cli extract -j $jobs -d $out/v $archive"
+        rm -rf "$out"
+    done
 done

@@ -38,7 +38,7 @@ for archive in "$million" "$corpus/tiny.zip"; do
   done
   rows=$(awk '/^rows/ { print $2; exit }' "$corpus/listing.out")
   echo "$(basename "$archive"): $rows rows, $(wc -c <"$archive") bytes, median of $runs runs:"
-  for figure in listed_ms painted_ms peak_mb; do
+  for figure in listed_ms painted_ms peak_mb own_mb file_mb; do
     echo "  $figure $(awk -v f=$figure '$1 == f { print $2 }' "$corpus/listing.out" | median)"
   done
 done

@@ -18,7 +18,8 @@ const uint16_t MaskBits[17] = {0x0000, 0x0001, 0x0003, 0x0007, 0x000F, 0x001F, 0
 
 void TEngineState::UpdateCrc(const uint8_t* data, size_t length)
 {
-    CrcValue = Crc32Update(CrcValue, data, length);
+    if (CrcWanted)
+        CrcValue = Crc32Update(CrcValue, data, length);
 }
 
 void TEngineState::PumpMessages()

@@ -78,6 +78,9 @@ struct TEngineState {
     uint8_t* OutWindow = nullptr;          // WindowSize bytes, owned by the driver
     uint16_t WindowPos = 0;                // write position in OutWindow
     uint32_t CrcValue = 0xFFFFFFFFu;       // running CRC-32 register (not inverted here)
+    // False for an entry whose archive keeps no CRC (its MAC checks the data):
+    // the output is then not summed at all.
+    bool CrcWanted = true;
     uint16_t EntryFlags = 0;               // general purpose flags of the local header
     bool AbortFlag = false;                // set only by ReportProgress
     TProgressReceiver* NotifyWindow = nullptr; // progress receiver; null = none

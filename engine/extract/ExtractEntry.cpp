@@ -292,18 +292,25 @@ int TExtractionDriver::Run(const TRequest& request)
     FState.LastPercent = 0;
     SendPercent(FState, 0);
     FState.CrcValue = 0xFFFFFFFFu;
+    // AE-2 keeps no CRC (its code has checked the data); a traditional check
+    // byte matches a wrong password once in 256 times, and the CRC catches it.
+    const bool crcKept = !(aes && header.Aes.Version == 2);
+    FState.CrcWanted = crcKept;
 
     int result = RunDecoder(FState, method);
     if (result == erOutput && request.OutputName)
         FOutputError = output.Error();  // the decoder saw only that the sink refused
     // AES tells a wrong password or changed data for sure by its code over
     // every encrypted byte; under the traditional cipher, data that fails to
-    // decode most likely means a password whose check byte matched by chance.
+    // decode most likely means a password whose check byte matched by chance,
+    // however the decoder words it (garbage may name a huge dictionary or run
+    // past the entry's end as well as break the format).
     if (decryption && result != erOutput && result != erAborted) {
         const int verdict = decryption->Finish();
         if (verdict != erOk)
             result = verdict;
-        else if (!aes && (result == erCrc || result == erFormat))
+        else if (!aes && (result == erCrc || result == erFormat || result == erRead || result == erUnsupported ||
+                          result == erMemoryLimit))
             result = erWrongPassword;
     }
     uint32_t expectedCrc = header.Crc32;
@@ -315,9 +322,6 @@ int TExtractionDriver::Run(const TRequest& request)
         result = OutputFailed(output.Error());
     if (result != erOk)
         return result;
-    // AE-2 keeps no CRC (its code has checked the data); a traditional check
-    // byte matches a wrong password once in 256 times, and the CRC catches it.
-    const bool crcKept = !(aes && header.Aes.Version == 2);
     if (crcKept && expectedCrc != FState.CrcValue)
         return encrypted && !aes ? erWrongPassword : erCrc;
     FState.LastPercent = 100;

@@ -207,11 +207,103 @@ TEST_F(EncryptionTest, CheckByteCollisionEndsAsWrongPassword)
     EXPECT_TRUE(OutputEmpty());
 }
 
+// The traditional cipher's encryption of `plain`, byte by byte through the
+// engine's own decryption: the keystream byte at i depends only on the
+// plain bytes before it, so decrypting the cipher text so far plus a zero
+// byte yields it.
+Bytes ZipCryptoEncrypt(const std::string& password, const Bytes& plain)
+{
+    Bytes cipher;
+    for (const uint8_t byte : plain) {
+        Bytes probe = cipher;
+        probe.push_back(0);
+        TZipCryptoKeys(TSecret(password)).Decrypt(probe.data(), probe.size());
+        cipher.push_back(byte ^ probe.back());
+    }
+    return cipher;
+}
+
+// Catches a chance match of the check byte that the decoder then reports in
+// its own words (a dictionary or window beyond the memory cap, a stream that
+// wants more than the entry holds) instead of as a wrong password, so the
+// job would not ask again: a wrong password that passes a right one's check
+// (found by search) meets data that, as it decrypts them, name such a
+// stream. Each row first shows the decoder's own code on the same bytes
+// unencrypted.
+TEST_F(EncryptionTest, ChanceMatchFailingInTheDecoderIsAWrongPassword)
+{
+    struct Case {
+        const char* What;
+        uint16_t Method;
+        Bytes Stream;  // the plain bytes behind the 12-byte header
+        int Plain;     // the decoder's result without encryption
+    };
+    const Bytes lzmaHeader = {0x09, 0x14, 0x05, 0x00, 0x5D};
+    auto with = [](Bytes front, const Bytes& back) {
+        front.insert(front.end(), back.begin(), back.end());
+        return front;
+    };
+    const Case cases[] = {
+        {"LZMA dictionary of 512 MB", zmLzma, with(lzmaHeader, {0x00, 0x00, 0x00, 0x20, 0, 0, 0, 0, 0}), erMemoryLimit},
+        {"Zstandard window of 1 GB", zmZstandard, {0x28, 0xB5, 0x2F, 0xFD, 0x00, 0xA0, 0, 0, 0, 0}, erMemoryLimit},
+        {"LZMA stream that ends early", zmLzma, with(lzmaHeader, {0x00, 0x00, 0x01, 0x00, 0, 0, 0, 0, 0}), erRead},
+    };
+    const uint32_t crc = 0xA7123456;
+    const uint8_t checkByte = uint8_t(crc >> 24);
+    Bytes header(ZipCryptoHeaderBytes, 0x5A);
+    header.back() = checkByte;
+    const Bytes rightHeader = ZipCryptoEncrypt("right", header);
+    std::string wrong;
+    for (int i = 0; i < 100000 && wrong.empty(); ++i) {
+        const std::string candidate = "wrong" + std::to_string(i);
+        uint8_t probe[ZipCryptoHeaderBytes];
+        std::copy(rightHeader.begin(), rightHeader.end(), probe);
+        if (TZipCryptoKeys(TSecret(candidate)).CheckHeader(probe, checkByte))
+            wrong = candidate;
+    }
+    ASSERT_FALSE(wrong.empty());
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.What);
+        CraftedEntry entry;
+        entry.Name = "a.bin";
+        entry.Method = c.Method;
+        entry.Crc32 = crc;
+        entry.UncompressedSize = 100000;
+        entry.Data = c.Stream;
+        entry.CompressedSize = uint32_t(entry.Data.size());
+        CraftedZip plain;
+        plain.Add(entry);
+        WriteFile(ArchivePath(), plain.Build());
+        TExtractionDriver driver;
+        ClearOutput();
+        ASSERT_EQ(Extract(driver, Entries().at(0)), c.Plain);
+
+        // As the wrong password decrypts them: the right one's header, then the stream.
+        uint8_t wrongView[ZipCryptoHeaderBytes];
+        std::copy(rightHeader.begin(), rightHeader.end(), wrongView);
+        TZipCryptoKeys(TSecret(wrong)).CheckHeader(wrongView, checkByte);
+        Bytes cipher = ZipCryptoEncrypt(wrong, with(Bytes(std::begin(wrongView), std::end(wrongView)), c.Stream));
+        std::copy(rightHeader.begin(), rightHeader.end(), cipher.begin());
+        entry.Flags = gpEncrypted;
+        entry.Data = cipher;
+        entry.CompressedSize = uint32_t(cipher.size());
+        CraftedZip encrypted;
+        encrypted.Add(entry);
+        WriteFile(ArchivePath(), encrypted.Build());
+        FixedPassword provider(wrong);
+        driver.SetPasswordProvider(&provider);
+        ClearOutput();
+        EXPECT_EQ(Extract(driver, Entries().at(0)), erWrongPassword) << wrong;
+        EXPECT_TRUE(OutputEmpty());
+    }
+}
+
 // Catches AES data accepted without its code: one changed byte in the
 // encrypted data of a stored AE-2 entry (no CRC to catch it) or of a
 // deflated one must fail as a wrong password or changed data and leave no
 // file, while the untouched archive extracts. Also catches an AE-1 entry
-// whose CRC is not checked.
+// whose CRC is not checked, and the CRC left unsummed for the next entry
+// once an AE-2 entry (which keeps none) went through the same driver.
 TEST_F(EncryptionTest, ChangedAesDataAndAe1Crc)
 {
     REQUIRE_TOOL("7zz");
@@ -230,6 +322,10 @@ TEST_F(EncryptionTest, ChangedAesDataAndAe1Crc)
         FixedPassword provider("secret");
         TExtractionDriver driver;
         driver.SetPasswordProvider(&provider);
+
+        ClearOutput();
+        ASSERT_EQ(Extract(driver, entries[0]), erOk);
+        EXPECT_TRUE(ReadFile(Out() / "text.txt") == text);
 
         Bytes tampered = original;
         tampered[dataAt + 18 + entries[0].CompressedSize / 2] ^= 0x01;  // behind salt and verifier
