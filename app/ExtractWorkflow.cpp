@@ -86,7 +86,7 @@ void TMain::AbortRun()
 int TMain::ExtractEntries(TExtractOptions options, const QString& folder, QProgressBar* progressBar,
                           const TExtractList& list)
 {
-    return FExtractor.ExtractEntries(FArchive, options, folder, progressBar, list);
+    return FExtractor.ExtractEntries(FSession.Archive(), options, folder, progressBar, list);
 }
 
 void TMain::UnzipBtnClick()

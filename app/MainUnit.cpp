@@ -3,9 +3,6 @@
 #include "MainUnit.h"
 
 #include <algorithm>
-#include <exception>
-#include <numeric>
-#include <string_view>
 #include <vector>
 
 #include <QCoreApplication>
@@ -61,20 +58,6 @@ private:
     int& FDepth;
 };
 
-
-// The lower-case file name contains "setup.exe". Lower case of anything
-// outside ASCII never yields one of its letters, so bytes suffice.
-bool NamesSetupProgram(std::string_view fileName)
-{
-    static constexpr std::string_view Setup = "setup.exe";
-    if (fileName.size() < Setup.size())
-        return false;
-    for (size_t at = 0; at + Setup.size() <= fileName.size(); ++at)
-        if (std::equal(Setup.begin(), Setup.end(), fileName.begin() + at,
-                       [](char s, char c) { return s == (c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c); }))
-            return true;
-    return false;
-}
 
 QStringList LocalFiles(const QMimeData* mime)
 {
@@ -181,67 +164,26 @@ bool TMain::OpenArchive(const QString& path)
     TUpdateBracket bracket(FUpdateDepth);
     ClearList();
 
-    auto table = std::make_shared<TEntryTable>();
-    TDirectoryStatus status = dsNone;
-    const std::string nativePath = QFile::encodeName(path).toStdString();
-    platform::TFile probe;
-    const int openError = probe.OpenRegularRead(nativePath);
-    probe.Close();
-    try {
-        // Held open from here: the extraction reads this very file, whatever happens to its name.
-        if (openError == 0)
-            status = ListZipEntries(FArchive, nativePath, *table);
-    } catch (const std::exception&) {
-        // Whatever was listed before the failure still shows, and is told as incomplete.
-        status = dsDamaged;
-    }
-    const bool listed = table->Size() > 0;
-    const qsizetype entriesRead = qsizetype(table->Size());
-
-    FTotalSize = 0;
-    int64_t compressedSize = 0;
-    FSetupFound = false;
-    for (uint32_t i = 0; i < table->Size(); ++i) {
-        const TEntryRecord& record = table->Record(i);
-        if (table->IsFolder(record))
-            continue;  // a folder entry gets no row
-        if (!FSetupFound && NamesSetupProgram(table->FileNamePart(record)))
-            FSetupFound = true;
-        FTotalSize = AddSizeSaturated(FTotalSize, record.UncompressedSize);
-        compressedSize = AddSizeSaturated(compressedSize, record.CompressedSize);
-    }
-    // The setup flow extracts every entry, folder entries included.
-    TExtractList setupList;
-    if (FSetupFound) {
-        setupList.Table = table;
-        setupList.Indices.resize(table->Size());
-        std::iota(setupList.Indices.begin(), setupList.Indices.end(), 0u);
-    }
-    Model->SetTable(std::move(table));
+    const TArchiveListing listing = FSession.Open(path);
+    const bool listed = listing.Table->Size() > 0;
+    const qsizetype entriesRead = qsizetype(listing.Table->Size());
+    const TExtractList setupList = FSession.SetupList(listing);
+    Model->SetTable(listing.Table);
     SelectAllRows();
 
     const int rowCount = Model->rowCount();
-    FListedSize = FTotalSize;
-    FListedCompressed = compressedSize;
+    FTotalSize = FSession.FileBytes();
     UpdateFilesPanel();
     StatusPanel1->setText(SelectedPanelText(rowCount, FTotalSize));
     setWindowTitle(MainCaption(rowCount, FArchiveName));
     ApplyCommandState(CommandStateAfterListing(rowCount, SelectedCount()));
-    // "Not an archive" must not look like "empty": an opening without rows says why.
-    FOpenProblem.clear();
-    FOpenProblemKind = mkError;
-    if (openError != 0)
-        FOpenProblem = OpenFailureText(path, openError);
-    else if (FArchive.Kind() == akNotArchive)
-        FOpenProblem = NotZipText(path);
-    else if (status != dsDamaged && rowCount == 0) {
-        FOpenProblem = NoFilesText(path);
-        FOpenProblemKind = mkInformation;
-    }
+    const TOpenProblem problem = FSession.OpenProblem(path, listing, rowCount);
+    FOpenProblem = problem.Text;
+    FOpenProblemKind = problem.Kind;
     if (!FOpenProblem.isEmpty() && !FQuietOpen)
         ShowMessageBox(FOpenProblem, QString(), FOpenProblemKind, bcOK);
     // The rows read so far stay: they are real entries, and the user may still extract them.
-    if (status == dsDamaged)
+    if (listing.Status == dsDamaged)
         ShowMessageBox(DamagedDirectoryText(path, entriesRead), QString(), mkError, bcOK);
     if (rowCount > 0)
         FitColumns();
@@ -258,7 +200,7 @@ void TMain::ClearList()
     // deferred while it runs (see ApplyBusyState and closeEvent).
     TUpdateBracket bracket(FUpdateDepth);
     Model->Clear();
-    FArchive.Close();  // also wipes the password kept for it
+    FSession.Close();
     FOpener.RemoveFolders();  // the files opened or dragged from it go with it
     const QSignalBlocker quietFilter(FilterEdit);
     FilterEdit->clear();
@@ -312,7 +254,7 @@ void TMain::ChangeRowsKeepingMarks(const std::function<void()>& change)
 void TMain::UpdateFilesPanel()
 {
     if (Model->FilterText().isEmpty())
-        StatusPanel0->setText(FilesPanelText(Model->rowCount(), FListedSize, FListedCompressed));
+        StatusPanel0->setText(FilesPanelText(Model->rowCount(), FSession.FileBytes(), FSession.CompressedBytes()));
     else
         StatusPanel0->setText(FilteredPanelText(Model->rowCount(), Model->FileCount()));
 }

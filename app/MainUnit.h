@@ -1,7 +1,7 @@
 // TMain, the one main window: the list of the open archive's file entries,
 // the menus, toolbar and status bar, and the commands that start there. It
-// owns the rows (through TZipListModel) and the archive's name and totals;
-// the rules it applies (command states, texts, command-line reassembly) live
+// owns the rows (through TZipListModel); the archive, its totals and setup
+// program are its TArchiveSession's; the rules it applies (command states, texts, command-line reassembly) live
 // in MainState and ListTexts. A path that is no readable archive simply
 // lists nothing; an archive whose directory is damaged lists what could be
 // read and says so in a message.
@@ -17,6 +17,7 @@
 #include <QPushButton>
 #include <QStringList>
 
+#include "ArchiveSession.h"
 #include "ArchiveTester.h"
 #include "CfgDlg.h"
 #include "EntryOpener.h"
@@ -84,7 +85,7 @@ public:
     const QString& ArchiveName() const { return FArchiveName; }
     int64_t TotalSize() const { return FTotalSize; }
     // An entry's lower-case file name contained "setup.exe" at the last opening.
-    bool SetupFound() const { return FSetupFound; }
+    bool SetupFound() const { return FSession.SetupFound(); }
     // The archive named on the command line has been opened (or found
     // missing); that happens once the first shown window is on screen.
     bool CommandLineDone() const { return FCommandLineDone; }
@@ -189,10 +190,7 @@ private:
 
     QString FArchiveName;      // last path given to OpenArchive, kept after closing
     int64_t FTotalSize = 0;    // all rows after opening; the selected rows after a selection update
-    int64_t FListedSize = 0;   // all rows of the archive, uncompressed and compressed
-    int64_t FListedCompressed = 0;
     int FColumnWidening = 0;   // pixels the columns grew beyond their nominal widths to fit their captions
-    bool FSetupFound = false;
     bool FShown = false;
     bool FCommandLineDone = false;
     int FExposeWaits = 0;      // polls for the first show's window to be on screen
@@ -205,7 +203,7 @@ private:
     TEntryExtractor FExtractor;     // runs the extraction job, one at a time
     TArchiveTester FTester;         // "Archiv testen"
     TEntryOpener FOpener;           // opens an entry, prepares a drag; owns their private folders
-    TZipArchive FArchive;           // the listed archive, held open by its file since the listing
+    TArchiveSession FSession;       // the listed archive, its totals and setup program
     QString FOpenProblem;           // why the last opening showed no rows; empty when it did
     TMessageKind FOpenProblemKind = mkError;
     bool FQuietOpen = false;        // OpenArchive keeps its problem for the caller (drops)

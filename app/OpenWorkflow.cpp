@@ -37,7 +37,7 @@ void TMain::LVDblClick(const QModelIndex& index)
     {
         const std::unique_ptr<QProgressBar> progress(CreateProgressBar());
         QApplication::setOverrideCursor(Qt::WaitCursor);
-        FOpener.OpenEntry(FArchive, entry, progress.get());
+        FOpener.OpenEntry(FSession.Archive(), entry, progress.get());
         QApplication::restoreOverrideCursor();
     }
     if (FCloseRequested)
@@ -51,7 +51,7 @@ std::unique_ptr<QMimeData> TMain::DragData()
         return nullptr;
     const std::unique_ptr<QProgressBar> progress(CreateProgressBar());
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    std::unique_ptr<QMimeData> data = FOpener.DragData(FArchive, list, progress.get());
+    std::unique_ptr<QMimeData> data = FOpener.DragData(FSession.Archive(), list, progress.get());
     QApplication::restoreOverrideCursor();
     return data;
 }

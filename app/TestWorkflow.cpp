@@ -48,7 +48,7 @@ void TMain::Archivtesten1Click()
         QCoreApplication::processEvents();
     };
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    const TTestReport report = FTester.Run(FArchive, entries, progress);
+    const TTestReport report = FTester.Run(FSession.Archive(), entries, progress);
     QApplication::restoreOverrideCursor();
     bar.reset();  // the run is over: no bar nor Abbrechen under the summary
     if (FCloseRequested) {
@@ -56,9 +56,9 @@ void TMain::Archivtesten1Click()
         return;
     }
     TMessageBoxRequest summary;
-    summary.Text = TestSummaryText(report, FArchive.Kind() == akDamaged);
+    summary.Text = TestSummaryText(report, FSession.Archive().Kind() == akDamaged);
     summary.Caption = QStringLiteral("Archiv testen");
-    summary.Kind = report.Failures.isEmpty() && FArchive.Kind() != akDamaged ? mkInformation : mkError;
+    summary.Kind = report.Failures.isEmpty() && FSession.Archive().Kind() != akDamaged ? mkInformation : mkError;
     summary.Flags = MessageBoxFlags(summary.Kind, bcOK);
     summary.Details = report.Failures.join(QLatin1Char('\n'));
     ShowMessageBox(summary);
