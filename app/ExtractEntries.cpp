@@ -90,6 +90,10 @@ public:
         FWritten += outcome.Written ? 1 : 0;
         if (outcome.Result == erOk)
             return;
+        if (FOwner.OnFailure) {
+            FOwner.OnFailure(outcome);
+            return;
+        }
         // A refused name has no target: it is shown as the archive spells it.
         const QString target = outcome.Result == erNameRefused
                                    ? FFolder + QString::fromUtf8(outcome.Entry.FileName)

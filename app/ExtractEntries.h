@@ -30,6 +30,7 @@ class QProgressBar;
 namespace valbrix {
 
 class TExtractJob;
+struct TEntryOutcome;
 
 // A set of options.
 enum TExtractOption : uint8_t {
@@ -71,6 +72,9 @@ public:
 
     // Called when Running() changes, so the window can disable its commands.
     std::function<void()> OnBusyChanged;
+    // When set, gets every failed entry instead of the run's failure box
+    // (opening one entry words its own; a drag lists them after the run).
+    std::function<void(const TEntryOutcome& outcome)> OnFailure;
 
 private:
     class TReceiver;

@@ -24,6 +24,7 @@
 #include <QVBoxLayout>
 
 #include "ListTexts.h"
+#include "ListView.h"
 #include "ZipListModel.h"
 #include "settings/IniFile.h"
 #include "settings/ReposApp.h"
@@ -165,7 +166,7 @@ void TMain::CreateToolBar()
 void TMain::CreateList()
 {
     Model = new TZipListModel(this);
-    LV = new QTreeView;
+    LV = new TListView;
     LV->setModel(Model);
     LV->setRootIsDecorated(false);
     LV->setItemsExpandable(false);
@@ -212,6 +213,8 @@ void TMain::CreateList()
     connect(LV, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& pos) { PopupMenu->popup(LV->viewport()->mapToGlobal(pos)); });
     connect(LV->selectionModel(), &QItemSelectionModel::selectionChanged, this, &TMain::ListSelectionChanged);
+    connect(LV, &TListView::OpenRequested, this, &TMain::LVDblClick);
+    LV->OnStartDrag = [this] { LVStartDrag(); };
 
     FilterEdit = new QLineEdit;
     FilterEdit->setPlaceholderText(QStringLiteral("Dateinamen filtern (Strg+F)"));
@@ -231,9 +234,9 @@ void TMain::CreateList()
     layout->addWidget(LV);
     // The list has the keyboard at start, as before the field came; the
     // field is reached by Ctrl+F, Alt+F or Tab.
-    setTabOrder(LV, FilterEdit);
-    LV->setFocus();
     setCentralWidget(central);
+    setTabOrder(LV, FilterEdit);
+    LV->setFocus();  // once inside the window: a parentless widget's focus is lost when it is placed
 }
 
 void TMain::CreateStatusBar()

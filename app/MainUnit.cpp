@@ -24,6 +24,7 @@
 #include <QWindow>
 
 #include "ColumnFit.h"
+#include "ListView.h"
 #include "DirSelectUnit.h"
 #include "ListTexts.h"
 #include "MessageBox.h"
@@ -35,6 +36,7 @@
 #include "engine/SizeSum.h"
 #include "engine/archive/EntryTable.h"
 #include "platform/FileServices.h"
+#include "platform/FolderServices.h"
 #include "platform/gui/Launcher.h"
 #include "settings/IniFile.h"
 #include "settings/ReposApp.h"
@@ -77,6 +79,7 @@ TMain::TMain(QWidget* parent)
                                                                                       : QString();
     })
     , FDirSelectRunner([](TDirSelectDlg& dialog) { return dialog.exec(); })
+    , FOpener(FExtractor, platform::TemporaryFolder())
 {
     FormCreate();
 }
@@ -198,6 +201,7 @@ void TMain::ClearList()
     TUpdateBracket bracket(FUpdateDepth);
     Model->Clear();
     FSession.Close();
+    FOpener.RemoveFolders();  // the files opened or dragged from it go with it
     const QSignalBlocker quietFilter(FilterEdit);
     FilterEdit->clear();
     // The next archive starts in the order by name; no sort runs for that.
@@ -409,23 +413,32 @@ void TMain::WMDropFiles(const QStringList& names)
         ShowMessageBox(problem, QString(), problemKind, bcOK);
 }
 
+bool TMain::IsDropOfFiles(const QDropEvent* event) const
+{
+    // Our own rows dragged back in are no files to open: an archive among
+    // them would replace the list it came from.
+    const QStringList names = LocalFiles(event->mimeData());
+    return !names.isEmpty() && !event->source() &&
+           std::none_of(names.begin(), names.end(), [this](const QString& name) { return FOpener.IsOwnFile(name); });
+}
+
 void TMain::dragEnterEvent(QDragEnterEvent* event)
 {
-    if (!LocalFiles(event->mimeData()).isEmpty())
+    if (IsDropOfFiles(event))
         event->acceptProposedAction();
 }
 
 void TMain::dragMoveEvent(QDragMoveEvent* event)
 {
-    if (!LocalFiles(event->mimeData()).isEmpty())
+    if (IsDropOfFiles(event))
         event->acceptProposedAction();
 }
 
 void TMain::dropEvent(QDropEvent* event)
 {
-    const QStringList names = LocalFiles(event->mimeData());
-    if (names.isEmpty() || Extracting())
+    if (!IsDropOfFiles(event) || Extracting())
         return;
+    const QStringList names = LocalFiles(event->mimeData());
     event->acceptProposedAction();
     WMDropFiles(names);
 }

@@ -20,6 +20,8 @@
 #include "ArchiveSession.h"
 #include "ArchiveTester.h"
 #include "CfgDlg.h"
+#include "EntryOpener.h"
+#include "ListView.h"
 #include "ExtractEntries.h"
 #include "MainState.h"
 #include "MessageBox.h"
@@ -30,6 +32,7 @@ class QAction;
 class QFileDialog;
 class QLabel;
 class QLineEdit;
+class QMimeData;
 class QMenu;
 class QProgressBar;
 class QToolBar;
@@ -75,6 +78,9 @@ public:
     bool Extracting() const { return FExtractor.Running() || FTester.Running(); }
     // Stops the running extraction or test within its current entry.
     void AbortRun();
+    // What a drag of the marked rows offers: they are extracted into a
+    // private folder first (with the progress bar). Null when nothing is.
+    std::unique_ptr<QMimeData> DragData();
 
     const QString& ArchiveName() const { return FArchiveName; }
     int64_t TotalSize() const { return FTotalSize; }
@@ -86,7 +92,7 @@ public:
     int SelectedCount() const;
 
     // Components, named as the form names them.
-    QTreeView* LV = nullptr;
+    TListView* LV = nullptr;
     QLineEdit* FilterEdit = nullptr;  // narrows the rows to the names containing its text
     TZipListModel* Model = nullptr;
     QLabel* StatusPanel0 = nullptr;
@@ -128,6 +134,8 @@ public slots:
     void Webseite1Click();
     void Info1Click();
     void LVClick();
+    // Opens the row's entry with the desktop's program (double-click, Enter).
+    void LVDblClick(const QModelIndex& index);
     // Orders the rows by a column; the marked entries stay marked.
     void SortList(int column, Qt::SortOrder order);
     // Shows the rows whose file name contains `text`; marked rows that stay
@@ -139,6 +147,8 @@ protected:
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
+    // Local files dragged in from elsewhere, not our own rows.
+    bool IsDropOfFiles(const QDropEvent* event) const;
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -173,6 +183,10 @@ private:
     // Runs `change` on the rows with the marks kept by entry.
     void ChangeRowsKeepingMarks(const std::function<void()>& change);
     void UpdateFilesPanel();
+    // The marked rows' entries, top to bottom as the list shows them.
+    TExtractList MarkedEntries() const;
+    // Extracts the marked rows and drags them out of the window.
+    void LVStartDrag();
 
     QString FArchiveName;      // last path given to OpenArchive, kept after closing
     int64_t FTotalSize = 0;    // all rows after opening; the selected rows after a selection update
@@ -188,6 +202,7 @@ private:
     TCommandState FCommandState;    // what the list allows; an extraction masks some of it
     TEntryExtractor FExtractor;     // runs the extraction job, one at a time
     TArchiveTester FTester;         // "Archiv testen"
+    TEntryOpener FOpener;           // opens an entry, prepares a drag; owns their private folders
     TArchiveSession FSession;       // the listed archive, its totals and setup program
     QString FOpenProblem;           // why the last opening showed no rows; empty when it did
     TMessageKind FOpenProblemKind = mkError;

@@ -58,4 +58,16 @@ bool TRunQuestions::ReportFailure(const QString& target, int resultCode, int sys
     return true;
 }
 
+void ShowCollectedFailures(const QStringList& failures)
+{
+    if (failures.isEmpty())
+        return;
+    TMessageBoxRequest request;
+    request.Text = QStringLiteral("%1 Datei(en) konnten nicht extrahiert werden (Liste unten).").arg(failures.size());
+    request.Kind = mkError;
+    request.Flags = MessageBoxFlags(mkError, bcOK);
+    request.Details = failures.join(QLatin1Char('\n'));
+    ShowMessageBox(request);
+}
+
 }  // namespace valbrix

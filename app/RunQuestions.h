@@ -46,4 +46,8 @@ private:
     QStringList FCollected;
 };
 
+// Failures collected for a run's end ("target: reason" each), in one box
+// with the list below the text; nothing when there are none.
+void ShowCollectedFailures(const QStringList& failures);
+
 }  // namespace valbrix

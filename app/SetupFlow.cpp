@@ -81,15 +81,7 @@ void TMain::SetupCheck(const TExtractList& list)
         return;
     }
     const TRunQuestions& run = FExtractor.Questions();
-    if (!run.CollectedFailures().isEmpty()) {
-        TMessageBoxRequest failures;
-        failures.Text = QStringLiteral("%1 Datei(en) konnten nicht extrahiert werden (Liste unten).")
-                            .arg(run.CollectedFailures().size());
-        failures.Kind = mkError;
-        failures.Flags = MessageBoxFlags(mkError, bcOK);
-        failures.Details = run.CollectedFailures().join(QLatin1Char('\n'));
-        ShowMessageBox(failures);
-    }
+    ShowCollectedFailures(run.CollectedFailures());
     if (count == 0 || run.Stopped()) {
         DeleteTempFolder(folder);  // the extraction already said why, or the user stopped it
         return;

@@ -275,6 +275,12 @@ QVariant TZipListModel::data(const QModelIndex& index, int role) const
     return QVariant();
 }
 
+Qt::ItemFlags TZipListModel::flags(const QModelIndex& index) const
+{
+    const Qt::ItemFlags flags = QAbstractTableModel::flags(index);
+    return index.isValid() ? flags | Qt::ItemIsDragEnabled : flags;
+}
+
 QVariant TZipListModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
     if (orientation != Qt::Horizontal || section < 0 || section >= lcCount)

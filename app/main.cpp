@@ -1,5 +1,6 @@
 // The program body: German Qt texts, the application title and icon, the
-// main window and the message loop; closing the main window ends the program.
+// main window and the message loop; the private folders a crashed run left
+// behind are swept first; closing the main window ends the program.
 #include <QApplication>
 #include <QDir>
 #include <QIcon>
@@ -9,6 +10,8 @@
 #include "ListTexts.h"
 #include "MainUnit.h"
 #include "MyTools.h"
+#include "platform/FolderServices.h"
+#include "platform/PrivateFolders.h"
 #include "platform/gui/LocaleFormats.h"
 
 static void InitProgramIcon()
@@ -57,6 +60,8 @@ int main(int argc, char** argv)
     if (LoadQtTexts(qtTexts))
         QApplication::installTranslator(&qtTexts);
     valbrix::MyTools();  // seeds the random generator once, at start
+    // Files opened or dragged by a run that crashed; a running instance keeps its own.
+    valbrix::platform::RemoveStalePrivateFolders(valbrix::platform::TemporaryFolder());
     valbrix::TMain window;
     window.show();
     return app.exec();
