@@ -11,7 +11,8 @@
 
 namespace valbrix {
 
-// Names relative to the target folder; folders parents before children.
+// Names relative to the target folder. Folders come in the order entries
+// were delivered: with several workers a child may come before its parent.
 struct TRunTrail {
     std::vector<std::string> Files;    // new files (a replaced file is not the run's to remove)
     std::vector<std::string> Folders;  // folders the run made
@@ -19,7 +20,7 @@ struct TRunTrail {
     bool Empty() const { return Files.empty() && Folders.empty(); }
 };
 
-// Removes the trail's files, then its folders children first, each folder
+// Removes the trail's files, then its folders deepest first, each folder
 // only when empty (a file someone put there meanwhile keeps it). Returns
 // how many files and folders are still there.
 size_t RemoveTrail(const platform::TFolder& target, const TRunTrail& trail);
