@@ -113,13 +113,7 @@ void TMain::UnzipBtnClick()
     }
     const TExtractOptions options =
         (dialog.WithFolders() ? eoWithFolders : 0) | (dialog.Overwrite() ? eoOverwrite : 0);
-    // Top to bottom as the list shows them.
-    std::vector<int> rows = selected;
-    std::sort(rows.begin(), rows.end());
-    TExtractList list{Model->Table(), {}};
-    list.Indices.reserve(rows.size());
-    for (int row : rows)
-        list.Indices.push_back(Model->EntryIndex(row));
+    const TExtractList list = EntriesOfRows(selected);
 
     QApplication::setOverrideCursor(Qt::WaitCursor);
     const int count = ExtractEntries(options, folder, progress.Bar(), list);

@@ -183,8 +183,8 @@ private:
     // Runs `change` on the rows with the marks kept by entry.
     void ChangeRowsKeepingMarks(const std::function<void()>& change);
     void UpdateFilesPanel();
-    // The marked rows' entries, top to bottom as the list shows them.
-    TExtractList MarkedEntries() const;
+    // The rows' entries, top to bottom as the list shows them.
+    TExtractList EntriesOfRows(std::vector<int> rows) const;
     // Extracts the marked rows and drags them out of the window.
     void LVStartDrag();
 

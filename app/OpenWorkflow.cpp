@@ -18,10 +18,9 @@
 
 namespace valbrix {
 
-TExtractList TMain::MarkedEntries() const
+TExtractList TMain::EntriesOfRows(std::vector<int> rows) const
 {
-    std::vector<int> rows = SelectedRowNumbers();
-    std::sort(rows.begin(), rows.end());
+    std::sort(rows.begin(), rows.end());  // top to bottom as the list shows them
     TExtractList list{Model->Table(), {}};
     list.Indices.reserve(rows.size());
     for (int row : rows)
@@ -46,7 +45,7 @@ void TMain::LVDblClick(const QModelIndex& index)
 
 std::unique_ptr<QMimeData> TMain::DragData()
 {
-    const TExtractList list = MarkedEntries();
+    const TExtractList list = EntriesOfRows(SelectedRowNumbers());
     if (Extracting() || list.empty())
         return nullptr;
     const std::unique_ptr<QProgressBar> progress(CreateProgressBar());

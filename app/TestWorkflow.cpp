@@ -32,11 +32,7 @@ void TMain::Archivtesten1Click()
         for (int row = 0; row < Model->rowCount(); ++row)
             rows[size_t(row)] = row;
     }
-    std::sort(rows.begin(), rows.end());  // top to bottom as the list shows them
-    TTableEntries entries{Model->Table(), {}};
-    entries.Indices.reserve(rows.size());
-    for (int row : rows)
-        entries.Indices.push_back(Model->EntryIndex(row));
+    const TTableEntries entries = EntriesOfRows(std::move(rows));
 
     std::unique_ptr<QProgressBar> bar(CreateProgressBar());
     QElapsedTimer pumpClock;
