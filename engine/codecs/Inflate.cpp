@@ -35,6 +35,7 @@
 #include "engine/codecs/FastDecodeTable.h"
 #include "engine/codecs/InflateTables.h"
 #include "engine/archive/LittleEndian.h"
+#include "engine/NoCoverage.h"
 #include "engine/ResultCodes.h"
 
 namespace valbrix {
@@ -117,7 +118,7 @@ public:
 // length), writing nothing past them. Each copy takes a whole number of
 // periods from the bytes already written, so source and destination never
 // overlap.
-void RepeatPattern(uint8_t* dest, unsigned distance, unsigned length)
+VALBRIX_NO_COVERAGE void RepeatPattern(uint8_t* dest, unsigned distance, unsigned length)
 {
     if (distance == 1) {
         std::memset(dest, dest[-1], length);
@@ -136,7 +137,7 @@ void RepeatPattern(uint8_t* dest, unsigned distance, unsigned length)
 // 8 bytes one by one, then words from a whole number of periods back, at
 // least 8 bytes, so every word read is already written. Up to 7 bytes past
 // the end are overwritten; the ring leaves room for them.
-inline void RepeatShortPattern(uint8_t* dest, unsigned distance, unsigned length)
+VALBRIX_NO_COVERAGE inline void RepeatShortPattern(uint8_t* dest, unsigned distance, unsigned length)
 {
     const uint8_t* const source = dest - distance;
     const unsigned head = std::min(length, 8u);
@@ -156,7 +157,7 @@ inline void RepeatShortPattern(uint8_t* dest, unsigned distance, unsigned length
 // overlapping match (distance < length) repeats correctly. Up to Word - 1
 // bytes past the end are overwritten; the ring leaves room for them.
 template <unsigned Word>
-inline void CopyWords(uint8_t* dest, const uint8_t* source, unsigned length)
+VALBRIX_NO_COVERAGE inline void CopyWords(uint8_t* dest, const uint8_t* source, unsigned length)
 {
     const uint8_t* const end = dest + length;
     do {
@@ -283,6 +284,7 @@ private:
     [[gnu::always_inline]] inline int DecodeFastBody(const TBlockCodes& codes);
     bool DecodeSlot(DecodeTable table, unsigned width, DecodeEntry& slot);
     bool PutByte(uint8_t byte);
+    bool PutStoredBytes(unsigned& length);
     bool CopyMatch(unsigned distance, unsigned length);
     bool SendPiece();
 
@@ -357,7 +359,7 @@ bool TInflater<Wide>::SendPiece()
 }
 
 template <bool Wide>
-bool TInflater<Wide>::PutByte(uint8_t byte)
+VALBRIX_NO_COVERAGE bool TInflater<Wide>::PutByte(uint8_t byte)
 {
     FRing[FPos] = byte;
     return ++FPos < FSendAt || SendPiece();
@@ -393,6 +395,24 @@ bool TInflater<Wide>::CopyMatch(unsigned distance, unsigned length)
     return true;
 }
 
+// Stored bytes one at a time through the bit reader, until the block or
+// the input ends, the abort flag is seen (the caller tells which), or the
+// fast copy from InBuf can take over. False when a write failed.
+template <bool Wide>
+VALBRIX_NO_COVERAGE bool TInflater<Wide>::PutStoredBytes(unsigned& length)
+{
+    for (; length > 0 && !S.AbortFlag && !S.InputEof; --length) {
+        if (FFastPaths && S.BitCount == 0 && S.InPos <= S.InLast)
+            return true;
+        S.FillBits(8);
+        const bool sent = PutByte(uint8_t(S.BitBuf));
+        S.DropBits(8);
+        if (!sent)
+            return false;
+    }
+    return true;
+}
+
 template <bool Wide>
 int TInflater<Wide>::InflateStoredBlock()
 {
@@ -419,12 +439,8 @@ int TInflater<Wide>::InflateStoredBlock()
                 return erOutput;
             continue;
         }
-        S.FillBits(8);
-        const bool sent = PutByte(uint8_t(S.BitBuf));
-        S.DropBits(8);
-        if (!sent)
+        if (!PutStoredBytes(length))
             return erOutput;
-        --length;
     }
     if (S.AbortFlag)
         return erAborted;
