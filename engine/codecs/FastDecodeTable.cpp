@@ -1,10 +1,9 @@
 // Builds inflate's compact tables from a block's code lengths.
 //
-// Bad input: the lengths were checked by BuildDecodeTable before (no code
-// longer than 15 bits, none over-subscribed), so every code fits the table
-// it is entered into; lengths that slip through all the same give a table
-// that decodes nothing. An incomplete code leaves patterns that decode as
-// invalid. Sub-tables are only as wide as the longest code behind their
+// Bad input: the lengths are checked here, and inflate refuses a block on
+// what the result says. A code longer than 15 bits or over-subscribed gives
+// a table that decodes nothing, so no code is entered where it does not
+// fit. An incomplete code leaves patterns that decode as invalid. Sub-tables are only as wide as the longest code behind their
 // first-level pattern, and the storage holds one of the widest for every
 // symbol, so no hostile set of lengths can write past it.
 #include "engine/codecs/FastDecodeTable.h"
@@ -54,7 +53,7 @@ FastTable BuildFastTable(const uint16_t* lengths, unsigned n, unsigned s, const 
         // nothing rather than writes outside its storage.
         if (lengths[v] > MaxCodeLength) {
             storage[0] = MakeEntry(0, 0, 0, FastInvalid);
-            return {storage, 0};
+            return {storage, 0, false, true};
         }
         ++count[lengths[v]];
         longest = std::max<unsigned>(longest, lengths[v]);
@@ -66,7 +65,7 @@ FastTable BuildFastTable(const uint16_t* lengths, unsigned n, unsigned s, const 
         kraft += count[k] << (MaxCodeLength - k);
     if (kraft > 1u << MaxCodeLength) {
         storage[0] = MakeEntry(0, 0, 0, FastInvalid);
-        return {storage, 0};
+        return {storage, 0, false, true};
     }
     const bool complete = kraft == 1u << MaxCodeLength;
     const unsigned rootBits = std::min({longest, maxRootBits, FastLiteralRootBits});
@@ -125,7 +124,7 @@ FastTable BuildFastTable(const uint16_t* lengths, unsigned n, unsigned s, const 
         for (unsigned index = code >> rootBits; index < (1u << width); index += 1u << bitsHere)
             sub[index] = entry;
     }
-    return {storage, rootBits};
+    return {storage, rootBits, complete, false};
 }
 
 }  // namespace valbrix
