@@ -59,12 +59,12 @@ int main(int argc, char** argv)
     QApplication::processEvents();
 
     TSummaryAnswer answers;
-    valbrix::SetMessageBoxPresenter(&answers);
+    window.Seams().Boxes = &answers;
 
     const auto start = std::chrono::steady_clock::now();
     window.Archivtesten1Click();
     const auto end = std::chrono::steady_clock::now();
-    valbrix::SetMessageBoxPresenter(nullptr);
+    window.Seams().Boxes = &valbrix::DialogPresenter();
 
     std::printf("%.3f\n", std::chrono::duration<double>(end - start).count());
     return answers.Summaries == 1 && answers.Others == 0 ? 0 : 1;

@@ -49,14 +49,19 @@ FastTable BuildFastTable(const uint16_t* lengths, unsigned n, unsigned s, const 
     unsigned count[MaxCodeLength + 1] = {};
     unsigned longest = 0;
     for (unsigned v = 0; v < n; ++v) {
-        // Lengths the caller should have refused give a table that decodes
-        // nothing rather than writes outside its storage.
-        if (lengths[v] > MaxCodeLength) {
+        const unsigned length = lengths[v];
+        // Unused symbols are most of a small block's: counting them made one
+        // long chain of increments of the same counter.
+        if (length == 0)
+            continue;
+        // Longer lengths give a table that decodes nothing rather than
+        // writes outside its storage.
+        if (length > MaxCodeLength) {
             storage[0] = MakeEntry(0, 0, 0, FastInvalid);
             return {storage, 0, false, true};
         }
-        ++count[lengths[v]];
-        longest = std::max<unsigned>(longest, lengths[v]);
+        ++count[length];
+        longest = std::max(longest, length);
     }
     // A complete code writes every slot; only an incomplete one leaves
     // patterns that must read as invalid.
@@ -82,8 +87,9 @@ FastTable BuildFastTable(const uint16_t* lengths, unsigned n, unsigned s, const 
 
     // Sub-tables first: each first-level pattern that leads to longer codes
     // gets one, as wide as the longest of them.
-    unsigned subWidth[1u << FastLiteralRootBits] = {};
+    unsigned subWidth[1u << FastLiteralRootBits];
     if (longest > rootBits) {
+        std::fill(subWidth, subWidth + rootSize, 0u);
         unsigned probe[MaxCodeLength + 2];
         std::copy(nextCode, nextCode + MaxCodeLength + 2, probe);
         for (unsigned v = 0; v < n; ++v) {
