@@ -309,4 +309,10 @@ void TAboutDlg::SystemInformationNewValues()
     PageFileAvail->setText(info.AvailPageFile);
 }
 
+void TAboutDlg::UseLauncher(platform::TLauncher& launcher)
+{
+    MailLabel->Launcher = &launcher;
+    HTTPLabel->Launcher = &launcher;
+}
+
 }  // namespace valbrix::about

@@ -13,6 +13,7 @@
 
 #include "MyCompInfo.h"
 #include "SystemInfo.h"
+#include "platform/gui/Launcher.h"
 
 class QLabel;
 class QPushButton;
@@ -29,6 +30,8 @@ public:
 
     // The processor speed in MHz, 0 when unknown (test seam).
     std::function<double()> MeasureCpuMHz;
+    // The launcher both links hand their addresses to (the desktop's by default).
+    void UseLauncher(platform::TLauncher& launcher);
 
     // Components, named as the form names them.
     QStackedWidget* AboutNotebook = nullptr;

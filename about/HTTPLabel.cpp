@@ -160,7 +160,7 @@ void THTTPLabel::Click()
     // What the desktop answers is not shown: an address it cannot open
     // simply opens nothing.
     if (!FUrl.isEmpty())
-        platform::Launcher().OpenUrl(QUrl(FUrl));
+        Launcher->OpenUrl(QUrl(FUrl));
     if (OnClick)
         OnClick(*this);
 }

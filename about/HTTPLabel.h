@@ -1,8 +1,8 @@
 // THTTPLabel: a text label that acts as a hyperlink. Under the mouse it
 // changes colours and font style (bold and underlined in the active window,
 // underlined in an inactive one), shows the hand cursor while it carries an
-// address, and a click hands the address to the desktop through the
-// launcher seam (a web page, or a mailto: address for the mail program).
+// address, and a click hands the address to the desktop through its
+// launcher (a web page, or a mailto: address for the mail program).
 // It plays no sound. The look itself is THTTPLabelState's.
 #pragma once
 
@@ -11,6 +11,7 @@
 #include <QLabel>
 
 #include "HTTPLabelState.h"
+#include "platform/gui/Launcher.h"
 
 namespace valbrix::about {
 
@@ -47,6 +48,9 @@ public:
     TOnFocus OnGetFocusWindowInActive;
     TOnFocus OnLooseFocusWindowInActive;
     TOnFocus OnClick;
+    // Where a click's address goes: the desktop's, or the owner's stand-in
+    // (which must outlive the label).
+    platform::TLauncher* Launcher = &platform::DesktopLauncher();
 
 protected:
     void enterEvent(QEnterEvent* event) override;

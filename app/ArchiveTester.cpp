@@ -83,7 +83,7 @@ TTestReport TArchiveTester::Run(const TZipArchive& archive, const TTableEntries&
         total = AddSizeSaturated(total, entries.Table->Record(index).UncompressedSize);
 
     TExtractionDriver driver;
-    TWindowPasswords passwords;
+    TWindowPasswords passwords(FSeams.RunPasswordDialog);
     driver.SetPasswordProvider(&passwords);
     driver.LendArchive(*archive.Reader());
     TRunProgress runProgress(progress, FAbortRequested, total);

@@ -3,8 +3,8 @@
 // callback (also within a large entry) that dispatches the window's events,
 // and collects every failure with its German reason for one summary at the
 // end instead of a box per entry. An encrypted entry asks for the password
-// as an extraction does. Abort() (the Abbrechen button, Escape, closing the
-// window) stops within the current entry.
+// as an extraction does, through the window's seams. Abort() (the Abbrechen
+// button, Escape, closing the window) stops within the current entry.
 #pragma once
 
 #include <functional>
@@ -12,6 +12,7 @@
 #include <QStringList>
 
 #include "engine/archive/EntryTable.h"
+#include "WindowSeams.h"
 #include "engine/archive/ZipArchive.h"
 
 namespace valbrix {
@@ -24,6 +25,10 @@ struct TTestReport {
 
 class TArchiveTester {
 public:
+    explicit TArchiveTester(const TWindowSeams& seams) : FSeams(seams) {}
+    TArchiveTester(const TArchiveTester&) = delete;
+    TArchiveTester& operator=(const TArchiveTester&) = delete;
+
     // `progress` gets the whole run's per cent; it may dispatch events.
     TTestReport Run(const TZipArchive& archive, const TTableEntries& entries,
                     const std::function<void(int percent)>& progress);
@@ -33,6 +38,7 @@ public:
     std::function<void()> OnBusyChanged;
 
 private:
+    const TWindowSeams& FSeams;
     bool FRunning = false;
     bool FAbortRequested = false;
 };

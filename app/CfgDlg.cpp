@@ -90,8 +90,8 @@ int ExecCfgDlg(TCfgDlg& dialog)
     return dialog.exec();
 }
 
-void RunSettingsCommand(QWidget* owner, const TCfgDlgRunner& runner, const platform::TXdgFolders& folders,
-                        const QString& programPath)
+void RunSettingsCommand(QWidget* owner, const TCfgDlgRunner& runner, TMessageBoxPresenter& boxes,
+                        const platform::TXdgFolders& folders, const QString& programPath)
 {
     const std::string program = programPath.toStdString();
     TCfgDlg dialog(owner);
@@ -101,12 +101,12 @@ void RunSettingsCommand(QWidget* owner, const TCfgDlgRunner& runner, const platf
         return;
     const platform::TAssociationResult written = platform::WriteAssociation(folders, program);
     if (!written.Succeeded())
-        ShowMessageBox(AssociationFailureText(written, folders), QString(), mkError, bcOK);
+        ShowMessageBox(boxes, AssociationFailureText(written, folders), QString(), mkError, bcOK);
 }
 
-void RunSettingsCommand(QWidget* owner, const TCfgDlgRunner& runner)
+void RunSettingsCommand(QWidget* owner, const TCfgDlgRunner& runner, TMessageBoxPresenter& boxes)
 {
-    RunSettingsCommand(owner, runner, platform::UserXdgFolders(), QCoreApplication::applicationFilePath());
+    RunSettingsCommand(owner, runner, boxes, platform::UserXdgFolders(), QCoreApplication::applicationFilePath());
 }
 
 }  // namespace valbrix

@@ -2,13 +2,15 @@
 // one setting associates ZIP files with this program on the desktop, so the
 // file manager opens them here. The dialog has no code of its own; the
 // command ticks the box when the association is ours, runs the dialog
-// through a runner (tests script it) and writes the association on "OK" with
-// the box ticked. Unticking removes nothing.
+// through the window's runner (tests script it) and writes the association on
+// "OK" with the box ticked. Unticking removes nothing.
 #pragma once
 
 #include <functional>
 
 #include <QDialog>
+
+#include "MessageBox.h"
 
 class QCheckBox;
 class QFrame;
@@ -39,10 +41,10 @@ using TCfgDlgRunner = std::function<int(TCfgDlg&)>;
 int ExecCfgDlg(TCfgDlg& dialog);
 
 // The settings command for `programPath` over the user's folders; a failed
-// write is worded in a message box.
-void RunSettingsCommand(QWidget* owner, const TCfgDlgRunner& runner, const platform::TXdgFolders& folders,
-                        const QString& programPath);
+// write is worded in a box shown by `boxes`.
+void RunSettingsCommand(QWidget* owner, const TCfgDlgRunner& runner, TMessageBoxPresenter& boxes,
+                        const platform::TXdgFolders& folders, const QString& programPath);
 // The same for this program and the user's own XDG folders.
-void RunSettingsCommand(QWidget* owner, const TCfgDlgRunner& runner);
+void RunSettingsCommand(QWidget* owner, const TCfgDlgRunner& runner, TMessageBoxPresenter& boxes);
 
 }  // namespace valbrix

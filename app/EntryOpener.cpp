@@ -59,8 +59,9 @@ QString ReasonText(const TEntryOutcome& outcome)
 
 }  // namespace
 
-TEntryOpener::TEntryOpener(TEntryExtractor& extractor, const std::string& temporaryFolder)
-    : FExtractor(extractor), FFolders(temporaryFolder)
+TEntryOpener::TEntryOpener(TEntryExtractor& extractor, const TWindowSeams& seams,
+                           const std::string& temporaryFolder)
+    : FExtractor(extractor), FSeams(seams), FFolders(temporaryFolder)
 {
 }
 
@@ -70,7 +71,7 @@ QString TEntryOpener::CreateFolder()
     if (!folder.empty())
         return Native(folder);
     const QString cause = OutputErrorText(errno);
-    ShowMessageBox(QStringLiteral("Im temporären Ordner %1 kann kein privater Ordner angelegt werden.")
+    ShowMessageBox(*FSeams.Boxes, QStringLiteral("Im temporären Ordner %1 kann kein privater Ordner angelegt werden.")
                            .arg(Native(platform::TemporaryFolder())) +
                        (cause.isEmpty() ? QString() : QLatin1Char('\n') + cause),
                    QString(), mkError, bcOK);
@@ -86,7 +87,8 @@ bool TEntryOpener::OpenEntry(const TZipArchive& archive, const TExtractList& ent
     if (entry.Table->IsFolder(record))
         return false;  // a folder has nothing to open (and gets no row)
     if (const QString refusal = RefusalText(record.DataMethod, record.Flags); !refusal.isEmpty()) {
-        ShowMessageBox(QStringLiteral("Die Datei %1 kann nicht geöffnet werden:\n%2.").arg(name, refusal), QString(),
+        ShowMessageBox(*FSeams.Boxes,
+                       QStringLiteral("Die Datei %1 kann nicht geöffnet werden:\n%2.").arg(name, refusal), QString(),
                        mkError, bcOK);
         return false;
     }
@@ -96,8 +98,9 @@ bool TEntryOpener::OpenEntry(const TZipArchive& archive, const TExtractList& ent
     int count = 0;
     {
         // The box names the entry, not the private folder it was going to.
-        const TFailureRoute route(FExtractor, [&name](const TEntryOutcome& outcome) {
-            ShowMessageBox(QStringLiteral("Die Datei %1 kann nicht geöffnet werden:\n%2").arg(name, ReasonText(outcome)),
+        const TFailureRoute route(FExtractor, [this, &name](const TEntryOutcome& outcome) {
+            ShowMessageBox(*FSeams.Boxes,
+                           QStringLiteral("Die Datei %1 kann nicht geöffnet werden:\n%2").arg(name, ReasonText(outcome)),
                            QString(), mkError, bcOK);
         });
         // Without the archive's folders: the file is the folder's only item.
@@ -109,8 +112,9 @@ bool TEntryOpener::OpenEntry(const TZipArchive& archive, const TExtractList& ent
         FFolders.Remove(QFile::encodeName(folder).toStdString());  // the failure was told by the extraction
         return false;
     }
-    if (!platform::Launcher().OpenUrl(QUrl::fromLocalFile(file))) {
-        ShowMessageBox(QStringLiteral("Die Datei %1 konnte nicht mit der Standardanwendung geöffnet werden.").arg(name),
+    if (!FSeams.Launcher->OpenUrl(QUrl::fromLocalFile(file))) {
+        ShowMessageBox(*FSeams.Boxes,
+                       QStringLiteral("Die Datei %1 konnte nicht mit der Standardanwendung geöffnet werden.").arg(name),
                        QString(), mkError, bcOK);
         FFolders.Remove(QFile::encodeName(folder).toStdString());
         return false;
@@ -137,7 +141,7 @@ QList<QUrl> TEntryOpener::ExtractForDrag(const TZipArchive& archive, const TExtr
         count = FExtractor.ExtractEntries(archive, eoWithFolders | eoOverwrite, folder, progressBar, list);
     }
     if (!FExtractor.Questions().Stopped())
-        ShowCollectedFailures(failures);
+        ShowCollectedFailures(*FSeams.Boxes, failures);
     QList<QUrl> urls;
     if (count > 0 && !FExtractor.Questions().Stopped())
         for (const QString& item : ItemsIn(folder))

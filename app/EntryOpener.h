@@ -7,7 +7,8 @@
 // items of its folder as file URLs, the entries inside them with their
 // archive folders. The folders live until RemoveFolders (the archive is
 // closed or another one opened) or until this object goes with the window.
-// Everything it cannot do it says in German through ShowMessageBox.
+// Everything it cannot do it says in German through the window's boxes;
+// files go to the desktop through the window's launcher.
 #pragma once
 
 #include <memory>
@@ -28,7 +29,7 @@ namespace valbrix {
 class TEntryOpener {
 public:
     // temporaryFolder: where the private folders are made.
-    TEntryOpener(TEntryExtractor& extractor, const std::string& temporaryFolder);
+    TEntryOpener(TEntryExtractor& extractor, const TWindowSeams& seams, const std::string& temporaryFolder);
     TEntryOpener(const TEntryOpener&) = delete;
     TEntryOpener& operator=(const TEntryOpener&) = delete;
 
@@ -55,6 +56,7 @@ private:
     QString CreateFolder();
 
     TEntryExtractor& FExtractor;
+    const TWindowSeams& FSeams;
     platform::TPrivateFolders FFolders;
 };
 

@@ -124,6 +124,11 @@ private:
     int FWritten = 0;
 };
 
+TEntryExtractor::TEntryExtractor(const TWindowSeams& seams)
+    : FSeams(seams), FQuestions(*seams.Boxes), FPasswords(seams.RunPasswordDialog)
+{
+}
+
 void TEntryExtractor::Abort()
 {
     FAbortRequested = true;
@@ -144,7 +149,7 @@ int TEntryExtractor::ExtractEntries(const TZipArchive& archive, TExtractOptions 
                                     QProgressBar* progressBar, const TExtractList& list)
 {
     FAbortRequested = false;
-    FQuestions = TRunQuestions((options & eoOverwrite) != 0);
+    FQuestions = TRunQuestions(*FSeams.Boxes, (options & eoOverwrite) != 0);
     FTrail = {};
     TReceiver receiver(*this, folder, progressBar);
     TJobOptions jobOptions;

@@ -8,7 +8,8 @@
 // dispatched. The password that fitted is kept with the open archive.
 // Stopping the run, by an answer or by closing the window, aborts the job:
 // the entries being written are discarded, so no partial file stays, and
-// the rest are skipped without messages.
+// the rest are skipped without messages. Boxes and dialogs go through the
+// window's seams.
 #pragma once
 
 #include <cstdint>
@@ -20,6 +21,7 @@
 
 #include "PasswordDialog.h"
 #include "RunQuestions.h"
+#include "WindowSeams.h"
 #include "engine/archive/EntryTable.h"
 #include "engine/archive/ZipArchive.h"
 #include "engine/archive/ZipDirectory.h"
@@ -46,7 +48,7 @@ using TExtractList = TTableEntries;
 
 class TEntryExtractor {
 public:
-    TEntryExtractor() = default;
+    explicit TEntryExtractor(const TWindowSeams& seams);
     TEntryExtractor(const TEntryExtractor&) = delete;
     TEntryExtractor& operator=(const TEntryExtractor&) = delete;
 
@@ -80,6 +82,7 @@ private:
     class TReceiver;
     void PumpEvents();
 
+    const TWindowSeams& FSeams;
     TExtractJob* FJob = nullptr;
     TRunQuestions FQuestions;
     TRunTrail FTrail;

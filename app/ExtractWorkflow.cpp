@@ -29,6 +29,7 @@
 #include "TargetFolder.h"
 #include "ZipListModel.h"
 #include "platform/FolderServices.h"
+#include "controls/ToolEdit.h"
 #include "platform/gui/Launcher.h"
 
 namespace valbrix {
@@ -99,14 +100,15 @@ void TMain::UnzipBtnClick()
     TDirSelectDlg dialog(this);
     const QString lastFolder = ReadLastFolder();
     dialog.SetFolderText(lastFolder.isEmpty() ? QFileInfo(FArchiveName).absolutePath() : lastFolder);
-    if (FDirSelectRunner(dialog) != QDialog::Accepted)
+    dialog.DirEdit->FolderDialogRunner = FSeams.RunFolderDialog;
+    if (FSeams.RunDirSelectDlg(dialog) != QDialog::Accepted)
         return;
     WriteLastFolder(dialog.FolderText());
     const TProgressBarOwner progress(CreateProgressBar());
 
     const QString folder = CleanFolderText(dialog.FolderText());
     if (const TFolderCheck check = CheckTargetFolder(folder); check.Problem != fpNone) {
-        ShowMessageBox(QStringLiteral("Fehler beim Festlegen des Ordners: ") + folder + QLatin1Char('\n') +
+        ShowMessageBox(Boxes(), QStringLiteral("Fehler beim Festlegen des Ordners: ") + folder + QLatin1Char('\n') +
                            FolderProblemText(check, folder),
                        QStringLiteral("Fehler beim Entpacken"), mkError, bcOK);
         return;
@@ -134,8 +136,8 @@ void TMain::UnzipBtnClick()
     summary.Kind = mkConfirmation;
     summary.Flags = MessageBoxFlags(mkConfirmation, bcYesNo);
     summary.Details = run.CollectedFailures().join(QLatin1Char('\n'));
-    if (ShowMessageBox(summary) == idYes)
-        platform::ExploreFolder(folder);
+    if (ShowMessageBox(Boxes(), summary) == idYes)
+        platform::ExploreFolder(*FSeams.Launcher, folder);
 }
 
 // A stopped run may leave half of what the user asked for: offer to remove
@@ -150,14 +152,14 @@ void TMain::OfferToTakeBack(const QString& folder, int count)
     offer.Kind = mkConfirmation;
     offer.Flags = MessageBoxFlags(mkConfirmation, bcYesNo);
     offer.Details = run.CollectedFailures().join(QLatin1Char('\n'));
-    if (ShowMessageBox(offer) != idYes)
+    if (ShowMessageBox(Boxes(), offer) != idYes)
         return;
     platform::TFolder target;
     const size_t left = target.Open(QFile::encodeName(folder).toStdString()) == 0
                             ? RemoveTrail(target, FExtractor.Trail())
                             : FExtractor.Trail().Files.size() + FExtractor.Trail().Folders.size();
     if (left > 0)
-        ShowMessageBox(TrailLeftText(left), QStringLiteral("Entpacken abgebrochen"), mkWarning, bcOK);
+        ShowMessageBox(Boxes(), TrailLeftText(left), QStringLiteral("Entpacken abgebrochen"), mkWarning, bcOK);
 }
 
 void TMain::closeEvent(QCloseEvent* event)
@@ -166,10 +168,10 @@ void TMain::closeEvent(QCloseEvent* event)
         // Asked once: a second close while the question is open is that question's.
         if (!FCloseRequested && !FClosingAsked) {
             FClosingAsked = true;
-            const int answer = ShowMessageBox(FTester.Running()
-                                                  ? QStringLiteral("Die Prüfung läuft noch. Abbrechen und Valbrix beenden?")
-                                                  : QStringLiteral("Das Entpacken läuft noch. Abbrechen und Valbrix beenden?"),
-                                              QStringLiteral("Valbrix"), mkConfirmation, bcYesNo);
+            const QString question = FTester.Running()
+                                         ? QStringLiteral("Die Prüfung läuft noch. Abbrechen und Valbrix beenden?")
+                                         : QStringLiteral("Das Entpacken läuft noch. Abbrechen und Valbrix beenden?");
+            const int answer = ShowMessageBox(Boxes(), question, QStringLiteral("Valbrix"), mkConfirmation, bcYesNo);
             FClosingAsked = false;
             if (answer == idYes && Extracting()) {
                 FCloseRequested = true;

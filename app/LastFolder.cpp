@@ -49,7 +49,7 @@ bool TMain::OpenFoldersSection()
     MyIniFile.SetSection(QStringLiteral("Folders"));
     MyIniFile.SetOpen(true);
     MyIniFile.SetSection(QStringLiteral("Folders"));
-    MyIniFile.OnMessage = [](const QString& text) { ShowMessageBox(text, QString(), mkError, bcOK); };
+    MyIniFile.OnMessage = [this](const QString& text) { ShowMessageBox(Boxes(), text, QString(), mkError, bcOK); };
     const int error = MyIniFile.ErrorCode();
     if (error == 0 || error == iniFileMissing)
         return true;
@@ -72,7 +72,7 @@ void TMain::ReportIniProblem(const QString& text, int systemError)
     // File errors of a folder read as a generic input/output error.
     if (QFileInfo(file).isDir())
         systemError = EISDIR;
-    ShowMessageBox(text + QLatin1Char('\n') + IniCauseText(systemError, file) +
+    ShowMessageBox(Boxes(), text + QLatin1Char('\n') + IniCauseText(systemError, file) +
                        QStringLiteral("\nValbrix arbeitet weiter, speichert aber keine Einstellungen."),
                    QString(), mkError, bcOK);
 }

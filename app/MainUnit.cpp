@@ -74,12 +74,9 @@ QStringList LocalFiles(const QMimeData* mime)
 TMain::TMain(QWidget* parent)
     : QMainWindow(parent)
     , FCommandLine(QCoreApplication::arguments().mid(1))
-    , FOpenDialogRunner([](QFileDialog& dialog) {
-        return dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty() ? dialog.selectedFiles().first()
-                                                                                      : QString();
-    })
-    , FDirSelectRunner([](TDirSelectDlg& dialog) { return dialog.exec(); })
-    , FOpener(FExtractor, platform::TemporaryFolder())
+    , FExtractor(FSeams)
+    , FTester(FSeams)
+    , FOpener(FExtractor, FSeams, platform::TemporaryFolder())
 {
     FormCreate();
 }
@@ -181,10 +178,10 @@ bool TMain::OpenArchive(const QString& path)
     FOpenProblem = problem.Text;
     FOpenProblemKind = problem.Kind;
     if (!FOpenProblem.isEmpty() && !FQuietOpen)
-        ShowMessageBox(FOpenProblem, QString(), FOpenProblemKind, bcOK);
+        ShowMessageBox(Boxes(), FOpenProblem, QString(), FOpenProblemKind, bcOK);
     // The rows read so far stay: they are real entries, and the user may still extract them.
     if (listing.Status == dsDamaged)
-        ShowMessageBox(DamagedDirectoryText(path, entriesRead), QString(), mkError, bcOK);
+        ShowMessageBox(Boxes(), DamagedDirectoryText(path, entriesRead), QString(), mkError, bcOK);
     if (rowCount > 0)
         FitColumns();
     if (!setupList.empty())
@@ -353,7 +350,7 @@ void TMain::ffnen1Click()
     delete OpenDialog;
     CreateOpenDialog();
     OpenDialog->setDirectory(folder);
-    const QString path = FOpenDialogRunner(*OpenDialog);
+    const QString path = FSeams.RunOpenDialog(*OpenDialog);
     if (!path.isEmpty())
         OpenArchive(path);
 }
@@ -374,19 +371,20 @@ void TMain::CloseBtnClick()
 
 void TMain::Einstellungen1Click()
 {
-    RunSettingsCommand(this, FCfgDlgRunner);
+    RunSettingsCommand(this, FSeams.RunCfgDlg, Boxes());
 }
 
 void TMain::Webseite1Click()
 {
     // Whether a browser came up is the desktop's business; nothing to report.
-    platform::Launcher().OpenUrl(QUrl(QStringLiteral(VALBRIX_WEBSITE)));
+    FSeams.Launcher->OpenUrl(QUrl(QStringLiteral(VALBRIX_WEBSITE)));
 }
 
 void TMain::Info1Click()
 {
     // A fresh dialog per opening, freed when it closes.
     about::TAboutDlg dialog(CompileInfo, [](int64_t bytes) { return MyTools().FormatSize(bytes); }, this);
+    dialog.UseLauncher(*FSeams.Launcher);
     dialog.exec();
 }
 
@@ -410,7 +408,7 @@ void TMain::WMDropFiles(const QStringList& names)
         }
     FQuietOpen = false;
     if (!problem.isEmpty())
-        ShowMessageBox(problem, QString(), problemKind, bcOK);
+        ShowMessageBox(Boxes(), problem, QString(), problemKind, bcOK);
 }
 
 bool TMain::IsDropOfFiles(const QDropEvent* event) const

@@ -1,10 +1,12 @@
 // TMain, the one main window: the list of the open archive's file entries,
 // the menus, toolbar and status bar, and the commands that start there. It
 // owns the rows (through TZipListModel); the archive, its totals and setup
-// program are its TArchiveSession's; the rules it applies (command states, texts, command-line reassembly) live
-// in MainState and ListTexts. A path that is no readable archive simply
-// lists nothing; an archive whose directory is damaged lists what could be
-// read and says so in a message.
+// program are its TArchiveSession's; the rules it applies (command states,
+// texts, command-line reassembly) live in MainState and ListTexts. Every box,
+// dialog and hand-over to the desktop goes through the window's own seams
+// (TWindowSeams), which it lends to its controllers. A path that is no
+// readable archive simply lists nothing; an archive whose directory is
+// damaged lists what could be read and says so in a message.
 #pragma once
 
 #include <cstdint>
@@ -25,6 +27,7 @@
 #include "ExtractEntries.h"
 #include "MainState.h"
 #include "MessageBox.h"
+#include "WindowSeams.h"
 #include "about/MyCompInfo.h"
 #include "settings/MyIni.h"
 
@@ -57,15 +60,10 @@ public:
     // The dropped names in their order; the first that lists as an archive is opened.
     void WMDropFiles(const QStringList& names);
 
-    // Seams for tests: the parameters that the first show reads, and what
-    // runs the open dialog (it gets the configured dialog and returns the
-    // chosen file or an empty string).
+    // For tests: the parameters that the first show reads.
     void SetCommandLine(const QStringList& parameters) { FCommandLine = parameters; }
-    void SetOpenDialogRunner(std::function<QString(QFileDialog&)> runner) { FOpenDialogRunner = std::move(runner); }
-    void SetCfgDlgRunner(TCfgDlgRunner runner) { FCfgDlgRunner = std::move(runner); }
-    // What runs the extraction dialog: it gets the prefilled dialog and
-    // returns QDialog::Accepted or QDialog::Rejected.
-    void SetDirSelectRunner(std::function<int(TDirSelectDlg&)> runner) { FDirSelectRunner = std::move(runner); }
+    // The boxes, dialogs and launcher of this window; tests replace them here.
+    TWindowSeams& Seams() { return FSeams; }
 
     // The extraction job over the archive that is open now. Returns the
     // number of entries extracted.
@@ -165,6 +163,7 @@ private:
     void CreateList();
     void CreateStatusBar();
     void CreateOpenDialog();
+    TMessageBoxPresenter& Boxes() const { return *FSeams.Boxes; }
     void ApplyCommandState(const TCommandState& state);
     void ApplyBusyState();
     QProgressBar* CreateProgressBar();
@@ -196,9 +195,7 @@ private:
     int FExposeWaits = 0;      // polls for the first show's window to be on screen
     int FUpdateDepth = 0;      // > 0 while the list is filled or cleared: no per-row selection updates
     QStringList FCommandLine;
-    std::function<QString(QFileDialog&)> FOpenDialogRunner;
-    TCfgDlgRunner FCfgDlgRunner;  // empty: the dialog runs modally
-    std::function<int(TDirSelectDlg&)> FDirSelectRunner;
+    TWindowSeams FSeams;            // before the controllers, which keep a reference
     TCommandState FCommandState;    // what the list allows; an extraction masks some of it
     TEntryExtractor FExtractor;     // runs the extraction job, one at a time
     TArchiveTester FTester;         // "Archiv testen"

@@ -128,19 +128,13 @@ void AddDetails(QMessageBox* box, const QString& details)
     field->setFocus();
 }
 
+}  // namespace
+
 TMessageBoxPresenter& DialogPresenter()
 {
     static TDialogPresenter presenter;
     return presenter;
 }
-
-TMessageBoxPresenter*& CurrentPresenter()
-{
-    static TMessageBoxPresenter* current = &DialogPresenter();
-    return current;
-}
-
-}  // namespace
 
 uint32_t MessageBoxFlags(TMessageKind kind, TMessageButtons buttons)
 {
@@ -155,13 +149,6 @@ uint32_t MessageBoxFlags(TMessageKind kind, TMessageButtons buttons)
 QString DefaultCaption(TMessageKind kind)
 {
     return QString::fromUtf8(KindInfo(kind).Caption);
-}
-
-TMessageBoxPresenter* SetMessageBoxPresenter(TMessageBoxPresenter* presenter)
-{
-    TMessageBoxPresenter* previous = CurrentPresenter();
-    CurrentPresenter() = presenter ? presenter : &DialogPresenter();
-    return previous;
 }
 
 QString ElideLongWords(const QString& text, const QFontMetrics& metrics, int maxWidth)
@@ -225,23 +212,24 @@ QMessageBox* BuildMessageBox(const TMessageBoxRequest& request, QWidget* owner)
     return box;
 }
 
-int ShowMessageBox(const QString& text, const QString& caption, TMessageKind kind, TMessageButtons buttons)
+int ShowMessageBox(TMessageBoxPresenter& boxes, const QString& text, const QString& caption, TMessageKind kind,
+                   TMessageButtons buttons)
 {
     TMessageBoxRequest request;
     request.Text = text;
     request.Caption = caption.isEmpty() ? DefaultCaption(kind) : caption;
     request.Kind = kind;
     request.Flags = MessageBoxFlags(kind, buttons);
-    return CurrentPresenter()->Present(request);
+    return boxes.Present(request);
 }
 
-int ShowMessageBox(TMessageBoxRequest request)
+int ShowMessageBox(TMessageBoxPresenter& boxes, TMessageBoxRequest request)
 {
     if (request.Caption.isEmpty())
         request.Caption = DefaultCaption(request.Kind);
     if (request.Flags == 0)
         request.Flags = MessageBoxFlags(request.Kind, 0);
-    return CurrentPresenter()->Present(request);
+    return boxes.Present(request);
 }
 
 }  // namespace valbrix

@@ -1,9 +1,9 @@
 // The message box through which the user interface words every question and
 // failure: a kind (icon and default caption) and one button combination,
 // answered with the original platform's answer codes so callers compare
-// against the same numbers everywhere. The box is shown by a presenter that
-// tests replace with a script (TMessageBoxPresenter); the presenter is the
-// only state, installed for the whole run or for one test.
+// against the same numbers everywhere. The box is shown by a presenter
+// (TMessageBoxPresenter) that each caller is given: the window's, which a
+// test replaces with a script on the window it made.
 #pragma once
 
 #include <cstdint>
@@ -75,17 +75,19 @@ public:
     virtual int Present(const TMessageBoxRequest& request) = 0;
 };
 
-// Installs a presenter (null restores the real one); returns the previous one.
-TMessageBoxPresenter* SetMessageBoxPresenter(TMessageBoxPresenter* presenter);
+// The real one: a modal QMessageBox over the active window. Holds no state.
+TMessageBoxPresenter& DialogPresenter();
 
 // Builds the box for a request: icon, caption, German buttons, escape button.
 // Each button carries its answer code in the property "answer".
 QMessageBox* BuildMessageBox(const TMessageBoxRequest& request, QWidget* owner);
 
-int ShowMessageBox(const QString& text, const QString& caption, TMessageKind kind, TMessageButtons buttons);
+// Shows one box through `boxes`.
+int ShowMessageBox(TMessageBoxPresenter& boxes, const QString& text, const QString& caption, TMessageKind kind,
+                   TMessageButtons buttons);
 // A box with its own buttons, check box or details: Caption is defaulted
 // from the kind and Flags filled in here.
-int ShowMessageBox(TMessageBoxRequest request);
+int ShowMessageBox(TMessageBoxPresenter& boxes, TMessageBoxRequest request);
 
 // Lines wider than `maxWidth` pixels get their longest word (a path, as a
 // rule) shortened in the middle, so the box keeps its width and the end of

@@ -29,7 +29,8 @@ TMyTools& MyTools()
     return tools;
 }
 
-bool TMyTools::RunProgram(const QString& program, const QString& parameters, uint16_t /*showCommand*/, bool wait)
+bool TMyTools::RunProgram(const QString& program, const QString& parameters, uint16_t /*showCommand*/, bool wait,
+                          platform::TLauncher& launcher)
 {
     const std::string path = QFile::encodeName(program).toStdString();
     const std::string params = QFile::encodeName(parameters).toStdString();
@@ -38,9 +39,9 @@ bool TMyTools::RunProgram(const QString& program, const QString& parameters, uin
     std::vector<std::string> argv{path};
     for (const std::string& part : platform::SplitCommandLine(params))
         argv.push_back(part);
-    if (platform::Launcher().StartProgram(argv, false, wait))
+    if (launcher.StartProgram(argv, false, wait))
         return true;
-    return platform::Launcher().StartProgram(platform::SplitCommandLine(path + " " + params), true, wait);
+    return launcher.StartProgram(platform::SplitCommandLine(path + " " + params), true, wait);
 }
 
 int64_t TMyTools::GetSizeOfFile(const QString& path) const

@@ -11,6 +11,8 @@
 
 #include <QString>
 
+#include "platform/gui/Launcher.h"
+
 namespace valbrix {
 
 class TMyTools {
@@ -22,8 +24,9 @@ public:
     // program may be a full path or a name found on the PATH; parameters are
     // split at blanks, double quotes group. A ".exe" runs through wine when it
     // is on the PATH. showCommand is a window-show hint that has no meaning
-    // here. True when a process was started.
-    bool RunProgram(const QString& program, const QString& parameters, uint16_t showCommand, bool wait);
+    // here. The start goes through `launcher`. True when a process was started.
+    bool RunProgram(const QString& program, const QString& parameters, uint16_t showCommand, bool wait,
+                    platform::TLauncher& launcher = platform::DesktopLauncher());
     // Size in bytes; -1 when nothing is found or the path names a folder.
     int64_t GetSizeOfFile(const QString& path) const;
     // 8 characters, a dot, 3 characters; digits, letters and '{'.

@@ -15,16 +15,6 @@
 
 namespace valbrix {
 
-namespace {
-
-TPasswordDialogRunner& Runner()
-{
-    static TPasswordDialogRunner runner;
-    return runner;
-}
-
-}  // namespace
-
 TPasswordDialog::TPasswordDialog(const QString& entryName, bool wrongBefore, QWidget* parent) : QDialog(parent)
 {
     setWindowTitle(QStringLiteral("Kennwort"));
@@ -54,17 +44,15 @@ TPasswordDialog::TPasswordDialog(const QString& entryName, bool wrongBefore, QWi
     PasswordEdit->setFocus();
 }
 
-TPasswordDialogRunner SetPasswordDialogRunner(TPasswordDialogRunner runner)
+int ExecPasswordDialog(TPasswordDialog& dialog)
 {
-    TPasswordDialogRunner previous = std::move(Runner());
-    Runner() = std::move(runner);
-    return previous;
+    return dialog.exec();
 }
 
 TPasswordAnswer TWindowPasswords::AskPassword(bool wrongBefore, TSecret& password)
 {
     TPasswordDialog dialog(FEntryName, wrongBefore, QApplication::activeWindow());
-    const int result = Runner() ? Runner()(dialog) : dialog.exec();
+    const int result = FRunner ? FRunner(dialog) : dialog.exec();
     if (result != QDialog::Accepted)
         return paCancelled;
     QByteArray text = dialog.PasswordEdit->text().toUtf8();

@@ -1,9 +1,9 @@
 // The password question of the window: a dialog titled "Kennwort" that
 // names the entry, takes the password in a masked field ("Kennwort
 // anzeigen" unmasks it), and says "Das Kennwort ist falsch." when the last
-// one did not fit. It is run through a runner that tests replace, so no
-// test waits on a modal dialog; TWindowPasswords answers the engine's
-// question with it.
+// one did not fit. It is run through the window's runner, which tests
+// replace, so no test waits on a modal dialog; TWindowPasswords answers the
+// engine's question with it.
 #pragma once
 
 #include <functional>
@@ -30,19 +30,22 @@ public:
     QCheckBox* ShowPasswordCheck;
 };
 
-// Runs the dialog and returns QDialog::Accepted or Rejected; the default
-// runs it modally. Returns the runner it replaces.
+// Runs the dialog and returns QDialog::Accepted or Rejected.
 using TPasswordDialogRunner = std::function<int(TPasswordDialog&)>;
-TPasswordDialogRunner SetPasswordDialogRunner(TPasswordDialogRunner runner);
+// The modal run.
+int ExecPasswordDialog(TPasswordDialog& dialog);
 
 // The window's answer to the engine: one dialog per question, about the
-// entry set last.
+// entry set last, run by `runner` (read at each question; an empty one runs
+// the dialog modally).
 class TWindowPasswords : public TPasswordProvider {
 public:
+    explicit TWindowPasswords(const TPasswordDialogRunner& runner) : FRunner(runner) {}
     void SetEntryName(const QString& name) { FEntryName = name; }
     TPasswordAnswer AskPassword(bool wrongBefore, TSecret& password) override;
 
 private:
+    const TPasswordDialogRunner& FRunner;
     QString FEntryName;
 };
 

@@ -25,7 +25,7 @@ TReplaceDecision TRunQuestions::AskReplace(const QString& target, int64_t existi
                        {QStringLiteral("Nein, alle"), idNoToAll},
                        {QStringLiteral("&Abbrechen"), idCancel}};
     request.EscapeAnswer = idNo;  // Escape keeps its old meaning: this file stays
-    switch (ShowMessageBox(request)) {
+    switch (ShowMessageBox(*FBoxes, request)) {
     case idYes: return rdReplace;
     case idYesToAll: FReplaceAll = true; return rdReplace;
     case idNoToAll: FSkipAll = true; return rdSkip;
@@ -50,7 +50,7 @@ bool TRunQuestions::ReportFailure(const QString& target, int resultCode, int sys
     request.EscapeAnswer = idOK;  // Escape goes on, as OK always did
     request.CheckBoxText = QStringLiteral("Weitere Fehler erst am Ende anzeigen");
     request.CheckBoxChecked = &collectLater;
-    if (ShowMessageBox(request) == idCancel) {
+    if (ShowMessageBox(*FBoxes, request) == idCancel) {
         FStopped = true;
         return false;
     }
@@ -58,7 +58,7 @@ bool TRunQuestions::ReportFailure(const QString& target, int resultCode, int sys
     return true;
 }
 
-void ShowCollectedFailures(const QStringList& failures)
+void ShowCollectedFailures(TMessageBoxPresenter& boxes, const QStringList& failures)
 {
     if (failures.isEmpty())
         return;
@@ -67,7 +67,7 @@ void ShowCollectedFailures(const QStringList& failures)
     request.Kind = mkError;
     request.Flags = MessageBoxFlags(mkError, bcOK);
     request.Details = failures.join(QLatin1Char('\n'));
-    ShowMessageBox(request);
+    ShowMessageBox(boxes, request);
 }
 
 }  // namespace valbrix

@@ -3,7 +3,7 @@
 // the rest of the run ("Ja, alle", "Nein, alle", failures collected for the
 // end) and whether the user stopped the run. The extraction loop asks it
 // and does what it decides; the summary reads what it collected. All boxes
-// go through ShowMessageBox, so tests script them.
+// go through the presenter it is given, so tests script them.
 #pragma once
 
 #include <cstdint>
@@ -11,6 +11,8 @@
 #include <QDateTime>
 #include <QString>
 #include <QStringList>
+
+#include "MessageBox.h"
 
 namespace valbrix {
 
@@ -20,7 +22,10 @@ class TRunQuestions {
 public:
     // The answer to every replace question, when the user ticked
     // "Bestehende Dateien ohne Warnung überschreiben".
-    explicit TRunQuestions(bool replaceWithoutAsking = false) : FReplaceAll(replaceWithoutAsking) {}
+    explicit TRunQuestions(TMessageBoxPresenter& boxes, bool replaceWithoutAsking = false)
+        : FBoxes(&boxes), FReplaceAll(replaceWithoutAsking)
+    {
+    }
 
     TReplaceDecision AskReplace(const QString& target, int64_t existingSize, const QDateTime& existingTime,
                                 int64_t entrySize, uint32_t entryDosDateTime);
@@ -39,6 +44,7 @@ public:
     const QStringList& CollectedFailures() const { return FCollected; }
 
 private:
+    TMessageBoxPresenter* FBoxes;  // a pointer: a run's questions are assigned anew for the next run
     bool FReplaceAll = false;
     bool FSkipAll = false;
     bool FCollect = false;   // "Weitere Fehler erst am Ende anzeigen" was ticked
@@ -48,6 +54,6 @@ private:
 
 // Failures collected for a run's end ("target: reason" each), in one box
 // with the list below the text; nothing when there are none.
-void ShowCollectedFailures(const QStringList& failures);
+void ShowCollectedFailures(TMessageBoxPresenter& boxes, const QStringList& failures);
 
 }  // namespace valbrix

@@ -35,9 +35,9 @@ QString SetupProgramIn(const QString& folder)
     return QString();
 }
 
-void ShowStartFailure()
+void ShowStartFailure(TMessageBoxPresenter& boxes)
 {
-    ShowMessageBox(QStringLiteral("Konnte Setup-Programm nicht öffnen!"), QString(), mkError, bcOK);
+    ShowMessageBox(boxes, QStringLiteral("Konnte Setup-Programm nicht öffnen!"), QString(), mkError, bcOK);
 }
 
 }  // namespace
@@ -55,8 +55,8 @@ QString TMain::CreateTempFolder()
 
 void TMain::DeleteTempFolder(const QString& folder)
 {
-    platform::RemoveTree(QFile::encodeName(folder).toStdString(), [](const std::string& file) {
-        ShowMessageBox(QStringLiteral("Konnte Datei ") + QFile::decodeName(QByteArray::fromStdString(file)) +
+    platform::RemoveTree(QFile::encodeName(folder).toStdString(), [this](const std::string& file) {
+        ShowMessageBox(Boxes(), QStringLiteral("Konnte Datei ") + QFile::decodeName(QByteArray::fromStdString(file)) +
                            QStringLiteral(" nicht löschen. Sie müssen diese manuell löschen."),
                        QString(), mkError, bcOK);
     });
@@ -64,14 +64,15 @@ void TMain::DeleteTempFolder(const QString& folder)
 
 void TMain::SetupCheck(const TExtractList& list)
 {
-    if (ShowMessageBox(QStringLiteral("Es wurde Setup-Programm gefunden, möchten Sie die Installation der Software "
+    if (ShowMessageBox(Boxes(),
+                       QStringLiteral("Es wurde Setup-Programm gefunden, möchten Sie die Installation der Software "
                                       "jetzt durchführen?"),
                        QStringLiteral("Valbrix"), mkConfirmation, bcYesNo) != idYes)
         return;
     const std::unique_ptr<QProgressBar> progress(CreateProgressBar());
     const QString folder = CreateTempFolder();
     if (folder.isEmpty()) {
-        ShowStartFailure();
+        ShowStartFailure(Boxes());
         return;
     }
     const int count = ExtractEntries(eoWithFolders | eoOverwrite, folder, progress.get(), list);
@@ -81,20 +82,21 @@ void TMain::SetupCheck(const TExtractList& list)
         return;
     }
     const TRunQuestions& run = FExtractor.Questions();
-    ShowCollectedFailures(run.CollectedFailures());
+    ShowCollectedFailures(Boxes(), run.CollectedFailures());
     if (count == 0 || run.Stopped()) {
         DeleteTempFolder(folder);  // the extraction already said why, or the user stopped it
         return;
     }
     // Installers look for their files beside themselves.
     const QString setup = SetupProgramIn(folder);
-    if (setup.isEmpty() || !platform::Launcher().StartProgram({QFile::encodeName(setup).toStdString()}, false, false,
+    if (setup.isEmpty() || !FSeams.Launcher->StartProgram({QFile::encodeName(setup).toStdString()}, false, false,
                                                               QFile::encodeName(QFileInfo(setup).absolutePath()).toStdString())) {
-        ShowStartFailure();
+        ShowStartFailure(Boxes());
         DeleteTempFolder(folder);
         return;
     }
-    ShowMessageBox(QStringLiteral("Klicken Sie nach erfolgreicher Installation der Software auf \"OK\", um die "
+    ShowMessageBox(Boxes(),
+                   QStringLiteral("Klicken Sie nach erfolgreicher Installation der Software auf \"OK\", um die "
                                   "temporären Installationsdateien zu löschen!"),
                    QString(), mkInformation, bcOK);
     DeleteTempFolder(folder);

@@ -57,7 +57,7 @@ void TMain::Archivtesten1Click()
     summary.Kind = report.Failures.isEmpty() && FSession.Archive().Kind() != akDamaged ? mkInformation : mkError;
     summary.Flags = MessageBoxFlags(summary.Kind, bcOK);
     summary.Details = report.Failures.join(QLatin1Char('\n'));
-    ShowMessageBox(summary);
+    ShowMessageBox(Boxes(), summary);
 }
 
 }  // namespace valbrix

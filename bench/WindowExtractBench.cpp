@@ -63,19 +63,19 @@ int main(int argc, char** argv)
     window.Alleauswhlen1Click();
     QApplication::processEvents();
 
-    window.SetDirSelectRunner([&folder](valbrix::TDirSelectDlg& dialog) {
+    window.Seams().RunDirSelectDlg = [&folder](valbrix::TDirSelectDlg& dialog) {
         dialog.SetFolderText(folder);
         dialog.WithFoldersChkBox->setChecked(true);
         dialog.OverwriteChkBox->setChecked(true);
         return int(QDialog::Accepted);
-    });
+    };
     TSummaryAnswer answers;
-    valbrix::SetMessageBoxPresenter(&answers);
+    window.Seams().Boxes = &answers;
 
     const auto start = std::chrono::steady_clock::now();
     window.UnzipBtnClick();
     const auto end = std::chrono::steady_clock::now();
-    valbrix::SetMessageBoxPresenter(nullptr);
+    window.Seams().Boxes = &valbrix::DialogPresenter();
 
     std::printf("%.3f\n", std::chrono::duration<double>(end - start).count());
     return answers.Summaries == 1 && answers.Others == 0 ? 0 : 1;

@@ -23,13 +23,6 @@ namespace valbrix {
 
 namespace {
 
-QString RunModal(QFileDialog& dialog)
-{
-    if (dialog.exec() != QDialog::Accepted)
-        return {};
-    return dialog.selectedFiles().value(0);
-}
-
 // The file model writes its date column in the locale's short format, which
 // in German has a two-digit year; the list beside it shows four digits.
 class TFullYearDates : public QIdentityProxyModel {
@@ -45,12 +38,6 @@ public:
         return platform::FullYearDateTimeText(files->lastModified(mapToSource(index)));
     }
 };
-
-TFolderDialogRunner& Runner()
-{
-    static TFolderDialogRunner runner;
-    return runner;
-}
 
 // Qt's default size cuts the columns and the side bar's names; a folder
 // picker needs neither the size nor the type column.
@@ -68,11 +55,11 @@ void FitForFolders(QFileDialog& dialog)
 
 }  // namespace
 
-TFolderDialogRunner SetFolderDialogRunner(TFolderDialogRunner runner)
+QString ExecFolderDialog(QFileDialog& dialog)
 {
-    TFolderDialogRunner previous = std::move(Runner());
-    Runner() = std::move(runner);
-    return previous;
+    if (dialog.exec() != QDialog::Accepted)
+        return {};
+    return dialog.selectedFiles().value(0);
 }
 
 void CenterOnScreen(QWidget* window)
@@ -126,7 +113,7 @@ bool TBrowseFolderDlg::Execute()
     FDialog = &dialog;
     if (OnInitialized)
         OnInitialized(*this);
-    const QString chosen = Runner() ? Runner()(dialog) : RunModal(dialog);
+    const QString chosen = Runner ? Runner(dialog) : ExecFolderDialog(dialog);
     FDialog = nullptr;
     // OK counts only for a folder that exists now; the dialog may have been
     // handed a typed name, or the folder may have gone meanwhile.
@@ -138,9 +125,10 @@ bool TBrowseFolderDlg::Execute()
 }
 
 bool BrowseForDirectory(QString& name, const QString& prompt, int helpContext, QWidget* owner,
-                        const THelpHandler& onHelp)
+                        const THelpHandler& onHelp, const TFolderDialogRunner& runner)
 {
     TBrowseFolderDlg dialog(owner);
+    dialog.Runner = runner;
     dialog.DialogText = prompt;
     dialog.FolderName = name;
     dialog.HelpContext = helpContext;

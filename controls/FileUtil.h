@@ -1,9 +1,10 @@
 // TBrowseFolderDlg, the folder picker behind the folder field's button: a Qt
 // folder dialog that opens at the preselected folder when it exists, gives
 // back a path without trailing '/' (except "/"), accepts only existing
-// folders, and carries a "&Hilfe" button when there is help to show. The dialog runs through a runner
-// that tests replace (SetFolderDialogRunner), so no test ever waits on a
-// real dialog. The path rules themselves are in PathUtil.h.
+// folders, and carries a "&Hilfe" button when there is help to show. The
+// dialog runs through the runner its owner gives (tests give a script), so
+// no test ever waits on a real dialog. The path rules themselves are in
+// PathUtil.h.
 #pragma once
 
 #include <cstdint>
@@ -28,8 +29,8 @@ using THelpHandler = std::function<void(int helpContext)>;
 
 // Runs a configured folder dialog; returns the chosen folder or "" on cancel.
 using TFolderDialogRunner = std::function<QString(QFileDialog&)>;
-// Installs a runner (an empty one restores the real modal run); returns the previous one.
-TFolderDialogRunner SetFolderDialogRunner(TFolderDialogRunner runner);
+// The modal run.
+QString ExecFolderDialog(QFileDialog& dialog);
 
 class TBrowseFolderDlg {
 public:
@@ -46,6 +47,7 @@ public:
     TDialogPosition Position = dpScreenCenter;
     std::function<void(TBrowseFolderDlg&)> OnInitialized;  // the dialog exists, before it shows
     std::function<void(TBrowseFolderDlg&)> OnSelChanged;   // after each change of the selection
+    TFolderDialogRunner Runner;     // runs the dialog; empty: modally
 
     // The folder currently selected in the running dialog ("" when it is no existing folder).
     const QString& SelectedName() const { return FSelectedName; }
@@ -64,9 +66,10 @@ private:
 };
 
 // Runs a centred folder dialog on name with the prompt and help topic (the
-// "&Hilfe" button calls onHelp); name becomes the chosen folder on OK.
+// "&Hilfe" button calls onHelp) run by `runner` (empty: modally); name
+// becomes the chosen folder on OK.
 bool BrowseForDirectory(QString& name, const QString& prompt, int helpContext, QWidget* owner = nullptr,
-                        const THelpHandler& onHelp = {});
+                        const THelpHandler& onHelp = {}, const TFolderDialogRunner& runner = {});
 
 // Moves a window, unresized, to the middle of its screen's available area.
 void CenterOnScreen(QWidget* window);

@@ -410,7 +410,7 @@ void TDirectoryEdit::DoButtonClick()
         name = QStringLiteral("/");
     // Both dialog kinds are the one Qt folder dialog; only dkWin32 shows the prompt.
     action = BrowseForDirectory(name, DialogKind == dkWin32 ? DialogText : QString(), HelpContext, window(),
-                                OnHelp);
+                                OnHelp, FolderDialogRunner);
     if (focusPolicy() != Qt::NoFocus && isEnabled() && isVisible())
         setFocus(Qt::OtherFocusReason);
     NotifyAfterDialog(name, action);

@@ -165,6 +165,7 @@ public:
     TSelectDirOpts DialogOptions = 0;
     QString InitialDir;     // start of the dialog when the field is empty; the last chosen folder
     bool MultipleDirs = false;  // the text is a ';'-separated list of folders
+    TFolderDialogRunner FolderDialogRunner;  // runs the folder dialog; empty: modally
 
     QString LongPaths() const override;
     QString ShortPaths() const override;

@@ -13,6 +13,7 @@
 #include <memory>
 
 #include "engine/Crc32.h"
+#include "engine/NoCoverage.h"
 
 namespace valbrix {
 
@@ -124,21 +125,21 @@ struct TEngineState {
     void RefillInput();
     bool FlushWindow(size_t count);
 
-    uint8_t ReadByte()
+    VALBRIX_NO_COVERAGE uint8_t ReadByte()
     {
         if (InPos > InLast)
             RefillInput();
         return InBuf[InPos++];
     }
     // Afterwards BitCount >= n (n at most 16).
-    void FillBits(unsigned n)
+    VALBRIX_NO_COVERAGE void FillBits(unsigned n)
     {
         while (BitCount < n) {
             BitBuf |= uint64_t(ReadByte()) << BitCount;
             BitCount += 8;
         }
     }
-    void DropBits(unsigned n)
+    VALBRIX_NO_COVERAGE void DropBits(unsigned n)
     {
         BitBuf >>= n;
         BitCount -= n;

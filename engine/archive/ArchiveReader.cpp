@@ -52,9 +52,17 @@ void TArchiveStream::Seek(uint64_t position)
 
 void TArchiveStream::Restart(uint64_t position, size_t readAheadBytes)
 {
+    // Entries taken in archive order lie close together: one read serves a
+    // run of small ones, so what the buffer holds is kept.
+    const uint64_t bufferStart = FNextRead - FLength;
+    if (position >= bufferStart && position < FNextRead) {
+        FPos = size_t(position - bufferStart);
+        FFillBytes = BufferSize;
+        return;
+    }
     FNextRead = position;
     FPos = FLength = 0;
-    FFillBytes = std::clamp<size_t>(readAheadBytes, 1, BufferSize);
+    FFillBytes = std::clamp<size_t>(std::max(readAheadBytes, MinimumFill), 1, BufferSize);
 }
 
 long TArchiveStream::Read(uint8_t* buffer, size_t count)

@@ -59,14 +59,17 @@ public:
     explicit TArchiveStream(TArchiveReader& reader);
     // Moves to a position; one that lies in the buffered bytes costs no read.
     void Seek(uint64_t position);
-    // Forgets the buffered bytes and moves to a position; the next fill
-    // reads only `readAheadBytes` (at most the buffer), so a small entry
-    // costs one small read, and later fills read whole buffers again.
+    // Moves to a position where an entry starts. Bytes already buffered
+    // there are kept; otherwise the next fill reads only `readAheadBytes`
+    // (at least a few KB, at most the buffer), so a small entry costs one
+    // small read and its neighbours none, and later fills read whole
+    // buffers again.
     void Restart(uint64_t position, size_t readAheadBytes);
     long Read(uint8_t* buffer, size_t count) override;
 
 private:
     static constexpr size_t BufferSize = 64 * 1024;
+    static constexpr size_t MinimumFill = 16 * 1024;
     TArchiveReader& FReader;
     std::unique_ptr<uint8_t[]> FBuffer;
     uint64_t FNextRead = 0;  // archive position of the byte behind the buffer's contents

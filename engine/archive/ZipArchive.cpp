@@ -73,15 +73,17 @@ TArchiveKind TZipArchive::Classify(bool nameAccepted, const std::function<void(c
         return FKind;
     }
     uint64_t count = 0;
-    const TDirectoryStatus status = ForEachEntry([&](const TZipEntry& entry) {
+    TEntryCursor cursor(*this);
+    while (const TZipEntry* entry = cursor.Next()) {
         ++count;
         if (visit)
-            visit(entry);
-        return true;
-    });
+            visit(*entry);
+    }
+    const TDirectoryStatus status = cursor.Status();
     FEntriesRead = count;
+    // Without an end record there is nothing to search for again.
     if (status == dsNone)
-        FKind = IsEmptyZipArchive(*FReader) ? akEmpty : akNotArchive;
+        FKind = cursor.FoundEndRecord() && IsEmptyZipArchive(*FReader) ? akEmpty : akNotArchive;
     else
         FKind = status == dsDamaged ? akDamaged : akArchive;
     return FKind;
@@ -104,6 +106,7 @@ const TZipEntry* TEntryCursor::Next()
         if (!FArchive.FReader)
             return nullptr;
         result = OpenZipDirectory(std::make_unique<TBorrowedReader>(*FArchive.FReader), FDirectory);
+        FOpenResult = result;
         FOpened = result >= 0;
     } else if (FDirectory.Buffer) {
         result = NextZipEntry(FDirectory);

@@ -79,12 +79,16 @@ public:
     const TZipEntry* Next();
     // After the end: dsComplete or dsDamaged, dsNone when no directory could be opened.
     TDirectoryStatus Status() const;
+    // After the end: whether the file has an end record at all (one too
+    // early to open, as an empty archive's, counts).
+    bool FoundEndRecord() const { return FOpenResult != drCannotOpen; }
 
 private:
     const TZipArchive& FArchive;
     TZipDirectory FDirectory;
     bool FStarted = false;
     bool FOpened = false;  // the directory opened (drEntry or drNoEntry)
+    int FOpenResult = drCannotOpen;
 };
 
 }  // namespace valbrix

@@ -20,6 +20,7 @@
 #include "engine/archive/ExtraFields.h"
 #include "engine/archive/LittleEndian.h"
 #include "engine/archive/ZipFormat.h"
+#include "engine/NoCoverage.h"
 
 namespace valbrix {
 
@@ -52,41 +53,53 @@ bool HasZipBehindDosImage(TArchiveReader& archive, const uint8_t* header)
     return Le32(probe) == LocalHeaderSignature || (probeBytes >= 5 && Le32(probe + 1) == LocalHeaderSignature);
 }
 
-// Offers each end record signature to stop(position), from the end of the
-// file backwards, searching in overlapping windows, until stop returns true
-// or the search reaches the start of the file or cannot read it.
+// The positions of the end record signatures in a search window of at
+// least one end record, front to back, each with a whole record behind it,
+// found from the C library's search for their first byte: a file without an
+// end record is scanned to its start, and a byte at a time this was most of
+// the cost of opening one. (A search for the whole signature starts over
+// for each hit, which made a window full of lookalikes cost its square.)
+VALBRIX_NO_COVERAGE size_t FindEndSignatures(const uint8_t* window, size_t windowBytes, uint16_t* hits)
+{
+    static_assert(EndRecordSignature == 0x06054B50u);
+    const size_t lastStart = windowBytes - EndRecordBytes;
+    size_t hitCount = 0;
+    for (size_t i = 0; i <= lastStart;) {
+        const void* hit = std::memchr(window + i, 'P', lastStart + 1 - i);
+        if (!hit)
+            break;
+        i = size_t(static_cast<const uint8_t*>(hit) - window);
+        if (Le32(window + i) == EndRecordSignature) {
+            hits[hitCount++] = uint16_t(i);
+            i += SignatureBytes;
+        } else {
+            ++i;
+        }
+    }
+    return hitCount;
+}
+
+// Offers each end record signature to stop(position, its 22 bytes in the
+// search window), from the end of the file backwards, searching in
+// overlapping windows, until stop returns true or the search reaches the
+// start of the file or cannot read it.
 template <typename TStop>
 void ScanEndRecords(TArchiveReader& archive, int64_t fileBytes, TStop stop)
 {
     uint8_t window[EndSearchWindowBytes];
+    uint16_t hits[EndSearchWindowBytes / SignatureBytes];  // signatures cannot overlap
     int64_t windowBytes = fileBytes > int64_t(EndSearchWindowBytes) ? int64_t(EndSearchWindowBytes) : fileBytes;
     int64_t windowStart = fileBytes - windowBytes;
     int64_t offeredBelow = fileBytes;  // the overlap would offer a record twice
     for (;;) {
         if (archive.ReadAt(uint64_t(windowStart), window, size_t(windowBytes)) != long(windowBytes))
             return;
-        // The signatures of the window, found front to back by the C
-        // library's search, then offered back to front: a file without an
-        // end record is scanned to its start, and a byte at a time this was
-        // most of the cost of opening one.
-        static constexpr uint8_t Signature[SignatureBytes] = {'P', 'K', 5, 6};
-        static_assert(EndRecordSignature == 0x06054B50u);
-        const size_t searchedBytes = size_t(windowBytes - int64_t(EndRecordBytes)) + SignatureBytes;
-        uint16_t hits[EndSearchWindowBytes / SignatureBytes];  // signatures cannot overlap
-        size_t hitCount = 0;
-        for (size_t i = 0; windowBytes >= int64_t(EndRecordBytes) && i < searchedBytes;) {
-            const void* hit = memmem(window + i, searchedBytes - i, Signature, SignatureBytes);
-            if (!hit)
-                break;
-            i = size_t(static_cast<const uint8_t*>(hit) - window);
-            hits[hitCount++] = uint16_t(i);
-            i += SignatureBytes;
-        }
+        size_t hitCount = windowBytes >= int64_t(EndRecordBytes) ? FindEndSignatures(window, size_t(windowBytes), hits) : 0;
         while (hitCount > 0) {
             const int64_t at = windowStart + hits[--hitCount];
             if (at < offeredBelow) {
                 offeredBelow = at;
-                if (stop(at))
+                if (stop(at, window + hits[hitCount]))
                     return;
             }
         }
@@ -114,16 +127,15 @@ struct TDirectoryPlace {
 
 enum TLocateResult { lrNoEndRecord = -1, lrFound = 0, lrDamaged = 1 };
 
-// Reads the end record at endRecord and, when any of its fields is
-// saturated, the ZIP64 end record through the locator right before it. A
+// Takes the end record `end` found at endRecord (its bytes are still in the
+// search window: reading them again for each of thousands of lookalikes was
+// most of opening such a file) and, when any of its fields is saturated,
+// reads the ZIP64 end record through the locator right before it. A
 // locator whose record is missing or outside the file, or a saturated
 // directory offset with no locator, leaves the directory unreadable:
 // damaged, since an end record says there is one.
-TLocateResult ReadEndRecord(TArchiveReader& archive, uint64_t endRecord, TDirectoryPlace& place)
+TLocateResult ReadEndRecord(TArchiveReader& archive, uint64_t endRecord, const uint8_t* end, TDirectoryPlace& place)
 {
-    uint8_t end[EndRecordBytes];
-    if (archive.ReadAt(endRecord, end, sizeof end) != long(sizeof end))
-        return lrNoEndRecord;
     place.EndRecord = endRecord;
     place.Start = Le32(end + EndField::DirectoryOffset);
     place.End = endRecord;
@@ -183,13 +195,11 @@ TLocateResult LocateDirectory(TArchiveReader& archive, TDirectoryPlace& place)
     std::optional<TDirectoryPlace> nearest;
     TLocateResult nearestResult = lrNoEndRecord;
     bool led = false;
-    ScanEndRecords(archive, int64_t(archive.Size()), [&](int64_t at) {
+    ScanEndRecords(archive, int64_t(archive.Size()), [&](int64_t at, const uint8_t* record) {
         if (nearest && uint64_t(at) + EndRecordBytes + MaxArchiveCommentBytes < nearest->EndRecord)
             return true;
         TDirectoryPlace candidate;
-        const TLocateResult result = ReadEndRecord(archive, uint64_t(at), candidate);
-        if (result == lrNoEndRecord)
-            return false;
+        const TLocateResult result = ReadEndRecord(archive, uint64_t(at), record, candidate);
         if (!nearest) {
             nearest = candidate;
             nearestResult = result;
@@ -401,7 +411,9 @@ int OpenZipDirectory(std::unique_ptr<TArchiveReader> archive, TZipDirectory& dir
     const bool largeDirectory = directoryBytes >= DirectoryBufferSize;
     if (largeDirectory)
         directoryBytes = DirectoryBufferSize;
-    directory.Buffer = std::make_unique<uint8_t[]>(size_t(directoryBytes) + 1);
+    // Not zeroed: the read below fills what is used, and zeroing 64 KB for
+    // every opening of a large directory was a large part of listing one.
+    directory.Buffer = std::make_unique_for_overwrite<uint8_t[]>(size_t(directoryBytes) + 1);
     if (archive->ReadAt(place.Start, directory.Buffer.get(), size_t(directoryBytes)) != long(directoryBytes)) {
         directory.Buffer.reset();
         directory.Status = dsDamaged;

@@ -90,11 +90,9 @@ unsigned SubTableWidth(const unsigned* count, unsigned length, unsigned covered,
     return width;
 }
 
-DecodeEntry MakeSlot(unsigned symbol, unsigned n, unsigned s, const uint16_t* bases, const uint16_t* extras,
+DecodeEntry MakeSlot(unsigned symbol, unsigned s, const uint16_t* bases, const uint16_t* extras,
                      unsigned bits)
 {
-    if (symbol >= n)  // a leftover pattern of an incomplete code
-        return DecodeEntry{OpInvalid, uint8_t(bits), 0, nullptr};
     if (symbol < s)
         return DecodeEntry{symbol < 256 ? OpLiteral : OpEndOfBlock, uint8_t(bits), uint16_t(symbol), nullptr};
     if (!bases || !extras)
@@ -170,8 +168,8 @@ TTableBuild BuildDecodeTable(const uint16_t* lengths, unsigned n, unsigned s, co
     }
 
     const unsigned leftover = unsigned(freePatterns);
-    // The unowned patterns become codes of the longest length (symbol n, invalid),
-    // so every slot of every table belongs to some code.
+    // The unowned patterns count as codes of the longest length, so sub-tables
+    // are as wide as when they were placed; their slots stay invalid.
     count[longest] += leftover;
 
     TTableChain chain;
@@ -191,7 +189,13 @@ TTableBuild BuildDecodeTable(const uint16_t* lengths, unsigned n, unsigned s, co
     size_t next = 0;
     for (unsigned k = shortest; k <= longest; ++k) {
         for (unsigned remaining = count[k]; remaining > 0; --remaining) {
-            const unsigned symbol = next < order.size() ? order[next++] : n;
+            // The unowned patterns come last and their slots are invalid
+            // already: placing them one by one cost up to 2^15 steps, and
+            // tables for prefixes that only they share, for a code refused
+            // or never read there.
+            if (next == order.size())
+                break;
+            const unsigned symbol = order[next++];
 
             // Canonical order keeps the codes of one prefix together: once a code
             // leaves a sub-table's prefix, no later code returns to it.
@@ -213,7 +217,7 @@ TTableBuild BuildDecodeTable(const uint16_t* lengths, unsigned n, unsigned s, co
             }
 
             const unsigned bitsHere = k - levelOffset[h];
-            const DecodeEntry slot = MakeSlot(symbol, n, s, bases, extras, bitsHere);
+            const DecodeEntry slot = MakeSlot(symbol, s, bases, extras, bitsHere);
             for (unsigned index = (code >> levelOffset[h]) & LowMask(bitsHere); index < (1u << levelWidth[h]);
                  index += 1u << bitsHere)
                 levelTable[h][index] = slot;

@@ -1,10 +1,9 @@
 // Builds inflate's compact tables from a block's code lengths.
 //
-// Bad input: the lengths were checked by BuildDecodeTable before (no code
-// longer than 15 bits, none over-subscribed), so every code fits the table
-// it is entered into; lengths that slip through all the same give a table
-// that decodes nothing. An incomplete code leaves patterns that decode as
-// invalid. Sub-tables are only as wide as the longest code behind their
+// Bad input: the lengths are checked here, and inflate refuses a block on
+// what the result says. A code longer than 15 bits or over-subscribed gives
+// a table that decodes nothing, so no code is entered where it does not
+// fit. An incomplete code leaves patterns that decode as invalid. Sub-tables are only as wide as the longest code behind their
 // first-level pattern, and the storage holds one of the widest for every
 // symbol, so no hostile set of lengths can write past it.
 #include "engine/codecs/FastDecodeTable.h"
@@ -50,14 +49,19 @@ FastTable BuildFastTable(const uint16_t* lengths, unsigned n, unsigned s, const 
     unsigned count[MaxCodeLength + 1] = {};
     unsigned longest = 0;
     for (unsigned v = 0; v < n; ++v) {
-        // Lengths the caller should have refused give a table that decodes
-        // nothing rather than writes outside its storage.
-        if (lengths[v] > MaxCodeLength) {
+        const unsigned length = lengths[v];
+        // Unused symbols are most of a small block's: counting them made one
+        // long chain of increments of the same counter.
+        if (length == 0)
+            continue;
+        // Longer lengths give a table that decodes nothing rather than
+        // writes outside its storage.
+        if (length > MaxCodeLength) {
             storage[0] = MakeEntry(0, 0, 0, FastInvalid);
-            return {storage, 0};
+            return {storage, 0, false, true};
         }
-        ++count[lengths[v]];
-        longest = std::max<unsigned>(longest, lengths[v]);
+        ++count[length];
+        longest = std::max(longest, length);
     }
     // A complete code writes every slot; only an incomplete one leaves
     // patterns that must read as invalid.
@@ -66,7 +70,7 @@ FastTable BuildFastTable(const uint16_t* lengths, unsigned n, unsigned s, const 
         kraft += count[k] << (MaxCodeLength - k);
     if (kraft > 1u << MaxCodeLength) {
         storage[0] = MakeEntry(0, 0, 0, FastInvalid);
-        return {storage, 0};
+        return {storage, 0, false, true};
     }
     const bool complete = kraft == 1u << MaxCodeLength;
     const unsigned rootBits = std::min({longest, maxRootBits, FastLiteralRootBits});
@@ -83,8 +87,9 @@ FastTable BuildFastTable(const uint16_t* lengths, unsigned n, unsigned s, const 
 
     // Sub-tables first: each first-level pattern that leads to longer codes
     // gets one, as wide as the longest of them.
-    unsigned subWidth[1u << FastLiteralRootBits] = {};
+    unsigned subWidth[1u << FastLiteralRootBits];
     if (longest > rootBits) {
+        std::fill(subWidth, subWidth + rootSize, 0u);
         unsigned probe[MaxCodeLength + 2];
         std::copy(nextCode, nextCode + MaxCodeLength + 2, probe);
         for (unsigned v = 0; v < n; ++v) {
@@ -125,7 +130,7 @@ FastTable BuildFastTable(const uint16_t* lengths, unsigned n, unsigned s, const 
         for (unsigned index = code >> rootBits; index < (1u << width); index += 1u << bitsHere)
             sub[index] = entry;
     }
-    return {storage, rootBits};
+    return {storage, rootBits, complete, false};
 }
 
 }  // namespace valbrix

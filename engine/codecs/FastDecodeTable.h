@@ -39,11 +39,15 @@ constexpr unsigned FastDistanceTableSize = (1u << FastDistanceRootBits) + 32u * 
 struct FastTable {
     const FastEntry* Entries = nullptr;
     unsigned RootBits = 0;  // the first level has 2^RootBits entries
+    // Every pattern belongs to a symbol; false for an incomplete code (or
+    // none), and for lengths that over-subscribe it (Oversubscribed).
+    bool Complete = false;
+    bool Oversubscribed = false;
 };
 
-// Builds the table of n code lengths (at most 15, already checked by
-// BuildDecodeTable to form no over-subscribed code; others give a table in
-// which every pattern is invalid) into `storage`, which
+// Builds the table of n code lengths (at most 15; longer ones, or an
+// over-subscribed code, give a table in which every pattern is invalid,
+// and say so) into `storage`, which
 // holds the size above for its kind. Symbols below `s` are literals (below
 // 256) or the end of block; the others take base and extra-bit count from
 // `bases`/`extras` (an extra count of 99 marks a symbol without meaning).

@@ -35,16 +35,13 @@
 #include "engine/codecs/FastDecodeTable.h"
 #include "engine/codecs/InflateTables.h"
 #include "engine/archive/LittleEndian.h"
+#include "engine/NoCoverage.h"
 #include "engine/ResultCodes.h"
 
 namespace valbrix {
 namespace {
 
 constexpr unsigned CodeLengthLookupBits = 7;
-constexpr unsigned LiteralLookupBits = 9;
-constexpr unsigned DistanceLookupBits = 6;
-constexpr unsigned FixedLiteralLookupBits = 7;
-constexpr unsigned FixedDistanceLookupBits = 5;
 constexpr unsigned MaxCodeLengths = 320;  // 288 literal/length + 32 distance lengths
 
 // The fast loop takes at most this many bits per step: a 15-bit length code
@@ -117,7 +114,7 @@ public:
 // length), writing nothing past them. Each copy takes a whole number of
 // periods from the bytes already written, so source and destination never
 // overlap.
-void RepeatPattern(uint8_t* dest, unsigned distance, unsigned length)
+VALBRIX_NO_COVERAGE void RepeatPattern(uint8_t* dest, unsigned distance, unsigned length)
 {
     if (distance == 1) {
         std::memset(dest, dest[-1], length);
@@ -136,7 +133,7 @@ void RepeatPattern(uint8_t* dest, unsigned distance, unsigned length)
 // 8 bytes one by one, then words from a whole number of periods back, at
 // least 8 bytes, so every word read is already written. Up to 7 bytes past
 // the end are overwritten; the ring leaves room for them.
-inline void RepeatShortPattern(uint8_t* dest, unsigned distance, unsigned length)
+VALBRIX_NO_COVERAGE inline void RepeatShortPattern(uint8_t* dest, unsigned distance, unsigned length)
 {
     const uint8_t* const source = dest - distance;
     const unsigned head = std::min(length, 8u);
@@ -156,7 +153,7 @@ inline void RepeatShortPattern(uint8_t* dest, unsigned distance, unsigned length
 // overlapping match (distance < length) repeats correctly. Up to Word - 1
 // bytes past the end are overwritten; the ring leaves room for them.
 template <unsigned Word>
-inline void CopyWords(uint8_t* dest, const uint8_t* source, unsigned length)
+VALBRIX_NO_COVERAGE inline void CopyWords(uint8_t* dest, const uint8_t* source, unsigned length)
 {
     const uint8_t* const end = dest + length;
     do {
@@ -200,15 +197,12 @@ inline unsigned ExtraValue(FastEntry entry, uint64_t before)
     return unsigned((before & ((uint64_t(1) << FastDropBits(entry)) - 1)) >> FastCodeBits(entry));
 }
 
-// Everything a block decodes with: the multi-level tables of the byte-wise
-// step and the compact tables of the fast loop, built from the same lengths.
+// Everything a block decodes with, read by the fast loop and the careful
+// step alike: one kind of table, so that for a small entry, mostly one short
+// block, building them costs no more than decoding it.
 struct TBlockCodes {
-    DecodeTable Literals = nullptr;
-    DecodeTable Distances = nullptr;  // null: the block has no distance codes
-    unsigned LiteralBits = 0;
-    unsigned DistanceBits = 0;
     FastTable FastLiterals;
-    FastTable FastDistances;
+    FastTable FastDistances;  // every pattern invalid: the block has no distance codes
 };
 
 // The tables of the fixed code. They never change, so they are built once,
@@ -223,8 +217,6 @@ public:
         static const TFixedTables tables;  // initialisation is thread-safe; nothing writes afterwards
         return tables;
     }
-    TTableHolder Literals;
-    TTableHolder Distances;
     bool Built = false;  // both builds succeeded (the fixed lengths always do)
     TBlockCodes Codes;
 
@@ -241,24 +233,15 @@ private:
         std::fill(literalLengths + 144, literalLengths + 256, 9);
         std::fill(literalLengths + 256, literalLengths + 280, 7);
         std::fill(literalLengths + 280, literalLengths + 288, 8);
-        Literals.Bits = FixedLiteralLookupBits;
         using F = TFormat<Wide>;
-        if (BuildDecodeTable(literalLengths, 288, 257, F::LengthBases, F::LengthExtras, &Literals.Table,
-                             &Literals.Bits) != tbComplete)
-            return;
         constexpr unsigned distanceCount = F::FixedDistances;
         uint16_t distanceLengths[distanceCount];
         std::fill(distanceLengths, distanceLengths + distanceCount, 5);
-        Distances.Bits = FixedDistanceLookupBits;
-        // Deflate's fixed distance code leaves two patterns unused (symbols 30 and 31): incomplete, accepted.
-        Built = BuildDecodeTable(distanceLengths, distanceCount, 0, F::DistanceBases, F::DistanceExtras,
-                                 &Distances.Table, &Distances.Bits) != tbInvalid;
-        if (!Built)
-            return;
-        Codes = {Literals.Table, Distances.Table, Literals.Bits, Distances.Bits,
-                 BuildFastTable(literalLengths, 288, 257, F::LengthBases, F::LengthExtras, 9, FastLiteralStore),
+        Codes = {BuildFastTable(literalLengths, 288, 257, F::LengthBases, F::LengthExtras, 9, FastLiteralStore),
                  BuildFastTable(distanceLengths, distanceCount, 0, F::DistanceBases, F::DistanceExtras, 5,
                                 FastDistanceStore)};
+        // Deflate's fixed distance code leaves two patterns unused (symbols 30 and 31): incomplete, accepted.
+        Built = Codes.FastLiterals.Complete && !Codes.FastDistances.Oversubscribed;
     }
 };
 
@@ -281,8 +264,9 @@ private:
     int DecodeFastBmi2(const TBlockCodes& codes);
 #endif
     [[gnu::always_inline]] inline int DecodeFastBody(const TBlockCodes& codes);
-    bool DecodeSlot(DecodeTable table, unsigned width, DecodeEntry& slot);
+    bool DecodeCompact(const FastTable& table, FastEntry& entry, unsigned& value);
     bool PutByte(uint8_t byte);
+    bool PutStoredBytes(unsigned& length);
     bool CopyMatch(unsigned distance, unsigned length);
     bool SendPiece();
 
@@ -294,7 +278,7 @@ private:
     unsigned FPos = 0;                   // where the next byte goes; below FSendAt between steps
     unsigned FSendAt = FlushSize;        // the end of the piece being filled: a multiple of FlushSize
     bool FWrapped = false;               // the ring has been filled once: all of it is history
-    FastEntry* FFastStorage = nullptr;   // the compact tables of dynamic blocks
+    FastEntry* FFastStorage = nullptr;   // the tables of dynamic blocks
 };
 
 template <bool Wide>
@@ -357,7 +341,7 @@ bool TInflater<Wide>::SendPiece()
 }
 
 template <bool Wide>
-bool TInflater<Wide>::PutByte(uint8_t byte)
+VALBRIX_NO_COVERAGE bool TInflater<Wide>::PutByte(uint8_t byte)
 {
     FRing[FPos] = byte;
     return ++FPos < FSendAt || SendPiece();
@@ -393,6 +377,24 @@ bool TInflater<Wide>::CopyMatch(unsigned distance, unsigned length)
     return true;
 }
 
+// Stored bytes one at a time through the bit reader, until the block or
+// the input ends, the abort flag is seen (the caller tells which), or the
+// fast copy from InBuf can take over. False when a write failed.
+template <bool Wide>
+VALBRIX_NO_COVERAGE bool TInflater<Wide>::PutStoredBytes(unsigned& length)
+{
+    for (; length > 0 && !S.AbortFlag && !S.InputEof; --length) {
+        if (FFastPaths && S.BitCount == 0 && S.InPos <= S.InLast)
+            return true;
+        S.FillBits(8);
+        const bool sent = PutByte(uint8_t(S.BitBuf));
+        S.DropBits(8);
+        if (!sent)
+            return false;
+    }
+    return true;
+}
+
 template <bool Wide>
 int TInflater<Wide>::InflateStoredBlock()
 {
@@ -419,12 +421,8 @@ int TInflater<Wide>::InflateStoredBlock()
                 return erOutput;
             continue;
         }
-        S.FillBits(8);
-        const bool sent = PutByte(uint8_t(S.BitBuf));
-        S.DropBits(8);
-        if (!sent)
+        if (!PutStoredBytes(length))
             return erOutput;
-        --length;
     }
     if (S.AbortFlag)
         return erAborted;
@@ -508,52 +506,48 @@ int TInflater<Wide>::InflateDynamicBlock()
     }
     codeLengths.Free();
 
-    TTableHolder literals, distances;
-    literals.Bits = LiteralLookupBits;
+    TBlockCodes codes;
     // Incomplete is refused here; so is a code without symbols, which could never end the block.
-    if (BuildDecodeTable(lengths, literalCount, 257, F::LengthBases, F::LengthExtras, &literals.Table,
-                         &literals.Bits) != tbComplete ||
-        !literals.Table)
+    codes.FastLiterals = BuildFastTable(lengths, literalCount, 257, F::LengthBases, F::LengthExtras,
+                                        FastLiteralRootBits, FFastStorage);
+    if (!codes.FastLiterals.Complete)
         return erFormat;
-    distances.Bits = DistanceLookupBits;
     // An incomplete distance code is accepted: it only fails if a stream uses an unowned pattern.
     // No distance code at all (every length 0) is a block of literals only.
-    if (BuildDecodeTable(lengths + literalCount, distanceCount, 0, F::DistanceBases, F::DistanceExtras,
-                         &distances.Table, &distances.Bits) == tbInvalid)
+    codes.FastDistances = BuildFastTable(lengths + literalCount, distanceCount, 0, F::DistanceBases, F::DistanceExtras,
+                                         FastDistanceRootBits, FFastStorage + FastLiteralTableSize);
+    if (codes.FastDistances.Oversubscribed)
         return erFormat;
-    TBlockCodes codes{literals.Table, distances.Table, literals.Bits, distances.Bits, {}, {}};
-    if (FFastPaths) {
-        FastEntry* const storage = FFastStorage;
-        codes.FastLiterals = BuildFastTable(lengths, literalCount, 257, F::LengthBases, F::LengthExtras,
-                                            FastLiteralRootBits, storage);
-        codes.FastDistances = BuildFastTable(lengths + literalCount, distanceCount, 0, F::DistanceBases, F::DistanceExtras,
-                                             FastDistanceRootBits, storage + FastLiteralTableSize);
-    }
     return DecodeBlockData(codes);
 
 }
 
-// Reads one code through the tables. False for an unowned pattern (Op 99).
+// Reads one code and its extra bits, asking the bit reader for no more
+// than the table's levels need. False for a pattern no symbol owns.
 template <bool Wide>
-bool TInflater<Wide>::DecodeSlot(DecodeTable table, unsigned width, DecodeEntry& slot)
+bool TInflater<Wide>::DecodeCompact(const FastTable& table, FastEntry& entry, unsigned& value)
 {
-    S.FillBits(width);
-    slot = table[S.BitBuf & MaskBits[width]];
-    while (slot.Op > OpLiteral) {
-        if (slot.Op == OpInvalid)
-            return false;
-        S.DropBits(slot.Bits);
-        const unsigned k = slot.Op - 16u;
-        S.FillBits(k);
-        slot = slot.Sub[S.BitBuf & MaskBits[k]];
+    S.FillBits(table.RootBits);
+    entry = table.Entries[S.BitBuf & MaskBits[table.RootBits]];
+    if (entry & FastLink) {
+        S.DropBits(table.RootBits);
+        const unsigned width = FastCodeBits(entry);
+        S.FillBits(width);
+        entry = table.Entries[FastValue(entry) + (S.BitBuf & MaskBits[width])];
     }
-    S.DropBits(slot.Bits);
+    if (entry & FastInvalid)
+        return false;
+    S.DropBits(FastCodeBits(entry));
+    const unsigned extra = FastDropBits(entry) - FastCodeBits(entry);
+    S.FillBits(extra);
+    value = FastValue(entry) + unsigned(S.BitBuf & MaskBits[extra]);
+    S.DropBits(extra);
     return true;
 }
 
 // Contract of DecodeBlockData:
 //   Entry: codes hold a complete literal/length table and a distance table
-//   (null when the block has no distance codes). FPos < FSendAt.
+//   (all invalid when the block has no distance codes). FPos < FSendAt.
 //   Each step: test AbortFlag and InputEof, decode one literal/length code;
 //   a literal goes into the ring (a full piece is sent), end of block
 //   returns 0, a length is followed by a distance code and the match is
@@ -563,8 +557,6 @@ bool TInflater<Wide>::DecodeSlot(DecodeTable table, unsigned width, DecodeEntry&
 template <bool Wide>
 int TInflater<Wide>::DecodeBlockData(const TBlockCodes& codes)
 {
-    const DecodeTable lt = codes.Literals, dt = codes.Distances;
-    const unsigned lb = codes.LiteralBits, db = codes.DistanceBits;
     while (!S.AbortFlag && !S.InputEof) {
         if (FFastPaths) {
             const int result = DecodeFast(codes);
@@ -572,29 +564,25 @@ int TInflater<Wide>::DecodeBlockData(const TBlockCodes& codes)
                 return result;
             // Too few input bytes left: one careful step.
         }
-        DecodeEntry slot;
-        if (!DecodeSlot(lt, lb, slot))
+        FastEntry entry;
+        unsigned length;
+        if (!DecodeCompact(codes.FastLiterals, entry, length))
             return erFormat;
-        if (slot.Op == OpLiteral) {
-            if (!PutByte(uint8_t(slot.Base)))
+        if (entry & FastLiteral) {
+            if (!PutByte(uint8_t(length)))
                 return erOutput;
             continue;
         }
-        if (slot.Op == OpEndOfBlock)
+        if (entry & FastEndOfBlock)
             return erOk;
-        S.FillBits(slot.Op);
-        unsigned length = slot.Base + unsigned(S.BitBuf & MaskBits[slot.Op]);
-        S.DropBits(slot.Op);
         if (Wide && length == LongLengthMark) {
             S.FillBits(LongLengthExtra);
             length = LongLengthBase + unsigned(S.BitBuf & MaskBits[LongLengthExtra]);
             S.DropBits(LongLengthExtra);
         }
-        if (!dt || !DecodeSlot(dt, db, slot))
+        unsigned distance;
+        if (!DecodeCompact(codes.FastDistances, entry, distance))
             return erFormat;
-        S.FillBits(slot.Op);
-        const unsigned distance = slot.Base + unsigned(S.BitBuf & MaskBits[slot.Op]);
-        S.DropBits(slot.Op);
         if (!CopyMatch(distance, length))
             return erOutput;
     }

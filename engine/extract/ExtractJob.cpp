@@ -29,6 +29,9 @@ constexpr auto ProgressInterval = 20ms;
 // Entries held per worker: enough that a worker never waits for a question
 // or a slow entry ahead of it, few enough that memory stays flat.
 constexpr size_t SlotsPerWorker = 16;
+// Folders of this run remembered by name; an archive with more looks at the
+// disk for the entries in the others, as it would without them.
+constexpr size_t FreshFolderLimit = 4096;
 
 // True when one path is the other or lies below it: such entries must run
 // in archive order. "" is the target folder itself, above everything.
@@ -202,6 +205,36 @@ bool TExtractJob::ClashesWithEarlier(size_t index) const
     return false;
 }
 
+// False only when nothing can stand at the entry's path: its folder was
+// made by this run, and neither a delivered entry (the filter) nor one
+// still held wrote or made that name. Someone else writing into our new
+// folder meanwhile is the same race as between a look and the write.
+bool TExtractJob::MayStandAlready(size_t index) const
+{
+    const std::string& key = FSlots[index]->Key;
+    const size_t slash = key.rfind('/');
+    if (slash == std::string::npos || !FFreshFolders.contains(std::string_view(key).substr(0, slash)) ||
+        FWrittenNames.MayContain(key))
+        return true;
+    for (size_t i = 0; i < index; ++i)
+        if (PathsMeet(FSlots[i]->Key, key))
+            return true;
+    return false;
+}
+
+void TExtractJob::NoteWhatStands(const TSlot& slot)
+{
+    if (FOptions.Overwrite)
+        return;
+    for (const std::string& folder : slot.MadeFolders) {
+        FWrittenNames.Add(folder);
+        if (FFreshFolders.size() < FreshFolderLimit)
+            FFreshFolders.insert(folder);
+    }
+    if (slot.Written)
+        FWrittenNames.Add(slot.Key);
+}
+
 // Starts, in archive order, each waiting entry that no earlier unfinished
 // entry's path clashes with; one that would replace something waits for
 // its question instead.
@@ -218,7 +251,8 @@ void TExtractJob::DispatchWaiting()
         if (slot.State != TSlot::sWaiting || ClashesWithEarlier(i))
             continue;
         platform::TNodeFacts facts;
-        if (!FOptions.Overwrite && !IsFolderName(slot.Target) && platform::NodeFactsAt(FTarget, slot.Key, facts)) {
+        if (!FOptions.Overwrite && !IsFolderName(slot.Target) && MayStandAlready(i) &&
+            platform::NodeFactsAt(FTarget, slot.Key, facts)) {
             slot.Existing = {facts.IsFolder, facts.Bytes, facts.ModifiedSeconds};
             slot.State = TSlot::sAsk;
             continue;
@@ -276,6 +310,7 @@ void TExtractJob::Deliver(TSlot& slot, TJobSummary& summary)
     FReceiver.EntryDone({slot.Entry, slot.Target, slot.Result, slot.OutputError, slot.Written});
     summary.Written += slot.Written ? 1 : 0;
     summary.Failed += slot.Result != erOk ? 1 : 0;
+    NoteWhatStands(slot);
     if (!FOptions.KeepTrail)
         return;
     FTrail.Folders.insert(FTrail.Folders.end(), slot.MadeFolders.begin(), slot.MadeFolders.end());

@@ -27,11 +27,13 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <unordered_set>
 #include <vector>
 
 #include "engine/archive/ZipArchive.h"
 #include "engine/crypto/PasswordProvider.h"
 #include "engine/extract/EntrySelection.h"
+#include "engine/extract/NameFilter.h"
 #include "engine/extract/RunTrail.h"
 #include "platform/FileServices.h"
 
@@ -121,6 +123,8 @@ private:
     void AddSlot(const TZipEntry& entry);
     void DispatchWaiting();
     bool ClashesWithEarlier(size_t index) const;
+    bool MayStandAlready(size_t index) const;
+    void NoteWhatStands(const TSlot& slot);
     void Start(TSlot& slot);
     TStep SettleFront(TJobSummary& summary);
     void Deliver(TSlot& slot, TJobSummary& summary);
@@ -139,6 +143,16 @@ private:
     platform::TFolder FTarget;
     std::atomic<bool> FAbort{false};
     TRunTrail FTrail;
+
+    // Folders this run made (up to a bound) and the names written or made
+    // in them: in such a folder nothing else can stand, so the look at the
+    // disk before each entry is spared.
+    struct TViewHash {
+        using is_transparent = void;
+        size_t operator()(std::string_view name) const { return std::hash<std::string_view>{}(name); }
+    };
+    std::unordered_set<std::string, TViewHash, std::equal_to<>> FFreshFolders;
+    TNameFilter FWrittenNames;
 
     // Entries from the first not yet delivered, in archive order.
     std::deque<std::unique_ptr<TSlot>> FSlots;

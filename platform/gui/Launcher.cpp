@@ -21,31 +21,17 @@ public:
     }
 };
 
-TDesktopLauncher& DesktopLauncher()
+}  // namespace
+
+TLauncher& DesktopLauncher()
 {
     static TDesktopLauncher launcher;
     return launcher;
 }
 
-TLauncher* InstalledLauncher = nullptr;
-
-}  // namespace
-
-TLauncher& Launcher()
+bool ExploreFolder(TLauncher& launcher, const QString& folder)
 {
-    return InstalledLauncher ? *InstalledLauncher : DesktopLauncher();
-}
-
-TLauncher* SetLauncher(TLauncher* launcher)
-{
-    TLauncher* previous = InstalledLauncher;
-    InstalledLauncher = launcher;
-    return previous;
-}
-
-bool ExploreFolder(const QString& folder)
-{
-    return Launcher().OpenUrl(QUrl::fromLocalFile(folder));
+    return launcher.OpenUrl(QUrl::fromLocalFile(folder));
 }
 
 }  // namespace valbrix::platform

@@ -1,7 +1,7 @@
 // The one seam through which the program starts other programs and hands
 // addresses to the desktop: a web site, a mailto: address, a folder to show
-// in the file manager. The desktop's own launcher is used unless a test
-// installs a stand-in, so no test ever starts a browser or an installer.
+// in the file manager. Callers are given the launcher to use: the desktop's
+// own, or a test's stand-in, so no test ever starts a browser or an installer.
 // Nothing here shows anything; a start or hand-over that fails is false.
 #pragma once
 
@@ -25,12 +25,10 @@ public:
                               const std::string& workingFolder = std::string()) = 0;
 };
 
-// The launcher in use: the desktop's own unless one was installed.
-TLauncher& Launcher();
-// Installs a launcher (null restores the desktop's own); returns the previous one.
-TLauncher* SetLauncher(TLauncher* launcher);
+// The desktop's own launcher. Holds no state.
+TLauncher& DesktopLauncher();
 
 // Shows a local folder in the desktop's file manager (the "explore" verb).
-bool ExploreFolder(const QString& folder);
+bool ExploreFolder(TLauncher& launcher, const QString& folder);
 
 }  // namespace valbrix::platform

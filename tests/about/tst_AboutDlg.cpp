@@ -174,6 +174,7 @@ private slots:
         test::TLauncherScript launcher;
         TCompileInfo compileInfo;
         TAboutDlg dialog(compileInfo, FormatSize);
+        dialog.UseLauncher(launcher);
         dialog.show();
         QVERIFY(QTest::qWaitForWindowExposed(&dialog));
         QTest::mouseClick(dialog.MailLabel, Qt::LeftButton, {}, dialog.MailLabel->rect().center());
@@ -184,6 +185,7 @@ private slots:
         QCOMPARE(dialog.MailLabel->cursor().shape(), Qt::PointingHandCursor);
 
         THTTPLabel blank;
+        blank.Launcher = &launcher;
         int clicks = 0;
         blank.OnClick = [&](THTTPLabel&) { ++clicks; };
         blank.Click();

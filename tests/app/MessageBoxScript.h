@@ -1,7 +1,8 @@
 // A scripted stand-in for the message box: tests queue the answers they
 // expect to be asked for; each question takes the next answer and is kept
 // for inspection. A question with no answer queued, or an answer left
-// unasked when the script ends, fails the test.
+// unasked when the script ends, fails the test. Given a window's seam, it
+// answers that window's boxes until it ends (the seam's owner must outlive it).
 #pragma once
 
 #include <QList>
@@ -13,10 +14,14 @@ namespace valbrix::test {
 
 class TMessageBoxScript : public TMessageBoxPresenter {
 public:
-    TMessageBoxScript() { FPrevious = SetMessageBoxPresenter(this); }
+    TMessageBoxScript() = default;
+    explicit TMessageBoxScript(TMessageBoxPresenter*& seam) : FSeam(&seam) { seam = this; }
+    TMessageBoxScript(const TMessageBoxScript&) = delete;
+    TMessageBoxScript& operator=(const TMessageBoxScript&) = delete;
     ~TMessageBoxScript() override
     {
-        SetMessageBoxPresenter(FPrevious);
+        if (FSeam && *FSeam == this)
+            *FSeam = &DialogPresenter();
         if (!FAnswers.isEmpty())
             QTest::qFail(qPrintable(QStringLiteral("%1 scripted answer(s) never asked for").arg(FAnswers.size())),
                          __FILE__, __LINE__);
@@ -46,7 +51,7 @@ private:
         bool Ticked;
     };
     QList<TScripted> FAnswers;
-    TMessageBoxPresenter* FPrevious = nullptr;
+    TMessageBoxPresenter** FSeam = nullptr;
 };
 
 }  // namespace valbrix::test

@@ -1,6 +1,7 @@
 // A scripted stand-in for the password dialog: tests queue what the "user"
-// types (or Abbrechen). Each run records what the dialog showed; a dialog
-// with no answer queued, or an answer left unasked, fails the test.
+// types (or Abbrechen) into the window's seam it is given. Each run records
+// what the dialog showed; a dialog with no answer queued, or an answer left
+// unasked, fails the test.
 #pragma once
 
 #include <QCheckBox>
@@ -26,13 +27,13 @@ struct TPasswordDialogRun {
 
 class TPasswordDialogScript {
 public:
-    TPasswordDialogScript()
+    explicit TPasswordDialogScript(TPasswordDialogRunner& seam) : FSeam(seam)
     {
-        FPrevious = SetPasswordDialogRunner([this](TPasswordDialog& dialog) { return Run(dialog); });
+        seam = [this](TPasswordDialog& dialog) { return Run(dialog); };
     }
     ~TPasswordDialogScript()
     {
-        SetPasswordDialogRunner(FPrevious);
+        FSeam = ExecPasswordDialog;  // the seam's owner outlives the script
         if (!FAnswers.isEmpty())
             QTest::qFail(qPrintable(QStringLiteral("%1 password answer(s) never asked for").arg(FAnswers.size())),
                          __FILE__, __LINE__);
@@ -72,7 +73,7 @@ private:
     }
 
     QList<TAnswer> FAnswers;
-    TPasswordDialogRunner FPrevious;
+    TPasswordDialogRunner& FSeam;
 };
 
 }  // namespace valbrix::test

@@ -70,7 +70,7 @@ struct DialogScript {
 
     void Install(TMain& window)
     {
-        window.SetDirSelectRunner([this](TDirSelectDlg& dialog) {
+        window.Seams().RunDirSelectDlg = [this](TDirSelectDlg& dialog) {
             ++Runs;
             ShownFolder = dialog.FolderText();
             ShownWithFolders = dialog.WithFoldersChkBox->isChecked();
@@ -79,7 +79,7 @@ struct DialogScript {
             dialog.WithFoldersChkBox->setChecked(WithFolders);
             dialog.OverwriteChkBox->setChecked(Overwrite);
             return Accept ? int(QDialog::Accepted) : int(QDialog::Rejected);
-        });
+        };
     }
 };
 

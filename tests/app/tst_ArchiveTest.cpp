@@ -62,7 +62,7 @@ private slots:
         w.SetCommandLine({});
         w.show();
         QVERIFY(w.OpenArchive(WriteTestArchive(*FDir)));
-        TMessageBoxScript boxes;
+        TMessageBoxScript boxes(w.Seams().Boxes);
         w.Keineauswhlen1Click();  // nothing marked: every row is tested
         boxes.Answer(idOK);
         boxes.Answer(idOK);
@@ -96,7 +96,7 @@ private slots:
         w.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&w));  // Escape is a shortcut of the active window
         QVERIFY(w.OpenArchive(WriteLargeArchive(*FDir)));
-        TMessageBoxScript boxes;
+        TMessageBoxScript boxes(w.Seams().Boxes);
         boxes.Answer(idOK);
         QTimer::singleShot(0, &w, [&w] {
             QVERIFY(w.CancelRunBtn);

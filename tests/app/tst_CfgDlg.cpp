@@ -91,28 +91,29 @@ private slots:
         const platform::TXdgFolders folders{(dir / "data").string(), (dir / "config").string()};
         const QString program = QStringLiteral("/opt/Mein Programm/valbrix");
         TScriptedCfgDlg dialog;
+        test::TMessageBoxScript boxes;  // any box fails the test
 
         dialog.Result = QDialog::Rejected;
-        RunSettingsCommand(nullptr, dialog.Runner(), folders, program);
+        RunSettingsCommand(nullptr, dialog.Runner(), boxes, folders, program);
         QVERIFY(!dialog.ShownTicked);
         QVERIFY(!std::filesystem::exists(folders.DesktopEntryPath()));
         QVERIFY(!std::filesystem::exists(folders.MimeappsPath()));
 
         dialog.Result = QDialog::Accepted;
-        RunSettingsCommand(nullptr, dialog.Runner(), folders, program);
+        RunSettingsCommand(nullptr, dialog.Runner(), boxes, folders, program);
         QVERIFY(!dialog.ShownTicked);
         QVERIFY(platform::AssociationIsOurs(folders, program.toStdString()));
 
         const std::string entry = ReadText(folders.DesktopEntryPath());
         const std::string mimeapps = ReadText(folders.MimeappsPath());
         dialog.Tick = false;
-        RunSettingsCommand(nullptr, dialog.Runner(), folders, program);
+        RunSettingsCommand(nullptr, dialog.Runner(), boxes, folders, program);
         QVERIFY(dialog.ShownTicked);
         QCOMPARE(ReadText(folders.DesktopEntryPath()), entry);
         QCOMPARE(ReadText(folders.MimeappsPath()), mimeapps);
 
         // Another copy of the program finds the association not its own.
-        RunSettingsCommand(nullptr, dialog.Runner(), folders, QStringLiteral("/usr/bin/valbrix"));
+        RunSettingsCommand(nullptr, dialog.Runner(), boxes, folders, QStringLiteral("/usr/bin/valbrix"));
         QVERIFY(!dialog.ShownTicked);
         QCOMPARE(dialog.Runs, 4);
     }
@@ -126,7 +127,7 @@ private slots:
         TScriptedCfgDlg dialog;
         test::TMessageBoxScript boxes;
         boxes.Answer(idOK);
-        RunSettingsCommand(nullptr, dialog.Runner(), folders, QStringLiteral("/usr/bin/valbrix"));
+        RunSettingsCommand(nullptr, dialog.Runner(), boxes, folders, QStringLiteral("/usr/bin/valbrix"));
         QCOMPARE(boxes.Asked.size(), 1);
         QCOMPARE(boxes.Asked[0].Kind, mkError);
         QVERIFY(boxes.Asked[0].Text.contains(QStringLiteral("nicht gespeichert")));
@@ -143,7 +144,7 @@ private slots:
         TScriptedCfgDlg dialog;
         test::TMessageBoxScript boxes;
         boxes.Answer(idOK);
-        RunSettingsCommand(nullptr, dialog.Runner(), folders, QStringLiteral("/usr/bin/valbrix"));
+        RunSettingsCommand(nullptr, dialog.Runner(), boxes, folders, QStringLiteral("/usr/bin/valbrix"));
         QVERIFY(std::filesystem::is_directory(folders.MimeappsPath()));
         QCOMPARE(boxes.Asked.size(), 1);
         QCOMPARE(boxes.Asked[0].Kind, mkError);
@@ -165,7 +166,7 @@ private slots:
         TMain window;
         window.SetCommandLine({});
         TScriptedCfgDlg dialog;
-        window.SetCfgDlgRunner(dialog.Runner());
+        window.Seams().RunCfgDlg = dialog.Runner();
         window.Einstellungen1->trigger();
         QCOMPARE(dialog.Runs, 1);
         QVERIFY(platform::AssociationIsOurs(platform::UserXdgFolders(),
@@ -173,7 +174,7 @@ private slots:
         QVERIFY(std::filesystem::exists(dir / "data" / "applications" / "valbrix.desktop"));
         qunsetenv("XDG_DATA_HOME");
 
-        test::TLauncherScript launcher;
+        test::TLauncherScript launcher(window.Seams().Launcher);
         window.Webseite1->trigger();
         QCOMPARE(launcher.Opened, QList<QUrl>{QUrl(QStringLiteral(VALBRIX_WEBSITE))});
         QVERIFY(launcher.Started.empty());

@@ -77,6 +77,8 @@ private slots:
         const fs::path tmp = FDir->Path() / "tmp";
         {
             TMain w;
+            w.Seams().Boxes = &boxes;
+            w.Seams().Launcher = &launcher;
             w.resize(800, 400);
             w.show();
             QVERIFY(QTest::qWaitForWindowExposed(&w));
@@ -154,6 +156,8 @@ private slots:
         TLauncherScript launcher;
         launcher.OpenSucceeds = kind != 2;
         TMain w;
+        w.Seams().Boxes = &boxes;
+        w.Seams().Launcher = &launcher;
         QVERIFY(w.OpenArchive(Path(*FDir, "f.zip")));
         boxes.Answer(idOK);
         if (drag)
@@ -187,6 +191,7 @@ private slots:
                              {"inner.zip", std::string(innerBytes.begin(), innerBytes.end())}});
         TMessageBoxScript boxes;
         TMain w;
+        w.Seams().Boxes = &boxes;
         QVERIFY(w.OpenArchive(Path(*FDir, "d.zip")));
         Mark(w, {"a.txt", "b.txt", "c.txt", "inner.zip"});
         QCOMPARE(w.SelectedCount(), 4);

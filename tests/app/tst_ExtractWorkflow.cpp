@@ -98,8 +98,8 @@ private slots:
         const fs::path out = FDir->Path() / "out";
         DialogScript dialog(Q(out), withFolders, overwrite);
         dialog.Install(w);
-        TMessageBoxScript boxes;
-        TLauncherScript launcher;
+        TMessageBoxScript boxes(w.Seams().Boxes);
+        TLauncherScript launcher(w.Seams().Launcher);
         if (replaceAnswer)
             boxes.Answer(replaceAnswer);
         boxes.Answer(idYes);
@@ -135,7 +135,7 @@ private slots:
         fs::permissions(out / "top.txt", fs::perms::owner_read | fs::perms::group_read);
         DialogScript dialog(Q(out), true, false);
         dialog.Install(w);
-        TMessageBoxScript boxes;
+        TMessageBoxScript boxes(w.Seams().Boxes);
         boxes.Answer(idYes);  // replace
         boxes.Answer(idNo);   // summary
         w.UnzipBtnClick();
@@ -181,7 +181,7 @@ private slots:
         fs::current_path(FDir->Path());  // a relative text would land here
         DialogScript dialog(folder);
         dialog.Install(w);
-        TMessageBoxScript boxes;
+        TMessageBoxScript boxes(w.Seams().Boxes);
         boxes.Answer(accepted ? idNo : idOK);
         w.UnzipBtnClick();
         qputenv("HOME", home);
@@ -226,7 +226,7 @@ private slots:
         fs::create_directories(FDir->Path() / "deep");
         DialogScript dialog(Q(out));
         dialog.Install(w);
-        TMessageBoxScript boxes;
+        TMessageBoxScript boxes(w.Seams().Boxes);
         for (int failure = 0; failure < 4; ++failure)
             boxes.Answer(idOK);
         boxes.Answer(idNo);
@@ -270,7 +270,7 @@ private slots:
             WriteFile(out / name, std::string("old"));
         DialogScript dialog(Q(out), true, false);
         dialog.Install(w);
-        TMessageBoxScript boxes;
+        TMessageBoxScript boxes(w.Seams().Boxes);
         for (int answer : answers)
             boxes.Answer(answer);
         boxes.Answer(idNo);  // summary
@@ -312,7 +312,7 @@ private slots:
         WriteFile(out / "stop.txt", std::string("old"));
         DialogScript dialog(Q(out), true, false);
         dialog.Install(w);
-        TMessageBoxScript boxes;
+        TMessageBoxScript boxes(w.Seams().Boxes);
         boxes.Answer(idYes);     // replace keep.txt
         boxes.Answer(idCancel);  // stop at stop.txt
         boxes.Answer(answer);
@@ -365,7 +365,7 @@ private slots:
         const fs::path out = FDir->Path() / "out";
         DialogScript dialog(Q(out));
         dialog.Install(w);
-        TMessageBoxScript boxes;
+        TMessageBoxScript boxes(w.Seams().Boxes);
         ticked ? boxes.AnswerTicked(firstAnswer) : boxes.Answer(firstAnswer);
         boxes.Answer(idNo);  // summary
         w.UnzipBtnClick();
@@ -392,8 +392,8 @@ private slots:
     {
         QStringList reasons;
         for (int error : {ENOSPC, EACCES, EROFS, ENAMETOOLONG}) {
-            TRunQuestions run;
             TMessageBoxScript boxes;
+            TRunQuestions run(boxes);
             boxes.Answer(idOK);
             QVERIFY(run.ReportFailure("/ziel/a.txt", erOutput, error));
             const QStringList lines = boxes.Asked.first().Text.split('\n');
@@ -412,7 +412,7 @@ private slots:
         QVERIFY(w.OpenArchive(WriteContentArchive(*FDir, "a.zip", {{std::string(300, 'n'), "x"}})));
         DialogScript dialog(Q(FDir->Path() / "out"));
         dialog.Install(w);
-        TMessageBoxScript boxes;
+        TMessageBoxScript boxes(w.Seams().Boxes);
         boxes.Answer(idOK);
         boxes.Answer(idNo);
         w.UnzipBtnClick();
@@ -433,7 +433,7 @@ private slots:
         const fs::path out = FDir->Path() / "out";
         DialogScript dialog(Q(out));
         dialog.Install(w);
-        TMessageBoxScript boxes;
+        TMessageBoxScript boxes(w.Seams().Boxes);
         boxes.Answer(idOK);  // the INI file's one message
         boxes.Answer(idNo);  // summary
         boxes.Answer(idNo);  // summary of the second run
@@ -461,7 +461,7 @@ private slots:
             QVERIFY(w.OpenArchive(archive));
             DialogScript dialog(Q(out), true, true, false);
             dialog.Install(w);
-            TMessageBoxScript boxes;
+            TMessageBoxScript boxes(w.Seams().Boxes);
             w.UnzipBtnClick();
             QCOMPARE(dialog.ShownFolder, Q(FDir->Path()));
             QVERIFY(!fs::exists(out));
@@ -498,8 +498,8 @@ private slots:
         QVERIFY(w.OpenArchive("a.zip"));
         DialogScript dialog(Q(out), true, true);
         dialog.Install(w);
-        TMessageBoxScript boxes;
-        TLauncherScript launcher;
+        TMessageBoxScript boxes(w.Seams().Boxes);
+        TLauncherScript launcher(w.Seams().Launcher);
         boxes.Answer(idNo);  // summary
         w.UnzipBtnClick();
         QCOMPARE(boxes.Asked.size(), 1);
@@ -521,7 +521,7 @@ private slots:
         QSignalSpy moves(&bar, &QProgressBar::valueChanged);
         fs::create_directories(FDir->Path() / "out");
         const TExtractList list{w.Model->Table(), {w.Model->EntryIndex(0)}};
-        TMessageBoxScript boxes;
+        TMessageBoxScript boxes(w.Seams().Boxes);
         QCOMPARE(w.ExtractEntries(eoWithFolders, Q(FDir->Path() / "out"), &bar, list), 1);
         QCOMPARE(bar.value(), 100);
         bool between = false;
@@ -557,8 +557,6 @@ private slots:
             int CloseAnswer;
             QList<bool> Enabled;
             QStringList Asked;
-            TMessageBoxPresenter* Previous = SetMessageBoxPresenter(this);
-            ~Closer() override { SetMessageBoxPresenter(Previous); }
             int Present(const TMessageBoxRequest& request) override
             {
                 Asked << request.Text;
@@ -573,6 +571,7 @@ private slots:
             }
         } closer;
         closer.Window = &w;
+        w.Seams().Boxes = &closer;
         closer.CloseAnswer = closeAnswer;
         w.UnzipBtnClick();
         QCOMPARE(closer.Enabled, QList<bool>(5, false));
@@ -647,7 +646,7 @@ private slots:
             dialog.SetFolderText(Q(base));
             dialog.show();
             QVERIFY(QTest::qWaitForWindowActive(&dialog));
-            TFolderDialogScript script;
+            TFolderDialogScript script(dialog.DirEdit->FolderDialogRunner);
             c.Chosen.isEmpty() ? script.Cancel() : script.Choose(c.Chosen);
             if (c.ByKey)
                 QTest::keyClick(dialog.DirEdit, Qt::Key_Down, Qt::AltModifier);

@@ -25,6 +25,7 @@
 #include <unistd.h>
 
 #include "ArchiveMaker.h"
+#include "LauncherScript.h"
 #include "MessageBoxScript.h"
 #include "app/MainUnit.h"
 #include "app/ZipListModel.h"
@@ -172,7 +173,7 @@ private slots:
     {
         TempDir dir;
         TMain w;
-        valbrix::test::TMessageBoxScript boxes;
+        valbrix::test::TMessageBoxScript boxes(w.Seams().Boxes);
         for (const char* name : {"install/setup.exe", "Setup.EXE", "mysetup.exe"}) {
             boxes.Answer(idNo);  // the offer to install
             QVERIFY(w.OpenArchive(WriteArchive(dir, "s.zip", {{"a.txt", 1, 1}, {name, 1, 1}})));
@@ -191,7 +192,7 @@ private slots:
     {
         TempDir dir;
         TMain w;
-        TMessageBoxScript boxes;
+        TMessageBoxScript boxes(w.Seams().Boxes);
         QVERIFY(w.OpenArchive(WriteArchive(dir, "good.zip", {{"a.txt", 1, 1}})));
         boxes.Answer(idOK);
         QVERIFY(w.OpenArchive(WriteArchive(dir, "folders.zip", {{"one/", 0, 0}, {"one/two/", 0, 0}})));
@@ -259,7 +260,7 @@ private slots:
 
         TMain w;
         {
-            TMessageBoxScript script;
+            TMessageBoxScript script(w.Seams().Boxes);
             script.Answer(idOK);
             QVERIFY(w.OpenArchive(Path(dir, "damaged.zip")));
             QCOMPARE(script.Asked.size(), 1);
@@ -309,7 +310,7 @@ private slots:
         WriteFile(dir / "v.zip", zip.Build());
 
         TMain w;
-        TMessageBoxScript script;
+        TMessageBoxScript script(w.Seams().Boxes);
         if (damaged)
             script.Answer(idOK);
         QVERIFY(w.OpenArchive(Path(dir, "v.zip")));
@@ -400,7 +401,7 @@ private slots:
         const QString first = WriteArchive(dir, "first.zip", {{"one", 1, 1}});
         const QString second = WriteArchive(dir, "second.zip", {{"two", 2, 2}});
         TMain w;
-        TMessageBoxScript boxes;
+        TMessageBoxScript boxes(w.Seams().Boxes);
         QVERIFY(w.acceptDrops());
 
         // Through the window's drop event, as the desktop delivers it.
@@ -441,7 +442,7 @@ private slots:
         QString answer = archive;
         int runs = 0;
         QStringList shownNames;
-        w.SetOpenDialogRunner([&](QFileDialog& dialog) {
+        w.Seams().RunOpenDialog = [&](QFileDialog& dialog) {
             ++runs;
             [&] { QCOMPARE(dialog.windowTitle(), QString("Zip-Datei öffnen")); }();
             auto* name = dialog.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
@@ -449,7 +450,7 @@ private slots:
             if (name)
                 name->setText(QStringLiteral("getippt.zip"));
             return answer;
-        });
+        };
         w.ffnen1->trigger();
         QCOMPARE(runs, 1);
         QCOMPARE(w.windowTitle(), QString("Valbrix - picked.zip"));
@@ -484,7 +485,7 @@ private slots:
     {
         TempDir dir;
         TMain w;
-        TMessageBoxScript boxes;
+        TMessageBoxScript boxes(w.Seams().Boxes);
         boxes.Answer(idOK);
         w.SetCommandLine({Path(dir, "gone"), "away.zip"});
         w.show();
@@ -492,6 +493,27 @@ private slots:
         QCOMPARE(boxes.Asked.size(), 1);
         QCOMPARE(boxes.Asked[0].Text, "Die Datei " + Path(dir, "gone") + " away.zip wurde nicht gefunden.");
         QCOMPARE(w.windowTitle(), QString("Valbrix"));
+    }
+
+    // Catches a seam that is the process's rather than the window's: a box
+    // or a hand-over of one window reaching the other window's script.
+    void seamsBelongToTheirWindow()
+    {
+        TempDir dir;
+        TMain first;
+        TMain second;
+        // The first window's scripts are made first: one process-wide seam
+        // would hand its box and its address to the second's, made last.
+        TMessageBoxScript firstBoxes(first.Seams().Boxes);
+        valbrix::test::TLauncherScript firstLauncher(first.Seams().Launcher);
+        TMessageBoxScript secondBoxes(second.Seams().Boxes);  // asked nothing: any box fails the test
+        valbrix::test::TLauncherScript secondLauncher(second.Seams().Launcher);
+        firstBoxes.Answer(idOK);
+        QVERIFY(!first.OpenArchive(Path(dir, "gone.zip")));
+        QCOMPARE(firstBoxes.Asked.size(), 1);
+        first.Webseite1->trigger();
+        QCOMPARE(firstLauncher.Opened.size(), 1);
+        QVERIFY(secondLauncher.Opened.isEmpty());
     }
 
     // Catches "Beenden" and its shortcut not closing the window.

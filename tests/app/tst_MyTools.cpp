@@ -239,7 +239,7 @@ private slots:
                 }
         });
         box.reset();
-        QCOMPARE(ShowMessageBox(request), int(idOK));
+        QCOMPARE(ShowMessageBox(DialogPresenter(), request), int(idOK));
         QVERIFY(ticked);
     }
 
@@ -249,8 +249,8 @@ private slots:
         valbrix::test::TMessageBoxScript script;
         script.Answer(idNo);
         script.Answer(idOK);
-        QCOMPARE(ShowMessageBox("Weiter?", QString(), mkQuestion, bcYesNo), int(idNo));
-        QCOMPARE(ShowMessageBox("Kaputt", "Eigener Titel", mkError, bcOK), int(idOK));
+        QCOMPARE(ShowMessageBox(script, "Weiter?", QString(), mkQuestion, bcYesNo), int(idNo));
+        QCOMPARE(ShowMessageBox(script, "Kaputt", "Eigener Titel", mkError, bcOK), int(idOK));
         QCOMPARE(script.Asked.size(), 2);
         QCOMPARE(script.Asked[0].Caption, QString("Frage"));
         QCOMPARE(script.Asked[0].Flags, 0x10024u);
@@ -267,7 +267,7 @@ private slots:
                         if (button->text() == "Wiederholen")
                             button->click();
         });
-        QCOMPARE(ShowMessageBox("Noch einmal?", QString(), mkWarning, bcRetryCancel), int(idRetry));
+        QCOMPARE(ShowMessageBox(DialogPresenter(), "Noch einmal?", QString(), mkWarning, bcRetryCancel), int(idRetry));
     }
 
 private:

@@ -80,10 +80,10 @@ private slots:
         const fs::path out = FDir->Path() / "out";
         DialogScript dialog(Q(out));
         dialog.Install(w);
-        TPasswordDialogScript passwords;
+        TPasswordDialogScript passwords(w.Seams().RunPasswordDialog);
         for (const QString& password : typed)
             passwords.Type(password);
-        TMessageBoxScript boxes;
+        TMessageBoxScript boxes(w.Seams().Boxes);
         boxes.Answer(idNo);  // the summary's question whether to open the folder
         w.UnzipBtnClick();
         QCOMPARE(ReadText(out / "a.txt"), std::string("first secret text"));
@@ -122,10 +122,10 @@ private slots:
         const fs::path out = FDir->Path() / "out";
         DialogScript dialog(Q(out));
         dialog.Install(w);
-        TPasswordDialogScript passwords;
+        TPasswordDialogScript passwords(w.Seams().RunPasswordDialog);
         passwords.Cancel();
         passwords.Type("Geheim");
-        TMessageBoxScript boxes;
+        TMessageBoxScript boxes(w.Seams().Boxes);
         boxes.Answer(idOK);
         boxes.Answer(idNo);
         w.UnzipBtnClick();

@@ -41,8 +41,8 @@ private slots:
     void declined()
     {
         TMain w;
-        TMessageBoxScript boxes;
-        TLauncherScript launcher;
+        TMessageBoxScript boxes(w.Seams().Boxes);
+        TLauncherScript launcher(w.Seams().Launcher);
         boxes.Answer(idNo);
         QVERIFY(w.OpenArchive(WriteContentArchive(*FDir, "s.zip", {{"Setup.exe", "MZ"}})));
         QCOMPARE(boxes.Asked.first().Text, Offer);
@@ -74,8 +74,8 @@ private slots:
         QFETCH(bool, startable);
         const fs::path startFolder = fs::current_path();
         TMain w;
-        TMessageBoxScript boxes;
-        TLauncherScript launcher;
+        TMessageBoxScript boxes(w.Seams().Boxes);
+        TLauncherScript launcher(w.Seams().Launcher);
         boxes.Answer(idYes);
         boxes.Answer(idOK);
         QVERIFY(w.OpenArchive(WriteContentArchive(
@@ -166,7 +166,8 @@ private slots:
             }
         } launcher;
         TMain w;
-        TMessageBoxScript boxes;
+        TMessageBoxScript boxes(w.Seams().Boxes);
+        w.Seams().Launcher = &launcher;
         launcher.Boxes = &boxes;
         boxes.Answer(idYes);
         boxes.Answer(idOK);

@@ -67,8 +67,7 @@ struct TSmallDisk {
 // at the end; a hook may act on the file system before a box is answered.
 class TGoingOnPresenter : public TMessageBoxPresenter {
 public:
-    TGoingOnPresenter() { FPrevious = SetMessageBoxPresenter(this); }
-    ~TGoingOnPresenter() override { SetMessageBoxPresenter(FPrevious); }
+    explicit TGoingOnPresenter(TMessageBoxPresenter*& seam) { seam = this; }
     int Present(const TMessageBoxRequest& request) override
     {
         Asked.append(request);
@@ -94,7 +93,6 @@ public:
     int FailureAnswer = idOK;
 
 private:
-    TMessageBoxPresenter* FPrevious = nullptr;
 };
 
 // A failure box's second line is its German cause; none may be empty or
@@ -139,7 +137,7 @@ int RunKilledChild(int argc, char** argv, const QString& job)
         return 2;
     DialogScript dialog(parts[1]);
     dialog.Install(window);
-    TGoingOnPresenter boxes;
+    TGoingOnPresenter boxes(window.Seams().Boxes);
     window.UnzipBtnClick();
     return 0;
 }
@@ -188,7 +186,7 @@ private slots:
         QVERIFY(w.OpenArchive(Q(FDir->Path() / "a.zip")));
         DialogScript dialog(Q(out));
         dialog.Install(w);
-        TGoingOnPresenter boxes;
+        TGoingOnPresenter boxes(w.Seams().Boxes);
         boxes.FailureAnswer = goOn ? idOK : idCancel;
         w.UnzipBtnClick();
         // small.txt is written beside big.bin by another worker: while the
@@ -228,7 +226,7 @@ private slots:
         QVERIFY(w.OpenArchive(WriteContentArchive(*FDir, "a.zip", {{"a.txt", "new a"}, {"b.txt", "b"}})));
         DialogScript dialog(Q(out));
         dialog.Install(w);
-        TGoingOnPresenter boxes;
+        TGoingOnPresenter boxes(w.Seams().Boxes);
         w.UnzipBtnClick();
         QCOMPARE(boxes.Asked.size(), 1);
         QCOMPARE(boxes.Asked.first().Text, QStringLiteral("Fehler beim Festlegen des Ordners: ") + Q(out) +
@@ -258,7 +256,7 @@ private slots:
         QVERIFY(w.OpenArchive(WriteContentArchive(*FDir, "a.zip", {{"a.txt", "new a"}, {"b.txt", "b"}})));
         DialogScript dialog(Q(out), true, false);
         dialog.Install(w);
-        TGoingOnPresenter boxes;
+        TGoingOnPresenter boxes(w.Seams().Boxes);
         // The replace question for a.txt comes after the folder check and
         // before a.txt is written: the folder goes there.
         boxes.BeforeAnswer = [&](const TMessageBoxRequest& request) {
@@ -340,7 +338,7 @@ private slots:
         }
         DialogScript dialog(Q(out));
         dialog.Install(w);
-        TGoingOnPresenter boxes;
+        TGoingOnPresenter boxes(w.Seams().Boxes);
         w.UnzipBtnClick();
         const QStringList texts = boxes.Failures();
         QCOMPARE(texts.size(), failures);

@@ -167,7 +167,7 @@ private slots:
         for (int row = 0; row < w.Model->rowCount(); ++row)
             all.Indices.push_back(w.Model->EntryIndex(row));
         QProgressBar bar;
-        TMessageBoxScript boxes;
+        TMessageBoxScript boxes(w.Seams().Boxes);
         QCOMPARE(w.ExtractEntries(eoWithFolders, Q(out), &bar, all), 2);
         QCOMPARE(ReadFile(out / "äpfel" / "öl.txt"), Bytes({'o', 'i', 'l'}));
         QCOMPARE(ReadFile(out / "Straße.txt").size(), size_t(6));

@@ -1,5 +1,6 @@
 // A scripted stand-in for the folder dialog: tests queue the folders the
-// "user" picks ("" = Abbrechen). Each dialog run takes the next answer and
+// "user" picks ("" = Abbrechen) in the dialogs of the runner seam it is
+// given (a folder field's, a window's). Each dialog run takes the next answer and
 // records the folder the dialog opened at and its buttons, and can press "&Hilfe".
 // A dialog with no answer queued, or an answer left unasked when the script
 // ends, fails the test.
@@ -23,13 +24,13 @@ struct TFolderDialogRun {
 
 class TFolderDialogScript {
 public:
-    TFolderDialogScript()
+    explicit TFolderDialogScript(TFolderDialogRunner& seam) : FSeam(seam)
     {
-        FPrevious = SetFolderDialogRunner([this](QFileDialog& dialog) { return Run(dialog); });
+        seam = [this](QFileDialog& dialog) { return Run(dialog); };
     }
     ~TFolderDialogScript()
     {
-        SetFolderDialogRunner(FPrevious);
+        FSeam = nullptr;  // the modal run again; the seam's owner outlives the script
         if (!FAnswers.isEmpty())
             QTest::qFail(qPrintable(QStringLiteral("%1 folder dialog answer(s) never asked for").arg(FAnswers.size())),
                          __FILE__, __LINE__);
@@ -62,7 +63,7 @@ private:
     }
 
     QList<QString> FAnswers;
-    TFolderDialogRunner FPrevious;
+    TFolderDialogRunner& FSeam;
 };
 
 }  // namespace valbrix::test

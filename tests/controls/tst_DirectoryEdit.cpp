@@ -75,7 +75,7 @@ private slots:
         TFieldDialog form;
         form.Edit->setText(text);
         form.Edit->InitialDir = initialDir;
-        TFolderDialogScript script;
+        TFolderDialogScript script(form.Edit->FolderDialogRunner);
         script.Cancel();
         QTest::mouseClick(form.Edit->Button, Qt::LeftButton);
         QCOMPARE(script.Runs.size(), 1);
@@ -102,7 +102,7 @@ private slots:
         for (const auto& c : cases) {
             TFieldDialog form;
             form.Edit->setText(QStringLiteral("alt"));
-            TFolderDialogScript script;
+            TFolderDialogScript script(form.Edit->FolderDialogRunner);
             script.Choose(c.Chosen);
             QTest::keyClick(form.Edit, Qt::Key_Down, Qt::AltModifier);
             QCOMPARE(form.Edit->text(), c.Text);
@@ -119,13 +119,13 @@ private slots:
         TFieldDialog form;
         {
             form.Edit->SetButtonWidth(0);
-            TFolderDialogScript none;  // any dialog fails the test
+            TFolderDialogScript none(form.Edit->FolderDialogRunner);  // any dialog fails the test
             QTest::keyClick(form.Edit, Qt::Key_Down, Qt::AltModifier);
             form.Edit->SetButtonWidth(21);
         }
         {
             form.Edit->SetReadOnly(true);
-            TFolderDialogScript none;
+            TFolderDialogScript none(form.Edit->FolderDialogRunner);
             QTest::mouseClick(form.Edit->Button, Qt::LeftButton);
             QTest::keyClick(form.Edit, Qt::Key_Down, Qt::AltModifier);
             QTest::keyClicks(form.Edit, QStringLiteral("abc"));
@@ -135,7 +135,7 @@ private slots:
         form.Edit->SetDirectInput(false);
         QTest::keyClicks(form.Edit, QStringLiteral("abc"));
         QCOMPARE(form.Edit->text(), QString());
-        TFolderDialogScript script;
+        TFolderDialogScript script(form.Edit->FolderDialogRunner);
         script.Choose(QDir::tempPath());
         QTest::mouseClick(form.Edit->Button, Qt::LeftButton);
         QCOMPARE(form.Edit->text(), QDir::tempPath());
@@ -227,7 +227,7 @@ private slots:
         form.Edit->MultipleDirs = true;
         form.Edit->setText(QStringLiteral("/a"));
         form.Edit->deselect();
-        TFolderDialogScript script;
+        TFolderDialogScript script(form.Edit->FolderDialogRunner);
         script.Choose(QStringLiteral("/"));
         QTest::keyClick(form.Edit, Qt::Key_Down, Qt::AltModifier);  // focus stays: nothing selected
         QCOMPARE(form.Edit->text(), QStringLiteral("/a;/"));
@@ -244,12 +244,12 @@ private slots:
         TFieldDialog form;
         form.Edit->OnBeforeDialog = [](TFileDirEdit&, QString&, bool& action) { action = false; };
         {
-            TFolderDialogScript none;
+            TFolderDialogScript none(form.Edit->FolderDialogRunner);
             QTest::keyClick(form.Edit, Qt::Key_Down, Qt::AltModifier);
         }
         form.Edit->OnBeforeDialog = nullptr;
         form.Edit->OnAfterDialog = [](TFileDirEdit&, QString& name, bool&) { name.remove(QLatin1Char('"')); };
-        TFolderDialogScript script;
+        TFolderDialogScript script(form.Edit->FolderDialogRunner);
         script.Choose(QStringLiteral("/"));
         QTest::keyClick(form.Edit, Qt::Key_Down, Qt::AltModifier);
         QCOMPARE(form.Edit->text(), QStringLiteral("/"));
@@ -269,12 +269,13 @@ private slots:
             bool button;
         } cases[] = {{0, true, false}, {42, false, false}, {42, true, true}};
         for (const auto& c : cases) {
-            TFolderDialogScript script;
+            TFolderDialogRunner runner;
+            TFolderDialogScript script(runner);
             script.PressHelp = true;
             script.Cancel();
             QString name = QDir::tempPath();
             QVERIFY(!BrowseForDirectory(name, QStringLiteral("Ordner wählen"), c.context, nullptr,
-                                        c.handler ? record : THelpHandler()));
+                                        c.handler ? record : THelpHandler(), runner));
             QCOMPARE(name, QDir::tempPath());
             const QStringList buttons = script.Runs.value(0).Buttons;
             QCOMPARE(buttons.contains(QStringLiteral("&Hilfe")), c.button);
@@ -286,7 +287,7 @@ private slots:
         TFieldDialog form;
         form.Edit->HelpContext = 7;
         form.Edit->OnHelp = record;
-        TFolderDialogScript script;
+        TFolderDialogScript script(form.Edit->FolderDialogRunner);
         script.PressHelp = true;
         script.Cancel();
         QTest::keyClick(form.Edit, Qt::Key_Down, Qt::AltModifier);
@@ -306,7 +307,7 @@ private slots:
         QVERIFY(::utimensat(AT_FDCWD, QFile::encodeName(folder).constData(), times, 0) == 0);
 
         QString dateCell;
-        SetFolderDialogRunner([&](QFileDialog& dialog) {
+        const TFolderDialogRunner readDate = [&](QFileDialog& dialog) {
             auto* view = dialog.findChild<QTreeView*>(QStringLiteral("treeView"));
             if (!view)
                 return QString();
@@ -321,10 +322,9 @@ private slots:
                 return !dateCell.isEmpty();
             });
             return QString();
-        });
+        };
         QString name = root.path();
-        BrowseForDirectory(name, QStringLiteral("Ordner wählen"), 0);
-        SetFolderDialogRunner({});
+        BrowseForDirectory(name, QStringLiteral("Ordner wählen"), 0, nullptr, {}, readDate);
         QCOMPARE(dateCell, QStringLiteral("06.05.2003  07:08"));
     }
 

@@ -129,6 +129,22 @@ TEST(DecodeTable, LeftoverPatternsDecodeAsInvalid)
     TBuilt deep(chain, 4);
     EXPECT_EQ(deep.Status, tbIncomplete);
     EXPECT_EQ(Walk(deep.Table, deep.Width, 0xFFF).first.Op, OpInvalid);
+
+    // Codes "0" and "1" followed by 14 zeros: nearly every pattern behind a
+    // first 1 is unowned, most under prefixes no real code shares.
+    TBuilt sparse({1, 15}, 9);
+    EXPECT_EQ(sparse.Status, tbIncomplete);
+    unsigned wrong = 0;
+    for (uint64_t pattern = 0; pattern < (1u << 15); ++pattern) {
+        const auto [slot, bits] = Walk(sparse.Table, sparse.Width, pattern);
+        if (pattern % 2 == 0)
+            wrong += slot.Op != OpLiteral || slot.Base != 0 || bits != 1;
+        else if (pattern == 1)
+            wrong += slot.Op != OpLiteral || slot.Base != 1 || bits != 15;
+        else
+            wrong += slot.Op != OpInvalid;
+    }
+    EXPECT_EQ(wrong, 0u);
 }
 
 // The compact tables of inflate's fast loop against the multi-level ones, on

@@ -154,6 +154,30 @@ std::vector<JobCase> Cases()
             many.Tree[entry.Name] = std::string(entry.Data.begin(), entry.Data.end());
     }
     cases.push_back(many);
+    // Names met twice in a folder the run made itself, where the job spares
+    // the look at the disk: once right behind the first, once after more
+    // entries than the job holds, a pair in the folder once it is known as
+    // the run's, and a file named like a folder the run made.
+    JobCase again{"names met again in a folder this run made",
+                  {StoredEntry("n/a.txt", Text("first a")), StoredEntry("n/a.txt", Text("second a")),
+                   StoredEntry("n/sub/x", Text("x"))},
+                  {}, folders, raKeep,
+                  {"n/a.txt -> 0 written", "ask n/a.txt for n/a.txt", "n/a.txt -> 0", "n/sub/x -> 0 written"},
+                  {{"n/", ""}, {"n/a.txt", "first a"}, {"n/sub/", ""}, {"n/sub/x", "x"}}};
+    for (int i = 0; i < 80; ++i) {
+        const std::string name = "n/f" + std::to_string(i);
+        again.Entries.push_back(StoredEntry(name, Text(name)));
+        again.Events.push_back(name + " -> 0 written");
+        again.Tree[name] = name;
+    }
+    for (const char* text : {"first b", "second b"})
+        again.Entries.push_back(StoredEntry("n/b.txt", Text(text)));
+    again.Events.insert(again.Events.end(), {"n/b.txt -> 0 written", "ask n/b.txt for n/b.txt", "n/b.txt -> 0"});
+    again.Tree["n/b.txt"] = "first b";
+    again.Entries.push_back(StoredEntry("n/a.txt", Text("third a")));
+    again.Entries.push_back(StoredEntry("n/sub", Text("file over folder")));
+    again.Events.insert(again.Events.end(), {"ask n/a.txt for n/a.txt", "n/a.txt -> 0", "ask n/sub for n/sub", "n/sub -> 0"});
+    cases.push_back(again);
     return cases;
 }
 
@@ -162,8 +186,8 @@ std::vector<JobCase> Cases()
 // Catches results or questions out of archive order with several workers,
 // the flat-name clash written twice at once (or without the question), a
 // file and an entry below it racing, a refused name written or unreported,
-// a failed entry leaving a file, and the worker count changing anything a
-// person sees.
+// a failed entry leaving a file, the worker count changing anything a
+// person sees, and a name the run wrote itself replaced without the question.
 TEST(ExtractJob, ReceiverSeesTheSameInArchiveOrderForAnyWorkerCount)
 {
     for (const JobCase& c : Cases()) {

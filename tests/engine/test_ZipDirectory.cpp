@@ -249,6 +249,30 @@ TEST(ZipDirectory, EndRecordLookalikeInTheCommentIsPassedOver)
     EXPECT_EQ(status, dsComplete);
 }
 
+// Catches end record signatures the search misses: right behind a run of
+// first bytes or a partial signature, and packed back to back over many
+// search windows (each lookalike leads nowhere; the real record is behind).
+TEST(ZipDirectory, EndRecordFoundBehindFirstBytesAndAmongLookalikes)
+{
+    TempDir dir;
+    TZipDirectory directory;
+    for (const std::string& prefix : {std::string(100, 'P'), "PK\x05PK" + std::string(60, 'P') + "PK"}) {
+        CraftedZip empty;
+        empty.SetPrefix(Bytes(prefix.begin(), prefix.end()), true);
+        WriteFile(dir / "e.zip", empty.Build());
+        EXPECT_EQ(OpenZipDirectory((dir / "e.zip").string(), directory), drNoEntry) << prefix;
+        EXPECT_EQ(directory.Status, dsComplete) << prefix;
+    }
+    std::string lookalikes;
+    for (int i = 0; i < 2900; ++i)
+        lookalikes += Text(LookalikeEndRecord(0));
+    CraftedZip zip = Entries(2);
+    zip.SetArchiveComment(lookalikes);
+    TDirectoryStatus status = dsNone;
+    EXPECT_EQ(ListBytes(dir, zip.Build(), &status).size(), 2u);
+    EXPECT_EQ(status, dsComplete);
+}
+
 // Catches a directory size in the end record that disagrees with the
 // records read passed off as a complete directory (every entry is still
 // listed), in the plain and the ZIP64 end record and after the refills of a

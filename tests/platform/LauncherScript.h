@@ -1,6 +1,7 @@
 // A recording stand-in for the launcher: every address handed to the desktop
 // and every program start is kept, and nothing is started. Starts succeed
-// unless the test says otherwise.
+// unless the test says otherwise. Given a window's seam, it stands in there
+// until it ends (the seam's owner must outlive it).
 #pragma once
 
 #include <string>
@@ -15,8 +16,13 @@ namespace valbrix::test {
 
 class TLauncherScript : public platform::TLauncher {
 public:
-    TLauncherScript() { FPrevious = platform::SetLauncher(this); }
-    ~TLauncherScript() override { platform::SetLauncher(FPrevious); }
+    TLauncherScript() = default;
+    explicit TLauncherScript(platform::TLauncher*& seam) : FSeam(&seam) { seam = this; }
+    ~TLauncherScript() override
+    {
+        if (FSeam && *FSeam == this)
+            *FSeam = &platform::DesktopLauncher();
+    }
     TLauncherScript(const TLauncherScript&) = delete;
     TLauncherScript& operator=(const TLauncherScript&) = delete;
 
@@ -40,7 +46,7 @@ public:
     bool StartSucceeds = true;
 
 private:
-    platform::TLauncher* FPrevious = nullptr;
+    platform::TLauncher** FSeam = nullptr;
 };
 
 }  // namespace valbrix::test
