@@ -60,9 +60,13 @@ void TArchiveStream::Restart(uint64_t position, size_t readAheadBytes)
         FFillBytes = BufferSize;
         return;
     }
+    // A fuller read only near the last one, where entries follow each
+    // other: taken in another order (a sorted list), each entry would pay
+    // for bytes it never uses.
+    const bool following = position + BufferSize >= bufferStart && position < FNextRead + BufferSize;
     FNextRead = position;
     FPos = FLength = 0;
-    FFillBytes = std::clamp<size_t>(std::max(readAheadBytes, MinimumFill), 1, BufferSize);
+    FFillBytes = std::clamp<size_t>(following ? std::max(readAheadBytes, MinimumFill) : readAheadBytes, 1, BufferSize);
 }
 
 long TArchiveStream::Read(uint8_t* buffer, size_t count)

@@ -61,9 +61,9 @@ public:
     void Seek(uint64_t position);
     // Moves to a position where an entry starts. Bytes already buffered
     // there are kept; otherwise the next fill reads only `readAheadBytes`
-    // (at least a few KB, at most the buffer), so a small entry costs one
-    // small read and its neighbours none, and later fills read whole
-    // buffers again.
+    // (at most the buffer; at least a few KB when the entry lies just
+    // behind the buffer), so a small entry costs one small read and, in
+    // archive order, its neighbours none; later fills read whole buffers.
     void Restart(uint64_t position, size_t readAheadBytes);
     long Read(uint8_t* buffer, size_t count) override;
 
