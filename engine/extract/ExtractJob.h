@@ -33,7 +33,7 @@
 #include "engine/archive/ZipArchive.h"
 #include "engine/crypto/PasswordProvider.h"
 #include "engine/extract/EntrySelection.h"
-#include "engine/extract/NameFilter.h"
+#include "engine/extract/WrittenNames.h"
 #include "engine/extract/RunTrail.h"
 #include "platform/FileServices.h"
 
@@ -152,7 +152,7 @@ private:
         size_t operator()(std::string_view name) const { return std::hash<std::string_view>{}(name); }
     };
     std::unordered_set<std::string, TViewHash, std::equal_to<>> FFreshFolders;
-    TNameFilter FWrittenNames;
+    TWrittenNameSet FWrittenNames;
 
     // Entries from the first not yet delivered, in archive order.
     std::deque<std::unique_ptr<TSlot>> FSlots;

@@ -11,7 +11,7 @@
 
 namespace valbrix {
 
-class TNameFilter {
+class TWrittenNameSet {
 public:
     void Add(std::string_view name)
     {
