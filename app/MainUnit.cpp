@@ -385,7 +385,7 @@ void TMain::Info1Click()
     // A fresh dialog per opening, freed when it closes.
     about::TAboutDlg dialog(CompileInfo, [](int64_t bytes) { return MyTools().FormatSize(bytes); }, this);
     dialog.UseLauncher(*FSeams.Launcher);
-    dialog.exec();
+    FSeams.RunAboutDlg(dialog);
 }
 
 void TMain::WMDropFiles(const QStringList& names)

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <numeric>
+#include <optional>
 #include <random>
 #include <string>
 
@@ -14,9 +15,10 @@ namespace {
 
 constexpr char FirstPrintable = 0x20;
 constexpr char LastPrintable = 0x7E;
-// Characters whose weights pack into one 64-bit prefix: 9 of 7 bits each
-// (printable ASCII has 95 characters, so weights stay below 128).
-constexpr int PrefixCharacters = 9;
+// Characters whose weights pack into one 64-bit word: 9 of 7 bits each
+// (printable ASCII has 95 characters, so weights stay below 128). Two words
+// hold the whole of most file names ("setup_123456.txt").
+constexpr int WordCharacters = 9;
 constexpr int WeightBits = 7;
 // Random probe strings that hold the derived weights against the collator.
 constexpr int RandomProbes = 400;
@@ -138,12 +140,13 @@ int TNameCollation::CompareWeighted(std::string_view a, std::string_view b) cons
     return 0;
 }
 
-uint64_t TNameCollation::WeightPrefix(std::string_view text) const
+TNameCollation::TWeightPrefix TNameCollation::WeightPrefix(std::string_view text) const
 {
     // 0 stands for "no more characters", so a shorter text sorts first.
-    uint64_t prefix = 0;
-    for (int i = 0; i < PrefixCharacters; ++i)
-        prefix = (prefix << WeightBits) | (size_t(i) < text.size() ? FPrimary[uint8_t(text[size_t(i)])] : 0);
+    TWeightPrefix prefix{};
+    for (size_t word = 0; word < prefix.size(); ++word)
+        for (size_t i = word * WordCharacters; i < (word + 1) * WordCharacters; ++i)
+            prefix[word] = (prefix[word] << WeightBits) | (i < text.size() ? FPrimary[uint8_t(text[i])] : 0);
     return prefix;
 }
 
@@ -154,41 +157,80 @@ int TNameCollation::Compare(std::string_view a, std::string_view b) const
     return FCollator.compare(Text(a), Text(b));
 }
 
+std::vector<uint32_t> TNameCollation::SortWeighted(const std::vector<std::string_view>& texts,
+                                                  std::vector<uint32_t> items) const
+{
+    // The weight prefix settles most comparisons in one integer compare.
+    std::vector<TWeightPrefix> prefixes(texts.size());
+    for (uint32_t item : items)
+        prefixes[item] = WeightPrefix(texts[item]);
+    std::sort(items.begin(), items.end(), [&](uint32_t a, uint32_t b) {
+        return prefixes[a] != prefixes[b] ? prefixes[a] < prefixes[b] : CompareWeighted(texts[a], texts[b]) < 0;
+    });
+    return items;
+}
+
 std::vector<uint32_t> TNameCollation::SortDistinct(const std::vector<std::string_view>& texts) const
 {
-    std::vector<uint32_t> ranks(texts.size());
-    if (FAsciiWeights && std::all_of(texts.begin(), texts.end(), [&](std::string_view t) { return IsWeighted(t); })) {
-        // Distinct texts of printable ASCII never compare equal by weight.
-        struct TKeyed {
-            uint64_t Prefix;
-            uint32_t Item;
-        };
-        std::vector<TKeyed> keyed(texts.size());
-        for (uint32_t i = 0; i < texts.size(); ++i)
-            keyed[i] = {WeightPrefix(texts[i]), i};
-        std::sort(keyed.begin(), keyed.end(), [&](const TKeyed& a, const TKeyed& b) {
-            return a.Prefix != b.Prefix ? a.Prefix < b.Prefix : CompareWeighted(texts[a.Item], texts[b.Item]) < 0;
-        });
-        for (uint32_t i = 0; i < keyed.size(); ++i)
-            ranks[keyed[i].Item] = i;
-        return ranks;
+    // Names of printable ASCII are sorted by weight; the others (umlauts,
+    // other scripts) by the collator's sort keys, and then merged in by the
+    // same keys. The weights give the collator's order, so the merge sees
+    // one consistent order; keys of weighted names are made only where the
+    // merge looks, a few per merged name.
+    std::vector<uint32_t> weighted, others;
+    std::vector<bool> isWeighted(texts.size());
+    for (uint32_t i = 0; i < texts.size(); ++i) {
+        isWeighted[i] = FAsciiWeights && IsWeighted(texts[i]);
+        (isWeighted[i] ? weighted : others).push_back(i);
     }
-    // Sort keys once per distinct text; they go when the sort is done.
-    std::vector<QCollatorSortKey> keys;
-    keys.reserve(texts.size());
-    for (std::string_view text : texts)
-        keys.push_back(FCollator.sortKey(Text(text)));
-    std::vector<uint32_t> order(texts.size());
-    std::iota(order.begin(), order.end(), 0u);
-    std::sort(order.begin(), order.end(), [&](uint32_t a, uint32_t b) {
-        const int c = keys[a].compare(keys[b]);
-        return c != 0 ? c < 0 : a < b;
-    });
+    weighted = SortWeighted(texts, std::move(weighted));
+
+    std::vector<std::optional<QCollatorSortKey>> keys(texts.size());
+    const auto key = [&](uint32_t item) -> const QCollatorSortKey& {
+        if (!keys[item])
+            keys[item] = FCollator.sortKey(Text(texts[item]));
+        return *keys[item];
+    };
+    for (uint32_t item : others)
+        key(item);
+    std::sort(others.begin(), others.end(), [&](uint32_t a, uint32_t b) { return key(a).compare(key(b)) < 0; });
+
+    // Runs of merged names often fall between the same two weighted names
+    // (all "Ü…" names of a folder after its "s…" names), so each search
+    // gallops from where the last one ended.
+    std::vector<uint32_t> merged;
+    merged.reserve(texts.size());
+    size_t next = 0;
+    for (uint32_t other : others) {
+        const auto before = [&](size_t position) { return key(weighted[position]).compare(key(other)) < 0; };
+        size_t bound = 1;
+        while (next + bound <= weighted.size() && before(next + bound - 1))
+            bound *= 2;
+        size_t low = next + bound / 2, high = std::min(next + bound - 1, weighted.size());
+        while (low < high) {
+            const size_t middle = low + (high - low) / 2;
+            if (before(middle))
+                low = middle + 1;
+            else
+                high = middle;
+        }
+        merged.insert(merged.end(), weighted.begin() + ptrdiff_t(next), weighted.begin() + ptrdiff_t(low));
+        merged.push_back(other);
+        next = low;
+    }
+    merged.insert(merged.end(), weighted.begin() + ptrdiff_t(next), weighted.end());
+
+    // Distinct names of printable ASCII never collate equal; any pair with
+    // another name may (ignorable characters), and then shares its rank.
+    std::vector<uint32_t> ranks(texts.size());
     uint32_t rank = 0;
-    for (size_t i = 0; i < order.size(); ++i) {
-        if (i > 0 && keys[order[i - 1]].compare(keys[order[i]]) != 0)
-            ++rank;
-        ranks[order[i]] = rank;
+    for (size_t i = 0; i < merged.size(); ++i) {
+        if (i > 0) {
+            const uint32_t a = merged[i - 1], b = merged[i];
+            if ((isWeighted[a] && isWeighted[b]) || key(a).compare(key(b)) != 0)
+                ++rank;
+        }
+        ranks[merged[i]] = rank;
     }
     return ranks;
 }

@@ -45,7 +45,9 @@ private:
     bool DeriveAsciiWeights();
     bool IsWeighted(std::string_view text) const;
     int CompareWeighted(std::string_view a, std::string_view b) const;
-    uint64_t WeightPrefix(std::string_view text) const;
+    using TWeightPrefix = std::array<uint64_t, 2>;
+    TWeightPrefix WeightPrefix(std::string_view text) const;
+    std::vector<uint32_t> SortWeighted(const std::vector<std::string_view>& texts, std::vector<uint32_t> items) const;
     std::vector<uint32_t> SortDistinct(const std::vector<std::string_view>& texts) const;
 
     QCollator FCollator;

@@ -4,6 +4,7 @@
 #include <QFileDialog>
 
 #include "DirSelectUnit.h"
+#include "about/AboutDlg.h"
 
 namespace valbrix {
 
@@ -14,6 +15,11 @@ QString TWindowSeams::ExecOpenDialog(QFileDialog& dialog)
 }
 
 int TWindowSeams::ExecDirSelectDlg(TDirSelectDlg& dialog)
+{
+    return dialog.exec();
+}
+
+int TWindowSeams::ExecAboutDlg(about::TAboutDlg& dialog)
 {
     return dialog.exec();
 }

@@ -19,6 +19,10 @@
 
 class QFileDialog;
 
+namespace valbrix::about {
+class TAboutDlg;
+}
+
 namespace valbrix {
 
 class TDirSelectDlg;
@@ -31,10 +35,12 @@ struct TWindowSeams {
     std::function<int(TDirSelectDlg&)> RunDirSelectDlg = ExecDirSelectDlg;  // the extraction dialog
     TFolderDialogRunner RunFolderDialog = ExecFolderDialog;            // behind the extraction dialog's folder button
     TCfgDlgRunner RunCfgDlg = ExecCfgDlg;                              // "Einstellungen..."
+    std::function<int(about::TAboutDlg&)> RunAboutDlg = ExecAboutDlg;  // "Info..."
 
     // The modal runs the defaults stand for.
     static QString ExecOpenDialog(QFileDialog& dialog);
     static int ExecDirSelectDlg(TDirSelectDlg& dialog);
+    static int ExecAboutDlg(about::TAboutDlg& dialog);
 };
 
 }  // namespace valbrix

@@ -12,28 +12,9 @@
 # by bench/make_corpus.py when missing), OUT (default /dev/shm/valbrix-winbench).
 set -eu
 here=$(cd "$(dirname "$0")" && pwd)
-build=$(cd "${1:-$here/../build}" && pwd)
 rounds=${2:-7}
-bench="$build/bench/window_extract_bench"
-cli="$build/cli/valbrix-cli"
-for exe in "$bench" "$cli"; do
-  [ -x "$exe" ] || { echo "build $exe first (ninja -C $build window_extract_bench valbrix-cli)" >&2; exit 2; }
-done
-archive=${ARCHIVE:-/dev/shm/valbrix-corpus/text-deflate.zip}
-if [ ! -f "$archive" ]; then
-  python3 "$here/make_corpus.py" >&2
-fi
-out=${OUT:-/dev/shm/valbrix-winbench}
-rm -rf "$out"
-mkdir -p "$out/config" "$out/runtime"
-chmod 700 "$out/runtime"
-# The window writes its last folder into the INI file; keep the user's own apart.
-XDG_CONFIG_HOME="$out/config"
-XDG_RUNTIME_DIR="$out/runtime"
-export XDG_CONFIG_HOME XDG_RUNTIME_DIR
-
-now() { date +%s.%N; }
-median() { sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
+default_out=/dev/shm/valbrix-winbench
+. "$here/window_bench_setup.sh"
 
 : >"$out/window.times"
 : >"$out/cli.times"
@@ -42,7 +23,7 @@ while [ "$i" -le "$rounds" ]; do
   rm -rf "$out/window" "$out/cli"
   mkdir -p "$out/window" "$out/cli"
   sync
-  "$bench" "$archive" "$out/window" >>"$out/window.times"
+  "$bench" extract "$archive" "$out/window" >>"$out/window.times"
   start=$(now)
   "$cli" extract -d "$out/cli" --overwrite "$archive" >/dev/null
   end=$(now)

@@ -12,34 +12,15 @@
 # by bench/make_corpus.py when missing), OUT (default /dev/shm/valbrix-wintest).
 set -eu
 here=$(cd "$(dirname "$0")" && pwd)
-build=$(cd "${1:-$here/../build}" && pwd)
 rounds=${2:-9}
-bench="$build/bench/window_test_bench"
-cli="$build/cli/valbrix-cli"
-for exe in "$bench" "$cli"; do
-  [ -x "$exe" ] || { echo "build $exe first (ninja -C $build window_test_bench valbrix-cli)" >&2; exit 2; }
-done
-archive=${ARCHIVE:-/dev/shm/valbrix-corpus/text-deflate.zip}
-if [ ! -f "$archive" ]; then
-  python3 "$here/make_corpus.py" >&2
-fi
-out=${OUT:-/dev/shm/valbrix-wintest}
-rm -rf "$out"
-mkdir -p "$out/config" "$out/runtime"
-chmod 700 "$out/runtime"
-# The window reads and writes its INI file; keep the user's own apart.
-XDG_CONFIG_HOME="$out/config"
-XDG_RUNTIME_DIR="$out/runtime"
-export XDG_CONFIG_HOME XDG_RUNTIME_DIR
-
-now() { date +%s.%N; }
-median() { sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
+default_out=/dev/shm/valbrix-wintest
+. "$here/window_bench_setup.sh"
 
 : >"$out/window.times"
 : >"$out/cli.times"
 i=1
 while [ "$i" -le "$rounds" ]; do
-  "$bench" "$archive" >>"$out/window.times"
+  "$bench" test "$archive" >>"$out/window.times"
   start=$(now)
   "$cli" test "$archive" >/dev/null
   end=$(now)

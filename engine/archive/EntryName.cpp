@@ -3,6 +3,7 @@
 // given; nothing is kept between calls.
 #include "engine/archive/EntryName.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "engine/EngineState.h"
@@ -38,18 +39,20 @@ bool IsContinuation(uint8_t byte) { return (byte & 0xC0) == 0x80; }
 // Every code point of the table lies below U+10000, so two or three bytes.
 size_t Utf8Length(uint16_t codePoint) { return codePoint < 0x80 ? 1 : codePoint < 0x800 ? 2 : 3; }
 
-void AppendUtf8(std::string& out, uint16_t codePoint)
+// Writes the code point at out, which has room for Utf8Length of it; returns the byte behind.
+char* PutUtf8(char* out, uint16_t codePoint)
 {
     if (codePoint < 0x80) {
-        out += char(codePoint);
+        *out++ = char(codePoint);
     } else if (codePoint < 0x800) {
-        out += char(0xC0 | (codePoint >> 6));
-        out += char(0x80 | (codePoint & 0x3F));
+        *out++ = char(0xC0 | (codePoint >> 6));
+        *out++ = char(0x80 | (codePoint & 0x3F));
     } else {
-        out += char(0xE0 | (codePoint >> 12));
-        out += char(0x80 | ((codePoint >> 6) & 0x3F));
-        out += char(0x80 | (codePoint & 0x3F));
+        *out++ = char(0xE0 | (codePoint >> 12));
+        *out++ = char(0x80 | ((codePoint >> 6) & 0x3F));
+        *out++ = char(0x80 | (codePoint & 0x3F));
     }
+    return out;
 }
 
 // Names are short; the byte-wise table loop is plenty.
@@ -100,12 +103,21 @@ bool IsValidUtf8(const uint8_t* text, size_t textBytes)
 
 void AppendCp437AsUtf8(std::string& out, const uint8_t* text, size_t textBytes, size_t maxOutBytes)
 {
+    // Written into room made once: appended a byte at a time, the string's
+    // growth checks were most of decoding a name in the fuzz build.
+    const size_t startBytes = out.size();
+    if (startBytes >= maxOutBytes)
+        return;
+    out.resize(std::min(maxOutBytes, startBytes + 3 * textBytes));
+    char* next = out.data() + startBytes;
+    const char* const limit = out.data() + out.size();
     for (size_t i = 0; i < textBytes; ++i) {
         const uint16_t codePoint = text[i] < 0x80 ? text[i] : Cp437High[text[i] - 0x80];
-        if (out.size() + Utf8Length(codePoint) > maxOutBytes)
-            return;
-        AppendUtf8(out, codePoint);
+        if (size_t(limit - next) < Utf8Length(codePoint))
+            break;
+        next = PutUtf8(next, codePoint);
     }
+    out.resize(size_t(next - out.data()));
 }
 
 size_t Utf8CutLength(const std::string& text, size_t maxBytes)

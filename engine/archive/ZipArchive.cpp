@@ -49,11 +49,11 @@ TArchiveKind TZipArchive::Open(const std::string& path, const std::function<void
     return Classify(nameAccepted, visit);
 }
 
-TArchiveKind TZipArchive::Open(std::unique_ptr<TArchiveReader> reader)
+TArchiveKind TZipArchive::Open(std::unique_ptr<TArchiveReader> reader, const std::function<void(const TZipEntry&)>& visit)
 {
     Close();
     FReader = std::move(reader);
-    return FReader ? Classify(true) : FKind;
+    return FReader ? Classify(true, visit) : FKind;
 }
 
 void TZipArchive::Close()

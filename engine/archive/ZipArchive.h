@@ -37,7 +37,7 @@ public:
     // directory.
     TArchiveKind Open(const std::string& path, const std::function<void(const TZipEntry&)>& visit = {});
     // The same over bytes held in memory (fuzz targets, tests); no name check.
-    TArchiveKind Open(std::unique_ptr<TArchiveReader> reader);
+    TArchiveKind Open(std::unique_ptr<TArchiveReader> reader, const std::function<void(const TZipEntry&)>& visit = {});
     void Close();
 
     TArchiveKind Kind() const { return FKind; }

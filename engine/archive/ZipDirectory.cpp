@@ -53,24 +53,91 @@ bool HasZipBehindDosImage(TArchiveReader& archive, const uint8_t* header)
     return Le32(probe) == LocalHeaderSignature || (probeBytes >= 5 && Le32(probe + 1) == LocalHeaderSignature);
 }
 
+// A search window: file bytes [Start, Start + Bytes), read once for every
+// candidate in it.
+struct TSearchWindow {
+    const uint8_t* Data = nullptr;
+    uint64_t Start = 0;
+    size_t Bytes = 0;
+};
+
+// Reads count bytes at position, from the window when it holds them all:
+// a candidate's locator lies right in front of it, and reading it from the
+// file for each of thousands of lookalikes cost more than judging them.
+bool ReadWhole(TArchiveReader& archive, const TSearchWindow& window, uint64_t position, uint8_t* out, size_t count)
+{
+    if (position >= window.Start && count <= window.Bytes && position - window.Start <= window.Bytes - count) {
+        std::memcpy(out, window.Data + (position - window.Start), count);
+        return true;
+    }
+    return archive.ReadAt(position, out, count) == long(count);
+}
+
+// Inlined into the search's untraced filter below, where a call per signature would be traced.
+[[gnu::always_inline]] inline bool HasSaturatedField(const uint8_t* end)
+{
+    return Le16(end + EndField::DiskNumber) == Saturated16 || Le16(end + EndField::DirectoryDisk) == Saturated16
+        || Le16(end + EndField::DiskEntries) == Saturated16 || Le16(end + EndField::TotalEntries) == Saturated16
+        || Le32(end + EndField::DirectoryBytes) == Saturated32 || Le32(end + EndField::DirectoryOffset) == Saturated32;
+}
+
+// What the search has learnt once past its nearest candidate, which lets
+// it pass over a lookalike without judging it in full. Plain fields, not
+// optionals: the filter reads them for every signature, and an optional's
+// members were traced calls in the fuzz build.
+struct TPassedOver {
+    bool NearestJudged = false;
+    // Once the nearest candidate is judged: the first position a candidate
+    // may start at, as far back as the longest comment reaches.
+    uint64_t ReachFrom = 0;
+    // The last directory offset found to hold no central header (the
+    // copies of a lookalike that a comment repeats all lead there); no
+    // file reaches the initial value.
+    uint64_t NoDirectoryAt = UINT64_MAX;
+};
+
+// Whether the end record at index i of the window (file position at) leads
+// nowhere for certain, from its own bytes and what the search has learnt:
+// its directory would start behind it, or where one was found not to start,
+// or its saturated offset has no locator in front. One with a locator in
+// front, or whose locator the window does not hold, is left to the full
+// judgement, which this must agree with.
+VALBRIX_NO_COVERAGE bool SurelyLeadsNowhere(const TSearchWindow& window, size_t i, const TPassedOver& passed)
+{
+    const uint8_t* end = window.Data + i;
+    const uint64_t at = window.Start + i;
+    const uint64_t start = Le32(end + EndField::DirectoryOffset);
+    if (HasSaturatedField(end)) {
+        if (at >= Zip64LocatorBytes && (i < Zip64LocatorBytes || Le32(end - Zip64LocatorBytes) == Zip64LocatorSignature))
+            return false;
+        if (start == Saturated32)
+            return true;
+    }
+    return start > at || (start != at && start == passed.NoDirectoryAt);
+}
+
 // The positions of the end record signatures in a search window of at
 // least one end record, front to back, each with a whole record behind it,
 // found from the C library's search for their first byte: a file without an
 // end record is scanned to its start, and a byte at a time this was most of
 // the cost of opening one. (A search for the whole signature starts over
 // for each hit, which made a window full of lookalikes cost its square.)
-VALBRIX_NO_COVERAGE size_t FindEndSignatures(const uint8_t* window, size_t windowBytes, uint16_t* hits)
+// Once the search is past its nearest candidate, the lookalikes that surely
+// lead nowhere are left out here, where they cost no coverage tracing:
+// thousands of them per fuzz input made the search most of a run.
+VALBRIX_NO_COVERAGE size_t FindEndSignatures(const TSearchWindow& window, const TPassedOver& passed, uint16_t* hits)
 {
     static_assert(EndRecordSignature == 0x06054B50u);
-    const size_t lastStart = windowBytes - EndRecordBytes;
+    const size_t lastStart = window.Bytes - EndRecordBytes;
     size_t hitCount = 0;
     for (size_t i = 0; i <= lastStart;) {
-        const void* hit = std::memchr(window + i, 'P', lastStart + 1 - i);
+        const void* hit = std::memchr(window.Data + i, 'P', lastStart + 1 - i);
         if (!hit)
             break;
-        i = size_t(static_cast<const uint8_t*>(hit) - window);
-        if (Le32(window + i) == EndRecordSignature) {
-            hits[hitCount++] = uint16_t(i);
+        i = size_t(static_cast<const uint8_t*>(hit) - window.Data);
+        if (Le32(window.Data + i) == EndRecordSignature) {
+            if (!passed.NearestJudged || !SurelyLeadsNowhere(window, i, passed))
+                hits[hitCount++] = uint16_t(i);
             i += SignatureBytes;
         } else {
             ++i;
@@ -79,27 +146,32 @@ VALBRIX_NO_COVERAGE size_t FindEndSignatures(const uint8_t* window, size_t windo
     return hitCount;
 }
 
-// Offers each end record signature to stop(position, its 22 bytes in the
-// search window), from the end of the file backwards, searching in
-// overlapping windows, until stop returns true or the search reaches the
-// start of the file or cannot read it.
+// Offers each end record signature to stop(position, its window), from the
+// end of the file backwards, searching in overlapping windows, until stop
+// returns true, the search reaches the start of the file or cannot read it,
+// or a window lies wholly before the reach of the nearest candidate.
+// Signatures that passed says lead nowhere are not offered.
 template <typename TStop>
-void ScanEndRecords(TArchiveReader& archive, int64_t fileBytes, TStop stop)
+void ScanEndRecords(TArchiveReader& archive, const TPassedOver& passed, TStop stop)
 {
-    uint8_t window[EndSearchWindowBytes];
+    const int64_t fileBytes = int64_t(archive.Size());
+    uint8_t bytes[EndSearchWindowBytes];
     uint16_t hits[EndSearchWindowBytes / SignatureBytes];  // signatures cannot overlap
     int64_t windowBytes = fileBytes > int64_t(EndSearchWindowBytes) ? int64_t(EndSearchWindowBytes) : fileBytes;
     int64_t windowStart = fileBytes - windowBytes;
     int64_t offeredBelow = fileBytes;  // the overlap would offer a record twice
     for (;;) {
-        if (archive.ReadAt(uint64_t(windowStart), window, size_t(windowBytes)) != long(windowBytes))
+        if (passed.NearestJudged && uint64_t(windowStart + windowBytes) < passed.ReachFrom + EndRecordBytes)
             return;
-        size_t hitCount = windowBytes >= int64_t(EndRecordBytes) ? FindEndSignatures(window, size_t(windowBytes), hits) : 0;
+        if (archive.ReadAt(uint64_t(windowStart), bytes, size_t(windowBytes)) != long(windowBytes))
+            return;
+        const TSearchWindow window{bytes, uint64_t(windowStart), size_t(windowBytes)};
+        size_t hitCount = windowBytes >= int64_t(EndRecordBytes) ? FindEndSignatures(window, passed, hits) : 0;
         while (hitCount > 0) {
             const int64_t at = windowStart + hits[--hitCount];
             if (at < offeredBelow) {
                 offeredBelow = at;
-                if (stop(at, window + hits[hitCount]))
+                if (stop(at, window))
                     return;
             }
         }
@@ -127,15 +199,16 @@ struct TDirectoryPlace {
 
 enum TLocateResult { lrNoEndRecord = -1, lrFound = 0, lrDamaged = 1 };
 
-// Takes the end record `end` found at endRecord (its bytes are still in the
-// search window: reading them again for each of thousands of lookalikes was
-// most of opening such a file) and, when any of its fields is saturated,
-// reads the ZIP64 end record through the locator right before it. A
-// locator whose record is missing or outside the file, or a saturated
-// directory offset with no locator, leaves the directory unreadable:
-// damaged, since an end record says there is one.
-TLocateResult ReadEndRecord(TArchiveReader& archive, uint64_t endRecord, const uint8_t* end, TDirectoryPlace& place)
+// Takes the end record found at endRecord from its search window (reading
+// it again for each of thousands of lookalikes was most of opening such a
+// file) and, when any of its fields is saturated, reads the ZIP64 end record
+// through the locator right before it. A locator whose record is missing or
+// outside the file, or a saturated directory offset with no locator, leaves
+// the directory unreadable: damaged, since an end record says there is one.
+TLocateResult ReadEndRecord(TArchiveReader& archive, const TSearchWindow& window, uint64_t endRecord,
+                            TDirectoryPlace& place)
 {
+    const uint8_t* end = window.Data + (endRecord - window.Start);
     place.EndRecord = endRecord;
     place.Start = Le32(end + EndField::DirectoryOffset);
     place.End = endRecord;
@@ -143,22 +216,17 @@ TLocateResult ReadEndRecord(TArchiveReader& archive, uint64_t endRecord, const u
     place.Bytes.reset();
     if (Le32(end + EndField::DirectoryBytes) != Saturated32)
         place.Bytes = Le32(end + EndField::DirectoryBytes);
-    const bool saturated = Le16(end + EndField::DiskNumber) == Saturated16
-        || Le16(end + EndField::DirectoryDisk) == Saturated16 || Le16(end + EndField::DiskEntries) == Saturated16
-        || Le16(end + EndField::TotalEntries) == Saturated16 || Le32(end + EndField::DirectoryBytes) == Saturated32
-        || Le32(end + EndField::DirectoryOffset) == Saturated32;
-    if (saturated) {
+    if (HasSaturatedField(end)) {
         uint8_t locator[Zip64LocatorBytes];
         const bool haveLocator = endRecord >= Zip64LocatorBytes
-            && archive.ReadAt(endRecord - Zip64LocatorBytes, locator, sizeof locator) == long(sizeof locator)
+            && ReadWhole(archive, window, endRecord - Zip64LocatorBytes, locator, sizeof locator)
             && Le32(locator) == Zip64LocatorSignature;
         if (haveLocator) {
             const uint64_t recordAt = LoadLe64(locator + Zip64LocatorField::EndRecordOffset);
             const uint64_t locatorAt = endRecord - Zip64LocatorBytes;
             uint8_t record[Zip64EndRecordBytes];
             if (locatorAt < Zip64EndRecordBytes || recordAt > locatorAt - Zip64EndRecordBytes
-                || archive.ReadAt(recordAt, record, sizeof record) != long(sizeof record)
-                || Le32(record) != Zip64EndSignature)
+                || !ReadWhole(archive, window, recordAt, record, sizeof record) || Le32(record) != Zip64EndSignature)
                 return lrDamaged;
             place.Start = LoadLe64(record + Zip64EndField::DirectoryOffset);
             place.End = recordAt;
@@ -173,14 +241,20 @@ TLocateResult ReadEndRecord(TArchiveReader& archive, uint64_t endRecord, const u
 }
 
 // Whether the directory offset leads to a directory: a central header
-// there, or an empty directory that starts where it ends.
-bool LeadsToDirectory(TArchiveReader& archive, const TDirectoryPlace& place)
+// there, or an empty directory that starts where it ends. An offset found
+// to lead nowhere is remembered for the lookalikes behind.
+bool LeadsToDirectory(TArchiveReader& archive, const TSearchWindow& window, const TDirectoryPlace& place,
+                      TPassedOver& passed)
 {
     if (place.Start == place.End)
         return true;
+    if (place.Start == passed.NoDirectoryAt)
+        return false;
     uint8_t signature[SignatureBytes];
-    return archive.ReadAt(place.Start, signature, sizeof signature) == long(sizeof signature)
-        && Le32(signature) == CentralHeaderSignature;
+    if (ReadWhole(archive, window, place.Start, signature, sizeof signature) && Le32(signature) == CentralHeaderSignature)
+        return true;
+    passed.NoDirectoryAt = place.Start;
+    return false;
 }
 
 // Takes the end record nearest the end of the file that leads to a
@@ -192,28 +266,27 @@ bool LeadsToDirectory(TArchiveReader& archive, const TDirectoryPlace& place)
 // did: damaged, or no end record at all.
 TLocateResult LocateDirectory(TArchiveReader& archive, TDirectoryPlace& place)
 {
-    std::optional<TDirectoryPlace> nearest;
+    TPassedOver passed;
     TLocateResult nearestResult = lrNoEndRecord;
     bool led = false;
-    ScanEndRecords(archive, int64_t(archive.Size()), [&](int64_t at, const uint8_t* record) {
-        if (nearest && uint64_t(at) + EndRecordBytes + MaxArchiveCommentBytes < nearest->EndRecord)
+    ScanEndRecords(archive, passed, [&](int64_t at, const TSearchWindow& window) {
+        if (passed.NearestJudged && uint64_t(at) < passed.ReachFrom)
             return true;
         TDirectoryPlace candidate;
-        const TLocateResult result = ReadEndRecord(archive, uint64_t(at), record, candidate);
-        if (!nearest) {
-            nearest = candidate;
-            nearestResult = result;
-        }
-        led = result == lrFound && LeadsToDirectory(archive, candidate);
-        if (led)
+        const TLocateResult result = ReadEndRecord(archive, window, uint64_t(at), candidate);
+        led = result == lrFound && LeadsToDirectory(archive, window, candidate, passed);
+        // The nearest candidate is the verdict when none leads anywhere.
+        if (led || !passed.NearestJudged)
             place = candidate;
+        if (!passed.NearestJudged) {
+            passed.NearestJudged = true;
+            nearestResult = result;
+            const uint64_t reach = EndRecordBytes + MaxArchiveCommentBytes;
+            passed.ReachFrom = uint64_t(at) > reach ? uint64_t(at) - reach : 0;
+        }
         return led;
     });
-    if (led)
-        return lrFound;
-    if (nearest)
-        place = *nearest;
-    return nearestResult;
+    return led ? lrFound : nearestResult;
 }
 
 // Large-directory mode: moves the unread tail to the front of the buffer and

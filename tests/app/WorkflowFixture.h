@@ -20,6 +20,12 @@
 
 namespace valbrix::test {
 
+// A path as the window's functions take it.
+inline QString Q(const std::filesystem::path& path)
+{
+    return QString::fromStdString(path.string());
+}
+
 struct Content {
     std::string Name;
     std::string Text;

@@ -40,11 +40,6 @@ namespace {
 
 const std::vector<Content> TwoFolders = {{"a/x.txt", "first x"}, {"b/x.txt", "second x"}, {"top.txt", "top"}};
 
-QString Q(const fs::path& path)
-{
-    return QString::fromStdString(path.string());
-}
-
 }  // namespace
 
 class TestExtractWorkflow : public QObject {

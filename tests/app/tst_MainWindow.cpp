@@ -26,6 +26,8 @@
 
 #include "ArchiveMaker.h"
 #include "LauncherScript.h"
+#include "about/AboutDlg.h"
+#include "about/HTTPLabel.h"
 #include "MessageBoxScript.h"
 #include "app/MainUnit.h"
 #include "app/ZipListModel.h"
@@ -496,7 +498,8 @@ private slots:
     }
 
     // Catches a seam that is the process's rather than the window's: a box
-    // or a hand-over of one window reaching the other window's script.
+    // or a hand-over of one window reaching the other window's script, also
+    // from a link in its About dialog.
     void seamsBelongToTheirWindow()
     {
         TempDir dir;
@@ -513,6 +516,14 @@ private slots:
         QCOMPARE(firstBoxes.Asked.size(), 1);
         first.Webseite1->trigger();
         QCOMPARE(firstLauncher.Opened.size(), 1);
+        first.Seams().RunAboutDlg = [](about::TAboutDlg& dialog) {
+            dialog.show();  // the links get their addresses when shown
+            dialog.HTTPLabel->Click();
+            dialog.close();
+            return int(QDialog::Accepted);
+        };
+        first.Info1->trigger();
+        QCOMPARE(firstLauncher.Opened.size(), 2);
         QVERIFY(secondLauncher.Opened.isEmpty());
     }
 

@@ -20,15 +20,6 @@ using namespace valbrix;
 using namespace valbrix::test;
 namespace fs = std::filesystem;
 
-namespace {
-
-QString Q(const fs::path& path)
-{
-    return QString::fromStdString(path.string());
-}
-
-}  // namespace
-
 class TestPasswordDialog : public QObject {
     Q_OBJECT
 private slots:

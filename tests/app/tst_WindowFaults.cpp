@@ -34,11 +34,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-QString Q(const fs::path& path)
-{
-    return QString::fromStdString(path.string());
-}
-
 int Run(const std::string& command)
 {
     return std::system((command + " >/dev/null 2>&1").c_str());

@@ -194,21 +194,28 @@ private slots:
 
     // Catches weights that disagree with the collator on any name of
     // printable ASCII (punctuation against letters, digits, case, a prefix
-    // against a longer name), and weights used where the locale sorts a
-    // letter pair as one letter.
+    // against a longer name), names with umlauts merged into the weighted
+    // ones at the wrong place or not ranked equal to a name they collate
+    // equal to (a soft hyphen is ignored), and weights used where the
+    // locale sorts a letter pair as one letter.
     void asciiWeightsGiveTheCollatorsOrder()
     {
         std::minstd_rand random(7);
-        const std::string alphabet = "aAbBcCdhHiIsSzZ019 -_.~()[]'+,;=!#$%&@^`{}";
+        const std::vector<std::string> alphabet = {"a", "A", "b", "B", "c", "C", "d", "h", "H", "i", "I", "s", "S",
+                                                   "z", "Z", "0", "1", "9", " ", "-", "_", ".", "~", "(", ")", "[",
+                                                   "]", "'", "+", ",", ";", "=", "!", "#", "$", "%", "&", "@", "^",
+                                                   "`", "{", "}", "ä", "Ä", "ß", "é", "\u00AD"};
         std::uniform_int_distribution<size_t> pick(0, alphabet.size() - 1), length(0, 12);
         std::vector<std::string> names;
         for (int i = 0; i < 3000; ++i) {
-            std::string name(length(random), ' ');
-            for (char& c : name)
-                c = alphabet[pick(random)];
+            std::string name;
+            for (size_t n = length(random); n > 0; --n)
+                name += alphabet[pick(random) % (i % 3 == 0 ? alphabet.size() : alphabet.size() - 5)];
             names.push_back(name);
         }
         names.push_back("file.txt"), names.push_back("file.txt"), names.push_back("File.txt");
+        names.push_back("fi\u00ADle.txt"), names.push_back("ab"), names.push_back("a\u00ADb");
+        names.push_back("zzzzzzzzzzzzzzz"), names.push_back("zzzzzzzzzzzzzzzä");  // after every weighted name
         for (const QLocale& locale : {QLocale(QLocale::German, QLocale::Germany), QLocale(QLocale::English),
                                       QLocale(QLocale::French, QLocale::France), QLocale::c()}) {
             const TNameCollation weighted(locale);

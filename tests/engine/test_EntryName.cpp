@@ -47,7 +47,8 @@ TEST(EntryName, Cp437TableMatchesPythonCodec)
 
 // Catches the wrong choice between as stored and code page 437, a Windows
 // delimiter left in a Linux path, a name that differs between the list and
-// the created file (zero byte), and cuts inside a character or past 259 bytes.
+// the created file (zero byte), and cuts inside a character, past 259 bytes
+// or behind a character that did not fit.
 TEST(EntryName, DecodingDelimitersAndCuts)
 {
     const std::string utf8 = "Gr\xC3\xB6\xC3\x9F" "e.txt";  // "Größe.txt"
@@ -67,6 +68,8 @@ TEST(EntryName, DecodingDelimitersAndCuts)
     EXPECT_EQ(Decode(umlauts, gpUtf8Name, hsMsDos), umlauts.substr(0, 258));
     EXPECT_EQ(Decode(std::string(150, '\x84'), 0, hsMsDos), umlauts.substr(0, 258));
     EXPECT_EQ(Decode("a" + std::string(100, '\xC4'), 0, hsMsDos).size(), 259u);  // ─, three bytes
+    // The character that does not fit ends the name; a short one behind it is not taken.
+    EXPECT_EQ(Decode("aa" + std::string(86, '\xC4') + "b", 0, hsMsDos).size(), 257u);
     std::string emojis = "ab";
     for (int i = 0; i < 70; ++i)
         emojis += "\xF0\x9F\x98\x80";

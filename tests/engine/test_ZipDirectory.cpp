@@ -3,6 +3,7 @@
 // edges of large-directory streaming. Each test names the fault it catches.
 #include <gtest/gtest.h>
 
+#include "engine/archive/ZipArchive.h"
 #include "engine/archive/ZipDirectory.h"
 #include "support/CraftedZip.h"
 #include "support/TestFiles.h"
@@ -23,18 +24,14 @@ std::vector<TZipEntry> ListBytes(const TempDir& dir, const Bytes& bytes, TDirect
     return list;
 }
 
-// The same listing from the bytes held in memory, as the fuzz target reads them.
+// The same listing from the bytes held in memory, through the archive
+// object as the fuzz target reads them.
 std::vector<TZipEntry> ListMemory(const Bytes& bytes)
 {
     std::vector<TZipEntry> list;
-    TMemoryArchiveReader probe(bytes.data(), bytes.size());
-    if (!IsZipArchive(probe))
-        return list;
-    TZipDirectory directory;
-    auto reader = std::make_unique<TMemoryArchiveReader>(bytes.data(), bytes.size());
-    for (int result = OpenZipDirectory(std::move(reader), directory); result == drEntry;
-         result = NextZipEntry(directory))
-        list.push_back(directory.Entry);
+    TZipArchive archive;
+    archive.Open(std::make_unique<TMemoryArchiveReader>(bytes.data(), bytes.size()),
+                 [&list](const TZipEntry& entry) { list.push_back(entry); });
     return list;
 }
 
@@ -271,6 +268,65 @@ TEST(ZipDirectory, EndRecordFoundBehindFirstBytesAndAmongLookalikes)
     TDirectoryStatus status = dsNone;
     EXPECT_EQ(ListBytes(dir, zip.Build(), &status).size(), 2u);
     EXPECT_EQ(status, dsComplete);
+}
+
+// Catches the search passing over a lookalike that leads to a directory
+// because of what it learnt from those nearer the end: behind 2,800 that
+// lead nowhere (to the first local header, behind themselves, saturated
+// with no locator, to the start of the comment) the one nearest the end
+// that leads is taken, not the real end record further back: one leading
+// to the second central header, one whose empty directory starts where it
+// stands, and a saturated one whose locator leads to a ZIP64 end record.
+TEST(ZipDirectory, LookalikeThatLeadsIsTakenBehindThousandsThatDoNot)
+{
+    TempDir dir;
+    const Bytes plain = Entries(2).Build();
+    const size_t endAt = plain.size() - 22;
+    const uint32_t directoryAt = uint32_t(plain[endAt + 16] | plain[endAt + 17] << 8 | plain[endAt + 18] << 16 |
+                                          uint32_t(plain[endAt + 19]) << 24);
+    const uint32_t secondHeader = directoryAt + RecordBytes;
+    const uint32_t commentAt = uint32_t(plain.size());  // the comment follows the real end record
+
+    Bytes toSecond = LookalikeEndRecord(secondHeader);
+    Patch(toSecond, 12, Le32Bytes(RecordBytes));  // directory size: the one record
+    Bytes emptyHere = LookalikeEndRecord(commentAt);
+    Patch(emptyHere, 12, Le32Bytes(0));
+    Bytes zip64 = {'P', 'K', 6, 6};
+    PutLe64(zip64, 44);              // size of the rest of the record
+    PutLe32(zip64, 45 | 45 << 16);   // versions made by and needed
+    PutLe64(zip64, 0);               // this disk, the directory's disk
+    PutLe64(zip64, 1);               // entries on this disk
+    PutLe64(zip64, 1);               // entries in all
+    PutLe64(zip64, RecordBytes);     // directory size
+    PutLe64(zip64, secondHeader);    // directory offset
+    const Bytes locator = LookalikeLocator(commentAt);
+    const Bytes saturated = LookalikeEndRecord(0, true);
+    zip64.insert(zip64.end(), locator.begin(), locator.end());
+    zip64.insert(zip64.end(), saturated.begin(), saturated.end());
+
+    std::string nowhere;
+    for (int i = 0; i < 700; ++i)
+        nowhere += Text(LookalikeEndRecord(0)) + Text(LookalikeEndRecord(0x7FFFFFF0)) + Text(saturated) +
+                   Text(LookalikeEndRecord(commentAt));
+    struct Case { const char* what; Bytes leads; size_t entries; };
+    const Case cases[] = {
+        {"to the second central header", toSecond, 1},
+        {"an empty directory where it stands", emptyHere, 0},
+        {"through a locator to a ZIP64 end record", zip64, 1},
+    };
+    for (const Case& c : cases) {
+        CraftedZip zip = Entries(2);
+        zip.SetArchiveComment(Text(c.leads) + nowhere);
+        const Bytes bytes = zip.Build();
+        TDirectoryStatus status = dsNone;
+        const std::vector<TZipEntry> list = ListBytes(dir, bytes, &status);
+        ASSERT_EQ(list.size(), c.entries) << c.what;
+        if (c.entries) {
+            EXPECT_EQ(list[0].FileName, Name12(1)) << c.what;
+        }
+        EXPECT_EQ(status, dsComplete) << c.what;
+        EXPECT_EQ(ListMemory(bytes).size(), c.entries) << c.what << ", from memory";
+    }
 }
 
 // Catches a directory size in the end record that disagrees with the

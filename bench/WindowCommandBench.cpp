@@ -1,13 +1,17 @@
-// Times one extraction through the window's own command, offscreen: the
-// archive is opened in TMain, every row is marked, and "Jetzt auspacken"
-// runs with the extraction dialog and the closing summary answered by script
-// (folder given, with folders, overwrite ticked; the summary answered No), so
-// the progress bar, the repaints and the event pumping run as in real use.
+// Times one command through the window, offscreen: the archive is opened in
+// TMain, every row is marked, and the command runs with its dialogs and its
+// closing summary answered by script, so the progress bar, the repaints and
+// the event pumping run as in real use.
+//   extract: "Jetzt auspacken" into FOLDER (with folders, overwrite ticked;
+//            the summary answered No, so no file manager opens)
+//   test:    "Archiv testen" (a summary that reports a failure counts as
+//            another box)
 // Prints the seconds from the click until the command returns; any other
 // message box (a failed entry, a replace question) ends it with exit code 1.
-// Usage: window_extract_bench ARCHIVE FOLDER
+// Usage: window_command_bench extract ARCHIVE FOLDER | window_command_bench test ARCHIVE
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 
 #include <QApplication>
 #include <QCheckBox>
@@ -20,15 +24,20 @@
 
 namespace {
 
-// Answers the summary with No (so no file manager opens) and counts every
-// other box, which would mean the run did not extract cleanly.
+// Takes the command's summary and counts every other box, which would mean
+// the run did not go cleanly.
 class TSummaryAnswer : public valbrix::TMessageBoxPresenter {
 public:
+    explicit TSummaryAnswer(bool extract) : FExtract(extract) {}
     int Present(const valbrix::TMessageBoxRequest& request) override
     {
-        if (request.Caption == QStringLiteral("Entpacken beendet")) {
+        if (FExtract && request.Caption == QStringLiteral("Entpacken beendet")) {
             ++Summaries;
             return valbrix::idNo;
+        }
+        if (!FExtract && request.Caption == QStringLiteral("Archiv testen") && request.Kind == valbrix::mkInformation) {
+            ++Summaries;
+            return valbrix::idOK;
         }
         ++Others;
         std::fprintf(stderr, "unexpected message box: %s\n", qPrintable(request.Text));
@@ -36,28 +45,33 @@ public:
     }
     int Summaries = 0;
     int Others = 0;
+
+private:
+    bool FExtract;
 };
 
 }  // namespace
 
 int main(int argc, char** argv)
 {
-    if (argc < 3) {
-        std::fprintf(stderr, "usage: %s ARCHIVE FOLDER\n", argv[0]);
+    const bool extract = argc == 4 && std::strcmp(argv[1], "extract") == 0;
+    const bool test = argc == 3 && std::strcmp(argv[1], "test") == 0;
+    if (!extract && !test) {
+        std::fprintf(stderr, "usage: %s extract ARCHIVE FOLDER | %s test ARCHIVE\n", argv[0], argv[0]);
         return 2;
     }
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
-    const QString archive = QString::fromLocal8Bit(argv[1]);
-    const QString folder = QString::fromLocal8Bit(argv[2]);
+    const QString archive = QString::fromLocal8Bit(argv[2]);
+    const QString folder = extract ? QString::fromLocal8Bit(argv[3]) : QString();
 
     valbrix::TMain window;
     window.SetCommandLine({});
     window.show();
     QApplication::processEvents();
     if (!window.OpenArchive(archive)) {
-        std::fprintf(stderr, "cannot list %s\n", argv[1]);
+        std::fprintf(stderr, "cannot list %s\n", argv[2]);
         return 2;
     }
     window.Alleauswhlen1Click();
@@ -69,11 +83,14 @@ int main(int argc, char** argv)
         dialog.OverwriteChkBox->setChecked(true);
         return int(QDialog::Accepted);
     };
-    TSummaryAnswer answers;
+    TSummaryAnswer answers(extract);
     window.Seams().Boxes = &answers;
 
     const auto start = std::chrono::steady_clock::now();
-    window.UnzipBtnClick();
+    if (extract)
+        window.UnzipBtnClick();
+    else
+        window.Archivtesten1Click();
     const auto end = std::chrono::steady_clock::now();
     window.Seams().Boxes = &valbrix::DialogPresenter();
 
