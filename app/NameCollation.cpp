@@ -184,6 +184,13 @@ std::vector<uint32_t> TNameCollation::SortDistinct(const std::vector<std::string
         (isWeighted[i] ? weighted : others).push_back(i);
     }
     weighted = SortWeighted(texts, std::move(weighted));
+    std::vector<uint32_t> ranks(texts.size());
+    if (others.empty()) {
+        // Distinct names of printable ASCII never collate equal: no keys at all.
+        for (uint32_t i = 0; i < weighted.size(); ++i)
+            ranks[weighted[i]] = i;
+        return ranks;
+    }
 
     std::vector<std::optional<QCollatorSortKey>> keys(texts.size());
     const auto key = [&](uint32_t item) -> const QCollatorSortKey& {
@@ -222,7 +229,6 @@ std::vector<uint32_t> TNameCollation::SortDistinct(const std::vector<std::string
 
     // Distinct names of printable ASCII never collate equal; any pair with
     // another name may (ignorable characters), and then shares its rank.
-    std::vector<uint32_t> ranks(texts.size());
     uint32_t rank = 0;
     for (size_t i = 0; i < merged.size(); ++i) {
         if (i > 0) {

@@ -2,7 +2,8 @@
 # programs, the archive (made by make_corpus.py when missing) and an empty
 # work folder with a config and runtime folder of its own, so the window's
 # INI file never touches the user's. Expects $here, $1 (BUILD_DIR) and
-# $default_out; sets build, bench, cli, archive, out, and now()/median().
+# $default_out; sets build, bench, cli, archive, out (with empty window.times
+# and cli.times), and now()/median().
 build=$(cd "${1:-$here/../build}" && pwd)
 bench="$build/bench/window_command_bench"
 cli="$build/cli/valbrix-cli"
@@ -17,6 +18,8 @@ out=${OUT:-$default_out}
 rm -rf "$out"
 mkdir -p "$out/config" "$out/runtime"
 chmod 700 "$out/runtime"
+: >"$out/window.times"
+: >"$out/cli.times"
 XDG_CONFIG_HOME="$out/config"
 XDG_RUNTIME_DIR="$out/runtime"
 export XDG_CONFIG_HOME XDG_RUNTIME_DIR

@@ -16,8 +16,6 @@ rounds=${2:-7}
 default_out=/dev/shm/valbrix-winbench
 . "$here/window_bench_setup.sh"
 
-: >"$out/window.times"
-: >"$out/cli.times"
 i=1
 while [ "$i" -le "$rounds" ]; do
   rm -rf "$out/window" "$out/cli"

@@ -16,8 +16,6 @@ rounds=${2:-9}
 default_out=/dev/shm/valbrix-wintest
 . "$here/window_bench_setup.sh"
 
-: >"$out/window.times"
-: >"$out/cli.times"
 i=1
 while [ "$i" -le "$rounds" ]; do
   "$bench" test "$archive" >>"$out/window.times"
