@@ -3,8 +3,8 @@
 // by the fast decoder and by the byte-wise mode, which must agree on the
 // result code, the number of bytes written and their CRC; a difference, or
 // a result code inflate never gives, traps. The fast loop only runs with
-// plenty of input left, which a short input never has, so the pair runs
-// again on the input followed by zero bytes. Output is counted and dropped,
+// plenty of input left, which a short input never has, so for a short input
+// the pair runs again on it followed by zero bytes. Output is counted and dropped,
 // and the sink fails past 128 KB (two rounds of the 64 KB ring), so long
 // expansions cannot make a run long: at 1 MB, and still at 256 KB, copying
 // their bytes was most of a run's cost. Touches no files.
@@ -45,12 +45,17 @@ void CompareModes(const uint8_t* data, size_t size)
 }
 
 constexpr size_t Padding = 1024;
+// A longer input gives the fast loop all but its last few bytes already;
+// decoding it twice more doubled the cost of the runs that cost most.
+constexpr size_t PaddedBelow = 256;
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     CompareModes(data, size);
+    if (size >= PaddedBelow)
+        return 0;
     std::vector<uint8_t> padded(data, data + size);
     padded.resize(size + Padding);
     CompareModes(padded.data(), padded.size());

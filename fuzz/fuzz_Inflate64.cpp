@@ -3,8 +3,8 @@
 // output size of 256 KB. It is decoded by the fast decoder and by the
 // byte-wise mode, which must agree on the result code, the bytes written and
 // their CRC; a difference, a result code the decoder never gives, or output
-// past the stated size traps. As for deflate, the pair runs again with zero
-// bytes behind the input, so the fast loop meets the short inputs too.
+// past the stated size traps. As for deflate, a short input's pair runs
+// again with zero bytes behind it, so the fast loop meets it too.
 // Touches no files.
 #include <cstdint>
 #include <vector>
@@ -42,12 +42,17 @@ void CompareModes(const uint8_t* data, size_t size)
 }
 
 constexpr size_t Padding = 1024;
+// A longer input gives the fast loop all but its last few bytes already;
+// decoding it twice more doubled the cost of the runs that cost most.
+constexpr size_t PaddedBelow = 256;
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     CompareModes(data, size);
+    if (size >= PaddedBelow)
+        return 0;
     std::vector<uint8_t> padded(data, data + size);
     padded.resize(size + Padding);
     CompareModes(padded.data(), padded.size());

@@ -16,6 +16,8 @@
 #include <algorithm>
 #include <vector>
 
+#include "engine/codecs/TableFill.h"
+
 namespace valbrix {
 namespace {
 
@@ -42,8 +44,8 @@ public:
         const size_t slots = size_t(1) << width;
         DecodeEntry* block = new DecodeEntry[slots + 1];
         block[0] = DecodeEntry{0, uint8_t(width), 0, nullptr};
-        std::fill(block + 1, block + 1 + slots, DecodeEntry{OpInvalid, uint8_t(width), 0, nullptr});
         DecodeEntry* table = block + 1;
+        FillSlots(table, 0, unsigned(slots), 1, DecodeEntry{OpInvalid, uint8_t(width), 0, nullptr});
         if (FLast)
             HeaderOf(FLast)->Sub = table;
         else
@@ -218,9 +220,8 @@ TTableBuild BuildDecodeTable(const uint16_t* lengths, unsigned n, unsigned s, co
 
             const unsigned bitsHere = k - levelOffset[h];
             const DecodeEntry slot = MakeSlot(symbol, s, bases, extras, bitsHere);
-            for (unsigned index = (code >> levelOffset[h]) & LowMask(bitsHere); index < (1u << levelWidth[h]);
-                 index += 1u << bitsHere)
-                levelTable[h][index] = slot;
+            FillSlots(levelTable[h], (code >> levelOffset[h]) & LowMask(bitsHere), 1u << levelWidth[h], 1u << bitsHere,
+                      slot);
 
             code = NextReversedCode(code, k);
         }

@@ -10,6 +10,8 @@
 
 #include <algorithm>
 
+#include "engine/codecs/TableFill.h"
+
 namespace valbrix {
 namespace {
 
@@ -76,7 +78,7 @@ FastTable BuildFastTable(const uint16_t* lengths, unsigned n, unsigned s, const 
     const unsigned rootBits = std::min({longest, maxRootBits, FastLiteralRootBits});
     const unsigned rootSize = 1u << rootBits;
     if (!complete)
-        std::fill(storage, storage + rootSize, MakeEntry(0, rootBits, 0, FastInvalid));
+        FillSlots(storage, 0, rootSize, 1, MakeEntry(0, rootBits, 0, FastInvalid));
 
     unsigned nextCode[MaxCodeLength + 2] = {};
     count[0] = 0;
@@ -105,7 +107,7 @@ FastTable BuildFastTable(const uint16_t* lengths, unsigned n, unsigned s, const 
             if (width == 0)
                 continue;
             if (!complete)
-                std::fill(storage + offset, storage + offset + (1u << width), MakeEntry(0, width, 0, FastInvalid));
+                FillSlots(storage, offset, offset + (1u << width), 1, MakeEntry(0, width, 0, FastInvalid));
             storage[prefix] = FastLink | FastEntry(width) << 24 | FastEntry(offset) << 8 | FastEntry(rootBits);
             offset += 1u << width;
         }
@@ -118,8 +120,7 @@ FastTable BuildFastTable(const uint16_t* lengths, unsigned n, unsigned s, const 
         const unsigned code = Reverse(nextCode[length]++, length);
         if (length <= rootBits) {
             const FastEntry entry = SymbolEntry(v, length, s, bases, extras);
-            for (unsigned index = code; index < rootSize; index += 1u << length)
-                storage[index] = entry;
+            FillSlots(storage, code, rootSize, 1u << length, entry);
             continue;
         }
         const FastEntry link = storage[code & (rootSize - 1)];
@@ -127,8 +128,7 @@ FastTable BuildFastTable(const uint16_t* lengths, unsigned n, unsigned s, const 
         const unsigned width = FastCodeBits(link);
         const unsigned bitsHere = length - rootBits;
         const FastEntry entry = SymbolEntry(v, bitsHere, s, bases, extras);
-        for (unsigned index = code >> rootBits; index < (1u << width); index += 1u << bitsHere)
-            sub[index] = entry;
+        FillSlots(sub, code >> rootBits, 1u << width, 1u << bitsHere, entry);
     }
     return {storage, rootBits, complete, false};
 }
