@@ -143,8 +143,8 @@ uint32_t Crc32UpdateSliced(uint32_t crc, const uint8_t* data, size_t length)
 {
     const auto& s = CrcSlices;
     for (; length >= 8; data += 8, length -= 8) {
-        const uint32_t low = LoadLe32(data) ^ crc;
-        const uint32_t high = LoadLe32(data + 4);
+        const uint32_t low = Le32(data) ^ crc;
+        const uint32_t high = Le32(data + 4);
         crc = s[7][low & 0xFF] ^ s[6][(low >> 8) & 0xFF] ^ s[5][(low >> 16) & 0xFF] ^ s[4][low >> 24] ^
               s[3][high & 0xFF] ^ s[2][(high >> 8) & 0xFF] ^ s[1][(high >> 16) & 0xFF] ^ s[0][high >> 24];
     }

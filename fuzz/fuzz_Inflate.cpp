@@ -9,12 +9,12 @@
 // expansions cannot make a run long: at 1 MB, and still at 256 KB, copying
 // their bytes was most of a run's cost. Touches no files.
 #include <cstdint>
-#include <vector>
 
 #include "engine/codecs/Decoders.h"
 #include "engine/codecs/InflateTables.h"
 #include "engine/ResultCodes.h"
 #include "fuzz/MemoryEnds.h"
+#include "fuzz/PaddedPair.h"
 
 namespace {
 
@@ -44,20 +44,10 @@ void CompareModes(const uint8_t* data, size_t size)
         __builtin_trap();
 }
 
-constexpr size_t Padding = 1024;
-// A longer input gives the fast loop all but its last few bytes already;
-// decoding it twice more doubled the cost of the runs that cost most.
-constexpr size_t PaddedBelow = 256;
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    CompareModes(data, size);
-    if (size >= PaddedBelow)
-        return 0;
-    std::vector<uint8_t> padded(data, data + size);
-    padded.resize(size + Padding);
-    CompareModes(padded.data(), padded.size());
+    valbrix::fuzz::CompareAsGivenAndPadded(data, size, CompareModes);
     return 0;
 }

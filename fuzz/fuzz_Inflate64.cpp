@@ -7,12 +7,12 @@
 // again with zero bytes behind it, so the fast loop meets it too.
 // Touches no files.
 #include <cstdint>
-#include <vector>
 
 #include "engine/codecs/Decoders.h"
 #include "engine/codecs/InflateTables.h"
 #include "engine/ResultCodes.h"
 #include "fuzz/BoundedRun.h"
+#include "fuzz/PaddedPair.h"
 
 namespace {
 
@@ -41,20 +41,10 @@ void CompareModes(const uint8_t* data, size_t size)
         __builtin_trap();
 }
 
-constexpr size_t Padding = 1024;
-// A longer input gives the fast loop all but its last few bytes already;
-// decoding it twice more doubled the cost of the runs that cost most.
-constexpr size_t PaddedBelow = 256;
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    CompareModes(data, size);
-    if (size >= PaddedBelow)
-        return 0;
-    std::vector<uint8_t> padded(data, data + size);
-    padded.resize(size + Padding);
-    CompareModes(padded.data(), padded.size());
+    valbrix::fuzz::CompareAsGivenAndPadded(data, size, CompareModes);
     return 0;
 }

@@ -29,15 +29,6 @@ inline uint32_t Le32(const uint8_t* bytes)
     return value;
 }
 
-inline uint32_t LoadLe32(const uint8_t* bytes)
-{
-    uint32_t value;
-    std::memcpy(&value, bytes, sizeof value);
-    if constexpr (std::endian::native == std::endian::big)
-        value = __builtin_bswap32(value);
-    return value;
-}
-
 inline uint64_t LoadLe64(const uint8_t* bytes)
 {
     uint64_t value;
