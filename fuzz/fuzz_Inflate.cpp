@@ -3,11 +3,11 @@
 // by the fast decoder and by the byte-wise mode, which must agree on the
 // result code, the number of bytes written and their CRC; a difference, or
 // a result code inflate never gives, traps. The fast loop only runs with
-// plenty of input left, which a short input never has, so for a short input
-// the pair runs again on it followed by zero bytes. Output is counted and dropped,
-// and the sink fails past 128 KB (two rounds of the 64 KB ring), so long
-// expansions cannot make a run long: at 1 MB, and still at 256 KB, copying
-// their bytes was most of a run's cost. Touches no files.
+// plenty of input left, which a short input never has, so for a short
+// input the pair runs again on it followed by zero bytes. Output is counted
+// and dropped, and the sink fails past 128 KB (two rounds of the 64 KB
+// ring), so long expansions cannot make a run long: at 1 MB, and still at
+// 256 KB, copying their bytes was most of a run's cost. Touches no files.
 #include <cstdint>
 
 #include "engine/codecs/Decoders.h"

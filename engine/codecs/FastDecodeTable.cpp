@@ -3,9 +3,10 @@
 // Bad input: the lengths are checked here, and inflate refuses a block on
 // what the result says. A code longer than 15 bits or over-subscribed gives
 // a table that decodes nothing, so no code is entered where it does not
-// fit. An incomplete code leaves patterns that decode as invalid. Sub-tables are only as wide as the longest code behind their
-// first-level pattern, and the storage holds one of the widest for every
-// symbol, so no hostile set of lengths can write past it.
+// fit. An incomplete code leaves patterns that decode as invalid.
+// Sub-tables are only as wide as the longest code behind their first-level
+// pattern, and the storage holds one of the widest for every symbol, so no
+// hostile set of lengths can write past it.
 #include "engine/codecs/FastDecodeTable.h"
 
 #include <algorithm>
@@ -141,21 +142,18 @@ FastTable BuildFastTable(const uint16_t* lengths, unsigned n, unsigned s, const 
 {
     unsigned count[MaxCodeLength + 1] = {};
     unsigned longest = 0;
-    // Longer lengths give a table that decodes nothing rather than writes
-    // outside its storage.
-    if (!CountLengths(lengths, n, count, longest)) {
+    const bool lengthsFit = CountLengths(lengths, n, count, longest);
+    unsigned kraft = 0;  // in units of 2^-15
+    for (unsigned k = 1; k <= MaxCodeLength; ++k)
+        kraft += count[k] << (MaxCodeLength - k);
+    // Longer lengths, or over-subscribed ones, give a table that decodes
+    // nothing rather than writes outside its storage.
+    if (!lengthsFit || kraft > 1u << MaxCodeLength) {
         storage[0] = MakeEntry(0, 0, 0, FastInvalid);
         return {storage, 0, false, true};
     }
     // A complete code writes every slot; only an incomplete one leaves
     // patterns that must read as invalid.
-    unsigned kraft = 0;  // in units of 2^-15
-    for (unsigned k = 1; k <= MaxCodeLength; ++k)
-        kraft += count[k] << (MaxCodeLength - k);
-    if (kraft > 1u << MaxCodeLength) {
-        storage[0] = MakeEntry(0, 0, 0, FastInvalid);
-        return {storage, 0, false, true};
-    }
     const bool complete = kraft == 1u << MaxCodeLength;
     const unsigned rootBits = std::min({longest, maxRootBits, FastLiteralRootBits});
     const unsigned rootSize = 1u << rootBits;
