@@ -129,6 +129,11 @@ int TExtractionDriver::TestEntry(uint64_t localHeaderOffset, std::optional<uint6
     return Run({nullptr, nullptr, nullptr, 0, localHeaderOffset, notifyWindow, 0, compressedSize, uncompressedSize});
 }
 
+std::unique_ptr<TPendingOutput> TExtractionDriver::TakeHeldOutput()
+{
+    return std::move(FHeld);
+}
+
 void TExtractionDriver::UseArchive(const std::string& archiveName, std::unique_ptr<TArchiveReader> reader)
 {
     ForgetPassword();  // it belonged to the archive closed here
@@ -275,7 +280,10 @@ int TExtractionDriver::Run(const TRequest& request)
     }
     FState.BytesRead = 0;
 
-    TPendingOutput output;
+    FHeld.reset();
+    auto pending = std::make_unique<TPendingOutput>();
+    TPendingOutput& output = *pending;
+    output.SetLimit(FLimit);
     TDiscardSink discard;
     if (request.OutputName) {
         const int prepared = PrepareOutput(request, output);
@@ -327,6 +335,10 @@ int TExtractionDriver::Run(const TRequest& request)
     FState.LastPercent = 100;
     if (!SendPercent(FState, 100))
         return erAborted;
+    if (request.OutputName && FHold) {
+        FHeld = std::move(pending);
+        return erOk;
+    }
     if (request.OutputName && !output.Commit(FLinkWay))
         return OutputFailed(output.Error());
     FLastOutput.Replaced = request.OutputName && output.Replaced();
@@ -345,13 +357,16 @@ int TExtractionDriver::PrepareOutput(const TRequest& request, TPendingOutput& ou
     if (name.empty() || name.size() > MaxOutputName)
         return OutputFailed(name.empty() ? ENOENT : ENAMETOOLONG);
     if (name.back() == '/') {
+        if (FHold)
+            return erOk;
         const int error = CreateFoldersAlong(*request.Folder, name, &FLastOutput.MadeFolders);
         return error == 0 ? erOk : OutputFailed(error);
     }
     if (!FUmask)
         FUmask = platform::ReadUmask();
     const platform::TFileMode mode = platform::ModeForAttributes(request.Attributes, *FUmask);
-    int error = output.Create(*request.Folder, name, mode, *FUmask);
+    int error = FHold ? output.CreateStaged(*request.Folder, name, mode, *FUmask)
+                      : output.Create(*request.Folder, name, mode, *FUmask);
     if (error == ENOENT) {
         const int folderError = CreateFoldersAlong(*request.Folder, name, &FLastOutput.MadeFolders);
         error = folderError != 0 ? folderError : output.Create(*request.Folder, name, mode, *FUmask);

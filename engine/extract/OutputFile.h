@@ -26,6 +26,15 @@ namespace valbrix {
 int CreateFoldersAlong(const platform::TFolder& base, const std::string& relative,
                        std::vector<std::string>* made = nullptr);
 
+// How much an output may still take: a seam for a full disk in tests, shared
+// by every output of a run. Take returns 0 or the errno value a write of
+// `bytes` more meets.
+class TOutputLimit {
+public:
+    virtual ~TOutputLimit() = default;
+    virtual int Take(const std::string& target, size_t bytes) = 0;
+};
+
 // Test mode: decoded bytes go nowhere.
 class TDiscardSink : public TOutputSink {
 public:
@@ -46,6 +55,14 @@ public:
     // must stay open as long as this object.
     int Create(const platform::TFolder& base, const std::string& target, platform::TFileMode mode,
                platform::TFileMode umask);
+    // The same, but where the target's folder is missing the file is made
+    // in the nearest folder along its path that stands, and the missing
+    // folders are made only by Commit: a file decoded ahead of its turn
+    // leaves no trace until it takes its name. Falls back to Create's way
+    // (ENOENT for a missing folder) where no unnamed file can be made.
+    int CreateStaged(const platform::TFolder& base, const std::string& target, platform::TFileMode mode,
+                     platform::TFileMode umask);
+    void SetLimit(TOutputLimit* limit) { FLimit = limit; }
     bool Write(const uint8_t* data, size_t count) override;
     // Writes what is gathered, gives the file its last-write time (seconds
     // since the epoch; none: the file keeps the time it has) and mode, and
@@ -54,7 +71,8 @@ public:
     bool Finish(std::optional<int64_t> lastWriteSeconds);
     // Puts the finished file in the target's place; false when it cannot
     // take that place. `linkWay` is the caller's, kept from file to file.
-    bool Commit(platform::TLinkWay& linkWay);
+    // `made`, when given, gets the folders a staged file's commit made.
+    bool Commit(platform::TLinkWay& linkWay, std::vector<std::string>* made = nullptr);
     // The errno value of the first failed step since Create (0: none), so
     // the user can be told a full disk from missing rights.
     int Error() const { return FError; }
@@ -74,6 +92,8 @@ private:
     std::string FTarget;
     int FError = 0;
     bool FUnnamed = false;       // the file has no name until Commit
+    bool FStaged = false;        // the file waits in a folder above its own, which Commit makes
+    TOutputLimit* FLimit = nullptr;
     bool FSetMode = false;       // the mode asked for is not what creation gave
     platform::TFileMode FMode = 0;
     bool FCommitted = false;
