@@ -28,6 +28,7 @@
 #include "engine/extract/ExtractEntry.h"
 #include "engine/extract/ExtractJob.h"
 #include "engine/extract/TargetPath.h"
+#include "platform/ErrorText.h"
 
 namespace valbrix::cli {
 
@@ -99,7 +100,7 @@ void ReportFailure(const std::string& name, int code, int systemError = 0)
     }
     if (code == erOutput && systemError != 0)
         std::fprintf(stderr, "%s: %d %s: %s\n", EscapedName(name).c_str(), code, ResultMeaning(code),
-                     std::strerror(systemError));
+                     platform::SystemErrorText(systemError).c_str());
     else
         std::fprintf(stderr, "%s: %d %s\n", EscapedName(name).c_str(), code, ResultMeaning(code));
 }
