@@ -2,17 +2,19 @@
 // archive object and extraction job. Entry names come from the archive and
 // are not trusted; the job's containment rule keeps everything below the
 // target folder, which it holds by a handle, so relative paths stay what
-// they were when the command started. Each failed, refused or kept entry
-// gives one line on stderr, in archive order whatever the number of
-// workers; the exit status says whether all succeeded. Ctrl+C stops every
-// worker, and the entry being written leaves nothing behind. Encrypted
-// entries take the password from --password-file or a prompt without echo
-// (cli/Password.h), asked on this thread in archive order.
+// they were when the command started. Each failed or refused entry gives
+// one line on stderr, in archive order whatever the number of workers;
+// files that stood before the run are kept and counted in one line (one
+// line each with -v); two entries of the run that land on one file are a
+// failure of the later one. The exit status says whether all succeeded.
+// Ctrl+C or SIGTERM stops every worker, and the entry being written leaves
+// nothing behind. Encrypted entries take the password from --password-file
+// or a prompt without echo (cli/Password.h), asked on this thread in
+// archive order.
 #include <atomic>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
 #include <memory>
 #include <optional>
@@ -21,18 +23,21 @@
 
 #include "cli/ArchiveInput.h"
 #include "cli/Commands.h"
+#include "cli/DecodeRun.h"
 #include "cli/Messages.h"
-#include "cli/Usage.h"
 #include "cli/NameText.h"
 #include "cli/Password.h"
+#include "cli/RunSetup.h"
+#include "cli/TerminalReport.h"
+#include "cli/Usage.h"
 #include "engine/ResultCodes.h"
 #include "engine/archive/ZipArchive.h"
 #include "engine/extract/EntrySelection.h"
-#include "engine/extract/ExtractEntry.h"
 #include "engine/extract/ExtractJob.h"
 #include "engine/extract/TargetPath.h"
 #include "platform/ErrorText.h"
 #include "platform/FolderServices.h"
+#include "platform/Terminal.h"
 
 namespace valbrix::cli {
 
@@ -44,10 +49,12 @@ struct TExtractArgs {
     std::string Folder = ".";
     TJobOptions Options;
     std::string Archive;
-    std::vector<std::string> Names;  // empty: every entry
+    std::vector<std::string> Names;     // empty: every entry
+    std::vector<std::string> Excluded;  // -x patterns
     std::optional<std::string> PasswordFile;
     bool Quiet = false;
     bool Verbose = false;
+    bool ToStdout = false;
 };
 
 // The one way a signal handler can reach the running job.
@@ -60,17 +67,19 @@ void OnInterrupt(int)
         job->Abort();
 }
 
-// Routes Ctrl+C to the job while it runs, and back to the default after.
+// Routes Ctrl+C and SIGTERM to the job while it runs, and back to the default after.
 class TInterruptGuard {
 public:
     explicit TInterruptGuard(TExtractJob& job)
     {
         InterruptedJob.store(&job);
         std::signal(SIGINT, OnInterrupt);
+        std::signal(SIGTERM, OnInterrupt);
     }
     ~TInterruptGuard()
     {
         std::signal(SIGINT, SIG_DFL);
+        std::signal(SIGTERM, SIG_DFL);
         InterruptedJob.store(nullptr);
     }
     TInterruptGuard(const TInterruptGuard&) = delete;
@@ -78,9 +87,9 @@ public:
 };
 
 const std::vector<TOption> ExtractOptions = {
-    {'d', nullptr, true},          {0, "flat", false},      {0, "overwrite", false},
-    {'j', "jobs", true},           {0, "password-file", true}, {'q', "quiet", false},
-    {'v', "verbose", false},
+    {'d', nullptr, true},       {0, "flat", false},          {0, "overwrite", false},  {'j', "jobs", true},
+    {'x', "exclude", true},     {0, "password-file", true},  {'q', "quiet", false},    {'v', "verbose", false},
+    {'p', "stdout", false},
 };
 
 // -j N, -jN, --jobs=N: 1 to 256.
@@ -108,57 +117,63 @@ bool ParseExtractArgs(const std::vector<std::string>& args, TExtractArgs& parsed
         exitStatus = UsageError("extract", "-j takes a number from 1 to 256, not '" + line.Last("jobs") + "'");
         return false;
     }
+    if (line.Has("stdout") && line.Has("d")) {
+        exitStatus = UsageError("extract", "-p writes to standard output and takes no -d");
+        return false;
+    }
     if (line.Has("d"))
         parsed.Folder = line.Last("d");
     parsed.Options.WithFolders = !line.Has("flat");
     parsed.Options.Overwrite = line.Has("overwrite");
     if (line.Has("password-file"))
         parsed.PasswordFile = line.Last("password-file");
+    parsed.Excluded = line.Values("exclude");
     parsed.Quiet = line.Has("quiet");
     parsed.Verbose = line.Has("verbose");
+    parsed.ToStdout = line.Has("stdout");
     parsed.Archive = line.Operands()[0];
     parsed.Names.assign(line.Operands().begin() + 1, line.Operands().end());
     return true;
 }
 
-// The password file when one is named (null and a line on stderr when it
-// cannot be read), else the terminal when there is one. `usable` is false
-// only for a password file that cannot be read.
-std::unique_ptr<TCliPasswordProvider> PasswordProvider(const std::optional<std::string>& passwordFile, bool& usable)
-{
-    usable = true;
-    if (!passwordFile)
-        return TCliPasswordProvider::FromTerminal();
-    auto provider = TCliPasswordProvider::FromFile(*passwordFile);
-    usable = provider != nullptr;
-    return provider;
-}
-
 // Words the job's questions and results on stderr, and asks for passwords.
 class TStderrReceiver : public TExtractReceiver {
 public:
-    TStderrReceiver(TCliPasswordProvider* passwords, bool verbose) : FPasswords(passwords), FVerbose(verbose) {}
+    TStderrReceiver(TCliPasswordProvider* passwords, bool verbose, TTerminalReport& report)
+        : FPasswords(passwords), FVerbose(verbose), FReport(report)
+    {
+    }
 
     // Files that stood before the run are kept; one line each only with -v,
     // else a count at the end (a second extraction would bury every failure).
     TReplaceAnswer AskReplace(const TZipEntry& entry, const std::string&, const TExistingNode&) override
     {
         ++FKept;
-        if (FVerbose)
+        if (FVerbose) {
+            FReport.Erase();
             PrintEntryError(entry.FileName, "exists, kept (--overwrite replaces it)");
+        }
         return raKeep;
     }
     uint64_t Kept() const { return FKept; }
-    bool Progress(uint64_t, uint64_t) override { return true; }
+    bool Progress(uint64_t done, uint64_t) override
+    {
+        FReport.Progress(done);
+        return true;
+    }
     void EntryDone(const TEntryOutcome& outcome) override
     {
-        if (outcome.Result != erOk)
+        if (outcome.Result != erOk) {
+            FReport.Erase();
             PrintEntryError(outcome.Entry.FileName, ResultText(outcome.Result, outcome.Entry, outcome.OutputError));
+        } else if (outcome.Written && !IsFolderName(outcome.Entry.FileName))
+            FReport.FileDone(outcome.Entry.UncompressedSize);
     }
     TPasswordAnswer AskPassword(const TZipEntry& entry, bool wrongBefore, TSecret& password) override
     {
         if (!FPasswords)
             return paCancelled;  // nobody to ask: the entry fails as encrypted
+        FReport.Erase();
         // A new entry gets its own tries; one asked again keeps counting.
         if (entry.LocalHeaderOffset != FAskedOffset || !FAskedBefore) {
             FPasswords->SetEntryName(entry.FileName);
@@ -171,14 +186,11 @@ public:
 private:
     TCliPasswordProvider* FPasswords;
     bool FVerbose;
+    TTerminalReport& FReport;
     uint64_t FKept = 0;
     uint64_t FAskedOffset = 0;
     bool FAskedBefore = false;
 };
-
-}  // namespace
-
-namespace {
 
 // Makes the target folder when it is missing and opens it for the job;
 // false, said with its reason, when it cannot be made, opened or written.
@@ -195,13 +207,49 @@ bool PrepareTarget(TExtractJob& job, const std::string& folder)
     return false;
 }
 
-// Every name asked for that selects nothing, once each; false when there was one.
-bool ReportNamesNotFound(const TArchiveSelection& selection)
+// Each entry left out because an earlier one of the run lands on its file; false when there was one.
+bool ReportClashes(const TArchiveSelection& selection)
 {
-    const std::vector<std::string> missing = selection.NamesNotFound();
-    for (const std::string& name : missing)
-        PrintEntryError(name, "not found in the archive");
-    return missing.empty();
+    for (const TClash& clash : selection.Clashes())
+        PrintEntryError(clash.EntryName,
+                        "same name as an earlier entry of this run (" + EscapedName(clash.Target) + "), not written");
+    return selection.Clashes().empty();
+}
+
+// Standard input cannot carry both the archive and the password.
+bool BothFromStdin(const std::string& archive, const std::optional<std::string>& passwordFile)
+{
+    return archive == "-" && passwordFile && *passwordFile == "-";
+}
+
+int ExtractToFolder(const TExtractArgs& parsed, const TZipArchive& archive, TArchiveSelection& selection,
+                    TCliPasswordProvider* passwords)
+{
+    TTerminalReport report(!parsed.Quiet && platform::StderrIsTerminal());
+    TStderrReceiver receiver(passwords, parsed.Verbose, report);
+    TExtractJob job(archive, parsed.Options, receiver);
+    if (!PrepareTarget(job, parsed.Folder))
+        return ExitCannotOpen;
+    const bool allFound = ReportNamesNotFound(selection);
+    const bool noClash = ReportClashes(selection);
+    TJobSummary summary;
+    {
+        const TInterruptGuard guard(job);
+        summary = job.Run(selection);
+    }
+    if (summary.Aborted) {
+        report.Erase();
+        PrintError("interrupted");
+        return ExitInterrupted;
+    }
+    report.Finish();
+    if (receiver.Kept() > 0 && !parsed.Verbose && !parsed.Quiet)
+        PrintError(GroupedNumber(receiver.Kept()) + (receiver.Kept() == 1 ? " existing file" : " existing files") +
+                   " kept; --overwrite replaces them");
+    // The entries behind the damage were never seen: the archive as a whole could not be read.
+    if (archive.Kind() == akDamaged)
+        return ExitCannotOpen;
+    return allFound && noClash && summary.Failed == 0 ? ExitOk : ExitEntryFailed;
 }
 
 }  // namespace
@@ -212,6 +260,8 @@ int RunExtractCommand(const std::vector<std::string>& args)
     int exitStatus = ExitOk;
     if (!ParseExtractArgs(args, parsed, exitStatus))
         return exitStatus;
+    if (BothFromStdin(parsed.Archive, parsed.PasswordFile))
+        return UsageError("extract", "standard input cannot carry both the archive and the password");
     TZipArchive archive;
     TArchiveInput input;
     if (!input.Open(archive, parsed.Archive))
@@ -220,72 +270,52 @@ int RunExtractCommand(const std::vector<std::string>& args)
     const auto passwords = PasswordProvider(parsed.PasswordFile, passwordUsable);
     if (!passwordUsable)
         return ExitCannotOpen;
-    TArchiveSelection selection(archive, parsed.Names);
-    TStderrReceiver receiver(passwords.get(), parsed.Verbose);
-    TExtractJob job(archive, parsed.Options, receiver);
-    if (!PrepareTarget(job, parsed.Folder))
-        return ExitCannotOpen;
+    const TClashCheck clashes = parsed.ToStdout ? ccNone : parsed.Options.WithFolders ? ccWithFolders : ccFlat;
+    TArchiveSelection selection(archive, NameFilter(parsed.Names, parsed.Excluded), clashes);
+    if (!parsed.ToStdout)
+        return ExtractToFolder(parsed, archive, selection, passwords.get());
     const bool allFound = ReportNamesNotFound(selection);
-    TJobSummary summary;
-    {
-        const TInterruptGuard guard(job);
-        summary = job.Run(selection);
-    }
-    if (summary.Aborted) {
-        PrintError("interrupted");
-        return ExitInterrupted;
-    }
-    if (receiver.Kept() > 0 && !parsed.Verbose && !parsed.Quiet)
-        PrintError(Counted(receiver.Kept(), "existing file", "existing files") + " kept; --overwrite replaces them");
-    // The entries behind the damage were never seen: the archive as a whole could not be read.
+    TTerminalReport silent(false);  // standard output carries the bytes; no summary beside them
+    const TDecodeCounts counts = DecodeEntries(archive, selection, passwords.get(), true, silent);
     if (archive.Kind() == akDamaged)
         return ExitCannotOpen;
-    return allFound && summary.Failed == 0 ? ExitOk : ExitEntryFailed;
+    return allFound && counts.Failed == 0 ? ExitOk : ExitEntryFailed;
 }
 
 int RunTestCommand(const std::vector<std::string>& args)
 {
     TCommandLine line;
     int exitStatus = ExitOk;
-    if (!ParseCommand("test", args, {{0, "password-file", true}, {'q', "quiet", false}}, line, exitStatus))
+    if (!ParseCommand("test", args, {{0, "password-file", true}, {'x', "exclude", true}, {'q', "quiet", false}},
+                      line, exitStatus))
         return exitStatus;
     if (line.Operands().empty())
         return UsageError("test", "no archive given");
+    std::optional<std::string> passwordFile;
+    if (line.Has("password-file"))
+        passwordFile = line.Last("password-file");
+    if (BothFromStdin(line.Operands()[0], passwordFile))
+        return UsageError("test", "standard input cannot carry both the archive and the password");
     TZipArchive archive;
     TArchiveInput input;
     if (!input.Open(archive, line.Operands()[0]))
         return ExitCannotOpen;
-    std::optional<std::string> passwordFile;
-    if (line.Has("password-file"))
-        passwordFile = line.Last("password-file");
     bool passwordUsable = true;
     const auto passwords = PasswordProvider(passwordFile, passwordUsable);
     if (!passwordUsable)
         return ExitCannotOpen;
-    TExtractionDriver driver;
-    driver.SetPasswordProvider(passwords.get());
-    if (archive.Reader())
-        driver.LendArchive(*archive.Reader());
-    TArchiveSelection selection(archive, {line.Operands().begin() + 1, line.Operands().end()});
+    TArchiveSelection selection(archive, NameFilter({line.Operands().begin() + 1, line.Operands().end()},
+                                                    line.Values("exclude")));
     const bool allFound = ReportNamesNotFound(selection);
-    uint64_t tested = 0;
-    uint64_t failed = archive.Kind() == akDamaged ? 1 : 0;  // the unreadable rest of the directory counts as one failure
-    while (const TZipEntry* entry = selection.Next()) {
-        if (IsFolderName(entry->FileName))  // nothing to decode: not counted as tested
-            continue;
-        ++tested;
-        if (passwords)
-            passwords->SetEntryName(entry->FileName);
-        const int code = driver.TestEntry(entry->LocalHeaderOffset, entry->CompressedSize, entry->UncompressedSize);
-        if (code != erOk) {
-            PrintEntryError(entry->FileName, ResultText(code, *entry));
-            ++failed;
-        }
-    }
-    if (!line.Has("quiet"))
-        std::printf("%s tested, %llu failed\n", Counted(tested, "entry", "entries").c_str(),
-                    static_cast<unsigned long long>(failed));
-    return allFound && failed == 0 ? ExitOk : ExitEntryFailed;
+    const bool quiet = line.Has("quiet");
+    TTerminalReport report(!quiet && platform::StderrIsTerminal());
+    TDecodeCounts counts = DecodeEntries(archive, selection, passwords.get(), false, report);
+    report.Finish();
+    counts.Failed += archive.Kind() == akDamaged ? 1 : 0;  // the unreadable rest of the directory counts as one failure
+    if (!quiet)
+        std::printf("%s tested, %llu failed\n", Counted(counts.Decoded, "entry", "entries").c_str(),
+                    static_cast<unsigned long long>(counts.Failed));
+    return allFound && counts.Failed == 0 ? ExitOk : ExitEntryFailed;
 }
 
 }  // namespace valbrix::cli

@@ -4,8 +4,9 @@
 // hand into one large buffer and written in big blocks, because archives with
 // a hundred thousand entries are listed by scripts and benchmarks. A file the
 // reader does not accept gives exit status 2 and one line on stderr; a
-// damaged directory lists the entries that could be read, then warns on
-// stderr and gives exit status 2. An empty archive lists nothing and succeeds.
+// damaged directory is warned about on stderr, the entries that could be
+// read are listed, and the exit status is 2. An empty archive lists nothing
+// and succeeds. -v gives the listing for people (cli/VerboseList.h).
 #include <charconv>
 #include <cstdio>
 #include <cstring>
@@ -15,6 +16,7 @@
 #include "cli/Commands.h"
 #include "cli/Messages.h"
 #include "cli/Usage.h"
+#include "cli/VerboseList.h"
 #include "cli/NameText.h"
 #include "engine/archive/ZipArchive.h"
 #include "engine/archive/ZipFormat.h"
@@ -127,7 +129,9 @@ int RunListCommand(const std::vector<std::string>& args)
     TArchiveInput input;
     if (!input.Open(archive, line.Operands()[0]))
         return ExitCannotOpen;
-    {
+    if (line.Has("verbose"))
+        PrintVerboseList(archive);
+    else {
         LineWriter out;
         archive.ForEachEntry([&out](const TZipEntry& entry) {
             PutEntry(out, entry);
