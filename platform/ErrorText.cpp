@@ -1,15 +1,15 @@
-#include "ErrorText.h"
+// errno texts; see the header.
+#include "platform/ErrorText.h"
 
-#include <cstring>
+#include <string.h>
 
 namespace valbrix::platform {
 
-std::string SystemErrorText(int error)
+std::string ErrorText(int systemError)
 {
     char buffer[256];
-    // glibc's strerror_r (with _GNU_SOURCE) returns the text, in `buffer` or
-    // in a constant string of its own.
-    return ::strerror_r(error, buffer, sizeof buffer);
+    // The GNU form returns the text, which may or may not lie in the buffer.
+    return strerror_r(systemError, buffer, sizeof buffer);
 }
 
 }  // namespace valbrix::platform

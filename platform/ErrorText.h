@@ -1,13 +1,11 @@
-// The system's own words for an errno value, safe from any thread: strerror
-// may hand every caller one shared buffer.
+// The system's text for an errno value, through the reentrant call: the
+// extraction job's workers and the front end may ask at the same time.
 #pragma once
 
 #include <string>
 
 namespace valbrix::platform {
 
-// "No space left on device" for ENOSPC; "Unknown error N" for a value the
-// system does not know.
-std::string SystemErrorText(int error);
+std::string ErrorText(int systemError);
 
 }  // namespace valbrix::platform
