@@ -43,7 +43,8 @@ TDecodeCounts DecodeEntries(const TZipArchive& archive, TEntrySelection& selecti
                                                      entry->UncompressedSize);
         if (code != erOk) {
             report.Erase();
-            PrintEntryError(entry->FileName, ResultText(code, *entry, toStdout ? driver.OutputError() : 0));
+            PrintEntryError(entry->FileName, toStdout && code == erOutput ? std::string("cannot write to standard output")
+                                                                          : ResultText(code, *entry));
             ++counts.Failed;
         } else
             report.FileDone(entry->UncompressedSize);

@@ -139,8 +139,10 @@ bool ParseExtractArgs(const std::vector<std::string>& args, TExtractArgs& parsed
 // Words the job's questions and results on stderr, and asks for passwords.
 class TStderrReceiver : public TExtractReceiver {
 public:
-    TStderrReceiver(TCliPasswordProvider* passwords, bool verbose, TTerminalReport& report)
-        : FPasswords(passwords), FVerbose(verbose), FReport(report)
+    // `bytesCounted`: the job counts progress in bytes (the selection holds
+    // some), not in entries, which would read as bytes on the terminal.
+    TStderrReceiver(TCliPasswordProvider* passwords, bool verbose, bool bytesCounted, TTerminalReport& report)
+        : FPasswords(passwords), FVerbose(verbose), FBytesCounted(bytesCounted), FReport(report)
     {
     }
 
@@ -158,7 +160,8 @@ public:
     uint64_t Kept() const { return FKept; }
     bool Progress(uint64_t done, uint64_t) override
     {
-        FReport.Progress(done);
+        if (FBytesCounted)
+            FReport.Progress(done);
         return true;
     }
     void EntryDone(const TEntryOutcome& outcome) override
@@ -186,6 +189,7 @@ public:
 private:
     TCliPasswordProvider* FPasswords;
     bool FVerbose;
+    bool FBytesCounted;
     TTerminalReport& FReport;
     uint64_t FKept = 0;
     uint64_t FAskedOffset = 0;
@@ -226,7 +230,7 @@ int ExtractToFolder(const TExtractArgs& parsed, const TZipArchive& archive, TArc
                     TCliPasswordProvider* passwords)
 {
     TTerminalReport report(!parsed.Quiet && platform::StderrIsTerminal());
-    TStderrReceiver receiver(passwords, parsed.Verbose, report);
+    TStderrReceiver receiver(passwords, parsed.Verbose, selection.TotalBytes() > 0, report);
     TExtractJob job(archive, parsed.Options, receiver);
     if (!PrepareTarget(job, parsed.Folder))
         return ExitCannotOpen;

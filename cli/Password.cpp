@@ -32,6 +32,8 @@ struct TLineBuffer {
 std::unique_ptr<TCliPasswordProvider> TCliPasswordProvider::FromFile(const std::string& path)
 {
     const bool fromStdin = path == "-";
+    if (fromStdin && platform::StdinIsTerminal())
+        return FromTerminal();  // a person types it: asked without echo, as without the option
     const std::string shown = fromStdin ? "standard input" : "password file '" + EscapedName(path) + "'";
     if (!fromStdin && platform::IsFolder(path)) {
         PrintError(shown + " cannot be read: " + platform::ErrorText(EISDIR));

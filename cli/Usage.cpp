@@ -32,7 +32,7 @@ const char* const OverviewText =
     "  2    the archive cannot be opened, its central directory is damaged (list\n"
     "       and extract still handle the entries that could be read), the target\n"
     "       folder or password file cannot be used, or the command line is wrong\n"
-    "  130  interrupted (Ctrl+C or SIGTERM); no partial file is left\n";
+    "  130  interrupted by Ctrl+C (extract: SIGTERM too); no partial file is left\n";
 
 const char* const ListHelp =
     "Usage: valbrix-cli list [-v] ARCHIVE\n"
