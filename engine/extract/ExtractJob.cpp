@@ -466,6 +466,7 @@ void TExtractJob::RunSlot(TExtractionDriver& driver, TSlotPasswords& passwords, 
 void TExtractJob::Prepare(TExtractionDriver& driver) const
 {
     driver.LendArchive(*FArchive.Reader());
+    driver.SetUmask(FUmask);
     driver.SetHoldOutput(true);
     driver.SetOutputLimit(FOptions.OutputLimit);
 }
@@ -555,6 +556,7 @@ TJobSummary TExtractJob::Run(TEntrySelection& selection)
     if (FByCount)
         FTotal = selection.Count();
     const unsigned workers = WorkerCount(FOptions.Workers);
+    FUmask = platform::ReadUmask();
     if (workers <= 1) {
         FInlineDriver = std::make_unique<TExtractionDriver>();
         Prepare(*FInlineDriver);
