@@ -246,6 +246,13 @@ int ExtractToFolder(const TExtractArgs& parsed, const TZipArchive& archive, TArc
         PrintError("interrupted");
         return ExitInterrupted;
     }
+    // One line for a full disk: every entry behind it would only fail the same way.
+    if (summary.DiskError != 0) {
+        report.Erase();
+        PrintError("no room left on the target (" + platform::ErrorText(summary.DiskError) + "): " +
+                   Counted(summary.NotExtracted, "entry", "entries") + " not extracted");
+        return ExitEntryFailed;
+    }
     report.Finish();
     if (receiver.Kept() > 0 && !parsed.Verbose && !parsed.Quiet)
         PrintError(GroupedNumber(receiver.Kept()) + (receiver.Kept() == 1 ? " existing file" : " existing files") +
