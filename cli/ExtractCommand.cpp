@@ -233,6 +233,20 @@ bool BothFromStdin(const std::string& archive, const std::optional<std::string>&
     return archive == "-" && passwordFile && *passwordFile == "-";
 }
 
+// Runs the job with Ctrl+C routed to it; false, said on stderr, when it was interrupted.
+bool RunWithInterrupt(TExtractJob& job, TEntrySelection& selection, TTerminalReport& report, TJobSummary& summary)
+{
+    {
+        const TInterruptGuard guard(job);
+        summary = job.Run(selection);
+    }
+    if (!summary.Aborted)
+        return true;
+    report.Erase();
+    PrintError("interrupted");
+    return false;
+}
+
 int ExtractToFolder(const TExtractArgs& parsed, const TZipArchive& archive, TArchiveSelection& selection,
                     TCliPasswordProvider* passwords)
 {
@@ -244,15 +258,8 @@ int ExtractToFolder(const TExtractArgs& parsed, const TZipArchive& archive, TArc
     const bool allFound = ReportNamesNotFound(selection);
     const bool noClash = ReportClashes(selection);
     TJobSummary summary;
-    {
-        const TInterruptGuard guard(job);
-        summary = job.Run(selection);
-    }
-    if (summary.Aborted) {
-        report.Erase();
-        PrintError("interrupted");
+    if (!RunWithInterrupt(job, selection, report, summary))
         return ExitInterrupted;
-    }
     // One line for a full disk: every entry behind it would only fail the same way.
     if (summary.DiskError != 0) {
         report.Erase();
@@ -334,15 +341,8 @@ int RunTestCommand(const std::vector<std::string>& args)
     options.TestOnly = true;
     TExtractJob job(archive, options, receiver);
     TJobSummary summary;
-    {
-        const TInterruptGuard guard(job);
-        summary = job.Run(selection);
-    }
-    if (summary.Aborted) {
-        report.Erase();
-        PrintError("interrupted");
+    if (!RunWithInterrupt(job, selection, report, summary))
         return ExitInterrupted;
-    }
     report.Finish();
     const uint64_t failed = summary.Failed + (archive.Kind() == akDamaged ? 1 : 0);  // the unreadable rest counts as one
     if (!quiet)
