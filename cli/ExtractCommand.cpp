@@ -85,6 +85,8 @@ const char* ResultMeaning(int code)
     case erWrongPassword: return "wrong password or damaged data";
     case erEncryptionUnsupported: return "encryption method not supported";
     case erNameRefused: return "refused, the name leaves the target folder or names nothing";
+    case erLinkOutside: return "refused, the link points out of the target folder";
+    case erLinkInvalid: return "refused, the link's target is empty, too long or holds a zero byte";
     default: return "unknown result";
     }
 }

@@ -661,7 +661,7 @@ private slots:
     // question losing its line breaks, sizes or times.
     void texts()
     {
-        for (int code = erBusy; code <= erNameRefused; ++code)
+        for (int code = erBusy; code <= erLinkInvalid; ++code)
             QVERIFY2(!ResultText(code).startsWith("Unbekannt"), qPrintable(QString::number(code)));
         QVERIFY(!ResultText(erMemoryLimit).startsWith("Unbekannt"));
         QCOMPARE(ExtractFailureText("/t/a.txt", erUnsupported, 0, 98),
