@@ -26,6 +26,7 @@ QString OutputErrorText(int systemError)
     case EEXIST: return QStringLiteral("Eine Datei steht dort, wo ein Ordner angelegt werden soll.");
     case EIO: return QStringLiteral("Der Datenträger meldet einen Lese- oder Schreibfehler.");
     case ENOENT: return QStringLiteral("Der Zielordner ist nicht mehr vorhanden.");
+    case EOPNOTSUPP: return QStringLiteral("Das Dateisystem des Zielordners kennt keine symbolischen Verweise.");
     case ELOOP: return QStringLiteral("Der Pfad führt über einen symbolischen Verweis; ihm wird nicht gefolgt.");
     default: return QString();
     }

@@ -177,18 +177,14 @@ int TFolder::OpenBeneath(const TFolder& base, const std::string& relative)
     open_how how{};
     how.flags = O_PATH | O_DIRECTORY | O_CLOEXEC;
     how.resolve = RESOLVE_BENEATH | RESOLVE_NO_SYMLINKS | RESOLVE_NO_MAGICLINKS;
-    // Learnt once: a kernel without the call says so for every path.
-    static std::atomic<bool> withoutOpenat2{false};
-    if (!withoutOpenat2.load(std::memory_order_relaxed)) {
-        do
-            FFd = int(::syscall(SYS_openat2, base.Handle(), relative.empty() ? "." : relative.c_str(), &how,
-                                sizeof how));
-        while (FFd < 0 && (errno == EINTR || errno == EAGAIN));
-        if (FFd < 0 && errno == ENOSYS)
-            withoutOpenat2.store(true, std::memory_order_relaxed);
-        else if (FFd < 0)
-            return errno == EXDEV ? ELOOP : errno;  // EXDEV: ".." would climb out
-    }
+    do
+        FFd = int(::syscall(SYS_openat2, base.Handle(), relative.empty() ? "." : relative.c_str(), &how, sizeof how));
+    while (FFd < 0 && (errno == EINTR || errno == EAGAIN));
+    // ENOSYS: a kernel before 5.6; EPERM: a system-call filter (some
+    // container runtimes) that does not know the call. Callers keep what
+    // they reach, so the walk's extra calls come once per folder.
+    if (FFd < 0 && errno != ENOSYS && errno != EPERM)
+        return errno == EXDEV ? ELOOP : errno;  // EXDEV: ".." would climb out
     if (FFd < 0) {
         FFd = OpenComponentsBeneath(base.Handle(), relative);
         if (FFd < 0)

@@ -459,8 +459,9 @@ int TExtractionDriver::MakeLink(const TRequest& request, const TLinkTargetSink& 
     if (reachError != 0)
         return OutputFailed(reachError);
     bool replaced = false;
+    // EPERM from symlinkat is a file system without links (FAT), not missing rights (EACCES).
     if (const int error = platform::CreateLinkAt(*reached, FLeafName, linkTarget.Target(), replaced); error != 0)
-        return OutputFailed(error);
+        return OutputFailed(error == EPERM ? EOPNOTSUPP : error);
     if (time)
         platform::SetLinkTimeAt(*reached, FLeafName, time->Seconds, time->Nanoseconds);
     FLastOutput.Replaced = replaced;

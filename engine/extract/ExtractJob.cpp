@@ -524,7 +524,9 @@ TJobSummary TExtractJob::Run(TEntrySelection& selection)
     else
         ReportProgress(true);
     FSlots.clear();
-    ApplyFolderModes();
+    // A stopped run may be taken back, which a read-only folder would prevent.
+    if (!summary.Aborted)
+        ApplyFolderModes();
     return summary;
 }
 

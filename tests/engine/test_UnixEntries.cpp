@@ -9,9 +9,11 @@
 #include <ctime>
 #include <filesystem>
 #include <map>
+#include <optional>
 #include <sys/stat.h>
 
 #include "engine/ResultCodes.h"
+#include "engine/archive/ExtraFields.h"
 #include "engine/archive/ZipArchive.h"
 #include "engine/extract/EntrySelection.h"
 #include "engine/extract/ExtractJob.h"
@@ -371,4 +373,40 @@ TEST(UnixEntries, ZipMadeTreeExtractsAsMade)
     EXPECT_EQ(ModeOf(dir / "out/sub/secret.txt"), 0640u & ~Umask());
     EXPECT_EQ(LinkOf(dir / "out/link.txt"), "sub/secret.txt");
     EXPECT_EQ(ModifiedOf(dir / "out/run.sh").tv_sec, ModifiedOf(dir / "in/run.sh").tv_sec);
+}
+
+// Catches the time fields read past their end or believed when they hold no
+// modification time: short fields, a flags byte without it, an NTFS tag
+// whose size lies, a time before 1970, and the tag searched past others.
+TEST(UnixEntries, TimeFieldsBadInput)
+{
+    const auto data = [](const Bytes& field) { return Bytes(field.begin() + 4, field.end()); };
+    struct Row {
+        const char* Fault;
+        bool Ntfs;
+        Bytes Field;  // without its id and size
+        std::optional<TExactTime> Time;
+    };
+    Bytes secondTag = {0, 0, 0, 0, 2, 0, 4, 0, 9, 9, 9, 9};  // tag 2 first, then tag 1
+    const Bytes ntfs = data(NtfsTimeExtra(116444736000000000ull + 15));
+    secondTag.insert(secondTag.end(), ntfs.begin() + 4, ntfs.end());
+    Bytes lyingTag = data(NtfsTimeExtra(133444736001234567ull));
+    lyingTag[6] = 25;  // the tag claims a byte more than the field holds
+    const Row rows[] = {
+        {"extended timestamp read", false, data(UnixTimeExtra(1700000000)), TExactTime{1700000000, 0}},
+        {"seconds after 2038 read as before 1970", false, data(UnixTimeExtra(0x90000000u)), TExactTime{0x90000000, 0}},
+        {"no modification time, flag 0 believed", false, {0x06, 1, 2, 3, 4}, std::nullopt},
+        {"short field read past its end", false, {0x01, 1, 2, 3}, std::nullopt},
+        {"NTFS time read", true, ntfs, TExactTime{0, 1500}},
+        {"tag 1 not found behind tag 2", true, secondTag, TExactTime{0, 1500}},
+        {"a tag that lies about its size", true, lyingTag, std::nullopt},
+        {"a time before 1970", true, data(NtfsTimeExtra(5)), std::nullopt},
+        {"no room for the tag", true, {0, 0, 0, 0, 1, 0}, std::nullopt},
+    };
+    for (const Row& row : rows) {
+        TExactTime time;
+        const bool taken = row.Ntfs ? TakeNtfsTimeField(row.Field.data(), row.Field.size(), time)
+                                    : TakeUnixTimeField(row.Field.data(), row.Field.size(), time);
+        EXPECT_EQ(taken ? std::optional<TExactTime>(time) : std::nullopt, row.Time) << row.Fault;
+    }
 }
