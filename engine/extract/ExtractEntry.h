@@ -74,6 +74,11 @@ public:
     int TestEntry(uint64_t localHeaderOffset, std::optional<uint64_t> compressedSize,
                   std::optional<uint64_t> uncompressedSize, TProgressReceiver* notifyWindow = nullptr);
 
+    // The same, with the decoded bytes handed to `sink` as they come (a
+    // stream, not a file: a failure found late leaves what was handed on).
+    int DecodeEntryTo(TOutputSink& sink, uint64_t localHeaderOffset, std::optional<uint64_t> compressedSize,
+                      std::optional<uint64_t> uncompressedSize);
+
     // The system error (errno) of the output step when the last call ended
     // in the output error; 0 otherwise or when the step knew none.
     int OutputError() const { return FOutputError; }
