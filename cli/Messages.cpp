@@ -2,7 +2,6 @@
 #include "cli/Messages.h"
 
 #include <cerrno>
-
 #include <cstdio>
 
 #include "cli/NameText.h"
