@@ -124,8 +124,8 @@ int TExtractionDriver::TestEntry(const std::string& archiveName, uint64_t localH
                                  TProgressReceiver* notifyWindow, int16_t notifyCode,
                                  std::optional<uint64_t> compressedSize, std::optional<uint64_t> uncompressedSize)
 {
-    return Run({&archiveName, nullptr, nullptr, nullptr, false, localHeaderOffset, notifyWindow, notifyCode, compressedSize,
-                uncompressedSize});
+    return Run({&archiveName, nullptr, nullptr, nullptr, false, localHeaderOffset, notifyWindow, notifyCode,
+                compressedSize, uncompressedSize});
 }
 
 int TExtractionDriver::TestEntry(uint64_t localHeaderOffset, std::optional<uint64_t> compressedSize,
@@ -138,7 +138,8 @@ int TExtractionDriver::TestEntry(uint64_t localHeaderOffset, std::optional<uint6
 int TExtractionDriver::DecodeEntryTo(TOutputSink& sink, uint64_t localHeaderOffset,
                                      std::optional<uint64_t> compressedSize, std::optional<uint64_t> uncompressedSize)
 {
-    return Run({nullptr, nullptr, nullptr, 0, localHeaderOffset, nullptr, 0, compressedSize, uncompressedSize, &sink});
+    return Run({nullptr, nullptr, nullptr, nullptr, false, localHeaderOffset, nullptr, 0, compressedSize,
+                uncompressedSize, &sink});
 }
 
 void TExtractionDriver::UseArchive(const std::string& archiveName, std::unique_ptr<TArchiveReader> reader)
@@ -381,6 +382,12 @@ int TExtractionDriver::PrepareOutput(const TRequest& request, TPendingOutput& ou
     if (!FUmask)
         FUmask = platform::ReadUmask();
     const size_t slash = name.rfind('/', name.size() - 2);
+    if (shape.Kind == ekLink) {
+        // Its folders wait for its target to be judged: a refused link makes nothing.
+        FLeafName = slash == std::string::npos ? name : name.substr(slash + 1);
+        FState.OutputFile = &linkTarget;
+        return erOk;
+    }
     const std::string folder = name.back() == '/' ? name.substr(0, name.size() - 1)
                                : slash == std::string::npos ? std::string()
                                                             : name.substr(0, slash);
@@ -395,10 +402,6 @@ int TExtractionDriver::PrepareOutput(const TRequest& request, TPendingOutput& ou
         return erOk;  // a folder entry is done once its folders stand
     }
     FLeafName = slash == std::string::npos ? name : name.substr(slash + 1);
-    if (shape.Kind == ekLink) {
-        FState.OutputFile = &linkTarget;
-        return erOk;
-    }
     const platform::TFileMode mode =
         shape.Mode ? *shape.Mode & ~*FUmask : platform::ModeForAttributes(shape.DosAttributes, *FUmask);
     error = output.Create(*reached, FLeafName, mode, *FUmask);
