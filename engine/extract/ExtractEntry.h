@@ -112,6 +112,10 @@ public:
     // default) leaves every encrypted entry failing as encrypted. The
     // provider outlives its use here.
     void SetPasswordProvider(TPasswordProvider* provider) { FPasswordProvider = provider; }
+    // The process's umask, read by the caller once before its workers start;
+    // without it the driver reads it at its first output file.
+    void SetUmask(platform::TFileMode umask) { FUmask = umask; }
+
     // Wipes the kept password; also done when another archive is opened
     // and when the driver dies.
     void ForgetPassword() { FPassword.Clear(); FHavePassword = false; }
@@ -146,7 +150,7 @@ private:
     TArchiveReader* FLentArchive = nullptr;      // not owned: given by LendArchive
     std::unique_ptr<TArchiveStream> FArchiveStream;
     std::optional<platform::TFileIdentity> FArchiveIdentity;  // none: held in memory, never reopened
-    std::optional<platform::TFileMode> FUmask;  // read at the first output file, then kept
+    std::optional<platform::TFileMode> FUmask;  // given by SetUmask or read at the first output file, then kept
     platform::TLinkWay FLinkWay = platform::lwUntried;  // learnt at the first output file
     // The folder the last output went to, held open: the next entry in it
     // costs no walk (FReachedBase: the serial of the handle it lies below).
