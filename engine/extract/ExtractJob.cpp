@@ -15,6 +15,7 @@
 
 #include "engine/ResultCodes.h"
 #include "engine/SizeSum.h"
+#include "engine/extract/EntryShape.h"
 #include "engine/extract/ExtractEntry.h"
 #include "engine/extract/OutputFile.h"
 #include "engine/extract/TargetPath.h"
@@ -75,6 +76,7 @@ struct TExtractJob::TSlot {
     bool Counted = false;                  // its size is in FHeldBytes
     std::unique_ptr<TPendingOutput> Held;  // decoded and checked, waiting for its name
     std::vector<std::string> MadeFolders;  // by this entry's run, also when it failed
+    std::optional<platform::TFileMode> FolderMode;  // a folder entry's mode, for the end of the run
     // The kept passwords tried on this entry: the one its worker tried
     // first (the last that fitted there; SIZE_MAX: none), then every one
     // below NextPassword.
@@ -361,7 +363,7 @@ void TExtractJob::Commit(TSlot& slot)
         return;
     int error = 0;
     if (slot.Held) {
-        if (!slot.Held->Commit(FLinkWay, &slot.MadeFolders))
+        if (!slot.Held->Commit(FLinkWay))
             error = slot.Held->Error();
         slot.Replaced = error == 0 && slot.Held->Replaced();
         slot.Held.reset();
@@ -384,6 +386,8 @@ void TExtractJob::Deliver(TSlot& slot, TJobSummary& summary)
     summary.Written += slot.Written ? 1 : 0;
     summary.Failed += slot.Result != erOk ? 1 : 0;
     NoteWhatStands(slot);
+    if (slot.FolderMode && slot.Result == erOk)
+        FFolderModes.emplace_back(slot.Key, *slot.FolderMode);
     if (!FOptions.KeepTrail)
         return;
     FTrail.Folders.insert(FTrail.Folders.end(), slot.MadeFolders.begin(), slot.MadeFolders.end());
@@ -451,8 +455,9 @@ void TExtractJob::RunSlot(TExtractionDriver& driver, TSlotPasswords& passwords, 
     if (FOptions.TestOnly) {
         slot.Result = driver.TestEntry(entry.LocalHeaderOffset, entry.CompressedSize, entry.UncompressedSize, &progress);
     } else {
-        slot.Result = driver.ExtractEntryAt(FTarget, slot.Target, entry.Attributes, entry.LocalHeaderOffset, &progress,
+        slot.Result = driver.ExtractEntryAt(FTarget, slot.Target, ShapeOf(entry), entry.LocalHeaderOffset, &progress,
                                             0, entry.CompressedSize, entry.UncompressedSize);
+        slot.FolderMode = driver.LastOutput().FolderMode;
         slot.Held = driver.TakeHeldOutput();
     }
     slot.OutputError = slot.Result == erOutput ? driver.OutputError() : 0;
@@ -604,7 +609,21 @@ TJobSummary TExtractJob::Run(TEntrySelection& selection)
         summary.NotExtracted = selection.Count() - std::min<uint64_t>(selection.Count(), FDelivered);
     }
     FSlots.clear();
+    // A stopped run may be taken back, which a read-only folder would prevent.
+    if (!summary.Aborted)
+        ApplyFolderModes();
     return summary;
+}
+
+// Deepest first: a folder that loses its search bit must not stop a change
+// below it.
+void TExtractJob::ApplyFolderModes()
+{
+    std::stable_sort(FFolderModes.begin(), FFolderModes.end(),
+                     [](const auto& a, const auto& b) { return a.first.size() > b.first.size(); });
+    for (const auto& [folder, mode] : FFolderModes)
+        platform::SetFolderModeBeneath(FTarget, folder, mode);
+    FFolderModes.clear();
 }
 
 }  // namespace valbrix

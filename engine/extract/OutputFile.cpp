@@ -51,28 +51,6 @@ int TPendingOutput::Create(const platform::TFolder& base, const std::string& tar
     return FError = FFile.CreateTempBeside(base, target);
 }
 
-int TPendingOutput::CreateStaged(const platform::TFolder& base, const std::string& target, platform::TFileMode mode,
-                                 platform::TFileMode umask)
-{
-    int error = Create(base, target, mode, umask);
-    if (error != ENOENT)
-        return error;
-    // The base stands, so the climb ends there at the latest; a file system
-    // without unnamed files ends it at once, and the caller makes the folders.
-    for (size_t slash = target.rfind('/'); error == ENOENT && slash != std::string::npos && slash > 0;) {
-        slash = target.rfind('/', slash - 1);
-        const std::string folder = slash == std::string::npos ? std::string() : target.substr(0, slash);
-        error = FFile.CreateUnnamedIn(base, folder, mode);
-    }
-    if (error != 0)
-        return FError = ENOENT;
-    FError = 0;
-    FUnnamed = true;
-    FStaged = true;
-    FSetMode = (mode & umask) != 0;
-    return 0;
-}
-
 // Small pieces (the shrink decoder flushes every 767 bytes) are gathered so
 // that each costs a copy, not a system call; a failed write of the gathered
 // bytes shows at the next write or at Close.
@@ -92,13 +70,23 @@ bool TPendingOutput::Write(const uint8_t* data, size_t count)
     return true;
 }
 
-bool TPendingOutput::Finish(std::optional<int64_t> lastWriteSeconds)
+bool TLinkTargetSink::Write(const uint8_t* data, size_t count)
+{
+    if (count > MaxBytes - FTarget.size()) {
+        FTooLong = true;
+        return false;
+    }
+    FTarget.append(reinterpret_cast<const char*>(data), count);
+    return true;
+}
+
+bool TPendingOutput::Finish(std::optional<TExactTime> lastWrite)
 {
     const bool flushed = FlushBuffer();
     // After the last write, which would move the time again. Failures are
     // ignored, as a time or mode is no data.
-    if (lastWriteSeconds)
-        FFile.SetLastWriteTime(*lastWriteSeconds);
+    if (lastWrite)
+        FFile.SetLastWriteTime(lastWrite->Seconds, lastWrite->Nanoseconds);
     if (FSetMode)
         FFile.SetMode(FMode);
     FBuffer.reset();  // a file held until its turn needs no buffer meanwhile
@@ -108,12 +96,8 @@ bool TPendingOutput::Finish(std::optional<int64_t> lastWriteSeconds)
     return closeError == 0 ? flushed : Failed(closeError);
 }
 
-bool TPendingOutput::Commit(platform::TLinkWay& linkWay, std::vector<std::string>* made)
+bool TPendingOutput::Commit(platform::TLinkWay& linkWay)
 {
-    if (FStaged) {
-        if (const int error = CreateFoldersAlong(*FBase, FTarget, made); error != 0)
-            return Failed(error);
-    }
     if (!FUnnamed) {
         // The rare named fallback asks first; the unnamed way learns it from the link.
         platform::TNodeFacts facts;

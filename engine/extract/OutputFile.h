@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "engine/EngineState.h"
+#include "engine/archive/ExtraFields.h"
 #include "platform/FileServices.h"
 
 namespace valbrix {
@@ -41,6 +42,23 @@ public:
     bool Write(const uint8_t*, size_t) override { return true; }
 };
 
+// The data of a link entry, which is the link's target: gathered in memory
+// up to the longest path the platform takes, and refused beyond it rather
+// than gathered without bound.
+class TLinkTargetSink : public TOutputSink {
+public:
+    static constexpr size_t MaxBytes = platform::MaxPathBytes;
+    bool Write(const uint8_t* data, size_t count) override;
+    const std::string& Target() const { return FTarget; }
+    bool TooLong() const { return FTooLong; }
+    // Empty, too long or with a zero byte: no path a link can hold.
+    bool Usable() const { return !FTooLong && !FTarget.empty() && FTarget.find('\0') == std::string::npos; }
+
+private:
+    std::string FTarget;
+    bool FTooLong = false;
+};
+
 // A file without a name in the target's folder (where the file system can
 // make one; else a temporary file beside the target), which becomes the
 // target only through Commit. Destroying it uncommitted leaves nothing
@@ -55,24 +73,16 @@ public:
     // must stay open as long as this object.
     int Create(const platform::TFolder& base, const std::string& target, platform::TFileMode mode,
                platform::TFileMode umask);
-    // The same, but where the target's folder is missing the file is made
-    // in the nearest folder along its path that stands, and the missing
-    // folders are made only by Commit: a file decoded ahead of its turn
-    // leaves no trace until it takes its name. Falls back to Create's way
-    // (ENOENT for a missing folder) where no unnamed file can be made.
-    int CreateStaged(const platform::TFolder& base, const std::string& target, platform::TFileMode mode,
-                     platform::TFileMode umask);
     void SetLimit(TOutputLimit* limit) { FLimit = limit; }
     bool Write(const uint8_t* data, size_t count) override;
-    // Writes what is gathered, gives the file its last-write time (seconds
-    // since the epoch; none: the file keeps the time it has) and mode, and
-    // closes a named file. False when a write or the close failed (a full
-    // disk may show only at the close).
-    bool Finish(std::optional<int64_t> lastWriteSeconds);
+    // Writes what is gathered, gives the file its last-write time (none:
+    // the file keeps the time it has) and mode, and closes a named file.
+    // False when a write or the close failed (a full disk may show only at
+    // the close).
+    bool Finish(std::optional<TExactTime> lastWrite);
     // Puts the finished file in the target's place; false when it cannot
     // take that place. `linkWay` is the caller's, kept from file to file.
-    // `made`, when given, gets the folders a staged file's commit made.
-    bool Commit(platform::TLinkWay& linkWay, std::vector<std::string>* made = nullptr);
+    bool Commit(platform::TLinkWay& linkWay);
     // The errno value of the first failed step since Create (0: none), so
     // the user can be told a full disk from missing rights.
     int Error() const { return FError; }
@@ -92,7 +102,6 @@ private:
     std::string FTarget;
     int FError = 0;
     bool FUnnamed = false;       // the file has no name until Commit
-    bool FStaged = false;        // the file waits in a folder above its own, which Commit makes
     TOutputLimit* FLimit = nullptr;
     bool FSetMode = false;       // the mode asked for is not what creation gave
     platform::TFileMode FMode = 0;

@@ -69,10 +69,18 @@ public:
     std::vector<std::map<std::string, std::string>> Trees;
 
 private:
+    // Files only: workers may make an entry's folders ahead of its turn.
     void Note(const std::string& event)
     {
         Events.push_back(event);
-        Trees.push_back(FolderTree(FOut));
+        Trees.push_back(FilesOf(FolderTree(FOut)));
+    }
+
+public:
+    static std::map<std::string, std::string> FilesOf(std::map<std::string, std::string> tree)
+    {
+        std::erase_if(tree, [](const auto& item) { return item.first.back() == '/'; });
+        return tree;
     }
     fs::path FOut;
 };
@@ -142,7 +150,7 @@ TEST(JobTurns, TargetAtEveryQuestionAndResultIsTheOneWorkerRuns)
                 TArchiveSelection selection(archive);
                 const TJobSummary summary = job.Run(selection);
                 const std::map<std::string, std::string> after = FolderTree(out);
-                receiver.Trees.push_back(after);
+                receiver.Trees.push_back(TSnapshots::FilesOf(after));
                 if (workers == 1) {
                     serialEvents = receiver.Events;
                     serialTrees = receiver.Trees;
