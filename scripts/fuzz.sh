@@ -10,9 +10,8 @@ cd "$(dirname "$0")/.."
 seconds="${1:-60}"
 under_ci=false
 case "${CI:-}" in ""|0|false) ;; *) under_ci=true ;; esac
-CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DVALBRIX_FUZZ=ON -DVALBRIX_GUI=OFF -DVALBRIX_TESTS=OFF >/dev/null
-cmake --build build-fuzz -j "$(nproc)"
+source scripts/fuzz_common.sh
+valbrix_fuzz_build
 passed=0
 failed=0
 for source in fuzz/fuzz_*.cpp; do

@@ -10,12 +10,9 @@ cd "$(dirname "$0")/.."
 seconds="${1:?seconds per target}"
 shift
 targets=("$@")
-if [ ${#targets[@]} -eq 0 ]; then
-  for source in fuzz/fuzz_*.cpp; do targets+=("$(basename "$source" .cpp)"); done
-fi
-CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DVALBRIX_FUZZ=ON -DVALBRIX_GUI=OFF -DVALBRIX_TESTS=OFF >/dev/null
-cmake --build build-fuzz -j "$(nproc)"
+source scripts/fuzz_common.sh
+[ ${#targets[@]} -eq 0 ] && mapfile -t targets < <(valbrix_fuzz_targets)
+valbrix_fuzz_build
 # "cov:N ft:N" of a libFuzzer status line.
 coverage() { grep -oE 'cov: [0-9]+ ft: [0-9]+' <<<"$1" | sed 's/: /:/g' || echo "cov:? ft:?"; }
 for name in "${targets[@]}"; do
