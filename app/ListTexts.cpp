@@ -133,6 +133,22 @@ QString DamagedDirectoryText(const QString& archivePath, qsizetype entriesRead)
         .arg(name, count);
 }
 
+QString RecoveredArchiveText(qsizetype entriesRead)
+{
+    const QString count = entriesRead == 1 ? QStringLiteral("1 Eintrag wurde")
+                                           : QStringLiteral("%1 Einträge wurden").arg(entriesRead);
+    return QStringLiteral("Das Archiv ist beschädigt: %1 aus den Dateiköpfen gelesen.").arg(count);
+}
+
+QString DamageText(uint8_t damage)
+{
+    switch (damage) {
+    case edCut: return QStringLiteral("Der Eintrag ist am Ende der Datei abgeschnitten und wird nicht entpackt.");
+    case edMissingPart: return QStringLiteral("Der Eintrag liegt in einem fehlenden Teil des Archivs und wird nicht entpackt.");
+    default: return QString();
+    }
+}
+
 QString FilesPanelText(int rowCount, int64_t totalSize, int64_t compressedSize)
 {
     return QStringLiteral(" %1 Datei(en) %2 (%3)")

@@ -181,7 +181,10 @@ bool TMain::OpenArchive(const QString& path)
         ShowMessageBox(Boxes(), FOpenProblem, QString(), FOpenProblemKind, bcOK);
     // The rows read so far stay: they are real entries, and the user may still extract them.
     if (listing.Status == dsDamaged)
-        ShowMessageBox(Boxes(), DamagedDirectoryText(path, entriesRead), QString(), mkError, bcOK);
+        ShowMessageBox(Boxes(),
+                       FSession.Archive().Recovered() ? RecoveredArchiveText(entriesRead)
+                                                      : DamagedDirectoryText(path, entriesRead),
+                       QString(), mkError, bcOK);
     if (rowCount > 0)
         FitColumns();
     if (!setupList.empty())

@@ -6,6 +6,10 @@
 #include <string>
 #include <vector>
 
+namespace valbrix {
+class TZipArchive;
+}
+
 namespace valbrix::cli {
 
 // Exit statuses shared by every command.
@@ -14,9 +18,10 @@ constexpr int ExitEntryFailed = 1;
 constexpr int ExitCannotOpen = 2;
 constexpr int ExitInterrupted = 130;  // as a shell reports a command ended by Ctrl+C
 
-// One line on stderr: the archive's directory is damaged and only
-// `entriesRead` entries could be read.
-void WarnDamagedDirectory(const std::string& archive, uint64_t entriesRead);
+// One line on stderr: the archive's directory is damaged and only its
+// entries read could be, or it was lost and the entries were recovered
+// from the local headers.
+void WarnDamagedDirectory(const std::string& archive, const TZipArchive& opened);
 
 int RunListCommand(const std::vector<std::string>& args);
 int RunExtractCommand(const std::vector<std::string>& args);

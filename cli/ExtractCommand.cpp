@@ -157,7 +157,7 @@ bool OpenArchive(TZipArchive& archive, const std::string& name)
         return false;
     }
     if (kind == akDamaged)
-        WarnDamagedDirectory(archive.Path(), archive.EntriesRead());
+        WarnDamagedDirectory(archive.Path(), archive);
     return true;
 }
 
@@ -288,7 +288,10 @@ int RunTestCommand(const std::vector<std::string>& args)
         ++tested;
         if (passwords)
             passwords->SetEntryName(entry.FileName);
-        const int code = driver.TestEntry(entry.LocalHeaderOffset, entry.CompressedSize, entry.UncompressedSize);
+        // A damaged entry's data is not all there: it fails unread.
+        const int code = entry.Damage != edNone ? erRead
+                                                : driver.TestEntry(entry.LocalHeaderOffset, entry.CompressedSize,
+                                                                   entry.UncompressedSize);
         if (code != erOk) {
             ReportFailure(entry.FileName, code);
             ++failed;
@@ -296,6 +299,8 @@ int RunTestCommand(const std::vector<std::string>& args)
         return true;
     });
     std::printf("%zu entries tested, %zu failed\n", tested, failed);
+    if (archive.Kind() == akDamaged)
+        return ExitCannotOpen;  // the damage is told as for list and extract
     return failed == 0 ? ExitOk : ExitEntryFailed;
 }
 

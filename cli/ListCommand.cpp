@@ -106,10 +106,15 @@ void PutEntry(LineWriter& out, const TZipEntry& entry)
 
 }  // namespace
 
-void WarnDamagedDirectory(const std::string& archive, uint64_t entriesRead)
+void WarnDamagedDirectory(const std::string& archive, const TZipArchive& opened)
 {
-    std::fprintf(stderr, "valbrix-cli: '%s': the central directory is damaged; %llu entries could be read\n",
-                 EscapedName(archive).c_str(), static_cast<unsigned long long>(entriesRead));
+    const auto entries = static_cast<unsigned long long>(opened.EntriesRead());
+    if (opened.Recovered())
+        std::fprintf(stderr, "valbrix-cli: '%s': the archive is damaged; %llu entries were read from the local headers\n",
+                     EscapedName(archive).c_str(), entries);
+    else
+        std::fprintf(stderr, "valbrix-cli: '%s': the central directory is damaged; %llu entries could be read\n",
+                     EscapedName(archive).c_str(), entries);
 }
 
 int RunListCommand(const std::vector<std::string>& args)
@@ -135,7 +140,7 @@ int RunListCommand(const std::vector<std::string>& args)
         });
     }
     if (kind == akDamaged) {
-        WarnDamagedDirectory(name, archive.EntriesRead());
+        WarnDamagedDirectory(name, archive);
         return ExitCannotOpen;
     }
     return ExitOk;

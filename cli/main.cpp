@@ -37,8 +37,9 @@ const char* const UsageText =
     "UTF-8 escaped: \\t, \\n, \\\\ and \\xHH (one per byte), so each entry stays on one line.\n"
     "\n"
     "Exit status: 0 success, 1 an entry failed or was refused, 2 the archive cannot be opened,\n"
-    "its central directory is damaged (list and extract still handle the entries that could\n"
-    "be read; test counts the damage as a failure), or the command line is wrong;\n"
+    "it is damaged (list, extract and test still handle the entries that could be read,\n"
+    "from the local headers when the directory is lost; test counts the damage as a\n"
+    "failure), or the command line is wrong;\n"
     "130 extract was interrupted (Ctrl+C), and no partial file was left.\n";
 
 }  // namespace

@@ -186,6 +186,9 @@ void TExtractJob::AddSlot(const TZipEntry& entry)
     const std::optional<std::string> relative = ContainedName(entry.FileName, !FOptions.WithFolders);
     if (folderEntry && !FOptions.WithFolders) {
         slot->State = TSlot::sDone;  // without the archive's folders a folder entry has nothing to make
+    } else if (entry.Damage != edNone) {
+        slot->Result = erRead;  // its data is not all there: nothing of it is written, not even partly
+        slot->State = TSlot::sDone;
     } else if (!relative || (relative->empty() && !folderEntry)) {
         slot->Result = erNameRefused;
         slot->State = TSlot::sDone;

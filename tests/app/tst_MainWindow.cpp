@@ -277,6 +277,38 @@ private slots:
         QCOMPARE(ListCommands(w), AllOn);
     }
 
+    // Catches a cut download refused as "not a ZIP archive", a recovered
+    // archive told like a damaged directory (or not at all), and an entry cut
+    // off by the end of the file shown like a whole one (no grey, no reason).
+    void recoveredArchiveIsToldAndItsCutEntryGreyed()
+    {
+        using namespace valbrix::test;
+        TempDir dir;
+        CraftedZip zip;
+        for (const char* name : {"a.txt", "b.txt", "c.txt"})
+            zip.Add(StoredEntry(name, TextLikeData(100)));
+        Bytes bytes = zip.Build();
+        bytes.resize(zip.LocalHeaderOffset(2) + 30 + 5 + 40);  // inside c.txt's data
+        WriteFile(dir / "cut.zip", bytes);
+
+        TMain w;
+        {
+            TMessageBoxScript script(w.Seams().Boxes);
+            script.Answer(idOK);
+            QVERIFY(w.OpenArchive(Path(dir, "cut.zip")));
+            QCOMPARE(script.Asked.size(), 1);
+            QCOMPARE(script.Asked[0].Text, QString("Das Archiv ist beschädigt: 3 Einträge wurden aus den Dateiköpfen gelesen."));
+            QCOMPARE(script.Asked[0].Kind, mkError);
+        }
+        QCOMPARE(Column(w, lcName), (QStringList{"a.txt", "b.txt", "c.txt"}));
+        for (int row = 0; row < 3; ++row) {
+            const QModelIndex index = w.Model->index(row, lcName);
+            const bool cut = w.Model->CellText(row, lcName) == "c.txt";
+            QCOMPARE(w.Model->data(index, Qt::ToolTipRole).toString().contains("abgeschnitten"), cut);
+            QCOMPARE(w.Model->data(index, Qt::ForegroundRole).isValid(), cut);
+        }
+    }
+
     // Catches a lookalike end record in the archive comment told as damage
     // (no rows, the damage message), and a directory size that disagrees
     // with the records read shown as a complete listing without the message.
