@@ -140,6 +140,17 @@ QString RecoveredArchiveText(qsizetype entriesRead)
     return QStringLiteral("Das Archiv ist beschädigt: %1 aus den Dateiköpfen gelesen.").arg(count);
 }
 
+QString VisibleCommentText(const std::string& comment)
+{
+    QStringList lines = QString::fromUtf8(comment.data(), qsizetype(comment.size())).split(QLatin1Char('\n'));
+    for (QString& line : lines) {
+        if (line.endsWith(QLatin1Char('\r')))
+            line.chop(1);
+        line = VisibleNameText(line);
+    }
+    return lines.join(QLatin1Char('\n'));
+}
+
 QString DamageText(uint8_t damage)
 {
     switch (damage) {

@@ -22,9 +22,13 @@ constexpr int ExitInterrupted = 130;  // as a shell reports a command ended by C
 // entries read could be, or it was lost and the entries were recovered
 // from the local headers.
 void WarnDamagedDirectory(const std::string& archive, const TZipArchive& opened);
+// One line on stderr when a part of a split set is missing or the parts
+// disagree ("part spl.z03 is missing"); false when there was nothing to say.
+bool WarnSetProblem(const std::string& archive, const TZipArchive& opened);
 
 int RunListCommand(const std::vector<std::string>& args);
 int RunExtractCommand(const std::vector<std::string>& args);
 int RunTestCommand(const std::vector<std::string>& args);
+int RunCommentCommand(const std::vector<std::string>& args);
 
 }  // namespace valbrix::cli

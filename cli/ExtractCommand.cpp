@@ -152,8 +152,9 @@ bool OpenArchive(TZipArchive& archive, const std::string& name)
 {
     const TArchiveKind kind = archive.Open(name);
     if (kind == akNotArchive) {
-        std::fprintf(stderr, "valbrix-cli: '%s' is not a ZIP archive that can be opened\n",
-                     EscapedName(archive.Path()).c_str());
+        if (!WarnSetProblem(archive.Path(), archive))
+            std::fprintf(stderr, "valbrix-cli: '%s' is not a ZIP archive that can be opened\n",
+                         EscapedName(archive.Path()).c_str());
         return false;
     }
     if (kind == akDamaged)

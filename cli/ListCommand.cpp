@@ -106,9 +106,22 @@ void PutEntry(LineWriter& out, const TZipEntry& entry)
 
 }  // namespace
 
+bool WarnSetProblem(const std::string& archive, const TZipArchive& opened)
+{
+    const std::string part = EscapedName(opened.ProblemPart());
+    if (opened.SetProblem() == spMissingPart)
+        std::fprintf(stderr, "valbrix-cli: '%s': part %s is missing\n", EscapedName(archive).c_str(), part.c_str());
+    else if (opened.SetProblem() == spPartsDisagree)
+        std::fprintf(stderr, "valbrix-cli: '%s': the parts of the split archive do not fit together (%s differs in size)\n",
+                     EscapedName(archive).c_str(), part.c_str());
+    return opened.SetProblem() != spNone;
+}
+
 void WarnDamagedDirectory(const std::string& archive, const TZipArchive& opened)
 {
     const auto entries = static_cast<unsigned long long>(opened.EntriesRead());
+    if (WarnSetProblem(archive, opened))
+        return;
     if (opened.Recovered())
         std::fprintf(stderr, "valbrix-cli: '%s': the archive is damaged; %llu entries were read from the local headers\n",
                      EscapedName(archive).c_str(), entries);
@@ -129,7 +142,8 @@ int RunListCommand(const std::vector<std::string>& args)
     if (kind == akEmpty)
         return ExitOk;
     if (kind == akNotArchive) {
-        std::fprintf(stderr, "valbrix-cli: '%s' is not a ZIP archive that can be opened\n", EscapedName(name).c_str());
+        if (!WarnSetProblem(name, archive))
+            std::fprintf(stderr, "valbrix-cli: '%s' is not a ZIP archive that can be opened\n", EscapedName(name).c_str());
         return ExitCannotOpen;
     }
     {

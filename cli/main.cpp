@@ -24,6 +24,8 @@ const char* const UsageText =
     "      the other); what is written and reported is the same for every N.\n"
     "  test [--password-file FILE] ARCHIVE\n"
     "      Decodes every entry and checks its CRC-32 without writing files.\n"
+    "  comment ARCHIVE\n"
+    "      Prints the archive comment, escaped as names are, line breaks kept.\n"
     "\n"
     "Encrypted entries (traditional ZIP encryption and AES) take their password from\n"
     "the first line of FILE (without its line end). Without --password-file, a terminal\n"
@@ -60,6 +62,8 @@ int main(int argc, char** argv)
         return RunExtractCommand(args);
     if (command == "test")
         return RunTestCommand(args);
+    if (command == "comment")
+        return RunCommentCommand(args);
     std::fprintf(stderr, "valbrix-cli: unknown command '%s' (try --help)\n", command.c_str());
     return ExitCannotOpen;
 }

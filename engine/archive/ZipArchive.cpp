@@ -4,6 +4,8 @@
 // directory is lost or damaged.
 #include "engine/archive/ZipArchive.h"
 
+#include "engine/archive/EntryName.h"
+
 #include <filesystem>
 #include <system_error>
 
@@ -20,6 +22,8 @@ public:
         return FReader.ReadAt(position, buffer, count);
     }
     uint64_t Size() const override { return FReader.Size(); }
+    std::vector<uint64_t> DiskStarts() const override { return FReader.DiskStarts(); }
+    bool Holds(uint64_t from, uint64_t to) const override { return FReader.Holds(from, to); }
 
 private:
     TArchiveReader& FReader;
@@ -42,11 +46,17 @@ TArchiveKind TZipArchive::Open(const std::string& path, const std::function<void
     std::string file = FPath;
     if (file.size() > 1 && file.back() == '/')
         file.pop_back();
-    auto reader = std::make_unique<TFileArchiveReader>();  // refuses folders, pipes and devices
-    if (reader->Open(file) != 0)
+    TSetOpening opening = OpenArchiveFiles(file);  // refuses folders, pipes and devices
+    FSetProblem = opening.Problem;
+    FProblemPart = opening.ProblemPart;
+    if (!opening.Reader)
         return FKind;
-    FReader = std::move(reader);
-    return Classify(visit, restart);
+    FReader = std::move(opening.Reader);
+    Classify(visit, restart);
+    // The entries in the parts that are there list; the set is not whole.
+    if (FSetProblem == spMissingPart && FKind == akArchive)
+        FKind = akDamaged;
+    return FKind;
 }
 
 TArchiveKind TZipArchive::Open(std::unique_ptr<TArchiveReader> reader, const std::function<void(const TZipEntry&)>& visit,
@@ -64,6 +74,8 @@ void TZipArchive::Close()
     FKind = akNotArchive;
     FEntriesRead = 0;
     FRecovered = false;
+    FSetProblem = spNone;
+    FProblemPart.clear();
     FKeptPasswords.Clear();
 }
 
@@ -145,7 +157,15 @@ const TZipEntry* TEntryCursor::Next()
     } else if (FDirectory.Buffer) {
         result = NextZipEntry(FDirectory);
     }
-    return result == drEntry ? &FDirectory.Entry : nullptr;
+    if (result != drEntry)
+        return nullptr;
+    // An entry whose bytes reach into a missing part of a set cannot be read.
+    TZipEntry& entry = FDirectory.Entry;
+    const uint64_t dataEnd = entry.LocalHeaderOffset + LocalHeaderBytes + entry.CompressedSize;
+    if (entry.Damage == edNone
+        && !FArchive.FReader->Holds(entry.LocalHeaderOffset, dataEnd < entry.LocalHeaderOffset ? UINT64_MAX : dataEnd))
+        entry.Damage = edMissingPart;
+    return &entry;
 }
 
 TDirectoryStatus TEntryCursor::Status() const
@@ -153,6 +173,19 @@ TDirectoryStatus TEntryCursor::Status() const
     if (FArchive.FRecovered)
         return dsDamaged;
     return FOpened ? FDirectory.Status : dsNone;
+}
+
+std::string TZipArchive::Comment() const
+{
+    if (!FReader || FRecovered)
+        return {};
+    const std::string stored = ReadArchiveComment(*FReader);
+    const auto* bytes = reinterpret_cast<const uint8_t*>(stored.data());
+    if (IsValidUtf8(bytes, stored.size()))
+        return stored;
+    std::string comment;
+    AppendCp437AsUtf8(comment, bytes, stored.size(), stored.size() * 3);
+    return comment;
 }
 
 bool IsZipArchive(const std::string& fileName)

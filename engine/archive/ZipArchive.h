@@ -14,6 +14,7 @@
 
 #include "engine/archive/ArchiveReader.h"
 #include "engine/archive/LocalHeaderWalk.h"
+#include "engine/archive/SplitArchiveReader.h"
 #include "engine/archive/ZipDirectory.h"
 #include "engine/crypto/KeptPasswords.h"
 
@@ -53,6 +54,15 @@ public:
     uint64_t EntriesRead() const { return FEntriesRead; }
     // Damaged, and the entries were rebuilt from the local headers.
     bool Recovered() const { return FRecovered; }
+    // The archive comment as UTF-8: as stored when that is valid UTF-8,
+    // else read as code page 437; control characters are left to the
+    // front ends. Empty when there is none.
+    std::string Comment() const;
+    // For a split or spanned set: a part that is missing (the set is
+    // damaged; the entries in the parts that are there list) or parts that
+    // disagree (the set is refused); ProblemPart names the part.
+    TSetProblem SetProblem() const { return FSetProblem; }
+    const std::string& ProblemPart() const { return FProblemPart; }
     // The absolute path given to Open; empty for bytes in memory.
     const std::string& Path() const { return FPath; }
     // The open reader (null when nothing is open). Its ReadAt may be called
@@ -79,6 +89,8 @@ private:
     TArchiveKind FKind = akNotArchive;
     uint64_t FEntriesRead = 0;
     bool FRecovered = false;
+    TSetProblem FSetProblem = spNone;
+    std::string FProblemPart;
     mutable TKeptPasswords FKeptPasswords;
 };
 

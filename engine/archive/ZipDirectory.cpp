@@ -13,6 +13,7 @@
 // that do not add up to the directory size the end record gives.
 #include "engine/archive/ZipDirectory.h"
 
+#include <algorithm>
 #include <cstring>
 #include <optional>
 
@@ -183,6 +184,16 @@ struct TDirectoryPlace {
 
 enum TLocateResult { lrNoEndRecord = -1, lrFound = 0, lrDamaged = 1 };
 
+// An offset on a part ("disk") of a spanned set as a position in its byte
+// range; one file's disk numbers are not looked at. A disk the set does not
+// have leads nowhere.
+uint64_t OnDisk(const std::vector<uint64_t>& diskStarts, uint32_t disk, uint64_t offset)
+{
+    if (diskStarts.empty())
+        return offset;
+    return disk < diskStarts.size() ? diskStarts[disk] + offset : UINT64_MAX;
+}
+
 // Takes the end record found at endRecord from its search window (reading
 // it again for each of thousands of lookalikes was most of opening such a
 // file) and, when any of its fields is saturated, reads the ZIP64 end record
@@ -190,11 +201,11 @@ enum TLocateResult { lrNoEndRecord = -1, lrFound = 0, lrDamaged = 1 };
 // outside the file, or a saturated directory offset with no locator, leaves
 // the directory unreadable: damaged, since an end record says there is one.
 TLocateResult ReadEndRecord(TArchiveReader& archive, const TSearchWindow& window, uint64_t endRecord,
-                            TDirectoryPlace& place)
+                            const std::vector<uint64_t>& diskStarts, TDirectoryPlace& place)
 {
     const uint8_t* end = window.Data + (endRecord - window.Start);
     place.EndRecord = endRecord;
-    place.Start = Le32(end + EndField::DirectoryOffset);
+    place.Start = OnDisk(diskStarts, Le16(end + EndField::DirectoryDisk), Le32(end + EndField::DirectoryOffset));
     place.End = endRecord;
     place.Entries = Le16(end + EndField::TotalEntries);
     place.Bytes.reset();
@@ -206,7 +217,8 @@ TLocateResult ReadEndRecord(TArchiveReader& archive, const TSearchWindow& window
             && ReadWhole(archive, window, endRecord - Zip64LocatorBytes, locator, sizeof locator)
             && Le32(locator) == Zip64LocatorSignature;
         if (haveLocator) {
-            const uint64_t recordAt = LoadLe64(locator + Zip64LocatorField::EndRecordOffset);
+            const uint64_t recordAt = OnDisk(diskStarts, Le32(locator + Zip64LocatorField::EndRecordDisk),
+                                             LoadLe64(locator + Zip64LocatorField::EndRecordOffset));
             const uint64_t locatorAt = endRecord - Zip64LocatorBytes;
             if (locatorAt < Zip64EndRecordBytes)
                 return lrDamaged;
@@ -223,7 +235,8 @@ TLocateResult ReadEndRecord(TArchiveReader& archive, const TSearchWindow& window
                 if (!recordStandsAt(foundAt))
                     return lrDamaged;
             }
-            place.Start = LoadLe64(record + Zip64EndField::DirectoryOffset);
+            place.Start = OnDisk(diskStarts, Le32(record + Zip64EndField::DirectoryDisk),
+                                 LoadLe64(record + Zip64EndField::DirectoryOffset));
             place.End = foundAt;
             place.Entries = LoadLe64(record + Zip64EndField::TotalEntries);
             place.Bytes = LoadLe64(record + Zip64EndField::DirectoryBytes);
@@ -277,6 +290,7 @@ bool LeadsToDirectory(TArchiveReader& archive, const TSearchWindow& window, TDir
 // did: damaged, or no end record at all.
 TLocateResult LocateDirectory(TArchiveReader& archive, TDirectoryPlace& place)
 {
+    const std::vector<uint64_t> diskStarts = archive.DiskStarts();
     TPassedOver passed;
     TLocateResult nearestResult = lrNoEndRecord;
     bool led = false;
@@ -284,7 +298,7 @@ TLocateResult LocateDirectory(TArchiveReader& archive, TDirectoryPlace& place)
         if (passed.NearestJudged && uint64_t(at) < passed.ReachFrom)
             return true;
         TDirectoryPlace candidate;
-        const TLocateResult result = ReadEndRecord(archive, window, uint64_t(at), candidate);
+        const TLocateResult result = ReadEndRecord(archive, window, uint64_t(at), diskStarts, candidate);
         led = result == lrFound && LeadsToDirectory(archive, window, candidate, passed);
         // The nearest candidate is the verdict when none leads anywhere.
         if (led || !passed.NearestJudged)
@@ -421,6 +435,13 @@ int ReadRecord(TZipDirectory& directory)
         }
         const bool listed = TakeRecord(p, directory.Entry);
         directory.Entry.LocalHeaderOffset += directory.OffsetShift;
+        if (!directory.DiskStarts.empty()) {
+            const uint16_t disk = Le16(p + CentralField::DiskStart);
+            if (disk < directory.DiskStarts.size())
+                directory.Entry.LocalHeaderOffset += directory.DiskStarts[disk];
+            else
+                directory.Entry.Damage = edMissingPart;
+        }
         directory.RecordBytesRead += RecordBytes(p);
         directory.Position += RecordBytes(p);
         if (listed)
@@ -487,6 +508,7 @@ int OpenZipDirectory(std::unique_ptr<TArchiveReader> archive, TZipDirectory& dir
     directory.Position = 0;
     directory.DirectoryBytes = place.Bytes;
     directory.OffsetShift = place.Shift;
+    directory.DiskStarts = archive->DiskStarts();
     if (largeDirectory) {
         directory.ReadPosition = place.Start + directoryBytes;
         directory.LargeDirectoryReader = std::move(archive);
@@ -518,6 +540,38 @@ void CloseZipDirectory(TZipDirectory& directory)
     directory.DirectoryBytes.reset();
     directory.RecordBytesRead = 0;
     directory.OffsetShift = 0;
+    directory.DiskStarts.clear();
+}
+
+std::string ReadArchiveComment(TArchiveReader& archive)
+{
+    TDirectoryPlace place;
+    uint8_t end[EndRecordBytes];
+    if (LocateDirectory(archive, place) != lrFound || archive.ReadAt(place.EndRecord, end, sizeof end) != long(sizeof end))
+        return {};
+    // A comment cut by the end of the file is shown as far as it goes.
+    std::string comment(Le16(end + EndField::CommentLength), '\0');
+    const long got = archive.ReadAt(place.EndRecord + EndRecordBytes, reinterpret_cast<uint8_t*>(comment.data()),
+                                    comment.size());
+    comment.resize(got > 0 ? size_t(got) : 0);
+    return comment;
+}
+
+uint32_t LastDiskNumber(TArchiveReader& archive)
+{
+    uint32_t disk = 0;
+    TPassedOver passed;
+    ScanEndRecords(archive, passed, [&](int64_t at, const TSearchWindow& window) {
+        const uint8_t* end = window.Data + (uint64_t(at) - window.Start);
+        disk = Le16(end + EndField::DiskNumber);
+        uint8_t locator[Zip64LocatorBytes];
+        if (disk == Saturated16 && uint64_t(at) >= Zip64LocatorBytes
+            && ReadWhole(archive, window, uint64_t(at) - Zip64LocatorBytes, locator, sizeof locator)
+            && Le32(locator) == Zip64LocatorSignature)
+            disk = std::max<uint32_t>(Le32(locator + Zip64LocatorField::TotalDisks), 1) - 1;
+        return true;
+    });
+    return disk;
 }
 
 }  // namespace valbrix

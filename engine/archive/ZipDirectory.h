@@ -95,6 +95,9 @@ struct TZipDirectory {
     // Added to each stored local header offset: the length of a prefix
     // (a program stub) that the archive's writer did not count.
     uint64_t OffsetShift = 0;
+    // Where each part of a spanned set starts (empty for one file): a
+    // central header's offset is on the part its disk number names.
+    std::vector<uint64_t> DiskStarts;
     TZipEntry Entry;                    // the current entry
     // Kept when the directory closes, so the caller can ask after the last entry.
     TDirectoryStatus Status = dsNone;
@@ -112,6 +115,13 @@ bool IsZipArchive(TArchiveReader& archive);
 // refuses because it starts with the end record.
 bool IsEmptyZipArchive(const std::string& fileName);
 bool IsEmptyZipArchive(TArchiveReader& archive);
+// The archive comment's bytes as stored behind the end record that leads to
+// the directory; empty when there is none or no such end record.
+std::string ReadArchiveComment(TArchiveReader& archive);
+// The number of the last part ("disk") of the set the file ends, as its
+// end record (or ZIP64 locator) says: 0 for an archive in one file, and for
+// a file without an end record.
+uint32_t LastDiskNumber(TArchiveReader& archive);
 // drEntry, drNoEntry (Status tells complete or damaged), drCannotOpen or drEndRecordTooEarly.
 int OpenZipDirectory(const std::string& fileName, TZipDirectory& directory);
 // The same over an archive already open (a file, or bytes in memory); the
