@@ -16,7 +16,8 @@ namespace valbrix::cli {
 constexpr int ExitOk = 0;
 constexpr int ExitEntryFailed = 1;
 constexpr int ExitCannotOpen = 2;
-constexpr int ExitInterrupted = 130;  // as a shell reports a command ended by Ctrl+C
+constexpr int ExitUsage = 2;  // the command line does not fit; scripts already take 2 for it
+constexpr int ExitInterrupted = 130;  // as a shell reports a command ended by Ctrl+C (SIGTERM too)
 
 // One line on stderr: the archive's directory is damaged and only its
 // entries read could be, or it was lost and the entries were recovered

@@ -4,31 +4,31 @@
 #include <cstdio>
 #include <string>
 
+#include "cli/ArchiveInput.h"
+#include "cli/Arguments.h"
 #include "cli/Commands.h"
 #include "cli/NameText.h"
+#include "cli/Usage.h"
 #include "engine/archive/ZipArchive.h"
 
 namespace valbrix::cli {
 
 int RunCommentCommand(const std::vector<std::string>& args)
 {
-    if (args.size() != 1) {
-        std::fputs("valbrix-cli: comment takes exactly one archive (try --help)\n", stderr);
-        return ExitCannotOpen;
-    }
+    TCommandLine line;
+    int exitStatus = ExitOk;
+    if (!ParseCommand("comment", args, {}, line, exitStatus))
+        return exitStatus;
+    if (line.Operands().size() != 1)
+        return UsageError("comment", line.Operands().empty() ? "no archive given" : "takes exactly one archive");
     TZipArchive archive;
-    const TArchiveKind kind = archive.Open(args[0]);
-    if (kind == akNotArchive) {
-        if (!WarnSetProblem(args[0], archive))
-            std::fprintf(stderr, "valbrix-cli: '%s' is not a ZIP archive that can be opened\n", EscapedName(args[0]).c_str());
+    TArchiveInput input;
+    if (!input.Open(archive, line.Operands()[0]))
         return ExitCannotOpen;
-    }
     const std::string comment = archive.Comment();
-    if (comment.empty())
-        return ExitOk;
     // Each line escaped on its own; CR LF (the MS-DOS line end) is one break.
     std::string out;
-    for (size_t at = 0; at <= comment.size();) {
+    for (size_t at = 0; !comment.empty() && at <= comment.size();) {
         size_t end = comment.find('\n', at);
         if (end == std::string::npos)
             end = comment.size();
@@ -37,10 +37,10 @@ int RunCommentCommand(const std::vector<std::string>& args)
         out += '\n';
         at = end + 1;
     }
-    if (comment.back() == '\n')
+    if (!comment.empty() && comment.back() == '\n')
         out.pop_back();  // the comment's own last line end
     std::fwrite(out.data(), 1, out.size(), stdout);
-    return ExitOk;
+    return archive.Kind() == akDamaged ? ExitCannotOpen : ExitOk;
 }
 
 }  // namespace valbrix::cli

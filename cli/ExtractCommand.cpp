@@ -2,32 +2,42 @@
 // archive object and extraction job. Entry names come from the archive and
 // are not trusted; the job's containment rule keeps everything below the
 // target folder, which it holds by a handle, so relative paths stay what
-// they were when the command started. Each failed, refused or kept entry
-// gives one line on stderr, in archive order whatever the number of
-// workers; the exit status says whether all succeeded. Ctrl+C stops every
-// worker, and the entry being written leaves nothing behind. Encrypted
-// entries take the password from --password-file or a prompt without echo
-// (cli/Password.h), asked on this thread in archive order.
+// they were when the command started. Each failed or refused entry gives
+// one line on stderr, in archive order whatever the number of workers;
+// files that stood before the run are kept and counted in one line (one
+// line each with -v); two entries of the run that land on one file are a
+// failure of the later one. The exit status says whether all succeeded.
+// Ctrl+C or SIGTERM stops every worker, and the entry being written leaves
+// nothing behind. Encrypted entries take the password from --password-file
+// or a prompt without echo (cli/Password.h), asked on this thread in
+// archive order.
 #include <atomic>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
 #include <memory>
 #include <optional>
 #include <string>
 #include <system_error>
 
+#include "cli/ArchiveInput.h"
 #include "cli/Commands.h"
+#include "cli/DecodeRun.h"
+#include "cli/Messages.h"
 #include "cli/NameText.h"
 #include "cli/Password.h"
+#include "cli/RunSetup.h"
+#include "cli/TerminalReport.h"
+#include "cli/Usage.h"
 #include "engine/ResultCodes.h"
 #include "engine/archive/ZipArchive.h"
 #include "engine/extract/EntrySelection.h"
-#include "engine/extract/ExtractEntry.h"
 #include "engine/extract/ExtractJob.h"
 #include "engine/extract/TargetPath.h"
+#include "platform/ErrorText.h"
+#include "platform/FolderServices.h"
+#include "platform/Terminal.h"
 
 namespace valbrix::cli {
 
@@ -39,8 +49,12 @@ struct TExtractArgs {
     std::string Folder = ".";
     TJobOptions Options;
     std::string Archive;
-    std::vector<std::string> Names;  // empty: every entry
+    std::vector<std::string> Names;     // empty: every entry
+    std::vector<std::string> Excluded;  // -x patterns
     std::optional<std::string> PasswordFile;
+    bool Quiet = false;
+    bool Verbose = false;
+    bool ToStdout = false;
 };
 
 // The one way a signal handler can reach the running job.
@@ -53,148 +67,116 @@ void OnInterrupt(int)
         job->Abort();
 }
 
-// Routes Ctrl+C to the job while it runs, and back to the default after.
+// Routes Ctrl+C and SIGTERM to the job while it runs, and back to the default after.
 class TInterruptGuard {
 public:
     explicit TInterruptGuard(TExtractJob& job)
     {
         InterruptedJob.store(&job);
         std::signal(SIGINT, OnInterrupt);
+        std::signal(SIGTERM, OnInterrupt);
     }
     ~TInterruptGuard()
     {
         std::signal(SIGINT, SIG_DFL);
+        std::signal(SIGTERM, SIG_DFL);
         InterruptedJob.store(nullptr);
     }
     TInterruptGuard(const TInterruptGuard&) = delete;
     TInterruptGuard& operator=(const TInterruptGuard&) = delete;
 };
 
-const char* ResultMeaning(int code)
-{
-    switch (code) {
-    case erBusy: return "engine busy";
-    case erCrc: return "CRC error";
-    case erOutput: return "output file cannot be created or written";
-    case erRead: return "archive cannot be read or its data ended early";
-    case erFormat: return "bad local header or malformed compressed data";
-    case erAborted: return "aborted";
-    case erUnsupported: return "unsupported compression method";
-    case erMemoryLimit: return "dictionary or window over 256 MB";
-    case erEncrypted: return "encrypted entry";
-    case erWrongPassword: return "wrong password or damaged data";
-    case erEncryptionUnsupported: return "encryption method not supported";
-    case erNameRefused: return "refused, the name leaves the target folder or names nothing";
-    default: return "unknown result";
-    }
-}
+const std::vector<TOption> ExtractOptions = {
+    {'d', nullptr, true},       {0, "flat", false},          {0, "overwrite", false},  {'j', "jobs", true},
+    {'x', "exclude", true},     {0, "password-file", true},  {'q', "quiet", false},    {'v', "verbose", false},
+    {'p', "stdout", false},
+};
 
-// A failed output step names its cause, so a full disk reads differently
-// from missing rights or a name too long for the file system.
-void ReportFailure(const std::string& name, int code, int systemError = 0)
-{
-    if (code == erNameRefused) {  // not the engine failing: the name's own fault, said as such
-        std::fprintf(stderr, "%s: %s\n", EscapedName(name).c_str(), ResultMeaning(code));
-        return;
-    }
-    if (code == erOutput && systemError != 0)
-        std::fprintf(stderr, "%s: %d %s: %s\n", EscapedName(name).c_str(), code, ResultMeaning(code),
-                     std::strerror(systemError));
-    else
-        std::fprintf(stderr, "%s: %d %s\n", EscapedName(name).c_str(), code, ResultMeaning(code));
-}
-
-// -j N, -jN; 0 and non-numbers are refused.
+// -j N, -jN, --jobs=N: 1 to 256.
 bool ParseWorkers(const std::string& text, unsigned& workers)
 {
     char* end = nullptr;
     const unsigned long value = std::strtoul(text.c_str(), &end, 10);
-    if (text.empty() || *end != '\0' || value == 0 || value > 256)
+    if (text.empty() || *end != '\0' || text[0] == '-' || value == 0 || value > 256)
         return false;
     workers = unsigned(value);
     return true;
 }
 
-bool ParseExtractArgs(const std::vector<std::string>& args, TExtractArgs& parsed)
+// Fills `parsed` from the command line; false when it is done (help, a wrong line).
+bool ParseExtractArgs(const std::vector<std::string>& args, TExtractArgs& parsed, int& exitStatus)
 {
-    size_t i = 0;
-    for (; i < args.size() && args[i].size() > 1 && args[i][0] == '-'; ++i) {
-        if (args[i] == "--flat")
-            parsed.Options.WithFolders = false;
-        else if (args[i] == "--overwrite")
-            parsed.Options.Overwrite = true;
-        else if (args[i] == "-d" && i + 1 < args.size())
-            parsed.Folder = args[++i];
-        else if (args[i] == "--password-file" && i + 1 < args.size())
-            parsed.PasswordFile = args[++i];
-        else if (args[i] == "-j" && i + 1 < args.size()) {
-            if (!ParseWorkers(args[++i], parsed.Options.Workers))
-                return false;
-        } else if (args[i].rfind("-j", 0) == 0) {
-            if (!ParseWorkers(args[i].substr(2), parsed.Options.Workers))
-                return false;
-        } else if (args[i] == "--") {
-            ++i;
-            break;
-        } else
-            return false;
-    }
-    if (i >= args.size())
+    TCommandLine line;
+    if (!ParseCommand("extract", args, ExtractOptions, line, exitStatus))
         return false;
-    parsed.Archive = args[i];
-    parsed.Names.assign(args.begin() + long(i) + 1, args.end());
-    return true;
-}
-
-// Opens the archive and tells stderr what is wrong with it. False when it
-// cannot be opened; a damaged directory is warned about and still used.
-bool OpenArchive(TZipArchive& archive, const std::string& name)
-{
-    const TArchiveKind kind = archive.Open(name);
-    if (kind == akNotArchive) {
-        if (!WarnSetProblem(archive.Path(), archive))
-            std::fprintf(stderr, "valbrix-cli: '%s' is not a ZIP archive that can be opened\n",
-                         EscapedName(archive.Path()).c_str());
+    if (line.Operands().empty()) {
+        exitStatus = UsageError("extract", "no archive given");
         return false;
     }
-    if (kind == akDamaged)
-        WarnDamagedDirectory(archive.Path(), archive);
+    if (line.Has("jobs") && !ParseWorkers(line.Last("jobs"), parsed.Options.Workers)) {
+        exitStatus = UsageError("extract", "-j takes a number from 1 to 256, not '" + line.Last("jobs") + "'");
+        return false;
+    }
+    if (line.Has("stdout") && line.Has("d")) {
+        exitStatus = UsageError("extract", "-p writes to standard output and takes no -d");
+        return false;
+    }
+    if (line.Has("d"))
+        parsed.Folder = line.Last("d");
+    parsed.Options.WithFolders = !line.Has("flat");
+    parsed.Options.Overwrite = line.Has("overwrite");
+    if (line.Has("password-file"))
+        parsed.PasswordFile = line.Last("password-file");
+    parsed.Excluded = line.Values("exclude");
+    parsed.Quiet = line.Has("quiet");
+    parsed.Verbose = line.Has("verbose");
+    parsed.ToStdout = line.Has("stdout");
+    parsed.Archive = line.Operands()[0];
+    parsed.Names.assign(line.Operands().begin() + 1, line.Operands().end());
     return true;
-}
-
-// The password file when one is named (null and a line on stderr when it
-// cannot be read), else the terminal when there is one. `usable` is false
-// only for a password file that cannot be read.
-std::unique_ptr<TCliPasswordProvider> PasswordProvider(const std::optional<std::string>& passwordFile, bool& usable)
-{
-    usable = true;
-    if (!passwordFile)
-        return TCliPasswordProvider::FromTerminal();
-    auto provider = TCliPasswordProvider::FromFile(*passwordFile);
-    usable = provider != nullptr;
-    return provider;
 }
 
 // Words the job's questions and results on stderr, and asks for passwords.
 class TStderrReceiver : public TExtractReceiver {
 public:
-    explicit TStderrReceiver(TCliPasswordProvider* passwords) : FPasswords(passwords) {}
+    // `bytesCounted`: the job counts progress in bytes (the selection holds
+    // some), not in entries, which would read as bytes on the terminal.
+    TStderrReceiver(TCliPasswordProvider* passwords, bool verbose, bool bytesCounted, TTerminalReport& report)
+        : FPasswords(passwords), FVerbose(verbose), FBytesCounted(bytesCounted), FReport(report)
+    {
+    }
 
+    // Files that stood before the run are kept; one line each only with -v,
+    // else a count at the end (a second extraction would bury every failure).
     TReplaceAnswer AskReplace(const TZipEntry& entry, const std::string&, const TExistingNode&) override
     {
-        std::fprintf(stderr, "%s: exists, kept (use --overwrite to replace it)\n", EscapedName(entry.FileName).c_str());
+        ++FKept;
+        if (FVerbose) {
+            FReport.Erase();
+            PrintEntryError(entry.FileName, "exists, kept (--overwrite replaces it)");
+        }
         return raKeep;
     }
-    bool Progress(uint64_t, uint64_t) override { return true; }
+    uint64_t Kept() const { return FKept; }
+    bool Progress(uint64_t done, uint64_t) override
+    {
+        if (FBytesCounted)
+            FReport.Progress(done);
+        return true;
+    }
     void EntryDone(const TEntryOutcome& outcome) override
     {
-        if (outcome.Result != erOk)
-            ReportFailure(outcome.Entry.FileName, outcome.Result, outcome.OutputError);
+        if (outcome.Result != erOk) {
+            FReport.Erase();
+            PrintEntryError(outcome.Entry.FileName, ResultText(outcome.Result, outcome.Entry, outcome.OutputError));
+        } else if (outcome.Written && !IsFolderName(outcome.Entry.FileName))
+            FReport.FileDone(outcome.Entry.UncompressedSize);
     }
     TPasswordAnswer AskPassword(const TZipEntry& entry, bool wrongBefore, TSecret& password) override
     {
         if (!FPasswords)
             return paCancelled;  // nobody to ask: the entry fails as encrypted
+        FReport.Erase();
         // A new entry gets its own tries; one asked again keeps counting.
         if (entry.LocalHeaderOffset != FAskedOffset || !FAskedBefore) {
             FPasswords->SetEntryName(entry.FileName);
@@ -206,103 +188,140 @@ public:
 
 private:
     TCliPasswordProvider* FPasswords;
+    bool FVerbose;
+    bool FBytesCounted;
+    TTerminalReport& FReport;
+    uint64_t FKept = 0;
     uint64_t FAskedOffset = 0;
     bool FAskedBefore = false;
 };
 
-}  // namespace
-
-int RunExtractCommand(const std::vector<std::string>& args)
+// Makes the target folder when it is missing and opens it for the job;
+// false, said with its reason, when it cannot be made, opened or written.
+bool PrepareTarget(TExtractJob& job, const std::string& folder)
 {
-    TExtractArgs parsed;
-    if (!ParseExtractArgs(args, parsed)) {
-        std::fputs("valbrix-cli: usage: extract [-d FOLDER] [--flat] [--overwrite] [-j N] [--password-file FILE] "
-                   "ARCHIVE [NAME...]\n",
-                   stderr);
-        return ExitCannotOpen;
-    }
-    TZipArchive archive;
-    if (!OpenArchive(archive, parsed.Archive))
-        return ExitCannotOpen;
-    bool passwordUsable = true;
-    const auto passwords = PasswordProvider(parsed.PasswordFile, passwordUsable);
-    if (!passwordUsable)
-        return ExitCannotOpen;
-    TArchiveSelection selection(archive, parsed.Names);
     std::error_code error;
-    fs::create_directories(parsed.Folder, error);
-    TStderrReceiver receiver(passwords.get());
+    fs::create_directories(folder, error);
+    int systemError = error ? error.value() : job.OpenTarget(folder);
+    if (systemError == 0)
+        systemError = platform::FolderWriteError(folder);
+    if (systemError == 0)
+        return true;
+    PrintError("target folder '" + EscapedName(folder) + "' cannot be used: " + platform::ErrorText(systemError));
+    return false;
+}
+
+// Each entry left out because an earlier one of the run lands on its file; false when there was one.
+bool ReportClashes(const TArchiveSelection& selection)
+{
+    for (const TClash& clash : selection.Clashes())
+        PrintEntryError(clash.EntryName,
+                        "same name as an earlier entry of this run (" + EscapedName(clash.Target) + "), not written");
+    return selection.Clashes().empty();
+}
+
+// Standard input cannot carry both the archive and the password.
+bool BothFromStdin(const std::string& archive, const std::optional<std::string>& passwordFile)
+{
+    return archive == "-" && passwordFile && *passwordFile == "-";
+}
+
+int ExtractToFolder(const TExtractArgs& parsed, const TZipArchive& archive, TArchiveSelection& selection,
+                    TCliPasswordProvider* passwords)
+{
+    TTerminalReport report(!parsed.Quiet && platform::StderrIsTerminal());
+    TStderrReceiver receiver(passwords, parsed.Verbose, selection.TotalBytes() > 0, report);
     TExtractJob job(archive, parsed.Options, receiver);
-    if (job.OpenTarget(parsed.Folder) != 0) {
-        std::fprintf(stderr, "valbrix-cli: target folder '%s' cannot be created\n",
-                     EscapedName(parsed.Folder).c_str());
+    if (!PrepareTarget(job, parsed.Folder))
         return ExitCannotOpen;
-    }
-    bool allOk = true;
-    for (const std::string& name : selection.NamesNotFound()) {
-        std::fprintf(stderr, "%s: not found in the archive\n", EscapedName(name).c_str());
-        allOk = false;
-    }
+    const bool allFound = ReportNamesNotFound(selection);
+    const bool noClash = ReportClashes(selection);
     TJobSummary summary;
     {
         const TInterruptGuard guard(job);
         summary = job.Run(selection);
     }
     if (summary.Aborted) {
-        std::fputs("valbrix-cli: interrupted\n", stderr);
+        report.Erase();
+        PrintError("interrupted");
         return ExitInterrupted;
     }
+    report.Finish();
+    if (receiver.Kept() > 0 && !parsed.Verbose && !parsed.Quiet)
+        PrintError(GroupedNumber(receiver.Kept()) + (receiver.Kept() == 1 ? " existing file" : " existing files") +
+                   " kept; --overwrite replaces them");
     // The entries behind the damage were never seen: the archive as a whole could not be read.
     if (archive.Kind() == akDamaged)
         return ExitCannotOpen;
-    return allOk && summary.Failed == 0 ? ExitOk : ExitEntryFailed;
+    return allFound && noClash && summary.Failed == 0 ? ExitOk : ExitEntryFailed;
+}
+
+}  // namespace
+
+int RunExtractCommand(const std::vector<std::string>& args)
+{
+    TExtractArgs parsed;
+    int exitStatus = ExitOk;
+    if (!ParseExtractArgs(args, parsed, exitStatus))
+        return exitStatus;
+    if (BothFromStdin(parsed.Archive, parsed.PasswordFile))
+        return UsageError("extract", "standard input cannot carry both the archive and the password");
+    TZipArchive archive;
+    TArchiveInput input;
+    if (!input.Open(archive, parsed.Archive))
+        return ExitCannotOpen;
+    bool passwordUsable = true;
+    const auto passwords = PasswordProvider(parsed.PasswordFile, passwordUsable);
+    if (!passwordUsable)
+        return ExitCannotOpen;
+    const TClashCheck clashes = parsed.ToStdout ? ccNone : parsed.Options.WithFolders ? ccWithFolders : ccFlat;
+    TArchiveSelection selection(archive, NameFilter(parsed.Names, parsed.Excluded), clashes);
+    if (!parsed.ToStdout)
+        return ExtractToFolder(parsed, archive, selection, passwords.get());
+    const bool allFound = ReportNamesNotFound(selection);
+    TTerminalReport silent(false);  // standard output carries the bytes; no summary beside them
+    const TDecodeCounts counts = DecodeEntries(archive, selection, passwords.get(), true, silent);
+    if (archive.Kind() == akDamaged)
+        return ExitCannotOpen;
+    return allFound && counts.Failed == 0 ? ExitOk : ExitEntryFailed;
 }
 
 int RunTestCommand(const std::vector<std::string>& args)
 {
+    TCommandLine line;
+    int exitStatus = ExitOk;
+    if (!ParseCommand("test", args, {{0, "password-file", true}, {'x', "exclude", true}, {'q', "quiet", false}},
+                      line, exitStatus))
+        return exitStatus;
+    if (line.Operands().empty())
+        return UsageError("test", "no archive given");
     std::optional<std::string> passwordFile;
-    size_t at = 0;
-    if (args.size() == 3 && args[0] == "--password-file") {
-        passwordFile = args[1];
-        at = 2;
-    }
-    if (args.size() != at + 1) {
-        std::fputs("valbrix-cli: test takes [--password-file FILE] and exactly one archive (try --help)\n", stderr);
-        return ExitCannotOpen;
-    }
+    if (line.Has("password-file"))
+        passwordFile = line.Last("password-file");
+    if (BothFromStdin(line.Operands()[0], passwordFile))
+        return UsageError("test", "standard input cannot carry both the archive and the password");
     TZipArchive archive;
-    if (!OpenArchive(archive, args[at]))
+    TArchiveInput input;
+    if (!input.Open(archive, line.Operands()[0]))
         return ExitCannotOpen;
     bool passwordUsable = true;
     const auto passwords = PasswordProvider(passwordFile, passwordUsable);
     if (!passwordUsable)
         return ExitCannotOpen;
-    TExtractionDriver driver;
-    driver.SetPasswordProvider(passwords.get());
-    if (archive.Reader())
-        driver.LendArchive(*archive.Reader());
-    size_t tested = 0;
-    size_t failed = archive.Kind() == akDamaged ? 1 : 0;  // the unreadable rest of the directory counts as one failure
-    archive.ForEachEntry([&](const TZipEntry& entry) {
-        if (IsFolderName(entry.FileName))  // nothing to decode: not counted as tested
-            return true;
-        ++tested;
-        if (passwords)
-            passwords->SetEntryName(entry.FileName);
-        // A damaged entry's data is not all there: it fails unread.
-        const int code = entry.Damage != edNone ? erRead
-                                                : driver.TestEntry(entry.LocalHeaderOffset, entry.CompressedSize,
-                                                                   entry.UncompressedSize);
-        if (code != erOk) {
-            ReportFailure(entry.FileName, code);
-            ++failed;
-        }
-        return true;
-    });
-    std::printf("%zu entries tested, %zu failed\n", tested, failed);
+    TArchiveSelection selection(archive, NameFilter({line.Operands().begin() + 1, line.Operands().end()},
+                                                    line.Values("exclude")));
+    const bool allFound = ReportNamesNotFound(selection);
+    const bool quiet = line.Has("quiet");
+    TTerminalReport report(!quiet && platform::StderrIsTerminal());
+    TDecodeCounts counts = DecodeEntries(archive, selection, passwords.get(), false, report);
+    report.Finish();
+    counts.Failed += archive.Kind() == akDamaged ? 1 : 0;  // the unreadable rest of the directory counts as one failure
+    if (!quiet)
+        std::printf("%s tested, %llu failed\n", Counted(counts.Decoded, "entry", "entries").c_str(),
+                    static_cast<unsigned long long>(counts.Failed));
     if (archive.Kind() == akDamaged)
-        return ExitCannotOpen;  // the damage is told as for list and extract
-    return failed == 0 ? ExitOk : ExitEntryFailed;
+        return ExitCannotOpen;  // the damage is told as list and extract tell it
+    return allFound && counts.Failed == 0 ? ExitOk : ExitEntryFailed;
 }
 
 }  // namespace valbrix::cli

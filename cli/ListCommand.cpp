@@ -4,14 +4,19 @@
 // hand into one large buffer and written in big blocks, because archives with
 // a hundred thousand entries are listed by scripts and benchmarks. A file the
 // reader does not accept gives exit status 2 and one line on stderr; a
-// damaged directory lists the entries that could be read, then warns on
-// stderr and gives exit status 2. An empty archive lists nothing and succeeds.
+// damaged directory is warned about on stderr, the entries that could be
+// read are listed, and the exit status is 2. An empty archive lists nothing
+// and succeeds. -v gives the listing for people (cli/VerboseList.h).
 #include <charconv>
 #include <cstdio>
 #include <cstring>
 #include <string>
 
+#include "cli/ArchiveInput.h"
 #include "cli/Commands.h"
+#include "cli/Messages.h"
+#include "cli/Usage.h"
+#include "cli/VerboseList.h"
 #include "cli/NameText.h"
 #include "engine/archive/ZipArchive.h"
 #include "engine/archive/ZipFormat.h"
@@ -110,54 +115,47 @@ bool WarnSetProblem(const std::string& archive, const TZipArchive& opened)
 {
     const std::string part = EscapedName(opened.ProblemPart());
     if (opened.SetProblem() == spMissingPart)
-        std::fprintf(stderr, "valbrix-cli: '%s': part %s is missing\n", EscapedName(archive).c_str(), part.c_str());
+        PrintError("'" + EscapedName(archive) + "': part " + part + " is missing");
     else if (opened.SetProblem() == spPartsDisagree)
-        std::fprintf(stderr, "valbrix-cli: '%s': the parts of the split archive do not fit together (%s differs in size)\n",
-                     EscapedName(archive).c_str(), part.c_str());
+        PrintError("'" + EscapedName(archive) + "': the parts of the split archive do not fit together (" + part +
+                   " differs in size)");
     return opened.SetProblem() != spNone;
 }
 
 void WarnDamagedDirectory(const std::string& archive, const TZipArchive& opened)
 {
-    const auto entries = static_cast<unsigned long long>(opened.EntriesRead());
     if (WarnSetProblem(archive, opened))
         return;
+    const std::string entries = Counted(opened.EntriesRead(), "entry", "entries");
     if (opened.Recovered())
-        std::fprintf(stderr, "valbrix-cli: '%s': the archive is damaged; %llu entries were read from the local headers\n",
-                     EscapedName(archive).c_str(), entries);
+        PrintError("'" + EscapedName(archive) + "': the archive is damaged; " + entries +
+                   (opened.EntriesRead() == 1 ? " was" : " were") + " read from the local headers");
     else
-        std::fprintf(stderr, "valbrix-cli: '%s': the central directory is damaged; %llu entries could be read\n",
-                     EscapedName(archive).c_str(), entries);
+        PrintError("'" + EscapedName(archive) + "': the central directory is damaged; " + entries + " could be read");
 }
 
 int RunListCommand(const std::vector<std::string>& args)
 {
-    if (args.size() != 1) {
-        std::fputs("valbrix-cli: list takes exactly one archive (try --help)\n", stderr);
-        return ExitCannotOpen;
-    }
-    const std::string& name = args[0];
+    TCommandLine line;
+    int exitStatus = ExitOk;
+    if (!ParseCommand("list", args, {{'v', "verbose", false}}, line, exitStatus))
+        return exitStatus;
+    if (line.Operands().size() != 1)
+        return UsageError("list", line.Operands().empty() ? "no archive given" : "takes exactly one archive");
     TZipArchive archive;
-    const TArchiveKind kind = archive.Open(name);
-    if (kind == akEmpty)
-        return ExitOk;
-    if (kind == akNotArchive) {
-        if (!WarnSetProblem(name, archive))
-            std::fprintf(stderr, "valbrix-cli: '%s' is not a ZIP archive that can be opened\n", EscapedName(name).c_str());
+    TArchiveInput input;
+    if (!input.Open(archive, line.Operands()[0]))
         return ExitCannotOpen;
-    }
-    {
+    if (line.Has("verbose"))
+        PrintVerboseList(archive);
+    else {
         LineWriter out;
         archive.ForEachEntry([&out](const TZipEntry& entry) {
             PutEntry(out, entry);
             return true;
         });
     }
-    if (kind == akDamaged) {
-        WarnDamagedDirectory(name, archive);
-        return ExitCannotOpen;
-    }
-    return ExitOk;
+    return archive.Kind() == akDamaged ? ExitCannotOpen : ExitOk;
 }
 
 }  // namespace valbrix::cli

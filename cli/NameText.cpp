@@ -76,4 +76,33 @@ std::string EscapedName(std::string_view name)
     return out;
 }
 
+std::string UnescapedName(std::string_view text)
+{
+    const auto hexValue = [](char c) {
+        return c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10 : c >= 'A' && c <= 'F' ? c - 'A' + 10 : -1;
+    };
+    std::string name;
+    for (size_t i = 0; i < text.size(); ++i) {
+        const char next = i + 1 < text.size() ? text[i + 1] : '\0';
+        if (text[i] != '\\' || (next != 't' && next != 'n' && next != '\\' && next != 'x')) {
+            name += text[i];
+            continue;
+        }
+        if (next == 'x') {
+            const int high = i + 2 < text.size() ? hexValue(text[i + 2]) : -1;
+            const int low = i + 3 < text.size() ? hexValue(text[i + 3]) : -1;
+            if (high < 0 || low < 0) {  // no escape after all: kept as typed
+                name += text[i];
+                continue;
+            }
+            name += char(high * 16 + low);
+            i += 3;
+            continue;
+        }
+        name += next == 't' ? '\t' : next == 'n' ? '\n' : '\\';
+        ++i;
+    }
+    return name;
+}
+
 }  // namespace valbrix::cli

@@ -13,5 +13,8 @@ namespace valbrix::cli {
 
 void AppendEscapedName(std::string& out, std::string_view name);
 std::string EscapedName(std::string_view name);
+// The name an escaped one stands for, so a name copied from `list` can be
+// given back; a backslash that starts none of the escapes stays as typed.
+std::string UnescapedName(std::string_view text);
 
 }  // namespace valbrix::cli

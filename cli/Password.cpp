@@ -2,12 +2,16 @@
 // that is wiped afterwards, never into a string that could leave copies.
 #include "cli/Password.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <memory>
 
 #include <openssl/crypto.h>
 
+#include "cli/Messages.h"
 #include "cli/NameText.h"
+#include "platform/ErrorText.h"
+#include "platform/FileServices.h"
 #include "platform/Terminal.h"
 
 namespace valbrix::cli {
@@ -27,9 +31,17 @@ struct TLineBuffer {
 
 std::unique_ptr<TCliPasswordProvider> TCliPasswordProvider::FromFile(const std::string& path)
 {
-    std::FILE* file = std::fopen(path.c_str(), "rb");
+    const bool fromStdin = path == "-";
+    if (fromStdin && platform::StdinIsTerminal())
+        return FromTerminal();  // a person types it: asked without echo, as without the option
+    const std::string shown = fromStdin ? "standard input" : "password file '" + EscapedName(path) + "'";
+    if (!fromStdin && platform::IsFolder(path)) {
+        PrintError(shown + " cannot be read: " + platform::ErrorText(EISDIR));
+        return nullptr;
+    }
+    std::FILE* file = fromStdin ? stdin : std::fopen(path.c_str(), "rb");
     if (!file) {
-        std::fprintf(stderr, "valbrix-cli: password file '%s' cannot be read\n", EscapedName(path).c_str());
+        PrintError(shown + " cannot be read: " + platform::ErrorText(errno));
         return nullptr;
     }
     std::setvbuf(file, nullptr, _IONBF, 0);  // no stdio buffer keeps a copy
@@ -43,15 +55,23 @@ std::unique_ptr<TCliPasswordProvider> TCliPasswordProvider::FromFile(const std::
         }
         line.Bytes[length++] = char(c);
     }
-    const bool failed = std::ferror(file);
-    std::fclose(file);
-    if (failed || tooLong) {
-        std::fprintf(stderr, "valbrix-cli: password file '%s' cannot be read or its first line is too long\n",
-                     EscapedName(path).c_str());
-        return nullptr;
-    }
+    const int readError = std::ferror(file) ? errno : 0;
+    if (!fromStdin)
+        std::fclose(file);
     if (length > 0 && line.Bytes[length - 1] == '\r')
         --length;
+    // An empty line is far likelier a mistake (a file not yet written) than an empty password.
+    std::string problem;
+    if (readError != 0)
+        problem = platform::ErrorText(readError);
+    else if (tooLong)
+        problem = "its first line is too long";
+    else if (length == 0)
+        problem = "its first line is empty";
+    if (!problem.empty()) {
+        PrintError(shown + " cannot be used: " + problem);
+        return nullptr;
+    }
     auto provider = std::make_unique<TCliPasswordProvider>();
     provider->FFilePassword.emplace();
     provider->FFilePassword->Assign(reinterpret_cast<const uint8_t*>(line.Bytes), length);
@@ -79,7 +99,7 @@ TPasswordAnswer TCliPasswordProvider::AskPassword(bool wrongBefore, TSecret& pas
         return paGiven;
     }
     if (wrongBefore)
-        std::fputs("valbrix-cli: wrong password\n", stderr);
+        PrintError("wrong password");
     if (FTriesLeft <= 0)
         return paNoOther;
     --FTriesLeft;

@@ -14,8 +14,9 @@ namespace valbrix::cli {
 
 class TCliPasswordProvider : public TPasswordProvider {
 public:
-    // Reads the file's first line now; null with a line on stderr when it
-    // cannot be read.
+    // Reads the file's first line now ("-": standard input, or the prompt
+    // when that is a terminal); null with a line on stderr when it cannot be
+    // read, is a folder, or its first line is empty or too long.
     static std::unique_ptr<TCliPasswordProvider> FromFile(const std::string& path);
     // Null when standard input is no terminal.
     static std::unique_ptr<TCliPasswordProvider> FromTerminal();

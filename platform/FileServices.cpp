@@ -9,6 +9,8 @@
 #include <cstdio>
 #include <ctime>
 #include <climits>
+#include <cstdlib>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -51,9 +53,25 @@ std::string UniqueName()
 
 TFileMode ReadUmask()
 {
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    return mask;
+    // umask() can only be read by setting it, and a second thread creating a
+    // file between the set and the restore gets mode 0666. /proc tells it
+    // without a change; where /proc is missing, the strictest mask is assumed
+    // rather than touching process-wide state.
+    constexpr TFileMode Strictest = 077;
+    TFile status;
+    if (status.OpenRead("/proc/self/status") != 0)
+        return Strictest;
+    char text[4096];
+    const long got = status.Read(text, sizeof text - 1);
+    if (got <= 0)
+        return Strictest;
+    text[got] = '\0';
+    const char* line = std::strstr(text, "\nUmask:");
+    if (!line)
+        return Strictest;
+    char* end = nullptr;
+    const unsigned long mask = std::strtoul(line + 7, &end, 8);
+    return end == line + 7 || mask > 0777 ? Strictest : TFileMode(mask);
 }
 
 TFileMode ModeForAttributes(uint16_t attributes, TFileMode umask)

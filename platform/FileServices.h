@@ -41,8 +41,8 @@ constexpr size_t MaxPathBytes = 4095;  // PATH_MAX - 1 on Linux
 // Permission bits as the platform keeps them (the POSIX mode bits).
 using TFileMode = uint32_t;
 
-// The process's file-creation mask. It can only be read by setting it (and
-// putting it back), so callers read it once.
+// The process's file-creation mask, read without changing it (safe while
+// other threads create files); 077 when the system cannot tell.
 TFileMode ReadUmask();
 // The mode a new file with these MS-DOS attributes gets under `umask`: that
 // of an ordinary new file (0666 less the mask), with every write bit cleared

@@ -9,10 +9,14 @@
 namespace valbrix::platform {
 
 bool StdinIsTerminal();
+// Whether standard error is a terminal, where progress may be drawn.
+bool StderrIsTerminal();
 
 // Writes the prompt to the terminal (standard error), reads one line into
 // buffer without its line end, and returns its length; -1 at the end of
 // input, an error, or a line longer than capacity (its bytes are wiped).
+// The echo is switched on again on every way out, a signal included: one
+// that arrives while the prompt waits is raised again after that.
 long ReadLineWithoutEcho(const char* prompt, char* buffer, size_t capacity);
 
 }  // namespace valbrix::platform

@@ -9,5 +9,8 @@ source scripts/setup.sh
 cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVALBRIX_SANITIZE=ON -DVALBRIX_GUI=ON >/dev/null
 cmake --build build-asan -j "$(nproc)"
 export QT_QPA_PLATFORM=offscreen
+# The stress tests run at a tenth of their size: the interleavings they
+# look for come from the workers, not from the count.
+export VALBRIX_STRESS_DIVISOR=10
 ASAN_OPTIONS=detect_leaks=1 LSAN_OPTIONS="suppressions=$PWD/scripts/lsan-qt.supp" \
   valbrix_ctest sanitizers build-asan --output-on-failure -j "$(nproc)" --timeout 1800 -LE slow

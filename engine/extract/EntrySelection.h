@@ -3,11 +3,20 @@
 // its directory one at a time so any count costs the same memory; or a list
 // the caller already holds (the window's marked rows). Each tells its entry
 // count and the sum of its sizes up front, for the progress shown.
+//
+// Names asked for select an entry when they are its name, the name of a
+// folder above it (so "docs" or "docs/" takes everything below), or a
+// wildcard pattern (*, ?, [...]) that matches its whole path; '*' crosses
+// '/'. Excluding patterns take entries out again. Two entries of one run
+// that would land on the same file (the same name twice, or --flat) are a
+// clash: the later one is left out and reported, never written over the
+// earlier one.
 #pragma once
 
 #include <cstdint>
+#include <memory>
+#include <string_view>
 #include <string>
-#include <unordered_set>
 #include <vector>
 
 #include "engine/archive/EntryTable.h"
@@ -25,23 +34,53 @@ public:
     virtual uint64_t TotalBytes() const = 0;
 };
 
-// Every entry of `archive`, or with `names` only those whose name is one of them.
+// True when `pattern` matches all of `name`: '*' any run of bytes ('/'
+// too), '?' one byte, [abc], [a-z] and [!...] or [^...] one byte of a set,
+// a backslash takes the next byte literally.
+bool MatchesWildcard(std::string_view pattern, std::string_view name);
+
+struct TNameFilter {
+    std::vector<std::string> Names;     // empty: every entry
+    std::vector<std::string> Excluded;  // wildcard patterns, names or folder names
+};
+
+// Where clashes are looked for: not at all, or among the paths the entries
+// get with or without their folders.
+enum TClashCheck : uint8_t { ccNone, ccWithFolders, ccFlat };
+
+// An entry left out because an earlier one of the run lands on the same file.
+struct TClash {
+    std::string EntryName;
+    std::string Target;  // relative to the target folder
+};
+
+// Every entry of `archive`, or those the filter selects.
 class TArchiveSelection : public TEntrySelection {
 public:
     explicit TArchiveSelection(const TZipArchive& archive, const std::vector<std::string>& names = {});
+    TArchiveSelection(const TZipArchive& archive, const TNameFilter& filter, TClashCheck clashes = ccNone);
+    ~TArchiveSelection() override;
     const TZipEntry* Next() override;
     uint64_t Count() const override { return FCount; }
     uint64_t TotalBytes() const override { return FTotalBytes; }
-    // Each name asked for that the archive does not hold, in the order asked.
+    // Each name asked for that selects no entry, in the order asked.
     std::vector<std::string> NamesNotFound() const;
+    // The entries left out as clashes, in archive order.
+    const std::vector<TClash>& Clashes() const { return FClashes; }
 
 private:
-    bool Selected(const TZipEntry& entry) const;
+    class TNameMatcher;
+    bool Selected(const TZipEntry& entry, bool noteFound);
 
     std::vector<std::string> FNames;
-    std::unordered_set<std::string> FNameSet;
-    std::unordered_set<std::string> FFound;
+    std::unique_ptr<TNameMatcher> FIncluded;
+    std::unique_ptr<TNameMatcher> FExcluded;
+    std::vector<bool> FFound;           // per name asked for
+    std::vector<uint64_t> FClashIndex;  // archive positions of the clashes, ascending
+    std::vector<TClash> FClashes;
     TEntryCursor FCursor;
+    uint64_t FNextIndex = 0;            // archive position of the entry Next() looks at
+    size_t FNextClash = 0;
     uint64_t FCount = 0;
     uint64_t FTotalBytes = 0;
 };

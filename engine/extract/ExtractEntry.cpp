@@ -36,6 +36,7 @@ struct TExtractionDriver::TRequest {
     int16_t NotifyCode;
     std::optional<uint64_t> CompressedSize;    // central directory values
     std::optional<uint64_t> UncompressedSize;
+    TOutputSink* Sink = nullptr;  // without OutputName: where the decoded bytes go (none: dropped)
 };
 
 namespace {
@@ -127,6 +128,12 @@ int TExtractionDriver::TestEntry(uint64_t localHeaderOffset, std::optional<uint6
                                  std::optional<uint64_t> uncompressedSize, TProgressReceiver* notifyWindow)
 {
     return Run({nullptr, nullptr, nullptr, 0, localHeaderOffset, notifyWindow, 0, compressedSize, uncompressedSize});
+}
+
+int TExtractionDriver::DecodeEntryTo(TOutputSink& sink, uint64_t localHeaderOffset,
+                                     std::optional<uint64_t> compressedSize, std::optional<uint64_t> uncompressedSize)
+{
+    return Run({nullptr, nullptr, nullptr, 0, localHeaderOffset, nullptr, 0, compressedSize, uncompressedSize, &sink});
 }
 
 void TExtractionDriver::UseArchive(const std::string& archiveName, std::unique_ptr<TArchiveReader> reader)
@@ -282,7 +289,7 @@ int TExtractionDriver::Run(const TRequest& request)
         if (prepared != erOk || !FState.OutputFile)
             return prepared;  // a folder entry is done once its folders stand
     } else {
-        FState.OutputFile = &discard;
+        FState.OutputFile = request.Sink ? request.Sink : &discard;
     }
 
     FState.InputEof = false;

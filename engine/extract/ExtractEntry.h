@@ -63,6 +63,11 @@ public:
     int TestEntry(uint64_t localHeaderOffset, std::optional<uint64_t> compressedSize,
                   std::optional<uint64_t> uncompressedSize, TProgressReceiver* notifyWindow = nullptr);
 
+    // The same, with the decoded bytes handed to `sink` as they come (a
+    // stream, not a file: a failure found late leaves what was handed on).
+    int DecodeEntryTo(TOutputSink& sink, uint64_t localHeaderOffset, std::optional<uint64_t> compressedSize,
+                      std::optional<uint64_t> uncompressedSize);
+
     // The system error (errno) of the output step when the last call ended
     // in the output error; 0 otherwise or when the step knew none.
     int OutputError() const { return FOutputError; }
@@ -92,6 +97,10 @@ public:
     // default) leaves every encrypted entry failing as encrypted. The
     // provider outlives its use here.
     void SetPasswordProvider(TPasswordProvider* provider) { FPasswordProvider = provider; }
+    // The process's umask, read by the caller once before its workers start;
+    // without it the driver reads it at its first output file.
+    void SetUmask(platform::TFileMode umask) { FUmask = umask; }
+
     // Wipes the kept password; also done when another archive is opened
     // and when the driver dies.
     void ForgetPassword() { FPassword.Clear(); FHavePassword = false; }
@@ -122,7 +131,7 @@ private:
     TArchiveReader* FLentArchive = nullptr;      // not owned: given by LendArchive
     std::unique_ptr<TArchiveStream> FArchiveStream;
     std::optional<platform::TFileIdentity> FArchiveIdentity;  // none: held in memory, never reopened
-    std::optional<platform::TFileMode> FUmask;  // read at the first output file, then kept
+    std::optional<platform::TFileMode> FUmask;  // given by SetUmask or read at the first output file, then kept
     platform::TLinkWay FLinkWay = platform::lwUntried;  // learnt at the first output file
     TPasswordProvider* FPasswordProvider = nullptr;
     // The password that fitted the last encrypted entry of this archive, tried first on the next.

@@ -398,6 +398,7 @@ void TExtractJob::WorkerLoop()
 {
     TExtractionDriver driver;
     driver.LendArchive(*FArchive.Reader());
+    driver.SetUmask(FUmask);
     TSlotPasswords passwords(FArchive.KeptPasswords());
     driver.SetPasswordProvider(&passwords);
     for (;;) {
@@ -479,9 +480,11 @@ TJobSummary TExtractJob::Run(TEntrySelection& selection)
     if (FByCount)
         FTotal = selection.Count();
     const unsigned workers = WorkerCount(FOptions.Workers);
+    FUmask = platform::ReadUmask();
     if (workers <= 1) {
         FInlineDriver = std::make_unique<TExtractionDriver>();
         FInlineDriver->LendArchive(*FArchive.Reader());
+        FInlineDriver->SetUmask(FUmask);
         FInlinePasswords = std::make_unique<TSlotPasswords>(FArchive.KeptPasswords());
         FInlineDriver->SetPasswordProvider(FInlinePasswords.get());
         // The serial path's only chance to show progress (and let the window breathe) is inside the driver.

@@ -143,6 +143,7 @@ private:
     platform::TFolder FTarget;
     std::atomic<bool> FAbort{false};
     TRunTrail FTrail;
+    platform::TFileMode FUmask = 077;  // read once per run, before any worker starts
 
     // Folders this run made (up to a bound) and the names written or made
     // in them: in such a folder nothing else can stand, so the look at the

@@ -130,7 +130,7 @@ TEST_F(ExtractCommandTest, ExistingFilesKeptUnlessOverwrite)
     WriteFile(Out() / "top.txt", std::string("mine"));
     const CliRun kept = RunCli("extract " + OutOption() + " " + archive);
     EXPECT_EQ(kept.ExitCode, 0);
-    EXPECT_NE(kept.Errors.find("top.txt: exists, kept"), std::string::npos) << kept.Errors;
+    EXPECT_NE(kept.Errors.find("valbrix-cli: 1 existing file kept; --overwrite replaces them\n"), std::string::npos) << kept.Errors;
     EXPECT_EQ(ReadFile(Out() / "top.txt"), Bytes({'m', 'i', 'n', 'e'}));
 
     EXPECT_EQ(RunCli("extract --overwrite " + OutOption() + " " + archive).ExitCode, 0);
@@ -162,7 +162,8 @@ TEST_F(ExtractCommandTest, FailedEntriesReportedAndCounted)
     const std::string archive = Archive(zip);
     const CliRun extract = RunCli("extract " + OutOption() + " " + archive);
     EXPECT_EQ(extract.ExitCode, 1);
-    EXPECT_EQ(extract.Errors, "bad.txt: 1 CRC error\nlocked.txt: 7 encrypted entry\n");
+    EXPECT_EQ(extract.Errors, "valbrix-cli: bad.txt: CRC mismatch\n"
+                              "valbrix-cli: locked.txt: encrypted, and no password was given (use --password-file FILE)\n");
     EXPECT_EQ(Tree(Out()), std::vector<std::string>{"good.txt"});
 
     const CliRun test = RunCli("test " + archive);
@@ -202,10 +203,10 @@ TEST_F(ExtractCommandTest, OutputFailureLinesNameTheCause)
     zip.Add(StoredEntry("blocker/inner.txt", Text));
     const CliRun run = RunCli("extract " + OutOption() + " " + Archive(zip));
     EXPECT_EQ(run.ExitCode, 1);
-    EXPECT_NE(run.Errors.find(": 2 output file cannot be created or written: File name too long\n"),
+    EXPECT_NE(run.Errors.find(": cannot write the file: File name too long\n"),
               std::string::npos)
         << run.Errors;
-    EXPECT_NE(run.Errors.find("blocker/inner.txt: 2 output file cannot be created or written: "), std::string::npos)
+    EXPECT_NE(run.Errors.find("blocker/inner.txt: cannot write the file: "), std::string::npos)
         << run.Errors;
 }
 
@@ -243,7 +244,7 @@ TEST_F(ExtractCommandTest, ErrorLinesEscapeNames)
     const CliRun run = RunCli("extract " + OutOption() + " " + Archive(zip) + " " + Quote("bad\nname\x1b[2J") + " " +
                               Quote("a\\b"));
     EXPECT_EQ(run.ExitCode, 1);
-    EXPECT_EQ(run.Errors, "a\\\\b: not found in the archive\nbad\\nname\\x1b[2J: 1 CRC error\n");
+    EXPECT_EQ(run.Errors, "valbrix-cli: a\\\\b: not found in the archive\nvalbrix-cli: bad\\nname\\x1b[2J: CRC mismatch\n");
 }
 
 TEST_F(ExtractCommandTest, DeepTargetFolderWithShortNames)
@@ -295,8 +296,8 @@ TEST_F(ExtractCommandTest, WorkerCountChangesNothingSeen)
         if (firstErrors.empty()) {
             firstErrors = run.Errors;
             firstTree = Tree(Out());
-            EXPECT_NE(firstErrors.find("d1/f1: 1 CRC error\n"), std::string::npos) << firstErrors;
-            EXPECT_NE(firstErrors.find("d1/f0: exists, kept"), std::string::npos) << firstErrors;
+            EXPECT_NE(firstErrors.find("d1/f1: CRC mismatch\n"), std::string::npos) << firstErrors;
+            EXPECT_NE(firstErrors.find("d1/f0: same name as an earlier entry of this run (f0), not written\n"), std::string::npos) << firstErrors;
         }
         EXPECT_EQ(run.Errors, firstErrors);
         EXPECT_EQ(Tree(Out()), firstTree);
@@ -327,7 +328,8 @@ TEST_F(ExtractCommandTest, PasswordFromFile)
 {
     // The password file's line end taken into the password, the file's
     // password not reaching `test`, a wrong password reported as success or
-    // leaving files, or an unreadable password file passed over silently.
+    // leaving files, an unreadable password file passed over silently, or
+    // '-' not read as standard input.
     REQUIRE_TOOL("zip");
     fs::create_directories(Dir / "in");
     WriteFile(Dir / "in" / "a.txt", Text);
@@ -351,7 +353,7 @@ TEST_F(ExtractCommandTest, PasswordFromFile)
     fs::remove_all(Out());
     const CliRun wrong = RunCli("extract --password-file " + passwordFile + " " + OutOption() + " " + archive);
     EXPECT_EQ(wrong.ExitCode, 1);
-    EXPECT_EQ(wrong.Errors, "a.txt: 8 wrong password or damaged data\nb.txt: 8 wrong password or damaged data\n");
+    EXPECT_EQ(wrong.Errors, "valbrix-cli: a.txt: wrong password or damaged data\nvalbrix-cli: b.txt: wrong password or damaged data\n");
     EXPECT_EQ(Tree(Out()), std::vector<std::string>{});
     EXPECT_EQ(RunCli("test --password-file " + passwordFile + " " + archive).Errors, wrong.Errors);
 
@@ -359,30 +361,28 @@ TEST_F(ExtractCommandTest, PasswordFromFile)
                   .ExitCode,
               2);
     EXPECT_EQ(RunCli("test --password-file " + Quote((Dir / "none").string()) + " " + archive).ExitCode, 2);
+
+    // '-' is standard input, not a file of that name.
+    WriteFile(Dir / "password", std::string("pass word\n"));
+    EXPECT_EQ(RunCommand(std::string(VALBRIX_CLI) + " test --password-file - " + archive + " <" + passwordFile).ExitCode,
+              0);
 }
 
-TEST_F(ExtractCommandTest, PasswordPromptAtATerminalHasNoEcho)
-{
-    // A prompt that echoes the password to the terminal, that names no
-    // entry, or whose answer is not used; run under a pseudo-terminal.
-    REQUIRE_TOOL("zip");
-    REQUIRE_TOOL("python3");
-    fs::create_directories(Dir / "in");
-    WriteFile(Dir / "in" / "a.txt", Text);
-    const std::string archive = (Dir / "a.zip").string();
-    ASSERT_EQ(
-        RunCommand("cd " + Quote((Dir / "in").string()) + " && zip -q -P hidden-secret " + Quote(archive) + " a.txt")
-            .ExitCode,
-        0);
-    const std::string script = R"(
-import os, pty, sys
+// Runs valbrix-cli on a pseudo-terminal: `reply` is typed once "Password
+// for" shows (nothing is typed when it is empty); "\x03" is Ctrl+C. The
+// output is what the terminal showed, then "exit=N" and "echo=0|1", the
+// terminal's echo once the program is gone.
+const char* const TerminalScript = R"(
+import os, pty, sys, termios
+reply = sys.argv[1].encode().decode('unicode_escape').encode('latin-1')
 pid, fd = pty.fork()
 if pid == 0:
-    os.execv(sys.argv[1], sys.argv[1:])
+    os.execv(sys.argv[2], sys.argv[2:])
 seen = b''
-while b'Password for' not in seen:
-    seen += os.read(fd, 1024)
-os.write(fd, b'hidden-secret\n')
+if reply:
+    while b'Password for' not in seen:
+        seen += os.read(fd, 1024)
+    os.write(fd, reply)
 while True:
     try:
         chunk = os.read(fd, 1024)
@@ -392,14 +392,56 @@ while True:
         break
     seen += chunk
 _, status = os.waitpid(pid, 0)
+echo = 1 if termios.tcgetattr(fd)[3] & termios.ECHO else 0
 sys.stdout.write(seen.decode('utf-8', 'replace'))
-sys.stdout.write('\nexit=%d\n' % os.waitstatus_to_exitcode(status))
+sys.stdout.write('\nexit=%d\necho=%d\n' % (os.waitstatus_to_exitcode(status), echo))
 )";
-    WriteFile(Dir / "prompt.py", script);
-    const CommandResult run = RunCommand("timeout 60 python3 " + Quote((Dir / "prompt.py").string()) + " " +
-                                         VALBRIX_CLI + " extract -d " + Quote(Out().string()) + " " + Quote(archive));
-    EXPECT_NE(run.Output.find("Password for a.txt: "), std::string::npos) << run.Output;
-    EXPECT_EQ(run.Output.find("hidden-secret"), std::string::npos) << "the password was echoed";
-    EXPECT_NE(run.Output.find("exit=0"), std::string::npos) << run.Output;
+
+TEST_F(ExtractCommandTest, PasswordPromptAtATerminalHasNoEcho)
+{
+    // A prompt that echoes the password to the terminal, that names no
+    // entry, or whose answer is not used; Ctrl+C at the prompt of extract or
+    // test leaving the terminal without echo, or extract not ending with 130.
+    REQUIRE_TOOL("zip");
+    REQUIRE_TOOL("python3");
+    fs::create_directories(Dir / "in");
+    WriteFile(Dir / "in" / "a.txt", Text);
+    const std::string archive = (Dir / "a.zip").string();
+    ASSERT_EQ(
+        RunCommand("cd " + Quote((Dir / "in").string()) + " && zip -q -P hidden-secret " + Quote(archive) + " a.txt")
+            .ExitCode,
+        0);
+    WriteFile(Dir / "terminal.py", std::string(TerminalScript));
+    const auto onTerminal = [&](const std::string& reply, const std::string& arguments) {
+        return RunCommand("timeout 60 python3 " + Quote((Dir / "terminal.py").string()) + " " + Quote(reply) + " " +
+                          VALBRIX_CLI + " " + arguments).Output;
+    };
+    const std::string run = onTerminal("hidden-secret\\n", "extract -d " + Quote(Out().string()) + " " + Quote(archive));
+    EXPECT_NE(run.find("Password for a.txt: "), std::string::npos) << run;
+    EXPECT_EQ(run.find("hidden-secret"), std::string::npos) << "the password was echoed";
+    EXPECT_NE(run.find("exit=0"), std::string::npos) << run;
     EXPECT_TRUE(fs::exists(Out() / "a.txt") && ReadFile(Out() / "a.txt") == Text);
+
+    fs::remove_all(Out());
+    const std::string stopped = onTerminal("\\x03", "extract -d " + Quote(Out().string()) + " " + Quote(archive));
+    EXPECT_NE(stopped.find("exit=130\necho=1"), std::string::npos) << stopped;
+    const std::string stoppedTest = onTerminal("\\x03", "test " + Quote(archive));
+    EXPECT_NE(stoppedTest.find("echo=1"), std::string::npos) << stoppedTest;
+    EXPECT_TRUE(stoppedTest.find("exit=130") != std::string::npos || stoppedTest.find("exit=-2") != std::string::npos)
+        << stoppedTest;
+}
+
+TEST_F(ExtractCommandTest, ProgressAndSummaryOnlyOnATerminal)
+{
+    // No summary on a terminal, one in a script's log, or a progress line left standing.
+    REQUIRE_TOOL("python3");
+    const std::string archive = Archive(Nested());
+    WriteFile(Dir / "terminal.py", std::string(TerminalScript));
+    const std::string shown = RunCommand("timeout 60 python3 " + Quote((Dir / "terminal.py").string()) + " '' " +
+                                         VALBRIX_CLI + " extract -d " + Quote(Out().string()) + " " + archive)
+                                  .Output;
+    EXPECT_NE(shown.find("valbrix-cli: 2 files, 3.1 kB in "), std::string::npos) << shown;
+    EXPECT_NE(shown.find("exit=0"), std::string::npos) << shown;
+    fs::remove_all(Out());
+    EXPECT_EQ(RunCli("extract " + OutOption() + " " + archive).Errors, "");
 }

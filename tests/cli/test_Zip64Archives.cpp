@@ -8,7 +8,6 @@
 #include <filesystem>
 
 #include "cli/Commands.h"
-#include "engine/ResultCodes.h"
 #include "support/CraftedZip.h"
 #include "support/TestFiles.h"
 
@@ -225,7 +224,7 @@ TEST(Zip64Archives, StoredEntryWhoseSizesDisagreeFails)
         const auto test = RunCli("test " + archive);
         EXPECT_EQ(test.ExitCode, ExitEntryFailed) << sizes;
         EXPECT_EQ(test.Output, "2 entries tested, 1 failed\n") << sizes;
-        EXPECT_NE(test.Errors.find("odd.txt: " + std::to_string(valbrix::erFormat) + " "), std::string::npos) << sizes << ": " << test.Errors;
+        EXPECT_NE(test.Errors.find("odd.txt: damaged data"), std::string::npos) << sizes << ": " << test.Errors;
         fs::remove_all(dir / "out");
         EXPECT_EQ(RunCli("extract -d " + Quote((dir / "out").string()) + " " + archive).ExitCode, ExitEntryFailed)
             << sizes;

@@ -1,0 +1,60 @@
+// stderr lines; see the header.
+#include "cli/Messages.h"
+
+#include <cstdio>
+
+#include "cli/NameText.h"
+#include "engine/ResultCodes.h"
+#include "engine/codecs/Methods.h"
+#include "platform/ErrorText.h"
+
+namespace valbrix::cli {
+
+void PrintError(const std::string& text)
+{
+    // One write per line: lines from two processes sharing a log do not interleave mid-line.
+    const std::string line = "valbrix-cli: " + text + "\n";
+    std::fwrite(line.data(), 1, line.size(), stderr);
+}
+
+void PrintEntryError(const std::string& entryName, const std::string& reason)
+{
+    PrintError(EscapedName(entryName) + ": " + reason);
+}
+
+std::string ResultText(int code, const TZipEntry& entry, int systemError)
+{
+    switch (code) {
+    case erBusy: return "engine busy";
+    case erCrc: return "CRC mismatch";
+    case erOutput:
+        return systemError != 0 ? "cannot write the file: " + platform::ErrorText(systemError)
+                                : "cannot write the file";
+    case erRead: return "the archive cannot be read or its data ends early";
+    case erFormat: return "damaged data (bad local header or compressed data)";
+    case erAborted: return "interrupted";
+    case erUnsupported: {
+        const uint16_t method = EntryMethod(entry);
+        return "unsupported method " + MethodText(method) + " (" + std::to_string(method) + ")";
+    }
+    case erMemoryLimit: return "dictionary or window over 256 MB";
+    case erEncrypted: return "encrypted, and no password was given (use --password-file FILE)";
+    case erWrongPassword: return "wrong password or damaged data";
+    case erEncryptionUnsupported: return "encryption method not supported";
+    case erNameRefused: return "refused, the name leaves the target folder or names nothing";
+    default: return "unknown failure (" + std::to_string(code) + ")";
+    }
+}
+
+std::string MethodText(uint16_t method)
+{
+    // The engine's table names it as the window does, in German.
+    return method == zmStored ? "Stored" : MethodName(method);
+}
+
+std::string Counted(uint64_t count, const char* singular, const char* plural)
+{
+    return std::to_string(count) + " " + (count == 1 ? singular : plural);
+}
+
+}  // namespace valbrix::cli
