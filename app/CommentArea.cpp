@@ -28,9 +28,14 @@ void TMain::CreateCommentArea()
     CommentView->setLineWrapMode(QPlainTextEdit::NoWrap);
     CommentView->setMaximumHeight(CommentView->fontMetrics().lineSpacing() * 6);
     CommentView->hide();
+    // Read quietly while the window is built: a settings file that cannot
+    // be used is told when something is to be saved, not before the window shows.
     QString shown = QStringLiteral("1");
+    const bool told = FIniProblemShown;
+    FIniProblemShown = true;
     if (OpenIniSection(ViewSection))
         MyIniFile.ReadValue(CommentKey, shown, shown);
+    FIniProblemShown = told;
     const QSignalBlocker quiet(Kommentar1);
     Kommentar1->setChecked(shown != QLatin1String("0"));
 }
