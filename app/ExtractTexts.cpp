@@ -26,6 +26,8 @@ QString OutputErrorText(int systemError)
     case EEXIST: return QStringLiteral("Eine Datei steht dort, wo ein Ordner angelegt werden soll.");
     case EIO: return QStringLiteral("Der Datenträger meldet einen Lese- oder Schreibfehler.");
     case ENOENT: return QStringLiteral("Der Zielordner ist nicht mehr vorhanden.");
+    case EOPNOTSUPP: return QStringLiteral("Das Dateisystem des Zielordners kennt keine symbolischen Verweise.");
+    case ELOOP: return QStringLiteral("Der Pfad führt über einen symbolischen Verweis; ihm wird nicht gefolgt.");
     default: return QString();
     }
 }
@@ -58,6 +60,8 @@ QString ResultText(int resultCode, int systemError, uint16_t method)
     case erWrongPassword: return QStringLiteral("Das Kennwort ist falsch oder die Daten sind beschädigt.");
     case erEncryptionUnsupported: return QStringLiteral("Das Verschlüsselungsverfahren wird nicht unterstützt.");
     case erNameRefused: return QStringLiteral("Der Name des Eintrags führt aus dem Zielordner hinaus.");
+    case erLinkOutside: return QStringLiteral("Der Verweis zeigt aus dem Zielordner hinaus.");
+    case erLinkInvalid: return QStringLiteral("Das Ziel des Verweises ist ungültig (leer, zu lang oder mit Nullzeichen).");
     default: return QStringLiteral("Unbekannter Fehler (Code %1).").arg(resultCode);
     }
 }

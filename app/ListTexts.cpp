@@ -98,6 +98,11 @@ QString DateText(uint32_t dosDateTime)
     return platform::FullYearDateTimeText(DosDateTimeValue(dosDateTime));
 }
 
+QString ExactDateText(int64_t utcSeconds)
+{
+    return platform::FullYearDateTimeText(QDateTime::fromSecsSinceEpoch(utcSeconds, Qt::LocalTime));
+}
+
 QString EncryptionSuffix(uint16_t flags, uint8_t aesStrength)
 {
     if (!(flags & gpEncrypted) || EncryptionUnsupported(flags))

@@ -30,6 +30,8 @@ QDateTime DosDateTimeValue(uint32_t dosDateTime);
 // The short date with a four-digit year, two blanks, the locale's short
 // time; empty when invalid.
 QString DateText(uint32_t dosDateTime);
+// An exact time (seconds since the epoch, UTC) as the local time, in DateText's format.
+QString ExactDateText(int64_t utcSeconds);
 // What the method column adds for an encrypted entry: " + AES-128/192/256"
 // for an AES entry, " + ZipCrypto" for the traditional cipher, empty for a
 // plain one and for encryption no password opens here (its row says so).

@@ -42,15 +42,19 @@ QString Utf8(std::string_view text)
     return QString::fromUtf8(text.data(), qsizetype(text.size()));
 }
 
-// The MS-DOS value orders valid dates as time does (year, month, day, hour,
-// minute, second from the high bits down); one that is no date shows an
-// empty cell and sorts before every date.
-uint32_t DateSortValue(uint32_t dosDateTime)
+// Seconds since the epoch: the exact time where the entry has one, else the
+// MS-DOS fields counted as if they were UTC (no time zone is asked for a
+// million rows; only an archive that mixes both kinds may order an hour or
+// two off). One that is no date shows an empty cell and sorts before every date.
+int64_t DateSortValue(const TEntryRecord& record)
 {
-    const platform::TLocalTime local = DecodeDosDateTime(dosDateTime);
-    const bool valid = QDate::isValid(local.Year, local.Month, local.Day) &&
-                       QTime::isValid(local.Hour, local.Minute, local.Second);
-    return valid ? dosDateTime : 0;
+    if (record.ModifiedTicks != NoExactTime)
+        return record.ModifiedSeconds;
+    const platform::TLocalTime local = DecodeDosDateTime(record.DosDateTime);
+    if (!QDate::isValid(local.Year, local.Month, local.Day) || !QTime::isValid(local.Hour, local.Minute, local.Second))
+        return INT64_MIN;
+    const qint64 days = QDate(local.Year, local.Month, local.Day).toJulianDay() - QDate(1970, 1, 1).toJulianDay();
+    return days * 86400 + local.Hour * 3600 + local.Minute * 60 + local.Second;
 }
 
 // The space saved, as the ratio column shows it.
@@ -142,7 +146,7 @@ std::vector<uint32_t> TZipListModel::OrderedBy(int column)
                          [&](uint32_t a, uint32_t b) { return value(table.Record(a)) < value(table.Record(b)); });
     };
     switch (column) {
-    case lcDate: byValue([](const TEntryRecord& r) { return DateSortValue(r.DosDateTime); }); break;
+    case lcDate: byValue(DateSortValue); break;
     case lcUncompressed: byValue([](const TEntryRecord& r) { return r.UncompressedSize; }); break;
     case lcRatio: byValue(RatioSortValue); break;
     case lcCompressed: byValue([](const TEntryRecord& r) { return r.CompressedSize; }); break;
@@ -233,7 +237,8 @@ QString TZipListModel::CellText(int row, int column) const
     const TEntryRecord& record = Record(row);
     switch (column) {
     case lcName: return VisibleNameText(Utf8(FTable->FileNamePart(record)));
-    case lcDate: return DateText(record.DosDateTime);
+    case lcDate:
+        return record.ModifiedTicks != NoExactTime ? ExactDateText(record.ModifiedSeconds) : DateText(record.DosDateTime);
     case lcUncompressed: return MyTools().FormatSize(SizeForTotal(record.UncompressedSize));
     case lcRatio: return RatioText(record.UncompressedSize, record.CompressedSize);
     case lcCompressed: return MyTools().FormatSize(SizeForTotal(record.CompressedSize));

@@ -1,6 +1,7 @@
 // stderr lines; see the header.
 #include "cli/Messages.h"
 
+#include <cerrno>
 #include <cstdio>
 
 #include "cli/NameText.h"
@@ -28,6 +29,10 @@ std::string ResultText(int code, const TZipEntry& entry, int systemError)
     case erBusy: return "engine busy";
     case erCrc: return "CRC mismatch";
     case erOutput:
+        if (systemError == ELOOP)  // the engine's refusal, not the system's "too many levels"
+            return "refused, the path passes through a symbolic link";
+        if (systemError == EOPNOTSUPP)
+            return "cannot make the link: the file system has no symbolic links";
         return systemError != 0 ? "cannot write the file: " + platform::ErrorText(systemError)
                                 : "cannot write the file";
     case erRead: return "the archive cannot be read or its data ends early";
@@ -42,6 +47,8 @@ std::string ResultText(int code, const TZipEntry& entry, int systemError)
     case erWrongPassword: return "wrong password or damaged data";
     case erEncryptionUnsupported: return "encryption method not supported";
     case erNameRefused: return "refused, the name leaves the target folder or names nothing";
+    case erLinkOutside: return "refused, the link points out of the target folder";
+    case erLinkInvalid: return "refused, the link's target is empty, too long or holds a zero byte";
     default: return "unknown failure (" + std::to_string(code) + ")";
     }
 }

@@ -2,14 +2,16 @@
 #include "cli/NameText.h"
 
 #include <cstdint>
+#include <cstdio>
 
 namespace valbrix::cli {
 
 namespace {
 
 // Bytes of the well-formed UTF-8 sequence at `at`, or 0 when it is not one
-// (overlong forms, surrogates and values above U+10FFFF included).
-size_t Utf8SequenceBytes(std::string_view text, size_t at)
+// (overlong forms, surrogates and values above U+10FFFF included); its code
+// point in `decoded`.
+size_t Utf8SequenceBytes(std::string_view text, size_t at, uint32_t& decoded)
 {
     const auto byte = [&](size_t i) { return uint8_t(text[i]); };
     const uint8_t lead = byte(at);
@@ -33,21 +35,39 @@ size_t Utf8SequenceBytes(std::string_view text, size_t at)
     }
     if (codePoint < smallest || codePoint > 0x10FFFF || (codePoint >= 0xD800 && codePoint <= 0xDFFF))
         return 0;
+    decoded = codePoint;
     return length;
 }
 
+constexpr char HexDigits[] = "0123456789abcdef";
+
 void AppendHexByte(std::string& out, uint8_t value)
 {
-    static constexpr char HexDigits[] = "0123456789abcdef";
     out += "\\x";
     out += HexDigits[value >> 4];
     out += HexDigits[value & 15];
+}
+
+// Marks and overrides that reorder what follows them on a terminal, so
+// "invoice<RLO>txt.exe" would read as "invoiceexe.txt".
+bool IsBidiControl(uint32_t codePoint)
+{
+    return (codePoint >= 0x202A && codePoint <= 0x202E) || (codePoint >= 0x2066 && codePoint <= 0x2069) ||
+           codePoint == 0x200E || codePoint == 0x200F || codePoint == 0x061C;
+}
+
+void AppendCodePointEscape(std::string& out, uint32_t codePoint)
+{
+    char text[16];
+    std::snprintf(text, sizeof text, "\\u{%04X}", unsigned(codePoint));
+    out += text;
 }
 
 }  // namespace
 
 void AppendEscapedName(std::string& out, std::string_view name)
 {
+    uint32_t codePoint = 0;
     for (size_t at = 0; at < name.size();) {
         const uint8_t c = uint8_t(name[at]);
         if (c >= 0x20 && c < 0x7F && c != '\\') {
@@ -57,9 +77,12 @@ void AppendEscapedName(std::string& out, std::string_view name)
             out += '\\';
             out += c == '\t' ? 't' : c == '\n' ? 'n' : '\\';
             ++at;
-        } else if (const size_t length = c >= 0x80 ? Utf8SequenceBytes(name, at) : 0;
-                   length > 0 && !(c == 0xC2 && uint8_t(name[at + 1]) < 0xA0)) {  // C2 80..9F: C1 controls
-            out.append(name.substr(at, length));
+        } else if (const size_t length = c >= 0x80 ? Utf8SequenceBytes(name, at, codePoint) : 0;
+                   length > 0 && codePoint >= 0xA0) {  // 80..9F: C1 controls
+            if (IsBidiControl(codePoint))
+                AppendCodePointEscape(out, codePoint);
+            else
+                out.append(name.substr(at, length));
             at += length;
         } else {
             AppendHexByte(out, c);

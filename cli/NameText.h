@@ -3,7 +3,9 @@
 // `list`, and an escape sequence could rewrite the user's terminal. Control
 // characters (C0, DEL, and C1 written as UTF-8), backslash and bytes that are
 // not UTF-8 are printed as escapes: \t, \n, \\ and \xHH (two lower-case hex
-// digits per byte). Every other name prints exactly as it is.
+// digits per byte). Bidirectional controls, which would make a terminal show
+// the name's letters in another order, print as \u{202E} (at least four
+// upper-case hex digits). Every other name prints exactly as it is.
 #pragma once
 
 #include <string>

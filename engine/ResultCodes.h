@@ -20,6 +20,8 @@ enum ExtractResult : int {
     erEncryptionUnsupported = 9, // an encryption the engine cannot undo (strong encryption, encrypted directory)
     erNameRefused = 10,   // the entry's name would leave the target folder, or names no file
     erMemoryLimit = 11,   // the entry's dictionary or window is larger than the engine allocates (MaxDictionaryBytes)
+    erLinkOutside = 12,   // a link entry's target is absolute or climbs out of the target folder
+    erLinkInvalid = 13,   // a link entry's target is empty, longer than a path can be, or holds a zero byte
 };
 
 }  // namespace valbrix

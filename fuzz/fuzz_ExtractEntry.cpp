@@ -86,7 +86,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             continue;
         const bool isFolder = !entry.FileName.empty() && entry.FileName.back() == '/';
         const std::string target = "e" + std::to_string(i) + "/f" + (isFolder ? "/" : "");
-        driver.ExtractEntryAt(folder, target, entry.Attributes, entry.LocalHeaderOffset, nullptr, 0,
+        driver.ExtractEntryAt(folder, target, valbrix::ShapeOf(entry), entry.LocalHeaderOffset, nullptr, 0,
                               entry.CompressedSize, entry.UncompressedSize);
         driver.TestEntry(entry.LocalHeaderOffset, std::nullopt, std::nullopt);
     }

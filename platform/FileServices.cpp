@@ -12,7 +12,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <linux/openat2.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 namespace valbrix::platform {
@@ -120,13 +122,94 @@ TFolder::~TFolder()
     Close();
 }
 
+namespace {
+
+uint64_t NextFolderSerial()
+{
+    static std::atomic<uint64_t> serial{0};
+    return ++serial;
+}
+
+// The walk beneath a folder one component at a time, for kernels without
+// openat2: each component is opened without following it, and a link (which
+// O_PATH | O_NOFOLLOW would open as the link itself) is told by its type.
+int OpenComponentsBeneath(int baseFd, const std::string& relative)
+{
+    int fd = ::fcntl(baseFd, F_DUPFD_CLOEXEC, 0);
+    for (size_t pos = 0; fd >= 0 && pos < relative.size();) {
+        size_t end = relative.find('/', pos);
+        if (end == std::string::npos)
+            end = relative.size();
+        const std::string component = relative.substr(pos, end - pos);
+        pos = end + 1;
+        if (component.empty() || component == ".")
+            continue;
+        if (component == "..") {
+            ::close(fd);
+            errno = ELOOP;
+            return -1;
+        }
+        int next;
+        do
+            next = ::openat(fd, component.c_str(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        while (next < 0 && errno == EINTR);
+        struct stat info {};
+        if (next < 0 && errno == ENOTDIR && ::fstatat(fd, component.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0 &&
+            S_ISLNK(info.st_mode))
+            errno = ELOOP;
+        const int error = errno;
+        ::close(fd);
+        fd = next;
+        errno = error;
+    }
+    return fd;
+}
+
+}  // namespace
+
 int TFolder::Open(const std::string& path)
+{
+    return OpenFrom(AT_FDCWD, path);
+}
+
+int TFolder::OpenAt(const TFolder& base, const std::string& relative)
+{
+    return OpenFrom(base.Handle(), relative);
+}
+
+int TFolder::OpenFrom(int folderFd, const std::string& path)
 {
     Close();
     do
-        FFd = ::open(path.empty() ? "." : path.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+        FFd = ::openat(folderFd, path.empty() ? "." : path.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
     while (FFd < 0 && errno == EINTR);
-    return FFd < 0 ? errno : 0;
+    if (FFd < 0)
+        return errno;
+    FSerial = NextFolderSerial();
+    return 0;
+}
+
+int TFolder::OpenBeneath(const TFolder& base, const std::string& relative)
+{
+    Close();
+    open_how how{};
+    how.flags = O_PATH | O_DIRECTORY | O_CLOEXEC;
+    how.resolve = RESOLVE_BENEATH | RESOLVE_NO_SYMLINKS | RESOLVE_NO_MAGICLINKS;
+    do
+        FFd = int(::syscall(SYS_openat2, base.Handle(), relative.empty() ? "." : relative.c_str(), &how, sizeof how));
+    while (FFd < 0 && (errno == EINTR || errno == EAGAIN));
+    // ENOSYS: a kernel before 5.6; EPERM: a system-call filter (some
+    // container runtimes) that does not know the call. Callers keep what
+    // they reach, so the walk's extra calls come once per folder.
+    if (FFd < 0 && errno != ENOSYS && errno != EPERM)
+        return errno == EXDEV ? ELOOP : errno;  // EXDEV: ".." would climb out
+    if (FFd < 0) {
+        FFd = OpenComponentsBeneath(base.Handle(), relative);
+        if (FFd < 0)
+            return errno;
+    }
+    FSerial = NextFolderSerial();
+    return 0;
 }
 
 void TFolder::Close()
@@ -163,6 +246,47 @@ bool RemoveAt(const TFolder& base, const std::string& relative)
 bool RemoveEmptyFolderAt(const TFolder& base, const std::string& relative)
 {
     return ::unlinkat(base.Handle(), relative.c_str(), AT_REMOVEDIR) == 0;
+}
+
+int CreateLinkAt(const TFolder& folder, const std::string& name, const std::string& target, bool& replaced)
+{
+    replaced = false;
+    if (::symlinkat(target.c_str(), folder.Handle(), name.c_str()) == 0)
+        return 0;
+    if (errno != EEXIST)
+        return errno;
+    replaced = true;
+    for (int attempt = 0; attempt < UniqueNameAttempts; ++attempt) {
+        const std::string beside = UniqueName();
+        if (::symlinkat(target.c_str(), folder.Handle(), beside.c_str()) != 0) {
+            if (errno == EEXIST)
+                continue;
+            return errno;
+        }
+        if (::renameat(folder.Handle(), beside.c_str(), folder.Handle(), name.c_str()) == 0)
+            return 0;
+        const int error = errno;
+        ::unlinkat(folder.Handle(), beside.c_str(), 0);
+        return error;
+    }
+    return EEXIST;
+}
+
+bool SetLinkTimeAt(const TFolder& folder, const std::string& name, int64_t seconds, uint32_t nanoseconds)
+{
+    const timespec times[2] = {{0, UTIME_OMIT}, {std::time_t(seconds), long(nanoseconds)}};
+    return ::utimensat(folder.Handle(), name.c_str(), times, AT_SYMLINK_NOFOLLOW) == 0;
+}
+
+bool SetFolderModeBeneath(const TFolder& base, const std::string& relative, TFileMode mode)
+{
+    TFolder folder;
+    if (folder.OpenBeneath(base, relative) != 0)
+        return false;
+    // An O_PATH handle takes no fchmod; its /proc entry names the folder itself.
+    char self[32];
+    std::snprintf(self, sizeof self, "/proc/self/fd/%d", folder.Handle());
+    return ::chmod(self, mode_t(mode)) == 0;
 }
 
 int TFile::CreateUnnamedIn(const TFolder& base, const std::string& folder, TFileMode mode)
@@ -424,9 +548,9 @@ std::optional<int64_t> LocalTimeToSeconds(const TLocalTime& time)
     return int64_t(seconds);
 }
 
-bool TFile::SetLastWriteTime(int64_t seconds)
+bool TFile::SetLastWriteTime(int64_t seconds, uint32_t nanoseconds)
 {
-    const timespec times[2] = {{0, UTIME_OMIT}, {std::time_t(seconds), 0}};
+    const timespec times[2] = {{0, UTIME_OMIT}, {std::time_t(seconds), long(nanoseconds)}};
     return ::futimens(FFd, times) == 0;
 }
 

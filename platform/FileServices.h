@@ -2,8 +2,9 @@
 // written against: open/read/write/seek on descriptors, positioned reads,
 // file identity and size, folders held open by a
 // handle with files and folders made relative to them, the temporary file
-// beside a target, rename and remove, file times (local time) and MS-DOS
-// attributes. No state beyond the descriptor a TFile or TFolder holds.
+// beside a target, rename and remove, symbolic links, file times (local
+// time or exact) and modes. No state beyond the descriptor a TFile or
+// TFolder holds.
 // Every operation reports failure by its result (an errno value or false)
 // and never throws.
 #pragma once
@@ -68,14 +69,28 @@ public:
 
     // 0 or the errno value; ENOTDIR when `path` is no folder.
     int Open(const std::string& path);
+    // Opens the folder `relative` below `base` without following a link on
+    // the way, its last component included: ELOOP when one is a link (or
+    // ".." would climb above `base`), ENOENT when one is missing, ENOTDIR
+    // when one is a file. One call where the kernel resolves beneath a
+    // folder itself (openat2), one per component elsewhere.
+    int OpenBeneath(const TFolder& base, const std::string& relative);
+    // Opens the folder `relative` below `base`, following links as a path would.
+    int OpenAt(const TFolder& base, const std::string& relative);
     void Close();
     bool IsOpen() const { return FFd >= 0; }
     // The handle, for the file services below; relative names start here.
     int Handle() const { return FFd; }
+    // Different for every Open in the process: what a handle meant can be
+    // told from what a later handle with the same number means.
+    uint64_t Serial() const { return FSerial; }
     bool Identity(TFileIdentity& identity) const;
 
 private:
+    int OpenFrom(int folderFd, const std::string& path);
+
     int FFd = -1;
+    uint64_t FSerial = 0;
 };
 
 // Creates the folder `relative` below `base` (its parents must exist);
@@ -93,6 +108,17 @@ bool RenameAt(const TFolder& base, const std::string& from, const std::string& t
 bool RemoveAt(const TFolder& base, const std::string& relative);
 // Removes the folder `relative` below `base` only when it is empty.
 bool RemoveEmptyFolderAt(const TFolder& base, const std::string& relative);
+// Makes the symbolic link `name` in `folder` pointing at `target`. What
+// stands under that name (a file or a link, never followed) is replaced
+// through a link made beside it and renamed over it, and `replaced` says
+// so. 0 or the errno value (EPERM where the file system has no links).
+int CreateLinkAt(const TFolder& folder, const std::string& name, const std::string& target, bool& replaced);
+// Sets the last-write time of the link `name` in `folder` itself, not of
+// what it points at; the access time stays.
+bool SetLinkTimeAt(const TFolder& folder, const std::string& name, int64_t seconds, uint32_t nanoseconds);
+// Gives the folder `relative` below `base` the permission bits `mode`,
+// following no link on the way; false when it cannot.
+bool SetFolderModeBeneath(const TFolder& base, const std::string& relative, TFileMode mode);
 
 // An open file descriptor, closed when the object goes.
 class TFile {
@@ -130,7 +156,7 @@ public:
     // Flushes the file's data to the disk; 0 or the errno value.
     int Sync();
     // Sets the last-write time in seconds since the epoch; the access time stays.
-    bool SetLastWriteTime(int64_t seconds);
+    bool SetLastWriteTime(int64_t seconds, uint32_t nanoseconds = 0);
     int Close();
 
     // Bytes delivered (fewer only at the end of the file), or -1 on an I/O error.

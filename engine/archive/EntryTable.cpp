@@ -34,7 +34,12 @@ bool TEntryTable::Append(const TZipEntry& entry)
     record.Crc32 = entry.Crc32;
     record.Method = entry.Method;
     record.Flags = entry.Flags;
-    record.Attributes = entry.Attributes;
+    record.Attributes = entry.Attributes & 0xFF;
+    record.UnixMode = entry.UnixMode;
+    // A time beyond what the record holds is left to the MS-DOS time.
+    const bool exact = entry.Modified && entry.Modified->Seconds >= 0 && entry.Modified->Seconds <= UINT32_MAX;
+    record.ModifiedSeconds = exact ? uint32_t(entry.Modified->Seconds) : 0;
+    record.ModifiedTicks = exact ? entry.Modified->Nanoseconds / 100 : NoExactTime;
     record.DataMethod = EntryMethod(entry);
     record.AesStrength = entry.Aes.Strength <= 3 ? entry.Aes.Strength : 0;
     record.Damage = entry.Damage;
@@ -63,6 +68,9 @@ TZipEntry TEntryTable::Entry(size_t index) const
     entry.FileName = std::string(NameOf(record));
     entry.Method = record.Method;
     entry.Attributes = record.Attributes;
+    entry.UnixMode = record.UnixMode;
+    if (record.ModifiedTicks != NoExactTime)
+        entry.Modified = TExactTime{record.ModifiedSeconds, uint32_t(record.ModifiedTicks) * 100};
     entry.Flags = record.Flags;
     entry.Damage = uint8_t(record.Damage);
     // The data's own header is read again before extraction; these serve the

@@ -36,12 +36,20 @@ struct TEntryRecord {
     uint32_t Crc32;
     uint16_t Method;
     uint16_t Flags;
-    uint16_t Attributes;
     // The method of the data: under AES the one its field names, else Method.
     uint16_t DataMethod;
+    uint16_t UnixMode;
+    // The exact modification time: seconds since the epoch (unsigned, as
+    // every field that holds one reaches 2106 at most) and 100 ns units
+    // within the second, NoExactTime when the entry has none. MS-DOS
+    // attributes take only the low byte of the external attributes.
+    uint32_t ModifiedSeconds;
+    uint32_t ModifiedTicks : 24;
+    uint32_t Attributes : 8;
 };
 static_assert(MaxEntryNameBytes < (1u << 12), "NameBytes and FileNameAt must hold every name length");
-static_assert(sizeof(TEntryRecord) == 48, "one record per entry: keep it small for a million entries");
+static_assert(sizeof(TEntryRecord) == 56, "one record per entry: keep it small for a million entries");
+constexpr uint32_t NoExactTime = 0xFFFFFF;  // above the 9,999,999 ticks a second holds
 
 class TEntryTable {
 public:

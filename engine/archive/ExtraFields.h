@@ -1,6 +1,7 @@
 // The extra fields of ZIP headers that the engine reads: walking a header's
 // extra area field by field, taking the ZIP64 field's 64-bit values for the
-// 32-bit fields that are saturated, and the AES field's facts. Pure
+// 32-bit fields that are saturated, the AES field's facts, and the exact
+// modification times of the extended timestamp and NTFS fields. Pure
 // functions over the bytes given; an area whose last field claims more
 // bytes than it holds ends the walk there, so nothing is read outside it.
 #pragma once
@@ -40,5 +41,23 @@ struct TAesInfo {
 };
 // False (info untouched) for a field too short or without the vendor mark.
 bool TakeAesField(const uint8_t* field, size_t fieldBytes, TAesInfo& info);
+
+// A moment in UTC, to the nanosecond.
+struct TExactTime {
+    int64_t Seconds = 0;       // since 1970-01-01 00:00:00 UTC
+    uint32_t Nanoseconds = 0;  // 0..999,999,999
+    bool operator==(const TExactTime&) const = default;
+};
+
+// The extended timestamp field (0x5455): a flags byte whose bit 0 says the
+// modification time follows, as 32-bit seconds since the epoch, taken as
+// unsigned (through 2106: a signed reading would put every such time after
+// 2038 before 1970). False when the field holds none.
+bool TakeUnixTimeField(const uint8_t* field, size_t fieldBytes, TExactTime& modified);
+// The NTFS field (0x000a): four reserved bytes, then tagged attributes; tag
+// 1 (24 bytes) holds the modification, access and creation times in 100 ns
+// since 1601-01-01 UTC. False when the field holds no modification time or
+// one before 1970.
+bool TakeNtfsTimeField(const uint8_t* field, size_t fieldBytes, TExactTime& modified);
 
 }  // namespace valbrix

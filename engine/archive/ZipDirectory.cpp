@@ -377,6 +377,7 @@ bool TakeRecord(const uint8_t* p, TZipEntry& entry)
     entry.CompressedSize = Le32(p + CentralField::CompressedSize);
     entry.UncompressedSize = Le32(p + CentralField::UncompressedSize);
     entry.Attributes = hostSystem == hsMsDos ? p[CentralField::DosAttributes] : 0;
+    entry.UnixMode = HostKeepsUnixMode(hostSystem) ? Le16(p + CentralField::UnixMode) : 0;
     entry.LocalHeaderOffset = Le32(p + CentralField::LocalHeaderOffset);
     entry.Aes = TAesInfo();
     entry.Damage = edNone;
@@ -385,6 +386,8 @@ bool TakeRecord(const uint8_t* p, TZipEntry& entry)
     // writer from before ZIP64 meant it.
     bool unicodeName = false;
     bool zip64Complete = true;
+    std::optional<TExactTime> unixTime, ntfsTime;
+    TExactTime time;
     ForEachExtraField(name + nameBytes, Le16(p + CentralField::ExtraLength),
                       [&](uint16_t id, const uint8_t* field, size_t fieldBytes) {
                           if (id == Zip64ExtraId)
@@ -395,10 +398,15 @@ bool TakeRecord(const uint8_t* p, TZipEntry& entry)
                                                                 entry.FileName);
                           else if (id == AesExtraId && entry.Method == zmAes)
                               TakeAesField(field, fieldBytes, entry.Aes);
+                          else if (id == UnixTimeExtraId && !unixTime && TakeUnixTimeField(field, fieldBytes, time))
+                              unixTime = time;
+                          else if (id == NtfsTimeExtraId && !ntfsTime && TakeNtfsTimeField(field, fieldBytes, time))
+                              ntfsTime = time;
                           return zip64Complete;
                       });
     if (!zip64Complete)
         return false;
+    entry.Modified = unixTime ? unixTime : ntfsTime;
     if (!unicodeName)
         entry.FileName = DecodeEntryName(name, nameBytes, entry.Flags, hostSystem, MaxEntryNameBytes);
     return true;

@@ -40,6 +40,9 @@ struct TZipEntry {
     uint16_t Flags = 0;             // general purpose bit flags
     TAesInfo Aes;                   // for method 99: AE version, key strength, real method
     uint8_t Damage = edNone;        // a TEntryDamage
+    uint16_t UnixMode = 0;          // type and permission bits from a Unix-like host; 0: none
+    // From the extended timestamp field, else the NTFS field; none: only DosDateTime tells the time.
+    std::optional<TExactTime> Modified;
 };
 
 // The method of the entry's data: for an AES entry (method 99 with its

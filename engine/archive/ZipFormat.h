@@ -57,6 +57,7 @@ constexpr size_t ExtraLength = 30;
 constexpr size_t CommentLength = 32;
 constexpr size_t DiskStart = 34;      // the part ("disk") of a spanned set the local header is on
 constexpr size_t DosAttributes = 38;  // low byte of the external attributes
+constexpr size_t UnixMode = 40;       // high 16 bits of the external attributes
 constexpr size_t LocalHeaderOffset = 42;
 }  // namespace CentralField
 
@@ -100,6 +101,19 @@ inline bool EncryptionUnsupported(uint16_t flags)
 
 // Version-made-by high byte of MS-DOS (and FAT file systems in general).
 constexpr uint8_t hsMsDos = 0;
+// Hosts whose writers keep a Unix mode (type and permission bits) in the
+// high 16 bits of the external attributes: Unix, BeOS, OS X, AtheOS.
+inline bool HostKeepsUnixMode(uint8_t hostSystem)
+{
+    return hostSystem == 3 || hostSystem == 16 || hostSystem == 19 || hostSystem == 30;
+}
+
+// The file type of a stored Unix mode, and its permission bits (rwx for
+// user, group and other; set-id and sticky bits are never applied).
+constexpr uint16_t UnixTypeMask = 0xF000;
+constexpr uint16_t UnixTypeLink = 0xA000;
+constexpr uint16_t UnixTypeFolder = 0x4000;
+constexpr uint16_t UnixPermissionBits = 0777;
 
 // MS-DOS attribute bits.
 constexpr uint16_t faReadOnly = 0x01;
@@ -123,6 +137,9 @@ constexpr uint16_t Zip64ExtraId = 0x0001;
 constexpr uint16_t UnicodePathExtraId = 0x7075;
 // Extra field of AES-encrypted entries: version, vendor "AE", key strength, real method.
 constexpr uint16_t AesExtraId = 0x9901;
+// Extra fields with exact times: the extended timestamp (UTC seconds) and NTFS (100 ns, UTC).
+constexpr uint16_t UnixTimeExtraId = 0x5455;
+constexpr uint16_t NtfsTimeExtraId = 0x000A;
 constexpr uint32_t SizeKeptElsewhere = 0xFFFFFFFFu;
 
 // An MS-DOS date (high 16 bits) and time (low 16 bits) as their fields

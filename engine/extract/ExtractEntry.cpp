@@ -2,9 +2,10 @@
 // (folders, then a temporary file beside the target), runs the decoder for
 // the method over the engine state, checks the CRC-32 (from the header or
 // from the data descriptor), and on success gives the file its time and
-// attributes and puts it in the target's place. It owns the engine state,
-// the output window and the open archive, which it keeps across entries of
-// the same archive file. Damaged headers, sizes that lie and truncated
+// mode and puts it in the target's place; a link entry's data is gathered
+// and, when its target stays inside the target folder, made the link. It
+// owns the engine state, the output window and the open archive, which it
+// keeps across entries of the same archive file. Damaged headers, sizes that lie and truncated
 // archives end in a result code; on every way out the busy mark is cleared,
 // the output is closed and the temporary file is removed.
 #include "engine/extract/ExtractEntry.h"
@@ -19,6 +20,7 @@
 #include "engine/crypto/PasswordProvider.h"
 #include "engine/archive/LocalHeader.h"
 #include "engine/extract/OutputFile.h"
+#include "engine/extract/TargetPath.h"
 #include "engine/ResultCodes.h"
 #include "engine/archive/ZipFormat.h"
 #include "platform/Clock.h"
@@ -30,7 +32,8 @@ struct TExtractionDriver::TRequest {
     const std::string* ArchiveName;  // null: the lent archive
     const platform::TFolder* Folder; // where OutputName starts
     const std::string* OutputName;   // null: decode and check only, write nothing
-    uint16_t Attributes;
+    const TEntryShape* Shape;        // with OutputName: what to make
+    bool FollowLinks;                // the whole path is the caller's: links on its way are followed
     uint64_t LocalHeaderOffset;
     TProgressReceiver* NotifyWindow;
     int16_t NotifyCode;
@@ -102,17 +105,18 @@ int TExtractionDriver::ExtractEntry(const std::string& archiveName, const std::s
     // "/" alone stays "/": the root as a folder, not an empty name.
     const size_t start = absolute ? std::min(outputName.find_first_not_of('/'), outputName.size() - 1) : 0;
     const std::string relative = outputName.substr(start);
-    return Run({&archiveName, &folder, &relative, attributes, localHeaderOffset, notifyWindow, notifyCode,
+    const TEntryShape shape = DosShape(attributes);
+    return Run({&archiveName, &folder, &relative, &shape, true, localHeaderOffset, notifyWindow, notifyCode,
                 compressedSize, uncompressedSize});
 }
 
 int TExtractionDriver::ExtractEntryAt(const platform::TFolder& folder, const std::string& relativeName,
-                                      uint16_t attributes, uint64_t localHeaderOffset,
+                                      const TEntryShape& shape, uint64_t localHeaderOffset,
                                       TProgressReceiver* notifyWindow, int16_t notifyCode,
                                       std::optional<uint64_t> compressedSize,
                                       std::optional<uint64_t> uncompressedSize)
 {
-    return Run({nullptr, &folder, &relativeName, attributes, localHeaderOffset, notifyWindow, notifyCode,
+    return Run({nullptr, &folder, &relativeName, &shape, false, localHeaderOffset, notifyWindow, notifyCode,
                 compressedSize, uncompressedSize});
 }
 
@@ -120,20 +124,22 @@ int TExtractionDriver::TestEntry(const std::string& archiveName, uint64_t localH
                                  TProgressReceiver* notifyWindow, int16_t notifyCode,
                                  std::optional<uint64_t> compressedSize, std::optional<uint64_t> uncompressedSize)
 {
-    return Run({&archiveName, nullptr, nullptr, 0, localHeaderOffset, notifyWindow, notifyCode, compressedSize,
-                uncompressedSize});
+    return Run({&archiveName, nullptr, nullptr, nullptr, false, localHeaderOffset, notifyWindow, notifyCode,
+                compressedSize, uncompressedSize});
 }
 
 int TExtractionDriver::TestEntry(uint64_t localHeaderOffset, std::optional<uint64_t> compressedSize,
                                  std::optional<uint64_t> uncompressedSize, TProgressReceiver* notifyWindow)
 {
-    return Run({nullptr, nullptr, nullptr, 0, localHeaderOffset, notifyWindow, 0, compressedSize, uncompressedSize});
+    return Run({nullptr, nullptr, nullptr, nullptr, false, localHeaderOffset, notifyWindow, 0, compressedSize,
+                uncompressedSize});
 }
 
 int TExtractionDriver::DecodeEntryTo(TOutputSink& sink, uint64_t localHeaderOffset,
                                      std::optional<uint64_t> compressedSize, std::optional<uint64_t> uncompressedSize)
 {
-    return Run({nullptr, nullptr, nullptr, 0, localHeaderOffset, nullptr, 0, compressedSize, uncompressedSize, &sink});
+    return Run({nullptr, nullptr, nullptr, nullptr, false, localHeaderOffset, nullptr, 0, compressedSize,
+                uncompressedSize, &sink});
 }
 
 void TExtractionDriver::UseArchive(const std::string& archiveName, std::unique_ptr<TArchiveReader> reader)
@@ -186,6 +192,16 @@ std::optional<int64_t> TExtractionDriver::FileTime(uint32_t dosDateTime)
     return FLastFileTime->second;
 }
 
+// The exact time where the entry has one (no time zone enters it), else the
+// MS-DOS time as local time.
+std::optional<TExactTime> TExtractionDriver::EntryTime(const TEntryShape& shape, uint32_t dosDateTime)
+{
+    if (shape.Modified)
+        return shape.Modified;
+    const std::optional<int64_t> seconds = FileTime(dosDateTime);
+    return seconds ? std::optional<TExactTime>(TExactTime{*seconds, 0}) : std::nullopt;
+}
+
 int TExtractionDriver::OutputFailed(int systemError)
 {
     FOutputError = systemError;
@@ -235,6 +251,7 @@ int TExtractionDriver::Run(const TRequest& request)
     FOutputError = 0;
     FLastOutput.MadeFolders.clear();
     FLastOutput.Replaced = false;
+    FLastOutput.FolderMode.reset();
 
     TArchiveStream* archive = OpenArchive(request.ArchiveName);
     if (!archive)
@@ -284,8 +301,10 @@ int TExtractionDriver::Run(const TRequest& request)
 
     TPendingOutput output;
     TDiscardSink discard;
+    TLinkTargetSink linkTarget;
+    const bool link = request.OutputName && request.Shape->Kind == ekLink;
     if (request.OutputName) {
-        const int prepared = PrepareOutput(request, output);
+        const int prepared = PrepareOutput(request, output, linkTarget);
         if (prepared != erOk || !FState.OutputFile)
             return prepared;  // a folder entry is done once its folders stand
     } else {
@@ -305,14 +324,16 @@ int TExtractionDriver::Run(const TRequest& request)
     FState.CrcWanted = crcKept;
 
     int result = RunDecoder(FState, method);
-    if (result == erOutput && request.OutputName)
+    if (result == erOutput && link && linkTarget.TooLong())
+        result = erLinkInvalid;
+    else if (result == erOutput && request.OutputName)
         FOutputError = output.Error();  // the decoder saw only that the sink refused
     // AES tells a wrong password or changed data for sure by its code over
     // every encrypted byte; under the traditional cipher, data that fails to
     // decode most likely means a password whose check byte matched by chance,
     // however the decoder words it (garbage may name a huge dictionary or run
     // past the entry's end as well as break the format).
-    if (decryption && result != erOutput && result != erAborted) {
+    if (decryption && result != erOutput && result != erAborted && result != erLinkInvalid) {
         const int verdict = decryption->Finish();
         if (verdict != erOk)
             result = verdict;
@@ -325,7 +346,9 @@ int TExtractionDriver::Run(const TRequest& request)
         result = ReadDescriptorCrc(FState, method, expectedCrc);
     FState.CrcValue = ~FState.CrcValue;
     FState.ArchiveFile = nullptr;
-    if (request.OutputName && !output.Finish(FileTime(header.DosDateTime)) && result == erOk)
+    const std::optional<TExactTime> time =
+        request.OutputName ? EntryTime(*request.Shape, header.DosDateTime) : std::nullopt;
+    if (request.OutputName && !link && !output.Finish(time) && result == erOk)
         result = OutputFailed(output.Error());
     if (result != erOk)
         return result;
@@ -334,38 +357,124 @@ int TExtractionDriver::Run(const TRequest& request)
     FState.LastPercent = 100;
     if (!SendPercent(FState, 100))
         return erAborted;
+    if (link)
+        return MakeLink(request, linkTarget, time);
     if (request.OutputName && !output.Commit(FLinkWay))
         return OutputFailed(output.Error());
     FLastOutput.Replaced = request.OutputName && output.Replaced();
     return erOk;
 }
 
-// Makes the folders along the output name and, for a file, the pending
-// output, which then becomes the state's sink. Folders are made only when the
-// file cannot be created without them: a run of entries in one folder costs
-// one system call each, not one per folder level.
-int TExtractionDriver::PrepareOutput(const TRequest& request, TPendingOutput& output)
+// Reaches the folder the output goes to without following a link: its
+// folders are made where missing (also for a folder entry), a folder that is
+// a link refuses the entry (ELOOP), and, for a file or link, the pending
+// output becomes the state's sink. Consecutive entries in one folder share
+// the handle reached, so a run of them costs no walk; one at the top of the
+// target costs none at all.
+int TExtractionDriver::PrepareOutput(const TRequest& request, TPendingOutput& output, TLinkTargetSink& linkTarget)
 {
+    const TEntryShape& shape = *request.Shape;
     std::string name = *request.OutputName;
-    if (request.Attributes & faFolder && !name.empty() && name.back() != '/')
+    if (shape.Kind == ekFolder && !name.empty() && name.back() != '/')
         name += '/';
     if (name.empty() || name.size() > MaxOutputName)
         return OutputFailed(name.empty() ? ENOENT : ENAMETOOLONG);
-    if (name.back() == '/') {
-        const int error = CreateFoldersAlong(*request.Folder, name, &FLastOutput.MadeFolders);
-        return error == 0 ? erOk : OutputFailed(error);
-    }
     if (!FUmask)
         FUmask = platform::ReadUmask();
-    const platform::TFileMode mode = platform::ModeForAttributes(request.Attributes, *FUmask);
-    int error = output.Create(*request.Folder, name, mode, *FUmask);
-    if (error == ENOENT) {
-        const int folderError = CreateFoldersAlong(*request.Folder, name, &FLastOutput.MadeFolders);
-        error = folderError != 0 ? folderError : output.Create(*request.Folder, name, mode, *FUmask);
+    const size_t slash = name.rfind('/', name.size() - 2);
+    if (shape.Kind == ekLink) {
+        // Its folders wait for its target to be judged: a refused link makes nothing.
+        FLeafName = slash == std::string::npos ? name : name.substr(slash + 1);
+        FState.OutputFile = &linkTarget;
+        return erOk;
+    }
+    const std::string folder = name.back() == '/' ? name.substr(0, name.size() - 1)
+                               : slash == std::string::npos ? std::string()
+                                                            : name.substr(0, slash);
+    const platform::TFolder* reached = nullptr;
+    bool fromCache = false;
+    int error = ReachFolder(request, folder, reached, fromCache);
+    if (error != 0)
+        return OutputFailed(error);
+    if (name.back() == '/') {
+        if (shape.Mode)
+            FLastOutput.FolderMode = *shape.Mode & ~*FUmask;
+        return erOk;  // a folder entry is done once its folders stand
+    }
+    FLeafName = slash == std::string::npos ? name : name.substr(slash + 1);
+    const platform::TFileMode mode =
+        shape.Mode ? *shape.Mode & ~*FUmask : platform::ModeForAttributes(shape.DosAttributes, *FUmask);
+    error = output.Create(*reached, FLeafName, mode, *FUmask);
+    // A folder held since an earlier entry may have been removed meanwhile.
+    if (error != 0 && fromCache) {
+        FReached.Close();
+        error = ReachFolder(request, folder, reached, fromCache);
+        if (error == 0)
+            error = output.Create(*reached, FLeafName, mode, *FUmask);
     }
     if (error != 0)
         return OutputFailed(error);
     FState.OutputFile = &output;
+    return erOk;
+}
+
+// `reached` gets the folder `folder` below the request's ("": that one
+// itself), made where missing; 0 or the errno value.
+int TExtractionDriver::ReachFolder(const TRequest& request, const std::string& folder,
+                                   const platform::TFolder*& reached, bool& fromCache)
+{
+    const platform::TFolder& base = *request.Folder;
+    const auto open = [&] {
+        return request.FollowLinks ? FReached.OpenAt(base, folder) : FReached.OpenBeneath(base, folder);
+    };
+    fromCache = false;
+    if (folder.empty()) {
+        reached = &base;
+        return 0;
+    }
+    reached = &FReached;
+    if (FReached.IsOpen() && FReachedBase == base.Serial() && FReachedName == folder) {
+        fromCache = true;
+        return 0;
+    }
+    FReachedName.clear();
+    int error = open();
+    if (error == ENOENT) {
+        // Every folder that stands on the way was just found to be no link.
+        error = CreateFoldersAlong(base, folder + '/', &FLastOutput.MadeFolders);
+        if (error == 0)
+            error = open();
+    }
+    if (error != 0)
+        return error;
+    FReachedName = folder;
+    FReachedBase = base.Serial();
+    return 0;
+}
+
+// The link's target must stay inside the target folder, judged as the
+// entry's name is; nothing is made for one that does not.
+int TExtractionDriver::MakeLink(const TRequest& request, const TLinkTargetSink& linkTarget,
+                                std::optional<TExactTime> time)
+{
+    if (!linkTarget.Usable())
+        return erLinkInvalid;
+    if (!LinkTargetStaysInside(*request.OutputName, linkTarget.Target()))
+        return erLinkOutside;
+    const platform::TFolder* reached = nullptr;
+    bool fromCache = false;
+    const size_t slash = request.OutputName->rfind('/');
+    const int reachError = ReachFolder(
+        request, slash == std::string::npos ? std::string() : request.OutputName->substr(0, slash), reached, fromCache);
+    if (reachError != 0)
+        return OutputFailed(reachError);
+    bool replaced = false;
+    // EPERM from symlinkat is a file system without links (FAT), not missing rights (EACCES).
+    if (const int error = platform::CreateLinkAt(*reached, FLeafName, linkTarget.Target(), replaced); error != 0)
+        return OutputFailed(error == EPERM ? EOPNOTSUPP : error);
+    if (time)
+        platform::SetLinkTimeAt(*reached, FLeafName, time->Seconds, time->Nanoseconds);
+    FLastOutput.Replaced = replaced;
     return erOk;
 }
 

@@ -1,5 +1,5 @@
 // The extraction driver: extracts one archive entry to one file (or creates
-// one folder), with CRC check, file time and attributes. It owns the engine
+// one folder or one symbolic link), with CRC check, file time and mode. It owns the engine
 // state; the busy guard refuses a nested extraction started from a handler
 // that runs while the engine pumps messages. The output is written to a file
 // without a name (or a temporary file) in the target's folder and takes the
@@ -8,7 +8,8 @@
 // the process's current directory is never changed, so drivers on several
 // threads can write below one folder at once. The archive stays open from
 // one entry to the next while its file stays the same, or is lent by the
-// caller's open archive.
+// caller's open archive. No entry is written through a link: the folders
+// of an output name are reached without following any.
 #pragma once
 
 #include <cstdint>
@@ -20,6 +21,7 @@
 
 #include "engine/EngineState.h"
 #include "engine/crypto/Secret.h"
+#include "engine/extract/EntryShape.h"
 #include "platform/FileServices.h"
 
 namespace valbrix {
@@ -27,6 +29,7 @@ namespace valbrix {
 class TArchiveReader;
 class TArchiveStream;
 class TPendingOutput;
+class TLinkTargetSink;
 class TDecryptingSource;
 class TPasswordProvider;
 struct TLocalHeader;
@@ -47,11 +50,19 @@ public:
 
     // The same below the folder `folder` holds open: `relativeName` (a
     // trailing '/' for a folder entry) is resolved from it, and the archive
-    // read is the one lent by LendArchive.
-    int ExtractEntryAt(const platform::TFolder& folder, const std::string& relativeName, uint16_t attributes,
+    // read is the one lent by LendArchive. `shape` says what to make.
+    int ExtractEntryAt(const platform::TFolder& folder, const std::string& relativeName, const TEntryShape& shape,
                        uint64_t localHeaderOffset, TProgressReceiver* notifyWindow = nullptr, int16_t notifyCode = 0,
                        std::optional<uint64_t> compressedSize = std::nullopt,
                        std::optional<uint64_t> uncompressedSize = std::nullopt);
+    int ExtractEntryAt(const platform::TFolder& folder, const std::string& relativeName, uint16_t attributes,
+                       uint64_t localHeaderOffset, TProgressReceiver* notifyWindow = nullptr, int16_t notifyCode = 0,
+                       std::optional<uint64_t> compressedSize = std::nullopt,
+                       std::optional<uint64_t> uncompressedSize = std::nullopt)
+    {
+        return ExtractEntryAt(folder, relativeName, DosShape(attributes), localHeaderOffset, notifyWindow, notifyCode,
+                              compressedSize, uncompressedSize);
+    }
 
     // Decodes the entry and checks its CRC without writing anything: the
     // same steps and result codes as ExtractEntry, less the output file.
@@ -77,6 +88,10 @@ public:
     struct TOutputTrail {
         std::vector<std::string> MadeFolders;  // relative to the target folder, parents first
         bool Replaced = false;
+        // A folder entry's stored mode, less the umask: the caller gives it
+        // to the folder once the folder's contents are written, so a
+        // read-only folder does not stop its own files.
+        std::optional<platform::TFileMode> FolderMode;
     };
     const TOutputTrail& LastOutput() const { return FLastOutput; }
 
@@ -115,7 +130,11 @@ private:
     int Run(const TRequest& request);
     bool BusyMarkIsStale();
     TArchiveStream* OpenArchive(const std::string* archiveName);
-    int PrepareOutput(const TRequest& request, TPendingOutput& output);
+    int PrepareOutput(const TRequest& request, TPendingOutput& output, TLinkTargetSink& linkTarget);
+    int ReachFolder(const TRequest& request, const std::string& folder, const platform::TFolder*& reached,
+                    bool& fromCache);
+    int MakeLink(const TRequest& request, const TLinkTargetSink& linkTarget, std::optional<TExactTime> time);
+    std::optional<TExactTime> EntryTime(const TEntryShape& shape, uint32_t dosDateTime);
     int OutputFailed(int systemError);
     std::optional<int64_t> FileTime(uint32_t dosDateTime);
     int Unlock(TDecryptingSource& source, const TLocalHeader& header);
@@ -133,6 +152,12 @@ private:
     std::optional<platform::TFileIdentity> FArchiveIdentity;  // none: held in memory, never reopened
     std::optional<platform::TFileMode> FUmask;  // given by SetUmask or read at the first output file, then kept
     platform::TLinkWay FLinkWay = platform::lwUntried;  // learnt at the first output file
+    // The folder the last output went to, held open: the next entry in it
+    // costs no walk (FReachedBase: the serial of the handle it lies below).
+    platform::TFolder FReached;
+    std::string FReachedName;
+    uint64_t FReachedBase = 0;
+    std::string FLeafName;  // the last component of the output being prepared
     TPasswordProvider* FPasswordProvider = nullptr;
     // The password that fitted the last encrypted entry of this archive, tried first on the next.
     TSecret FPassword;

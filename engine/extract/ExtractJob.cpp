@@ -13,6 +13,7 @@
 
 #include "engine/ResultCodes.h"
 #include "engine/SizeSum.h"
+#include "engine/extract/EntryShape.h"
 #include "engine/extract/ExtractEntry.h"
 #include "engine/extract/TargetPath.h"
 #include "platform/SystemFacts.h"
@@ -70,6 +71,7 @@ struct TExtractJob::TSlot {
     bool Written = false;
     bool Replaced = false;                 // the file took the place of one that stood there
     std::vector<std::string> MadeFolders;  // by this entry's run, also when it failed
+    std::optional<platform::TFileMode> FolderMode;  // a folder entry's mode, for the end of the run
     // The kept passwords tried on this entry: the one its worker tried
     // first (the last that fitted there; SIZE_MAX: none), then every one
     // below NextPassword.
@@ -314,6 +316,8 @@ void TExtractJob::Deliver(TSlot& slot, TJobSummary& summary)
     summary.Written += slot.Written ? 1 : 0;
     summary.Failed += slot.Result != erOk ? 1 : 0;
     NoteWhatStands(slot);
+    if (slot.FolderMode && slot.Result == erOk)
+        FFolderModes.emplace_back(slot.Key, *slot.FolderMode);
     if (!FOptions.KeepTrail)
         return;
     FTrail.Folders.insert(FTrail.Folders.end(), slot.MadeFolders.begin(), slot.MadeFolders.end());
@@ -383,8 +387,9 @@ void TExtractJob::RunSlot(TExtractionDriver& driver, TSlotPasswords& passwords, 
     passwords.Begin(slot);
     TSlotProgress progress(*this, slot);
     const TZipEntry& entry = slot.Entry;
-    slot.Result = driver.ExtractEntryAt(FTarget, slot.Target, entry.Attributes, entry.LocalHeaderOffset, &progress, 0,
+    slot.Result = driver.ExtractEntryAt(FTarget, slot.Target, ShapeOf(entry), entry.LocalHeaderOffset, &progress, 0,
                                         entry.CompressedSize, entry.UncompressedSize);
+    slot.FolderMode = driver.LastOutput().FolderMode;
     slot.OutputError = slot.Result == erOutput ? driver.OutputError() : 0;
     slot.Written = slot.Result == erOk;
     slot.Replaced = driver.LastOutput().Replaced;
@@ -525,7 +530,21 @@ TJobSummary TExtractJob::Run(TEntrySelection& selection)
     else
         ReportProgress(true);
     FSlots.clear();
+    // A stopped run may be taken back, which a read-only folder would prevent.
+    if (!summary.Aborted)
+        ApplyFolderModes();
     return summary;
+}
+
+// Deepest first: a folder that loses its search bit must not stop a change
+// below it.
+void TExtractJob::ApplyFolderModes()
+{
+    std::stable_sort(FFolderModes.begin(), FFolderModes.end(),
+                     [](const auto& a, const auto& b) { return a.first.size() > b.first.size(); });
+    for (const auto& [folder, mode] : FFolderModes)
+        platform::SetFolderModeBeneath(FTarget, folder, mode);
+    FFolderModes.clear();
 }
 
 }  // namespace valbrix

@@ -136,6 +136,7 @@ private:
     void ReportProgress(bool final);
     bool FrontMayMove() const;
     void StopWorkers();
+    void ApplyFolderModes();
 
     const TZipArchive& FArchive;
     TJobOptions FOptions;
@@ -154,6 +155,8 @@ private:
     };
     std::unordered_set<std::string, TViewHash, std::equal_to<>> FFreshFolders;
     TWrittenNameSet FWrittenNames;
+    // Folder entries' stored modes, given once the run has written below them.
+    std::vector<std::pair<std::string, platform::TFileMode>> FFolderModes;
 
     // Entries from the first not yet delivered, in archive order.
     std::deque<std::unique_ptr<TSlot>> FSlots;

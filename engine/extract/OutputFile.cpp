@@ -70,13 +70,23 @@ bool TPendingOutput::Write(const uint8_t* data, size_t count)
     return true;
 }
 
-bool TPendingOutput::Finish(std::optional<int64_t> lastWriteSeconds)
+bool TLinkTargetSink::Write(const uint8_t* data, size_t count)
+{
+    if (count > MaxBytes - FTarget.size()) {
+        FTooLong = true;
+        return false;
+    }
+    FTarget.append(reinterpret_cast<const char*>(data), count);
+    return true;
+}
+
+bool TPendingOutput::Finish(std::optional<TExactTime> lastWrite)
 {
     const bool flushed = FlushBuffer();
     // After the last write, which would move the time again. Failures are
     // ignored, as a time or mode is no data.
-    if (lastWriteSeconds)
-        FFile.SetLastWriteTime(*lastWriteSeconds);
+    if (lastWrite)
+        FFile.SetLastWriteTime(lastWrite->Seconds, lastWrite->Nanoseconds);
     if (FSetMode)
         FFile.SetMode(FMode);
     if (FUnnamed)

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "engine/EngineState.h"
+#include "engine/archive/ExtraFields.h"
 #include "platform/FileServices.h"
 
 namespace valbrix {
@@ -32,6 +33,23 @@ public:
     bool Write(const uint8_t*, size_t) override { return true; }
 };
 
+// The data of a link entry, which is the link's target: gathered in memory
+// up to the longest path the platform takes, and refused beyond it rather
+// than gathered without bound.
+class TLinkTargetSink : public TOutputSink {
+public:
+    static constexpr size_t MaxBytes = platform::MaxPathBytes;
+    bool Write(const uint8_t* data, size_t count) override;
+    const std::string& Target() const { return FTarget; }
+    bool TooLong() const { return FTooLong; }
+    // Empty, too long or with a zero byte: no path a link can hold.
+    bool Usable() const { return !FTooLong && !FTarget.empty() && FTarget.find('\0') == std::string::npos; }
+
+private:
+    std::string FTarget;
+    bool FTooLong = false;
+};
+
 // A file without a name in the target's folder (where the file system can
 // make one; else a temporary file beside the target), which becomes the
 // target only through Commit. Destroying it uncommitted leaves nothing
@@ -47,11 +65,11 @@ public:
     int Create(const platform::TFolder& base, const std::string& target, platform::TFileMode mode,
                platform::TFileMode umask);
     bool Write(const uint8_t* data, size_t count) override;
-    // Writes what is gathered, gives the file its last-write time (seconds
-    // since the epoch; none: the file keeps the time it has) and mode, and
-    // closes a named file. False when a write or the close failed (a full
-    // disk may show only at the close).
-    bool Finish(std::optional<int64_t> lastWriteSeconds);
+    // Writes what is gathered, gives the file its last-write time (none:
+    // the file keeps the time it has) and mode, and closes a named file.
+    // False when a write or the close failed (a full disk may show only at
+    // the close).
+    bool Finish(std::optional<TExactTime> lastWrite);
     // Puts the finished file in the target's place; false when it cannot
     // take that place. `linkWay` is the caller's, kept from file to file.
     bool Commit(platform::TLinkWay& linkWay);

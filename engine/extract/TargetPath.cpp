@@ -52,6 +52,31 @@ std::optional<std::string> ContainedName(const std::string& entryName, bool last
     return lastOnly ? last : relative;
 }
 
+bool LinkTargetStaysInside(const std::string& linkPath, std::string_view target)
+{
+    if (target.empty() || target.front() == '/')
+        return false;
+    size_t climbsLeft = 0;  // folders between the link and the target folder
+    for (const char c : linkPath)
+        climbsLeft += c == '/' ? 1 : 0;
+    bool descended = false;
+    for (size_t pos = 0; pos <= target.size();) {
+        size_t end = target.find('/', pos);
+        if (end == std::string_view::npos)
+            end = target.size();
+        const std::string_view component = target.substr(pos, end - pos);
+        pos = end + 1;
+        if (component.empty() || component == ".")
+            continue;
+        if (component != "..") {
+            descended = true;
+        } else if (descended || climbsLeft-- == 0) {
+            return false;
+        }
+    }
+    return true;
+}
+
 std::optional<std::string> EntryTargetPath(const std::string& folder, const std::string& entryName,
                                            bool withFolders)
 {

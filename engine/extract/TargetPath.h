@@ -8,6 +8,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace valbrix {
 
@@ -28,5 +29,14 @@ std::optional<std::string> EntryTargetPath(const std::string& folder, const std:
 
 // True for an entry that stands for a folder (its name ends in '/').
 bool IsFolderName(const std::string& entryName);
+
+// The same rule for the target of a link made at `linkPath` (relative to the
+// target folder, as ContainedName gives it): true when the target, resolved
+// from the link's own folder, stays at or below the target folder. An
+// absolute target is refused. ".." may only lead the target, each one
+// climbing one of the link's own folders: after a component that may itself
+// be a link, ".." would climb from wherever that link leads, which no look
+// at the names can tell. "." and empty components are nothing.
+bool LinkTargetStaysInside(const std::string& linkPath, std::string_view target);
 
 }  // namespace valbrix

@@ -6,6 +6,8 @@
 // output failures, cancelling, the remembered folder and an INI file that
 // cannot be written, the progress bar, and the commands locked and the
 // question asked when the window closes while an extraction runs.
+#include <cerrno>
+
 #include <QAction>
 #include <QApplication>
 #include <QPushButton>
@@ -661,9 +663,12 @@ private slots:
     // question losing its line breaks, sizes or times.
     void texts()
     {
-        for (int code = erBusy; code <= erNameRefused; ++code)
+        for (int code = erBusy; code <= erLinkInvalid; ++code)
             QVERIFY2(!ResultText(code).startsWith("Unbekannt"), qPrintable(QString::number(code)));
         QVERIFY(!ResultText(erMemoryLimit).startsWith("Unbekannt"));
+        QCOMPARE(ResultText(erLinkOutside), QString("Der Verweis zeigt aus dem Zielordner hinaus."));
+        QVERIFY(ResultText(erOutput, ELOOP).contains("Verweis"));  // a path through a link, not "Systemfehler 40"
+        QVERIFY(ResultText(erOutput, EOPNOTSUPP).contains("Verweise"));
         QCOMPARE(ExtractFailureText("/t/a.txt", erUnsupported, 0, 98),
                  QString("Fehler beim Auspacken nach /t/a.txt!\nKomprimierungsverfahren PPMd wird nicht unterstützt."));
         QCOMPARE(ExtractFailureText("/t/a.txt", erUnsupported, 0, 14), ExtractFailureText("/t/a.txt", erUnsupported));

@@ -1,5 +1,7 @@
 // The window's rules that need no window: cell texts of a row, the method
 // column, and putting a path that the shell split at blanks back together.
+#include <ctime>
+
 #include <QBrush>
 #include <QDir>
 #include <QGuiApplication>
@@ -44,6 +46,24 @@ private slots:
         QCOMPARE(DateText(DosDateTime(2023, 2, 30, 10, 0, 0)), QString()); // no such day
         QCOMPARE(DateText(DosDateTime(2023, 2, 3, 25, 0, 0)), QString());  // no such hour
         QCOMPARE(DateText(DosDateTime(2023, 13, 3, 1, 0, 0)), QString());  // no such month
+    }
+
+    // Catches an exact (UTC) time shown as UTC instead of the local time, or
+    // shifted twice: 2023-11-14 22:13:20 UTC is 23:13 in Berlin.
+    void exactDateText()
+    {
+        const QByteArray old = qgetenv("TZ");
+        qputenv("TZ", "CET-1CEST,M3.5.0,M10.5.0/3");
+        ::tzset();
+        QCOMPARE(ExactDateText(1700000000), QString("14.11.2023  23:13"));
+        qputenv("TZ", "UTC0");
+        ::tzset();
+        QCOMPARE(ExactDateText(1700000000), QString("14.11.2023  22:13"));
+        if (old.isNull())
+            qunsetenv("TZ");
+        else
+            qputenv("TZ", old);
+        ::tzset();
     }
 
     // Catches a division by zero for empty entries, truncation instead of

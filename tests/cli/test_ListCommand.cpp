@@ -51,7 +51,9 @@ def escape(b):
         else:
             n = next((k for k in (2, 3, 4) if valid_utf8(b[i:i + k]) and len(b[i:i + k].decode('utf-8')) == 1), 0)
             if c >= 0x80 and n and not (c == 0xc2 and b[i + 1] < 0xa0):
-                out += b[i:i + n]; i += n
+                cp = ord(b[i:i + n].decode('utf-8'))
+                bidi = 0x202a <= cp <= 0x202e or 0x2066 <= cp <= 0x2069 or cp in (0x200e, 0x200f, 0x61c)
+                out += (b'\\u{%04X}' % cp) if bidi else b[i:i + n]; i += n
             else:
                 out += b'\\x%02x' % c; i += 1
     return bytes(out)
@@ -208,6 +210,13 @@ TEST(ListCommand, NamesAreEscaped)
         {"cut\xe2\x82", "cut\\xe2\\x82"},
         {"latin1 \xff", "latin1 \\xff"},
         {"Gr\xc3\xb6\xc3\x9f" "e \xe2\x82\xac \xf0\x9f\x98\x80", "Gr\xc3\xb6\xc3\x9f" "e \xe2\x82\xac \xf0\x9f\x98\x80"},
+        // Bidirectional controls: "invoice<RLO>txt.exe" would show as "invoiceexe.txt".
+        {"invoice\xe2\x80\xaetxt.exe", "invoice\\u{202E}txt.exe"},
+        {"lre\xe2\x80\xaa pdf\xe2\x80\xac", "lre\\u{202A} pdf\\u{202C}"},
+        {"isolates\xe2\x81\xa6\xe2\x81\xa9", "isolates\\u{2066}\\u{2069}"},
+        {"marks\xe2\x80\x8e\xe2\x80\x8f\xd8\x9c", "marks\\u{200E}\\u{200F}\\u{061C}"},
+        // Neighbours of the controls print as they are (zero-width joiner, U+2070).
+        {"zwj\xe2\x80\x8d sup\xe2\x81\xb0", "zwj\xe2\x80\x8d sup\xe2\x81\xb0"},
     };
     TempDir dir;
     CraftedZip zip;

@@ -25,6 +25,8 @@ void ExpectSame(const TZipEntry& got, const TZipEntry& want, const std::string& 
     EXPECT_EQ(got.Method, want.Method) << what;
     EXPECT_EQ(got.Attributes, want.Attributes) << what;
     EXPECT_EQ(got.Flags, want.Flags) << what;
+    EXPECT_EQ(got.UnixMode, want.UnixMode) << what;
+    EXPECT_EQ(got.Modified, want.Modified) << what;
 }
 
 }  // namespace
@@ -32,7 +34,8 @@ void ExpectSame(const TZipEntry& got, const TZipEntry& want, const std::string& 
 // Catches a record or a name read from the wrong block (the tables grow by
 // blocks of 16,384 records and 1 MiB of names), a name split across two
 // blocks, 64-bit fields cut to 32 bits, and the file name or folder split at
-// the wrong '/'.
+// the wrong '/', and the Unix mode or the exact time (seconds through 2106,
+// 100 ns steps) lost or mixed up with the attributes packed beside it.
 TEST(EntryTable, EveryFieldAndNameSurvivesTheBlockBorders)
 {
     TEntryTable table;
@@ -54,6 +57,9 @@ TEST(EntryTable, EveryFieldAndNameSurvivesTheBlockBorders)
         entry.Method = uint16_t(i % 100);
         entry.Attributes = uint16_t(i & 0xFF);
         entry.Flags = uint16_t(i * 3);
+        entry.UnixMode = uint16_t(i * 7);
+        if (i % 3 != 0)
+            entry.Modified = TExactTime{int64_t(0xFFFFFFFFu - i * 101), (i * 9973 % 10000000) * 100};
         ASSERT_TRUE(table.Append(entry));
         entries.push_back(entry);
     }
