@@ -1,53 +1,16 @@
 // The window's archive test; see the header.
 #include "ArchiveTester.h"
 
-#include <algorithm>
-
 #include "ExtractTexts.h"
-#include "PasswordDialog.h"
 #include "engine/ResultCodes.h"
-#include "engine/SizeSum.h"
-#include "engine/extract/ExtractEntry.h"
+#include "engine/archive/ZipDirectory.h"
+#include "engine/extract/EntrySelection.h"
+#include "engine/extract/ExtractJob.h"
+#include "engine/extract/TargetPath.h"
 
 namespace valbrix {
 
 namespace {
-
-// Turns the driver's per cent of one entry into the run's, and answers an abort.
-class TRunProgress : public TProgressReceiver {
-public:
-    TRunProgress(const std::function<void(int)>& report, const bool& abortRequested, uint64_t total)
-        : FReport(report), FAbortRequested(abortRequested), FTotal(std::max<uint64_t>(total, 1))
-    {
-    }
-    void StartEntry(uint64_t doneBefore, uint64_t size)
-    {
-        FDoneBefore = doneBefore;
-        FSize = size;
-        Report(0);
-    }
-    void Progress(int16_t /*notifyCode*/, uint16_t& percent) override
-    {
-        if (FAbortRequested) {
-            percent = 0xFFFF;  // the driver stops the entry
-            return;
-        }
-        Report(std::min<uint16_t>(percent, 100));
-    }
-    void Report(unsigned entryPercent)
-    {
-        const double done = double(FDoneBefore) + double(FSize) * entryPercent / 100.0;
-        if (FReport)
-            FReport(int(std::min(100.0, done * 100.0 / double(FTotal))));
-    }
-
-private:
-    const std::function<void(int)>& FReport;
-    const bool& FAbortRequested;
-    uint64_t FTotal;
-    uint64_t FDoneBefore = 0;
-    uint64_t FSize = 0;
-};
 
 // Keeps the running mark exactly as long as the run, and says when it changes.
 class TRunningFlag {
@@ -70,6 +33,53 @@ private:
 
 }  // namespace
 
+// Collects the job's results in German and moves the run's per cent.
+class TArchiveTester::TReceiver : public TExtractReceiver {
+public:
+    TReceiver(TArchiveTester& owner, const std::function<void(int)>& progress, TTestReport& report)
+        : FOwner(owner), FProgress(progress), FReport(report)
+    {
+    }
+    TReplaceAnswer AskReplace(const TZipEntry&, const std::string&, const TExistingNode&) override
+    {
+        return raKeep;  // a test has no target: never asked
+    }
+    bool Progress(uint64_t done, uint64_t total) override
+    {
+        if (FProgress && total > 0)
+            FProgress(int(double(done) * 100.0 / double(total)));
+        return !FOwner.FAbortRequested;
+    }
+    void EntryDone(const TEntryOutcome& outcome) override
+    {
+        if (IsFolderName(outcome.Entry.FileName))
+            return;  // nothing to decode: not counted
+        ++FReport.Tested;
+        if (outcome.Result != erOk)
+            FReport.Failures << QString::fromUtf8(outcome.Entry.FileName) + QStringLiteral(": ") +
+                                    ResultText(outcome.Result, 0, EntryMethod(outcome.Entry));
+    }
+    TPasswordAnswer AskPassword(const TZipEntry& entry, bool wrongBefore, TSecret& password) override
+    {
+        FOwner.FPasswords.SetEntryName(QString::fromUtf8(entry.FileName));
+        return FOwner.FPasswords.AskPassword(wrongBefore, password);
+    }
+
+private:
+    TArchiveTester& FOwner;
+    const std::function<void(int)>& FProgress;
+    TTestReport& FReport;
+};
+
+TArchiveTester::TArchiveTester(const TWindowSeams& seams) : FPasswords(seams.RunPasswordDialog) {}
+
+void TArchiveTester::Abort()
+{
+    FAbortRequested = true;
+    if (FJob)
+        FJob->Abort();
+}
+
 TTestReport TArchiveTester::Run(const TZipArchive& archive, const TTableEntries& entries,
                                 const std::function<void(int percent)>& progress)
 {
@@ -78,39 +88,17 @@ TTestReport TArchiveTester::Run(const TZipArchive& archive, const TTableEntries&
         return report;
     const TRunningFlag running(FRunning, OnBusyChanged);
     FAbortRequested = false;
-    uint64_t total = 0;
-    for (uint32_t index : entries.Indices)
-        total = AddSizeSaturated(total, entries.Table->Record(index).UncompressedSize);
-
-    TExtractionDriver driver;
-    TWindowPasswords passwords(FSeams.RunPasswordDialog);
-    driver.SetPasswordProvider(&passwords);
-    driver.LendArchive(*archive.Reader());
-    TRunProgress runProgress(progress, FAbortRequested, total);
-    uint64_t done = 0;
-    for (uint32_t index : entries.Indices) {
-        const TEntryRecord& record = entries.Table->Record(index);
-        if (entries.Table->IsFolder(record))
-            continue;
-        if (FAbortRequested) {
-            report.Stopped = true;
-            break;
-        }
-        const QString name = QString::fromUtf8(entries.Table->NameOf(record));
-        passwords.SetEntryName(name);
-        runProgress.StartEntry(done, record.UncompressedSize);
-        const int code =
-            driver.TestEntry(record.LocalHeaderOffset, record.CompressedSize, record.UncompressedSize, &runProgress);
-        if (code == erAborted || FAbortRequested) {
-            report.Stopped = true;
-            break;
-        }
-        ++report.Tested;
-        if (code != erOk)
-            report.Failures << name + QStringLiteral(": ") + ResultText(code, 0, record.DataMethod);
-        done = AddSizeSaturated(done, record.UncompressedSize);
-    }
-    runProgress.StartEntry(done, 0);
+    TReceiver receiver(*this, progress, report);
+    TJobOptions options;
+    options.TestOnly = true;
+    options.Workers = FWorkers;
+    TExtractJob job(archive, options, receiver);
+    FJob = &job;
+    TTableSelection selection(entries);
+    report.Stopped = job.Run(selection).Aborted || FAbortRequested;
+    FJob = nullptr;
+    if (progress && !report.Stopped)
+        progress(100);
     return report;
 }
 

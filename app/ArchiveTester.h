@@ -1,10 +1,12 @@
-// The window's "Archiv testen": decodes entries of the open archive without
-// writing anything, one after the other on this thread, moving a progress
-// callback (also within a large entry) that dispatches the window's events,
-// and collects every failure with its German reason for one summary at the
-// end instead of a box per entry. An encrypted entry asks for the password
-// as an extraction does, through the window's seams. Abort() (the Abbrechen
-// button, Escape, closing the window) stops within the current entry.
+// The window's "Archiv testen": a run of the extraction job's test mode
+// over entries of the open archive (decoded and checked, nothing written),
+// on the job's workers, with a progress callback (also within a large
+// entry) that dispatches the window's events; every failure is collected
+// with its German reason, in list order, for one summary at the end instead
+// of a box per entry. An encrypted entry asks for the password as an
+// extraction does, through the window's seams, and the answer is kept with
+// the open archive for tests and extractions alike. Abort() (the Abbrechen
+// button, Escape, closing the window) stops every worker.
 #pragma once
 
 #include <functional>
@@ -14,8 +16,11 @@
 #include "engine/archive/EntryTable.h"
 #include "WindowSeams.h"
 #include "engine/archive/ZipArchive.h"
+#include "PasswordDialog.h"
 
 namespace valbrix {
+
+class TExtractJob;
 
 struct TTestReport {
     int Tested = 0;        // file entries decoded (folder entries have nothing to decode)
@@ -25,22 +30,28 @@ struct TTestReport {
 
 class TArchiveTester {
 public:
-    explicit TArchiveTester(const TWindowSeams& seams) : FSeams(seams) {}
+    explicit TArchiveTester(const TWindowSeams& seams);
     TArchiveTester(const TArchiveTester&) = delete;
     TArchiveTester& operator=(const TArchiveTester&) = delete;
 
     // `progress` gets the whole run's per cent; it may dispatch events.
     TTestReport Run(const TZipArchive& archive, const TTableEntries& entries,
                     const std::function<void(int percent)>& progress);
-    void Abort() { FAbortRequested = true; }
+    void Abort();
     bool Running() const { return FRunning; }
     // Called when Running() changes, so the window can disable its commands.
     std::function<void()> OnBusyChanged;
 
+    // Workers of the next test; 0: one per online processor.
+    void SetWorkers(unsigned workers) { FWorkers = workers; }
+
 private:
-    const TWindowSeams& FSeams;
+    class TReceiver;
+    TWindowPasswords FPasswords;
+    TExtractJob* FJob = nullptr;
     bool FRunning = false;
     bool FAbortRequested = false;
+    unsigned FWorkers = 0;
 };
 
 // "Es wurden 12 Datei(en) geprüft ..." with the failures' count, a stop and

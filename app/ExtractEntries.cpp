@@ -9,6 +9,7 @@
 #include <QProgressBar>
 
 #include "ExtractTexts.h"
+#include "MessageBox.h"
 #include "engine/ResultCodes.h"
 #include "engine/extract/ExtractJob.h"
 
@@ -149,6 +150,7 @@ int TEntryExtractor::ExtractEntries(const TZipArchive& archive, TExtractOptions 
                                     QProgressBar* progressBar, const TExtractList& list)
 {
     FAbortRequested = false;
+    FDiskFull = false;
     FQuestions = TRunQuestions(*FSeams.Boxes, (options & eoOverwrite) != 0);
     FTrail = {};
     TReceiver receiver(*this, folder, progressBar);
@@ -162,8 +164,18 @@ int TEntryExtractor::ExtractEntries(const TZipArchive& archive, TExtractOptions 
         return 0;
     const TRunningMark mark(FJob, job, OnBusyChanged);
     TTableSelection selection(list);
-    job.Run(selection);
+    const TJobSummary summary = job.Run(selection);
     FTrail = job.Trail();
+    FDiskFull = summary.DiskError != 0;
+    if (FDiskFull) {
+        TMessageBoxRequest box;
+        box.Text = DiskFullText(receiver.Written(), summary.NotExtracted);
+        box.Caption = QStringLiteral("Fehler beim Entpacken");
+        box.Kind = mkError;
+        box.Flags = MessageBoxFlags(mkError, bcOK);
+        box.Details = FQuestions.CollectedFailures().join(QLatin1Char('\n'));  // those met before
+        ShowMessageBox(*FSeams.Boxes, box);
+    }
     return receiver.Written();
 }
 

@@ -65,6 +65,8 @@ public:
     // The questions and answers of the current or last run: whether the user
     // stopped it, and the failures collected for the summary.
     const TRunQuestions& Questions() const { return FQuestions; }
+    // The last run ended on a full or read-only target; the box was shown.
+    bool DiskFull() const { return FDiskFull; }
     // What the last run created below its folder (files that replaced
     // nothing, folders it made), so a stopped run can be taken back.
     const TRunTrail& Trail() const { return FTrail; }
@@ -88,6 +90,7 @@ private:
     TRunTrail FTrail;
     TWindowPasswords FPasswords;
     bool FAbortRequested = false;
+    bool FDiskFull = false;
     unsigned FWorkers = 0;
     QElapsedTimer FPumpClock;
 };

@@ -132,6 +132,14 @@ QString StoppedSummaryText(int count, qsizetype collectedFailures)
                           "\nDateien, die vorher schon vorhanden waren, bleiben erhalten.");
 }
 
+QString DiskFullText(int count, uint64_t notExtracted)
+{
+    return QStringLiteral("Auf dem Ziellaufwerk ist kein Platz mehr: %1 Datei(en) wurden nicht entpackt.\n"
+                          "%2 Datei(en) wurden vorher entpackt.")
+        .arg(qulonglong(notExtracted))
+        .arg(count);
+}
+
 QString TrailLeftText(size_t left)
 {
     return QStringLiteral("%1 der angelegten Dateien und Ordner konnten nicht gelöscht werden.").arg(qulonglong(left));

@@ -39,5 +39,8 @@ QString SummaryText(int count, bool stopped, qsizetype collectedFailures);
 QString StoppedSummaryText(int count, qsizetype collectedFailures);
 // After taking a run back: what could not be removed.
 QString TrailLeftText(size_t left);
+// A full (or read-only) target ended the run: the one box for every entry
+// not extracted, with what was extracted before.
+QString DiskFullText(int count, uint64_t notExtracted);
 
 }  // namespace valbrix

@@ -125,6 +125,8 @@ void TMain::UnzipBtnClick()
         QTimer::singleShot(0, this, &QWidget::close);
         return;
     }
+    if (FExtractor.DiskFull())
+        return;  // its box said it all
     const TRunQuestions& run = FExtractor.Questions();
     if (run.Stopped() && !FExtractor.Trail().Empty()) {
         OfferToTakeBack(folder, count);

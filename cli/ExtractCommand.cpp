@@ -166,12 +166,17 @@ public:
     }
     void EntryDone(const TEntryOutcome& outcome) override
     {
+        const bool file = !IsFolderName(outcome.Entry.FileName);
+        FDecoded += file ? 1 : 0;
         if (outcome.Result != erOk) {
             FReport.Erase();
             PrintEntryError(outcome.Entry.FileName, ResultText(outcome.Result, outcome.Entry, outcome.OutputError));
-        } else if (outcome.Written && !IsFolderName(outcome.Entry.FileName))
+        } else if ((outcome.Written || FTesting) && file)
             FReport.FileDone(outcome.Entry.UncompressedSize);
     }
+    // A test counts what it decoded (folder entries have nothing to decode).
+    void SetTesting() { FTesting = true; }
+    uint64_t Decoded() const { return FDecoded; }
     TPasswordAnswer AskPassword(const TZipEntry& entry, bool wrongBefore, TSecret& password) override
     {
         if (!FPasswords)
@@ -192,6 +197,8 @@ private:
     bool FBytesCounted;
     TTerminalReport& FReport;
     uint64_t FKept = 0;
+    bool FTesting = false;
+    uint64_t FDecoded = 0;
     uint64_t FAskedOffset = 0;
     bool FAskedBefore = false;
 };
@@ -226,6 +233,20 @@ bool BothFromStdin(const std::string& archive, const std::optional<std::string>&
     return archive == "-" && passwordFile && *passwordFile == "-";
 }
 
+// Runs the job with Ctrl+C routed to it; false, said on stderr, when it was interrupted.
+bool RunWithInterrupt(TExtractJob& job, TEntrySelection& selection, TTerminalReport& report, TJobSummary& summary)
+{
+    {
+        const TInterruptGuard guard(job);
+        summary = job.Run(selection);
+    }
+    if (!summary.Aborted)
+        return true;
+    report.Erase();
+    PrintError("interrupted");
+    return false;
+}
+
 int ExtractToFolder(const TExtractArgs& parsed, const TZipArchive& archive, TArchiveSelection& selection,
                     TCliPasswordProvider* passwords)
 {
@@ -237,14 +258,14 @@ int ExtractToFolder(const TExtractArgs& parsed, const TZipArchive& archive, TArc
     const bool allFound = ReportNamesNotFound(selection);
     const bool noClash = ReportClashes(selection);
     TJobSummary summary;
-    {
-        const TInterruptGuard guard(job);
-        summary = job.Run(selection);
-    }
-    if (summary.Aborted) {
-        report.Erase();
-        PrintError("interrupted");
+    if (!RunWithInterrupt(job, selection, report, summary))
         return ExitInterrupted;
+    // One line for a full disk: every entry behind it would only fail the same way.
+    if (summary.DiskError != 0) {
+        report.Erase();
+        PrintError("no room left on the target (" + platform::ErrorText(summary.DiskError) + "): " +
+                   Counted(summary.NotExtracted, "entry", "entries") + " not extracted");
+        return ExitEntryFailed;
     }
     report.Finish();
     if (receiver.Kept() > 0 && !parsed.Verbose && !parsed.Quiet)
@@ -313,15 +334,23 @@ int RunTestCommand(const std::vector<std::string>& args)
     const bool allFound = ReportNamesNotFound(selection);
     const bool quiet = line.Has("quiet");
     TTerminalReport report(!quiet && platform::StderrIsTerminal());
-    TDecodeCounts counts = DecodeEntries(archive, selection, passwords.get(), false, report);
+    // The job's test mode: the same workers, order and password handling as an extraction.
+    TStderrReceiver receiver(passwords.get(), false, false, report);
+    receiver.SetTesting();
+    TJobOptions options;
+    options.TestOnly = true;
+    TExtractJob job(archive, options, receiver);
+    TJobSummary summary;
+    if (!RunWithInterrupt(job, selection, report, summary))
+        return ExitInterrupted;
     report.Finish();
-    counts.Failed += archive.Kind() == akDamaged ? 1 : 0;  // the unreadable rest of the directory counts as one failure
+    const uint64_t failed = summary.Failed + (archive.Kind() == akDamaged ? 1 : 0);  // the unreadable rest counts as one
     if (!quiet)
-        std::printf("%s tested, %llu failed\n", Counted(counts.Decoded, "entry", "entries").c_str(),
-                    static_cast<unsigned long long>(counts.Failed));
+        std::printf("%s tested, %llu failed\n", Counted(receiver.Decoded(), "entry", "entries").c_str(),
+                    static_cast<unsigned long long>(failed));
     if (archive.Kind() == akDamaged)
         return ExitCannotOpen;  // the damage is told as list and extract tell it
-    return allFound && counts.Failed == 0 ? ExitOk : ExitEntryFailed;
+    return allFound && failed == 0 ? ExitOk : ExitEntryFailed;
 }
 
 }  // namespace valbrix::cli

@@ -13,6 +13,7 @@
 #include <string>
 
 #include "cli/ArchiveInput.h"
+#include "cli/ListedTime.h"
 #include "cli/Commands.h"
 #include "cli/Messages.h"
 #include "cli/Usage.h"
@@ -73,11 +74,8 @@ private:
     std::string FText;
 };
 
-// The MS-DOS fields as they decode, valid date or not: the list shows what
-// the archive holds, without time-zone conversion.
-void PutDosDateTime(LineWriter& out, uint32_t dosDateTime)
+void PutTime(LineWriter& out, const platform::TLocalTime& local)
 {
-    const platform::TLocalTime local = DecodeDosDateTime(dosDateTime);
     out.Padded(unsigned(local.Year), 4);
     out.Char('-');
     out.Padded(unsigned(local.Month), 2);
@@ -101,7 +99,7 @@ void PutEntry(LineWriter& out, const TZipEntry& entry)
     out.Char('\t');
     out.Hex(entry.Crc32, 8);
     out.Char('\t');
-    PutDosDateTime(out, entry.DosDateTime);
+    PutTime(out, ListedTime(entry));
     out.Char('\t');
     out.Hex(entry.Attributes & 0xFF, 2);
     out.Char('\t');

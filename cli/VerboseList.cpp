@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <string>
 
+#include "cli/ListedTime.h"
 #include "cli/Messages.h"
 #include "cli/NameText.h"
 #include "cli/TerminalReport.h"
@@ -43,9 +44,9 @@ std::string MethodColumn(const TZipEntry& entry)
     return MethodText(EntryMethod(entry)) + ((entry.Flags & gpEncrypted) ? " *" : "");
 }
 
-std::string TimeColumn(uint32_t dosDateTime)
+std::string TimeColumn(const TZipEntry& entry)
 {
-    const platform::TLocalTime t = DecodeDosDateTime(dosDateTime);
+    const platform::TLocalTime t = ListedTime(entry);
     char text[32];
     std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", t.Year, t.Month, t.Day, t.Hour, t.Minute,
                   t.Second);
@@ -67,7 +68,7 @@ void PrintVerboseList(const TZipArchive& archive)
         const bool folder = IsFolderName(entry.FileName);
         AppendRow(out, GroupedNumber(entry.UncompressedSize), GroupedNumber(entry.CompressedSize),
                   SavedText(entry.UncompressedSize, entry.CompressedSize), MethodColumn(entry),
-                  TimeColumn(entry.DosDateTime), folder ? "" : crc, EscapedName(entry.FileName));
+                  TimeColumn(entry), folder ? "" : crc, EscapedName(entry.FileName));
         ++(folder ? folders : files);
         size = AddSizeSaturated(size, entry.UncompressedSize);
         packed = AddSizeSaturated(packed, entry.CompressedSize);

@@ -135,6 +135,11 @@ int TExtractionDriver::TestEntry(uint64_t localHeaderOffset, std::optional<uint6
                 uncompressedSize});
 }
 
+std::unique_ptr<TPendingOutput> TExtractionDriver::TakeHeldOutput()
+{
+    return std::move(FHeld);
+}
+
 int TExtractionDriver::DecodeEntryTo(TOutputSink& sink, uint64_t localHeaderOffset,
                                      std::optional<uint64_t> compressedSize, std::optional<uint64_t> uncompressedSize)
 {
@@ -299,7 +304,10 @@ int TExtractionDriver::Run(const TRequest& request)
     }
     FState.BytesRead = 0;
 
-    TPendingOutput output;
+    FHeld.reset();
+    auto pending = std::make_unique<TPendingOutput>();
+    TPendingOutput& output = *pending;
+    output.SetLimit(FLimit);
     TDiscardSink discard;
     TLinkTargetSink linkTarget;
     const bool link = request.OutputName && request.Shape->Kind == ekLink;
@@ -359,6 +367,10 @@ int TExtractionDriver::Run(const TRequest& request)
         return erAborted;
     if (link)
         return MakeLink(request, linkTarget, time);
+    if (request.OutputName && FHold) {
+        FHeld = std::move(pending);
+        return erOk;
+    }
     if (request.OutputName && !output.Commit(FLinkWay))
         return OutputFailed(output.Error());
     FLastOutput.Replaced = request.OutputName && output.Replaced();
@@ -404,13 +416,15 @@ int TExtractionDriver::PrepareOutput(const TRequest& request, TPendingOutput& ou
     FLeafName = slash == std::string::npos ? name : name.substr(slash + 1);
     const platform::TFileMode mode =
         shape.Mode ? *shape.Mode & ~*FUmask : platform::ModeForAttributes(shape.DosAttributes, *FUmask);
-    error = output.Create(*reached, FLeafName, mode, *FUmask);
+    // A held file commits later, after this driver has moved on: it is named from the job's folder.
+    error = FHold ? output.Create(*request.Folder, name, mode, *FUmask) : output.Create(*reached, FLeafName, mode, *FUmask);
     // A folder held since an earlier entry may have been removed meanwhile.
     if (error != 0 && fromCache) {
         FReached.Close();
         error = ReachFolder(request, folder, reached, fromCache);
         if (error == 0)
-            error = output.Create(*reached, FLeafName, mode, *FUmask);
+            error = FHold ? output.Create(*request.Folder, name, mode, *FUmask)
+                          : output.Create(*reached, FLeafName, mode, *FUmask);
     }
     if (error != 0)
         return OutputFailed(error);

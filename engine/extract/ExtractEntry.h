@@ -29,6 +29,7 @@ namespace valbrix {
 class TArchiveReader;
 class TArchiveStream;
 class TPendingOutput;
+class TOutputLimit;
 class TLinkTargetSink;
 class TDecryptingSource;
 class TPasswordProvider;
@@ -120,6 +121,15 @@ public:
     // and when the driver dies.
     void ForgetPassword() { FPassword.Clear(); FHavePassword = false; }
 
+    // Hold mode (for a job that names its entries in list order): an entry
+    // checked out in ExtractEntryAt keeps its file without a name and makes
+    // no folders; the caller takes it with TakeHeldOutput and commits it
+    // when its turn comes. A folder entry then holds nothing: the caller
+    // makes it. Decoded bytes of every output meet `limit` when one is set.
+    void SetHoldOutput(bool hold) { FHold = hold; }
+    std::unique_ptr<TPendingOutput> TakeHeldOutput();
+    void SetOutputLimit(TOutputLimit* limit) { FLimit = limit; }
+
     // Longest output path taken, in bytes, made absolute: the platform's
     // limit (entry names keep their own, shorter one in the directory
     // reader); longer paths give the output error.
@@ -159,6 +169,9 @@ private:
     uint64_t FReachedBase = 0;
     std::string FLeafName;  // the last component of the output being prepared
     TPasswordProvider* FPasswordProvider = nullptr;
+    bool FHold = false;
+    std::unique_ptr<TPendingOutput> FHeld;  // the last entry's file, in hold mode
+    TOutputLimit* FLimit = nullptr;
     // The password that fitted the last encrypted entry of this archive, tried first on the next.
     TSecret FPassword;
     bool FHavePassword = false;  // an empty password is a password too

@@ -1,20 +1,23 @@
 // The extraction job; see the header. The calling thread is the only one
 // that talks to the receiver: it pulls entries from the selection into a
 // bounded window of slots, starts each one whose path clashes with no
-// earlier unfinished entry, asks and delivers at the front of the window,
-// and reports progress while it waits. Workers only run the driver; one that
-// needs a password it does not have leaves the entry waiting for its turn
-// at the front, where the receiver is asked. With one worker the calling
-// thread runs each entry itself, one at a time.
+// earlier undelivered entry, asks, names and delivers at the front of the
+// window, and reports progress while it waits. Workers only run the driver,
+// which holds each file it decoded without a name; one that needs a
+// password it does not have leaves the entry waiting for its turn at the
+// front, where the receiver is asked. With one worker the calling thread
+// runs each entry itself, one at a time.
 #include "engine/extract/ExtractJob.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 
 #include "engine/ResultCodes.h"
 #include "engine/SizeSum.h"
 #include "engine/extract/EntryShape.h"
 #include "engine/extract/ExtractEntry.h"
+#include "engine/extract/OutputFile.h"
 #include "engine/extract/TargetPath.h"
 #include "platform/SystemFacts.h"
 
@@ -70,6 +73,8 @@ struct TExtractJob::TSlot {
     int OutputError = 0;
     bool Written = false;
     bool Replaced = false;                 // the file took the place of one that stood there
+    bool Counted = false;                  // its size is in FHeldBytes
+    std::unique_ptr<TPendingOutput> Held;  // decoded and checked, waiting for its name
     std::vector<std::string> MadeFolders;  // by this entry's run, also when it failed
     std::optional<platform::TFileMode> FolderMode;  // a folder entry's mode, for the end of the run
     // The kept passwords tried on this entry: the one its worker tried
@@ -158,6 +163,11 @@ private:
     size_t FLastFit = SIZE_MAX;
 };
 
+bool EndsTheRun(int outputError)
+{
+    return outputError == ENOSPC || outputError == EDQUOT || outputError == EROFS;
+}
+
 TExtractJob::TExtractJob(const TZipArchive& archive, const TJobOptions& options, TExtractReceiver& receiver)
     : FArchive(archive), FOptions(options), FReceiver(receiver)
 {
@@ -185,12 +195,21 @@ void TExtractJob::AddSlot(const TZipEntry& entry)
     slot->Entry = entry;
     slot->Units = FByCount ? 1 : entry.UncompressedSize;
     const bool folderEntry = IsFolderName(entry.FileName);
+    if (entry.Damage != edNone && !folderEntry) {
+        slot->Result = erRead;  // its data is not all there: nothing of it is written, not even partly
+        slot->State = TSlot::sDone;
+        FSlots.push_back(std::move(slot));
+        return;
+    }
+    if (FOptions.TestOnly) {
+        if (folderEntry)
+            slot->State = TSlot::sDone;  // nothing to decode
+        FSlots.push_back(std::move(slot));
+        return;
+    }
     const std::optional<std::string> relative = ContainedName(entry.FileName, !FOptions.WithFolders);
     if (folderEntry && !FOptions.WithFolders) {
         slot->State = TSlot::sDone;  // without the archive's folders a folder entry has nothing to make
-    } else if (entry.Damage != edNone) {
-        slot->Result = erRead;  // its data is not all there: nothing of it is written, not even partly
-        slot->State = TSlot::sDone;
     } else if (!relative || (relative->empty() && !folderEntry)) {
         slot->Result = erNameRefused;
         slot->State = TSlot::sDone;
@@ -201,13 +220,29 @@ void TExtractJob::AddSlot(const TZipEntry& entry)
     FSlots.push_back(std::move(slot));
 }
 
+// Whether an earlier entry, not yet delivered, may still change what stands
+// at this entry's path; the look before the question waits for it. A
+// folder entry above changes nothing there. Without questions (overwrite,
+// test) nothing waits: names are given in list order all the same.
 bool TExtractJob::ClashesWithEarlier(size_t index) const
 {
+    if (FOptions.Overwrite || FOptions.TestOnly)
+        return false;
     const std::string& key = FSlots[index]->Key;
-    for (size_t i = 0; i < index; ++i)
-        if (FSlots[i]->State != TSlot::sDone && PathsMeet(FSlots[i]->Key, key))
+    for (size_t i = 0; i < index; ++i) {
+        const TSlot& earlier = *FSlots[i];
+        if (earlier.Target.empty() || !PathsMeet(earlier.Key, key))
+            continue;
+        if (!IsFolderName(earlier.Target) || earlier.Key.size() >= key.size())
             return true;
+    }
     return false;
+}
+
+// The front always starts; behind it, no more than the bound of bytes is held.
+bool TExtractJob::MayStart(size_t index) const
+{
+    return index == 0 || AddSizeSaturated(FHeldBytes, FSlots[index]->Entry.UncompressedSize) <= FOptions.HeldBytes;
 }
 
 // False only when nothing can stand at the entry's path: its folder was
@@ -253,10 +288,14 @@ void TExtractJob::DispatchWaiting()
             Start(slot);
             continue;
         }
-        if (slot.State != TSlot::sWaiting || ClashesWithEarlier(i))
+        if (slot.State != TSlot::sWaiting)
+            continue;
+        if (!MayStart(i))
+            break;
+        if (ClashesWithEarlier(i))
             continue;
         platform::TNodeFacts facts;
-        if (!FOptions.Overwrite && !IsFolderName(slot.Target) && MayStandAlready(i) &&
+        if (!FOptions.Overwrite && !FOptions.TestOnly && !IsFolderName(slot.Target) && MayStandAlready(i) &&
             platform::NodeFactsAt(FTarget, slot.Key, facts)) {
             slot.Existing = {facts.IsFolder, facts.Bytes, facts.ModifiedSeconds};
             slot.State = TSlot::sAsk;
@@ -269,6 +308,10 @@ void TExtractJob::DispatchWaiting()
 void TExtractJob::Start(TSlot& slot)
 {
     slot.State = TSlot::sRunning;
+    if (!slot.Counted) {
+        FHeldBytes = AddSizeSaturated(FHeldBytes, slot.Entry.UncompressedSize);
+        slot.Counted = true;
+    }
     if (FInlineDriver) {
         RunSlot(*FInlineDriver, *FInlinePasswords, slot);
         slot.State = NeedsPassword(slot) ? TSlot::sPassword : TSlot::sDone;
@@ -304,14 +347,47 @@ TExtractJob::TStep TExtractJob::SettleFront(TJobSummary& summary)
         return TStep::Waiting;
     if (AbortRequested())
         return TStep::Stop;
+    Commit(slot);
+    if (slot.Result == erOutput && EndsTheRun(slot.OutputError)) {
+        FDiskError = slot.OutputError;
+        Abort();
+        return TStep::Stop;
+    }
     Deliver(slot, summary);
     FSettledUnits = AddSizeSaturated(FSettledUnits, slot.Units);
+    if (slot.Counted)
+        FHeldBytes -= std::min(FHeldBytes, slot.Entry.UncompressedSize);
     FSlots.pop_front();
     return TStep::Moved;
 }
 
+// The entry's turn: its file takes its name, or its folder is made, with
+// the folders along the way.
+void TExtractJob::Commit(TSlot& slot)
+{
+    if (FOptions.TestOnly || slot.Result != erOk || slot.Target.empty())
+        return;
+    int error = 0;
+    if (slot.Held) {
+        if (!slot.Held->Commit(FLinkWay))
+            error = slot.Held->Error();
+        slot.Replaced = error == 0 && slot.Held->Replaced();
+        slot.Held.reset();
+    } else {
+        // A file name with the folder attribute is made as a folder, as the driver would.
+        error = CreateFoldersAlong(FTarget, slot.Target.back() == '/' ? slot.Target : slot.Target + '/',
+                                   &slot.MadeFolders);
+    }
+    if (error != 0) {
+        slot.Result = erOutput;
+        slot.OutputError = error;
+        slot.Written = false;
+    }
+}
+
 void TExtractJob::Deliver(TSlot& slot, TJobSummary& summary)
 {
+    ++FDelivered;
     FReceiver.EntryDone({slot.Entry, slot.Target, slot.Result, slot.OutputError, slot.Written});
     summary.Written += slot.Written ? 1 : 0;
     summary.Failed += slot.Result != erOk ? 1 : 0;
@@ -325,21 +401,16 @@ void TExtractJob::Deliver(TSlot& slot, TJobSummary& summary)
         FTrail.Files.push_back(slot.Target);
 }
 
-// Workers finish entries ahead of the front: after an abort those stand
-// whole on the disk, so they are delivered (and counted) like any other;
-// entries that failed or were cut off are left without a message, as the
-// run was stopped, but the folders they made join the trail.
-void TExtractJob::DeliverFinishedAfterAbort(TJobSummary& summary)
+// Entries behind the stop never took their names: their files vanish with
+// the slots, without a message. Folders made ahead (only where the file
+// system keeps no unnamed files) join the trail.
+void TExtractJob::TrailAfterStop()
 {
-    for (const auto& held : FSlots) {
-        TSlot& slot = *held;
-        if (slot.State != TSlot::sDone)
-            continue;
-        if (slot.Written)
-            Deliver(slot, summary);
-        else if (FOptions.KeepTrail)
-            FTrail.Folders.insert(FTrail.Folders.end(), slot.MadeFolders.begin(), slot.MadeFolders.end());
-    }
+    if (!FOptions.KeepTrail)
+        return;
+    for (const auto& held : FSlots)
+        if (held->State == TSlot::sDone)
+            FTrail.Folders.insert(FTrail.Folders.end(), held->MadeFolders.begin(), held->MadeFolders.end());
 }
 
 // The front entry waits for a password: the receiver is asked, and what it
@@ -387,23 +458,34 @@ void TExtractJob::RunSlot(TExtractionDriver& driver, TSlotPasswords& passwords, 
     passwords.Begin(slot);
     TSlotProgress progress(*this, slot);
     const TZipEntry& entry = slot.Entry;
-    slot.Result = driver.ExtractEntryAt(FTarget, slot.Target, ShapeOf(entry), entry.LocalHeaderOffset, &progress, 0,
-                                        entry.CompressedSize, entry.UncompressedSize);
-    slot.FolderMode = driver.LastOutput().FolderMode;
+    if (FOptions.TestOnly) {
+        slot.Result = driver.TestEntry(entry.LocalHeaderOffset, entry.CompressedSize, entry.UncompressedSize, &progress);
+    } else {
+        slot.Result = driver.ExtractEntryAt(FTarget, slot.Target, ShapeOf(entry), entry.LocalHeaderOffset, &progress,
+                                            0, entry.CompressedSize, entry.UncompressedSize);
+        slot.FolderMode = driver.LastOutput().FolderMode;
+        slot.Held = driver.TakeHeldOutput();
+    }
     slot.OutputError = slot.Result == erOutput ? driver.OutputError() : 0;
-    slot.Written = slot.Result == erOk;
-    slot.Replaced = driver.LastOutput().Replaced;
+    slot.Written = slot.Result == erOk && !FOptions.TestOnly;
     // Appended: a run that waited for a password may have made its folders before.
     const std::vector<std::string>& made = driver.LastOutput().MadeFolders;
     slot.MadeFolders.insert(slot.MadeFolders.end(), made.begin(), made.end());
     passwords.End();
 }
 
+void TExtractJob::Prepare(TExtractionDriver& driver) const
+{
+    driver.LendArchive(*FArchive.Reader());
+    driver.SetUmask(FUmask);
+    driver.SetHoldOutput(true);
+    driver.SetOutputLimit(FOptions.OutputLimit);
+}
+
 void TExtractJob::WorkerLoop()
 {
     TExtractionDriver driver;
-    driver.LendArchive(*FArchive.Reader());
-    driver.SetUmask(FUmask);
+    Prepare(driver);
     TSlotPasswords passwords(FArchive.KeptPasswords());
     driver.SetPasswordProvider(&passwords);
     for (;;) {
@@ -478,7 +560,7 @@ void TExtractJob::StopWorkers()
 TJobSummary TExtractJob::Run(TEntrySelection& selection)
 {
     TJobSummary summary;
-    if (!FTarget.IsOpen() || !FArchive.Reader())
+    if ((!FTarget.IsOpen() && !FOptions.TestOnly) || !FArchive.Reader())
         return summary;
     FTotal = selection.TotalBytes();
     FByCount = FTotal == 0;
@@ -488,15 +570,14 @@ TJobSummary TExtractJob::Run(TEntrySelection& selection)
     FUmask = platform::ReadUmask();
     if (workers <= 1) {
         FInlineDriver = std::make_unique<TExtractionDriver>();
-        FInlineDriver->LendArchive(*FArchive.Reader());
-        FInlineDriver->SetUmask(FUmask);
+        Prepare(*FInlineDriver);
         FInlinePasswords = std::make_unique<TSlotPasswords>(FArchive.KeptPasswords());
         FInlineDriver->SetPasswordProvider(FInlinePasswords.get());
         // The serial path's only chance to show progress (and let the window breathe) is inside the driver.
         FInlineDriver->State().PumpHook = [this] { ReportProgress(false); };
         FWindow = 1;
     } else {
-        FWindow = SlotsPerWorker * workers;
+        FWindow = std::max<size_t>(1, std::min<size_t>(SlotsPerWorker * workers, FOptions.HeldEntries));
         FStopping = false;
         for (unsigned i = 0; i < workers; ++i)
             FWorkers.emplace_back([this] { WorkerLoop(); });
@@ -524,11 +605,15 @@ TJobSummary TExtractJob::Run(TEntrySelection& selection)
         ReportProgress(false);
     }
     StopWorkers();
-    summary.Aborted = AbortRequested();
-    if (summary.Aborted)
-        DeliverFinishedAfterAbort(summary);
+    summary.Aborted = AbortRequested() && FDiskError == 0;
+    if (AbortRequested())
+        TrailAfterStop();
     else
         ReportProgress(true);
+    if (FDiskError != 0) {
+        summary.DiskError = FDiskError;
+        summary.NotExtracted = selection.Count() - std::min<uint64_t>(selection.Count(), FDelivered);
+    }
     FSlots.clear();
     // A stopped run may be taken back, which a read-only folder would prevent.
     if (!summary.Aborted)

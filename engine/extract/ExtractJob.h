@@ -4,18 +4,25 @@
 // pool of workers, each with its own extraction driver and engine state.
 // Everything the front end sees goes through one receiver, called only on
 // the thread that runs the job and always in archive order: the question
-// before an existing file is replaced (asked before that entry is written,
-// while other entries keep going), progress in bytes (within an entry too),
-// and the result of each entry. So what a person sees does not depend on
-// the number of workers; two entries that land on one path (or on a folder
-// and a file inside it) run one after the other, as a serial run would.
+// before an existing file is replaced, progress in bytes (within an entry
+// too), and the result of each entry. Workers decode ahead into files
+// without a name; an entry takes its name in the target only when every
+// earlier one has been answered and delivered, so the target after any
+// answer or result is what a run of one worker leaves at that point, and
+// a run stopped at a question leaves nothing of the entries behind it.
+// What is held ahead is bounded in entries and bytes. Two entries that land
+// on one path (or on a file and a folder above it) are looked at one after
+// the other, as a serial run would.
 // The target folder is held by a handle: nothing here moves the process's
 // current directory. An abort stops every worker; the entry being written
-// is discarded, so no partial or temporary file stays. An encrypted entry
+// and those held are discarded, so no partial or temporary file stays. A
+// full disk (or a read-only one) ends the run after the entry that met it,
+// with one word for all the entries not extracted. An encrypted entry
 // that finds no fitting password waits, unwritten, until it is the first
 // entry not yet delivered; then the receiver is asked (on the job's thread,
 // in archive order like every question), the answer is kept with the
-// archive for every worker, and the entry runs again.
+// archive for every worker, and the entry runs again. The test mode runs
+// the same way without a target: entries are decoded and checked only.
 #pragma once
 
 #include <atomic>
@@ -40,12 +47,20 @@
 namespace valbrix {
 
 class TExtractionDriver;
+class TOutputLimit;
+class TPendingOutput;
 
 struct TJobOptions {
     bool WithFolders = true;  // keep each entry's folders below the target folder
     bool Overwrite = false;   // replace existing files without asking
     unsigned Workers = 0;     // 0: one per online processor; 1: the serial path on the calling thread
     bool KeepTrail = false;   // note what the run creates (TExtractJob::Trail), so a stopped run can be undone
+    bool TestOnly = false;    // decode and check only: no target, no questions, folder entries left out
+    // Bounds of what workers hold ahead of the first entry not yet
+    // delivered, so a slow answer fills neither the disk nor the memory.
+    size_t HeldEntries = 64;
+    uint64_t HeldBytes = 256u << 20;
+    TOutputLimit* OutputLimit = nullptr;  // a seam for tests: what the outputs may still take
 };
 
 
@@ -90,7 +105,15 @@ struct TJobSummary {
     uint64_t Written = 0;  // entries with Written set
     uint64_t Failed = 0;   // entries whose result was not erOk
     bool Aborted = false;
+    // A full or read-only disk ended the run: the errno value met, and the
+    // entries not extracted (the one that met it and every one behind it),
+    // none of which reached EntryDone.
+    int DiskError = 0;
+    uint64_t NotExtracted = 0;
 };
+
+// ENOSPC, EDQUOT, EROFS: no later entry could be written either.
+bool EndsTheRun(int outputError);
 
 class TExtractJob {
 public:
@@ -101,6 +124,7 @@ public:
     TExtractJob& operator=(const TExtractJob&) = delete;
 
     // Opens the target folder (which must exist) once; 0 or the errno value.
+    // Not needed in test mode.
     int OpenTarget(const std::string& folder);
     TJobSummary Run(TEntrySelection& selection);
     // Safe from any thread and from a signal handler.
@@ -127,8 +151,11 @@ private:
     void NoteWhatStands(const TSlot& slot);
     void Start(TSlot& slot);
     TStep SettleFront(TJobSummary& summary);
+    void Commit(TSlot& slot);
     void Deliver(TSlot& slot, TJobSummary& summary);
-    void DeliverFinishedAfterAbort(TJobSummary& summary);
+    bool MayStart(size_t index) const;
+    void TrailAfterStop();
+    void Prepare(TExtractionDriver& driver) const;
     bool AskPassword(TSlot& slot);
     static bool NeedsPassword(TSlot& slot);
     void RunSlot(TExtractionDriver& driver, TSlotPasswords& passwords, TSlot& slot);
@@ -163,6 +190,10 @@ private:
     size_t FWindow = 1;            // most entries held at once
     uint64_t FTotal = 0;           // progress units of the whole selection
     bool FByCount = false;         // progress counts entries (the selection has no bytes)
+    uint64_t FHeldBytes = 0;       // sizes of the entries started and not yet delivered
+    uint64_t FDelivered = 0;       // entries that reached EntryDone
+    int FDiskError = 0;            // the full disk that ended the run
+    platform::TLinkWay FLinkWay = platform::lwUntried;  // learnt at the first commit
     uint64_t FSettledUnits = 0;    // units of the entries already delivered
     std::chrono::steady_clock::time_point FLastProgress{};
     uint64_t FLastDone = 0;

@@ -89,6 +89,7 @@ bool TPendingOutput::Finish(std::optional<TExactTime> lastWrite)
         FFile.SetLastWriteTime(lastWrite->Seconds, lastWrite->Nanoseconds);
     if (FSetMode)
         FFile.SetMode(FMode);
+    FBuffer.reset();  // a file held until its turn needs no buffer meanwhile
     if (FUnnamed)
         return flushed;
     const int closeError = FFile.Close();
@@ -108,6 +109,10 @@ bool TPendingOutput::Commit(platform::TLinkWay& linkWay)
 
 bool TPendingOutput::WriteOut(const uint8_t* data, size_t count)
 {
+    if (FLimit) {
+        if (const int error = FLimit->Take(FTarget, count); error != 0)
+            return Failed(error);
+    }
     errno = 0;
     // A write that takes nothing and says nothing: no room.
     return FFile.WriteAll(data, count) || Failed(errno != 0 ? errno : ENOSPC);

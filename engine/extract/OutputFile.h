@@ -27,6 +27,15 @@ namespace valbrix {
 int CreateFoldersAlong(const platform::TFolder& base, const std::string& relative,
                        std::vector<std::string>* made = nullptr);
 
+// How much an output may still take: a seam for a full disk in tests, shared
+// by every output of a run. Take returns 0 or the errno value a write of
+// `bytes` more meets.
+class TOutputLimit {
+public:
+    virtual ~TOutputLimit() = default;
+    virtual int Take(const std::string& target, size_t bytes) = 0;
+};
+
 // Test mode: decoded bytes go nowhere.
 class TDiscardSink : public TOutputSink {
 public:
@@ -64,6 +73,7 @@ public:
     // must stay open as long as this object.
     int Create(const platform::TFolder& base, const std::string& target, platform::TFileMode mode,
                platform::TFileMode umask);
+    void SetLimit(TOutputLimit* limit) { FLimit = limit; }
     bool Write(const uint8_t* data, size_t count) override;
     // Writes what is gathered, gives the file its last-write time (none:
     // the file keeps the time it has) and mode, and closes a named file.
@@ -92,6 +102,7 @@ private:
     std::string FTarget;
     int FError = 0;
     bool FUnnamed = false;       // the file has no name until Commit
+    TOutputLimit* FLimit = nullptr;
     bool FSetMode = false;       // the mode asked for is not what creation gave
     platform::TFileMode FMode = 0;
     bool FCommitted = false;

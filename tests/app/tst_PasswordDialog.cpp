@@ -103,6 +103,40 @@ private slots:
         QCOMPARE(ReadText(out / "b.txt"), std::string("second secret text"));
     }
 
+    // Catches the test and the extraction each asking for a password the
+    // other already learnt: one session keeps it for both, in either order.
+    void testAndExtractionShareThePassword_data()
+    {
+        QTest::addColumn<bool>("testFirst");
+        QTest::newRow("test, then extract") << true;
+        QTest::newRow("extract, then test") << false;
+    }
+    void testAndExtractionShareThePassword()
+    {
+        QFETCH(bool, testFirst);
+        TMain w;
+        QVERIFY(w.OpenArchive(Q(FDir->Path() / "enc.zip")));
+        const fs::path out = FDir->Path() / "out";
+        DialogScript dialog(Q(out));
+        dialog.Install(w);
+        TPasswordDialogScript passwords(w.Seams().RunPasswordDialog);
+        passwords.Type("Geheim");
+        TMessageBoxScript boxes(w.Seams().Boxes);
+        boxes.Answer(testFirst ? idOK : idNo);
+        boxes.Answer(testFirst ? idNo : idOK);
+        for (bool test : {testFirst, !testFirst}) {
+            if (test)
+                w.Archivtesten1->trigger();
+            else
+                w.UnzipBtnClick();
+        }
+        QCOMPARE(passwords.Runs.size(), 1);
+        QCOMPARE(boxes.Asked.size(), 2);
+        const QString tested = QStringLiteral("Es wurden 2 Datei(en) geprüft, alle ohne Fehler.");
+        QCOMPARE(boxes.Asked[testFirst ? 0 : 1].Text, tested);
+        QCOMPARE(ReadText(out / "b.txt"), std::string("second secret text"));
+    }
+
     // Catches Abbrechen taken as an empty password, a cancelled entry that
     // leaves a file or no failure box, a reason other than "verschlüsselt",
     // and a cancel that stops the other entries from being asked for.

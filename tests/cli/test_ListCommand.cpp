@@ -3,6 +3,7 @@
 // format, and the exit statuses for files that are not archives.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <filesystem>
 
 #include "support/CraftedZip.h"
@@ -21,7 +22,7 @@ namespace {
 // character boundary, attributes only from MS-DOS hosts) and escapes the
 // name as the list prints it.
 const char* const OracleScript = R"PY(
-import os, struct, sys, zipfile, zlib
+import os, struct, sys, time, zipfile, zlib
 def valid_utf8(b):
     try:
         b.decode('utf-8')
@@ -57,6 +58,22 @@ def escape(b):
             else:
                 out += b'\\x%02x' % c; i += 1
     return bytes(out)
+def exact_time(extra):
+    # The extended timestamp's modification seconds, else the NTFS field's,
+    # shown as the local clock reads them; None when neither is there.
+    found, pos = {}, 0
+    while pos + 4 <= len(extra):
+        kind, size = struct.unpack('<HH', extra[pos:pos + 4])
+        data = extra[pos + 4:pos + 4 + size]
+        if len(data) < size:
+            break
+        if kind == 0x5455 and size >= 5 and data[0] & 1:
+            found.setdefault('ut', struct.unpack('<I', data[1:5])[0])
+        elif kind == 0x000a and size >= 32 and struct.unpack('<HH', data[4:8]) == (1, 24):
+            found.setdefault('ntfs', struct.unpack('<Q', data[8:16])[0] // 10000000 - 11644473600)
+        pos += 4 + size
+    seconds = found.get('ut', found.get('ntfs'))
+    return None if seconds is None else tuple(time.localtime(seconds))[:6]
 def listing(path):
     lines = []
     with zipfile.ZipFile(path) as z:
@@ -76,7 +93,8 @@ def listing(path):
                     cut -= 1
                 name = name[:cut]
             attr = i.external_attr & 0xFF if i.create_system == 0 else 0
-            fields = (i.compress_type, i.compress_size, i.file_size, i.CRC) + tuple(i.date_time) + (attr,)
+            fields = (i.compress_type, i.compress_size, i.file_size, i.CRC) + \
+                (exact_time(i.extra) or tuple(i.date_time)) + (attr,)
             lines.append(('%d\t%d\t%d\t%08x\t%04d-%02d-%02d %02d:%02d:%02d\t%02x\t' % fields).encode() + escape(name) + b'\n')
     return b''.join(lines)
 # Writes FOLDER/<archive name>.txt for every archive Python can read.
@@ -193,6 +211,37 @@ TEST(ListCommand, LineFormatShowsFieldsAsStored)
     const auto run = RunList(dir / "odd.zip");
     EXPECT_EQ(run.ExitCode, 0);
     EXPECT_EQ(run.Output, "6\t4294967295\t7\t00abcdef\t2107-15-00 31:63:62\t27\todd.txt\n");
+}
+
+// Catches a listing that shows the 2-second MS-DOS field where the entry has
+// an exact time, or shows the exact time in UTC instead of as the local
+// clock reads it (the time extraction gives the file).
+TEST(ListCommand, ExactTimeShownAsTheLocalClockReadsIt)
+{
+    TempDir dir;
+    CraftedZip zip;
+    CraftedEntry entry = StoredEntry("t.txt", Bytes{'t'});
+    entry.DosDateTime = (uint32_t((2026 - 1980) << 9 | 12 << 5 | 8) << 16) | (13u << 11 | 37u << 5 | 22u);  // 13:37:44
+    PutLe16(entry.Extra, 0x5455);
+    PutLe16(entry.Extra, 5);
+    entry.Extra.push_back(1);             // modification time present
+    PutLe32(entry.Extra, 1796737063u);    // 2026-12-08 13:37:43 UTC
+    zip.Add(entry);
+    WriteFile(dir / "t.zip", zip.Build());
+    const struct {
+        const char* Zone;
+        const char* Shown;
+    } rows[] = {
+        {"UTC", "2026-12-08 13:37:43"},
+        {"Europe/Berlin", "2026-12-08 14:37:43"},  // winter: UTC+1
+    };
+    for (const auto& row : rows) {
+        const auto run = RunCommand(std::string("TZ=") + row.Zone + " " + Quote(VALBRIX_CLI) + " list " +
+                                    Quote((dir / "t.zip").string()));
+        char crc[9];
+        std::snprintf(crc, sizeof crc, "%08x", unsigned(entry.Crc32));
+        EXPECT_EQ(run.Output, std::string("0\t1\t1\t") + crc + "\t" + row.Shown + "\t20\tt.txt\n") << row.Zone;
+    }
 }
 
 // Catches names printed raw: a tab or newline breaking the line format, an

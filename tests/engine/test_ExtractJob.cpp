@@ -66,22 +66,6 @@ public:
     bool Monotone = true;
 };
 
-// Every file below `folder` with its contents; folders end in '/'.
-std::map<std::string, std::string> Tree(const fs::path& folder)
-{
-    std::map<std::string, std::string> tree;
-    for (const auto& item : fs::recursive_directory_iterator(folder)) {
-        const std::string name = fs::relative(item.path(), folder).string();
-        if (item.is_directory())
-            tree[name + "/"] = "";
-        else {
-            const Bytes bytes = ReadFile(item.path());
-            tree[name] = std::string(bytes.begin(), bytes.end());
-        }
-    }
-    return tree;
-}
-
 struct JobCase {
     const char* What;
     std::vector<CraftedEntry> Entries;
@@ -215,7 +199,7 @@ TEST(ExtractJob, ReceiverSeesTheSameInArchiveOrderForAnyWorkerCount)
             EXPECT_EQ(fs::current_path(), before);
             EXPECT_FALSE(summary.Aborted);
             EXPECT_EQ(recorder.Events, c.Events);
-            EXPECT_EQ(Tree(dir / "out"), c.Tree);
+            EXPECT_EQ(FolderTree(dir / "out"), c.Tree);
             EXPECT_TRUE(recorder.Monotone);
             EXPECT_EQ(recorder.Ends, 1);  // the bar reaches its end once, at the end
         }
@@ -268,7 +252,7 @@ TEST(ExtractJob, AbortInTheMiddleStopsEveryWorkerAndLeavesNothingPartial)
         EXPECT_EQ(summary.Written, delivered.size());
         // Every file on disk is whole and was delivered; a folder only where a file went.
         std::vector<std::string> onDisk;
-        for (const auto& [name, text] : Tree(dir / "out")) {
+        for (const auto& [name, text] : FolderTree(dir / "out")) {
             if (name.back() == '/')
                 continue;
             onDisk.push_back(name);
@@ -289,7 +273,7 @@ TEST(ExtractJob, AbortInTheMiddleStopsEveryWorkerAndLeavesNothingPartial)
         platform::TFolder target;
         ASSERT_EQ(target.Open((dir / "out").string()), 0);
         EXPECT_EQ(RemoveTrail(target, job.Trail()), 0u);
-        const std::map<std::string, std::string> left = Tree(dir / "out");
+        const std::map<std::string, std::string> left = FolderTree(dir / "out");
         ASSERT_EQ(left.size(), 1u) << "first left: " << left.begin()->first;
         EXPECT_EQ(left.begin()->second, "new contents");
     }
@@ -409,7 +393,7 @@ TEST(ExtractJob, PasswordsAskedOnTheJobsThreadInArchiveOrder)
             EXPECT_FALSE(recorder.OffThread);
             EXPECT_TRUE(recorder.Script.empty());
             std::vector<std::string> files;
-            for (const auto& [name, text] : Tree(dir / "out"))
+            for (const auto& [name, text] : FolderTree(dir / "out"))
                 files.push_back(name);
             EXPECT_EQ(files, c.Files);
 

@@ -84,21 +84,6 @@ private:
     size_t Results = 0;
 };
 
-std::map<std::string, std::string> Tree(const fs::path& folder)
-{
-    std::map<std::string, std::string> tree;
-    for (const auto& item : fs::recursive_directory_iterator(folder)) {
-        const std::string name = fs::relative(item.path(), folder).string();
-        if (item.is_directory()) {
-            tree[name + "/"] = "";
-        } else {
-            const Bytes bytes = ReadFile(item.path());
-            tree[name] = std::string(bytes.begin(), bytes.end());
-        }
-    }
-    return tree;
-}
-
 // An archive of `count` tiny entries in a few folders, added by the zip
 // tool in groups of random kind (stored, deflated, encrypted), so the kinds
 // interleave in the archive's order.
@@ -153,7 +138,7 @@ RunResult Extract(const fs::path& dir, const std::string& out, const std::vector
     RunResult result;
     result.Aborted = job.Run(selection).Aborted;
     result.Events = receiver.Events;
-    result.Tree = Tree(target);
+    result.Tree = FolderTree(target);
     return result;
 }
 

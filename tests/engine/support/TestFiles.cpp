@@ -52,6 +52,21 @@ Bytes ReadFile(const fs::path& path)
     return Bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
 }
 
+std::map<std::string, std::string> FolderTree(const fs::path& folder)
+{
+    std::map<std::string, std::string> tree;
+    for (const auto& item : fs::recursive_directory_iterator(folder)) {
+        const std::string name = fs::relative(item.path(), folder).string();
+        if (item.is_directory()) {
+            tree[name + "/"] = "";
+        } else {
+            const Bytes bytes = ReadFile(item.path());
+            tree[name] = std::string(bytes.begin(), bytes.end());
+        }
+    }
+    return tree;
+}
+
 CommandResult RunCommand(const std::string& commandLine)
 {
     CommandResult result;

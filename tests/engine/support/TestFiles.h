@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -30,6 +31,8 @@ private:
 void WriteFile(const std::filesystem::path& path, const Bytes& bytes);
 void WriteFile(const std::filesystem::path& path, const std::string& text);
 Bytes ReadFile(const std::filesystem::path& path);
+// Every file below `folder` with its contents; folders end in '/'.
+std::map<std::string, std::string> FolderTree(const std::filesystem::path& folder);
 
 struct CommandResult {
     int ExitCode = -1;
