@@ -7,6 +7,7 @@
 
 #include <QFile>
 
+#include "ListTexts.h"
 #include "OpenTexts.h"
 #include "engine/SizeSum.h"
 #include "platform/FileServices.h"
@@ -75,11 +76,22 @@ TOpenProblem TArchiveSession::OpenProblem(const QString& path, const TArchiveLis
 {
     if (listing.OpenError != 0)
         return {OpenFailureText(path, listing.OpenError), mkError};
+    if (FArchive.SetProblem() == spPartsDisagree)
+        return {PartsDisagreeText(QString::fromStdString(FArchive.ProblemPart())), mkError};
+    if (FArchive.Kind() == akNotArchive && FArchive.SetProblem() == spMissingPart)
+        return {MissingPartText(QString::fromStdString(FArchive.ProblemPart())), mkError};
     if (FArchive.Kind() == akNotArchive)
         return {NotZipText(path), mkError};
     if (listing.Status != dsDamaged && rowCount == 0)
         return {NoFilesText(path), mkInformation};
     return {};
+}
+
+QString TArchiveSession::DamageText(const QString& path, qsizetype entriesRead) const
+{
+    if (FArchive.SetProblem() == spMissingPart)
+        return MissingPartText(QString::fromStdString(FArchive.ProblemPart()));
+    return FArchive.Recovered() ? RecoveredArchiveText(entriesRead) : DamagedDirectoryText(path, entriesRead);
 }
 
 }  // namespace valbrix

@@ -50,6 +50,9 @@ public:
     // The setup flow extracts every entry, folder entries included.
     TExtractList SetupList(const TArchiveListing& listing) const;
     TOpenProblem OpenProblem(const QString& path, const TArchiveListing& listing, int rowCount) const;
+    // What a damaged listing is told with: a missing part of a split set,
+    // entries recovered from the local headers, or a damaged directory.
+    QString DamageText(const QString& path, qsizetype entriesRead) const;
 
 private:
     TZipArchive FArchive;

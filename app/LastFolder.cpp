@@ -39,16 +39,16 @@ QString IniCauseText(int error, const QString& file)
 
 }  // namespace
 
-bool TMain::OpenFoldersSection()
+bool TMain::OpenIniSection(const QString& section)
 {
     // The component's own text is kept for the one message below, never shown on its own.
     QString componentText;
     MyIniFile.OnMessage = [&componentText](const QString& text) { componentText = text; };
     MyIniFile.SetIniLocation(loUser);
     MyIniFile.SetIniFileName(DefaultIniFilePath());
-    MyIniFile.SetSection(QStringLiteral("Folders"));
+    MyIniFile.SetSection(section);
     MyIniFile.SetOpen(true);
-    MyIniFile.SetSection(QStringLiteral("Folders"));
+    MyIniFile.SetSection(section);
     MyIniFile.OnMessage = [this](const QString& text) { ShowMessageBox(Boxes(), text, QString(), mkError, bcOK); };
     const int error = MyIniFile.ErrorCode();
     if (error == 0 || error == iniFileMissing)

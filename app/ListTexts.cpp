@@ -138,6 +138,33 @@ QString DamagedDirectoryText(const QString& archivePath, qsizetype entriesRead)
         .arg(name, count);
 }
 
+QString RecoveredArchiveText(qsizetype entriesRead)
+{
+    const QString count = entriesRead == 1 ? QStringLiteral("1 Eintrag wurde")
+                                           : QStringLiteral("%1 Einträge wurden").arg(entriesRead);
+    return QStringLiteral("Das Archiv ist beschädigt: %1 aus den Dateiköpfen gelesen.").arg(count);
+}
+
+QString VisibleCommentText(const std::string& comment)
+{
+    QStringList lines = QString::fromUtf8(comment.data(), qsizetype(comment.size())).split(QLatin1Char('\n'));
+    for (QString& line : lines) {
+        if (line.endsWith(QLatin1Char('\r')))
+            line.chop(1);
+        line = VisibleNameText(line);
+    }
+    return lines.join(QLatin1Char('\n'));
+}
+
+QString DamageText(uint8_t damage)
+{
+    switch (damage) {
+    case edCut: return QStringLiteral("Der Eintrag ist am Ende der Datei abgeschnitten und wird nicht entpackt.");
+    case edMissingPart: return QStringLiteral("Der Eintrag liegt in einem fehlenden Teil des Archivs und wird nicht entpackt.");
+    default: return QString();
+    }
+}
+
 QString FilesPanelText(int rowCount, int64_t totalSize, int64_t compressedSize)
 {
     return QStringLiteral(" %1 Datei(en) %2 (%3)")

@@ -43,6 +43,13 @@ QString RatioText(uint64_t uncompressedSize, uint64_t compressedSize);
 int64_t SizeForTotal(uint64_t size);
 // "The archive's table of contents is damaged", with the number of entries read.
 QString DamagedDirectoryText(const QString& archivePath, qsizetype entriesRead);
+// "The archive is damaged: N entries were read from the local headers".
+QString RecoveredArchiveText(qsizetype entriesRead);
+// The archive comment for its area: control characters made visible as in
+// names, line breaks kept (CR LF counts as one).
+QString VisibleCommentText(const std::string& comment);
+// Why a listed entry cannot be extracted (a TEntryDamage); empty for a whole one.
+QString DamageText(uint8_t damage);
 
 // The method column: the name of the data's method ("Deflate64", "PPMd",
 // ...; under AES the real one), with the encryption suffix.

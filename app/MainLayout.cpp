@@ -15,6 +15,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QPlainTextEdit>
 #include <QScreen>
 #include <QScrollBar>
 #include <QStatusBar>
@@ -84,6 +85,9 @@ void TMain::CreateActions()
     Webseite1 = NewAction(this, "&Webseite");
     Info1 = NewAction(this, "&Info...", 7);
     Filtern1 = NewAction(this, "&Filtern", -1, QKeySequence(Qt::CTRL | Qt::Key_F));
+    Kommentar1 = NewAction(this, "&Kommentar");
+    Kommentar1->setCheckable(true);
+    connect(Kommentar1, &QAction::toggled, this, &TMain::Kommentar1Click);
     Alleauswhlen1 = NewAction(this, "&Alle auswählen", 2);
     Alleabwhlen2 = NewAction(this, "Alle a&bwählen", 3);
     // Toolbar buttons mirror menu items: same caption, image and action.
@@ -133,6 +137,7 @@ void TMain::CreateMenus()
     edit->addAction(ZipArchiventpacken1);
     edit->addSeparator();
     edit->addAction(Filtern1);
+    edit->addAction(Kommentar1);
     QMenu* configuration = menuBar()->addMenu(QStringLiteral("&Konfiguration"));
     configuration->addAction(Einstellungen1);
     QMenu* help = menuBar()->addMenu(QStringLiteral("&?"));
@@ -235,7 +240,9 @@ void TMain::CreateList()
     filterRow->addWidget(filterLabel);
     filterRow->addWidget(FilterEdit, 1);
     layout->addLayout(filterRow);
-    layout->addWidget(LV);
+    layout->addWidget(LV, 1);
+    CreateCommentArea();
+    layout->addWidget(CommentView);
     // The list has the keyboard at start, as before the field came; the
     // field is reached by Ctrl+F, Alt+F or Tab.
     setCentralWidget(central);
@@ -255,7 +262,7 @@ void TMain::CreateStatusBar()
 void TMain::CreateOpenDialog()
 {
     OpenDialog = new QFileDialog(this, QStringLiteral("Zip-Datei öffnen"));
-    OpenDialog->setNameFilters({QStringLiteral("Zip-Dateien (*.zip)"), QStringLiteral("Exe-Dateien (*.exe)"),
+    OpenDialog->setNameFilters({QStringLiteral("Zip-Dateien (*.zip *.z01 *.001)"), QStringLiteral("Exe-Dateien (*.exe)"),
                                 QStringLiteral("Alle Dateien (*)")});
     OpenDialog->setDefaultSuffix(QStringLiteral("zip"));
     OpenDialog->setFileMode(QFileDialog::ExistingFile);

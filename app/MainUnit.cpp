@@ -181,7 +181,8 @@ bool TMain::OpenArchive(const QString& path)
         ShowMessageBox(Boxes(), FOpenProblem, QString(), FOpenProblemKind, bcOK);
     // The rows read so far stay: they are real entries, and the user may still extract them.
     if (listing.Status == dsDamaged)
-        ShowMessageBox(Boxes(), DamagedDirectoryText(path, entriesRead), QString(), mkError, bcOK);
+        ShowMessageBox(Boxes(), FSession.DamageText(path, entriesRead), QString(), mkError, bcOK);
+    ShowComment(FSession.Archive().Comment());
     if (rowCount > 0)
         FitColumns();
     if (!setupList.empty())
@@ -197,6 +198,7 @@ void TMain::ClearList()
     // deferred while it runs (see ApplyBusyState and closeEvent).
     TUpdateBracket bracket(FUpdateDepth);
     Model->Clear();
+    ShowComment({});
     FSession.Close();
     FOpener.RemoveFolders();  // the files opened or dragged from it go with it
     const QSignalBlocker quietFilter(FilterEdit);

@@ -36,6 +36,7 @@ class QFileDialog;
 class QLabel;
 class QLineEdit;
 class QMimeData;
+class QPlainTextEdit;
 class QMenu;
 class QProgressBar;
 class QToolBar;
@@ -92,6 +93,7 @@ public:
     // Components, named as the form names them.
     TListView* LV = nullptr;
     QLineEdit* FilterEdit = nullptr;  // narrows the rows to the names containing its text
+    QPlainTextEdit* CommentView = nullptr;  // the archive comment, read-only, below the list
     TZipListModel* Model = nullptr;
     QLabel* StatusPanel0 = nullptr;
     QLabel* StatusPanel1 = nullptr;
@@ -111,6 +113,7 @@ public:
     QAction* Webseite1 = nullptr;
     QAction* Info1 = nullptr;
     QAction* Filtern1 = nullptr;
+    QAction* Kommentar1 = nullptr;     // shows or hides the comment area; remembered in the INI file
     QAction* Alleauswhlen1 = nullptr;  // popup
     QAction* Alleabwhlen2 = nullptr;   // popup
     QAction* CloseBtn = nullptr;
@@ -170,7 +173,13 @@ private:
     // After a stopped extraction that created something: the summary with the offer to remove it.
     void OfferToTakeBack(const QString& folder, int count);
     // False when the INI file cannot be used; told once per session.
-    bool OpenFoldersSection();
+    bool OpenFoldersSection() { return OpenIniSection(QStringLiteral("Folders")); }
+    bool OpenIniSection(const QString& section);
+    // The comment area: built hidden, filled at each opening, shown when
+    // there is a comment and the user wants it.
+    void CreateCommentArea();
+    void ShowComment(const std::string& comment);
+    void Kommentar1Click(bool shown);
     void ReportIniProblem(const QString& text, int systemError);
     // The offer to install from an archive that carries a setup program.
     void SetupCheck(const TExtractList& list);

@@ -32,4 +32,16 @@ QString NoFilesText(const QString& path)
     return QStringLiteral("Das Archiv %1 enthält keine Dateien.").arg(path);
 }
 
+QString MissingPartText(const QString& part)
+{
+    return QStringLiteral("Der Teil %1 fehlt. Nur die Einträge in den vorhandenen Teilen können gelesen werden.").arg(part);
+}
+
+QString PartsDisagreeText(const QString& part)
+{
+    return QStringLiteral("Die Teile des geteilten Archivs passen nicht zusammen: %1 ist nicht so groß wie die "
+                          "übrigen Teile (abgeschnitten oder aus einem anderen Archiv).")
+        .arg(part);
+}
+
 }  // namespace valbrix

@@ -15,5 +15,9 @@ QString OpenFailureText(const QString& path, int systemError);
 QString NotZipText(const QString& path);
 // A readable archive without a single file entry (empty, or folders only).
 QString NoFilesText(const QString& path);
+// A part of a split archive is missing ("Der Teil spl.z03 fehlt"), or its
+// parts do not fit together; `part` is the part's file name.
+QString MissingPartText(const QString& part);
+QString PartsDisagreeText(const QString& part);
 
 }  // namespace valbrix

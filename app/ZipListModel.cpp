@@ -270,7 +270,8 @@ QVariant TZipListModel::data(const QModelIndex& index, int role) const
     if (role == Qt::DecorationRole && index.column() == lcName && (record.Flags & gpEncrypted))
         return FLockIcon;
     if (role == Qt::ToolTipRole || role == Qt::ForegroundRole) {
-        const QString refusal = RefusalText(record.DataMethod, record.Flags);
+        const QString refusal =
+            record.Damage != edNone ? DamageText(uint8_t(record.Damage)) : RefusalText(record.DataMethod, record.Flags);
         if (refusal.isEmpty())
             return QVariant();
         if (role == Qt::ToolTipRole)

@@ -29,11 +29,12 @@ std::string NoDirectoryReason(const std::string& path)
 bool Judge(TZipArchive& archive, TArchiveKind kind, const std::string& shownName, const std::string& path)
 {
     if (kind == akNotArchive) {
-        PrintError("'" + EscapedName(shownName) + "': " + NoDirectoryReason(path));
+        if (!WarnSetProblem(shownName, archive))
+            PrintError("'" + EscapedName(shownName) + "': " + NoDirectoryReason(path));
         return false;
     }
     if (kind == akDamaged)
-        WarnDamagedDirectory(shownName, archive.EntriesRead());
+        WarnDamagedDirectory(shownName, archive);
     return true;
 }
 

@@ -37,7 +37,9 @@ TDecodeCounts DecodeEntries(const TZipArchive& archive, TEntrySelection& selecti
             report.Erase();  // a prompt may follow
             passwords->SetEntryName(entry->FileName);
         }
-        const int code = toStdout ? driver.DecodeEntryTo(sink, entry->LocalHeaderOffset, entry->CompressedSize,
+        // A damaged entry's data is not all there: it fails unread.
+        const int code = entry->Damage != edNone ? erRead
+                         : toStdout              ? driver.DecodeEntryTo(sink, entry->LocalHeaderOffset, entry->CompressedSize,
                                                          entry->UncompressedSize)
                                   : driver.TestEntry(entry->LocalHeaderOffset, entry->CompressedSize,
                                                      entry->UncompressedSize);

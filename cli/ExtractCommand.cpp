@@ -348,6 +348,8 @@ int RunTestCommand(const std::vector<std::string>& args)
     if (!quiet)
         std::printf("%s tested, %llu failed\n", Counted(receiver.Decoded(), "entry", "entries").c_str(),
                     static_cast<unsigned long long>(failed));
+    if (archive.Kind() == akDamaged)
+        return ExitCannotOpen;  // the damage is told as list and extract tell it
     return allFound && failed == 0 ? ExitOk : ExitEntryFailed;
 }
 

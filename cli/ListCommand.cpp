@@ -109,10 +109,27 @@ void PutEntry(LineWriter& out, const TZipEntry& entry)
 
 }  // namespace
 
-void WarnDamagedDirectory(const std::string& archive, uint64_t entriesRead)
+bool WarnSetProblem(const std::string& archive, const TZipArchive& opened)
 {
-    PrintError("'" + EscapedName(archive) + "': the central directory is damaged; " +
-               Counted(entriesRead, "entry", "entries") + " could be read");
+    const std::string part = EscapedName(opened.ProblemPart());
+    if (opened.SetProblem() == spMissingPart)
+        PrintError("'" + EscapedName(archive) + "': part " + part + " is missing");
+    else if (opened.SetProblem() == spPartsDisagree)
+        PrintError("'" + EscapedName(archive) + "': the parts of the split archive do not fit together (" + part +
+                   " differs in size)");
+    return opened.SetProblem() != spNone;
+}
+
+void WarnDamagedDirectory(const std::string& archive, const TZipArchive& opened)
+{
+    if (WarnSetProblem(archive, opened))
+        return;
+    const std::string entries = Counted(opened.EntriesRead(), "entry", "entries");
+    if (opened.Recovered())
+        PrintError("'" + EscapedName(archive) + "': the archive is damaged; " + entries +
+                   (opened.EntriesRead() == 1 ? " was" : " were") + " read from the local headers");
+    else
+        PrintError("'" + EscapedName(archive) + "': the central directory is damaged; " + entries + " could be read");
 }
 
 int RunListCommand(const std::vector<std::string>& args)

@@ -16,6 +16,7 @@ const char* const OverviewText =
     "  list      the archive's entries, one line each\n"
     "  extract   entries into a folder, or to standard output\n"
     "  test      decode entries and check their CRC-32, writing nothing\n"
+    "  comment   the archive comment, escaped as names are, line breaks kept\n"
     "\n"
     "'valbrix-cli COMMAND --help' tells more about each. Options may stand before or\n"
     "after the archive and the names; '--' ends the options. ARCHIVE '-' reads the\n"
@@ -29,9 +30,10 @@ const char* const OverviewText =
     "  0    success\n"
     "  1    an entry failed or was refused, a NAME matched nothing, or two entries\n"
     "       of one run would land on the same file\n"
-    "  2    the archive cannot be opened, its central directory is damaged (list\n"
-    "       and extract still handle the entries that could be read), the target\n"
-    "       folder or password file cannot be used, or the command line is wrong\n"
+    "  2    the archive cannot be opened, or it is damaged (list, extract and test\n"
+    "       still handle the entries that could be read, from the local headers\n"
+    "       when the directory is lost; a part of a split set may be missing), the\n"
+    "       target folder or password file cannot be used, or the command line is wrong\n"
     "  130  interrupted by Ctrl+C (extract: SIGTERM too); no partial file is left\n";
 
 const char* const ListHelp =
@@ -85,8 +87,18 @@ const char* const TestHelp =
     "                       password for encrypted entries (see extract --help)\n"
     "  -h, --help           this text\n";
 
+const char* const CommentHelp =
+    "Usage: valbrix-cli comment ARCHIVE\n"
+    "\n"
+    "Prints the archive comment, escaped as names are but with its line breaks\n"
+    "kept; prints nothing when there is none.\n"
+    "\n"
+    "  -h, --help           this text\n";
+
 const char* CommandHelp(const std::string& command)
 {
+    if (command == "comment")
+        return CommentHelp;
     if (command == "list")
         return ListHelp;
     if (command == "extract")

@@ -32,6 +32,8 @@ int main(int argc, char** argv)
         return RunExtractCommand(args);
     if (command == "test")
         return RunTestCommand(args);
+    if (command == "comment")
+        return RunCommentCommand(args);
     PrintError("unknown command '" + command + "' (try 'valbrix-cli --help')");
     return ExitUsage;
 }

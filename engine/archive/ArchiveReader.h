@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "engine/EngineState.h"
 #include "platform/FileServices.h"
@@ -23,6 +24,11 @@ public:
     // ends first; -1 on an I/O error.
     virtual long ReadAt(uint64_t position, uint8_t* buffer, size_t count) = 0;
     virtual uint64_t Size() const = 0;
+    // Where each part ("disk") of a spanned set starts in the byte range;
+    // empty for one file, whose disk numbers are not looked at.
+    virtual std::vector<uint64_t> DiskStarts() const { return {}; }
+    // False when some of the bytes [from, to) lie in a part that is missing.
+    virtual bool Holds(uint64_t /*from*/, uint64_t /*to*/) const { return true; }
 };
 
 // A regular file, opened read-only. Folders, pipes and devices are refused.

@@ -42,9 +42,18 @@ bool TEntryTable::Append(const TZipEntry& entry)
     record.ModifiedTicks = exact ? entry.Modified->Nanoseconds / 100 : NoExactTime;
     record.DataMethod = EntryMethod(entry);
     record.AesStrength = entry.Aes.Strength <= 3 ? entry.Aes.Strength : 0;
+    record.Damage = entry.Damage;
     FPoolUsed += nameBytes;
     ++FCount;
     return true;
+}
+
+void TEntryTable::Clear()
+{
+    FRecords.clear();
+    FPool.clear();
+    FCount = 0;
+    FPoolUsed = 0;
 }
 
 TZipEntry TEntryTable::Entry(size_t index) const
@@ -63,6 +72,7 @@ TZipEntry TEntryTable::Entry(size_t index) const
     if (record.ModifiedTicks != NoExactTime)
         entry.Modified = TExactTime{record.ModifiedSeconds, uint32_t(record.ModifiedTicks) * 100};
     entry.Flags = record.Flags;
+    entry.Damage = uint8_t(record.Damage);
     // The data's own header is read again before extraction; these serve the
     // listing texts only.
     if (record.Method == zmAes && record.DataMethod != zmAes)
@@ -78,10 +88,16 @@ size_t TEntryTable::HeldBytes() const
 TDirectoryStatus ListZipEntries(TZipArchive& archive, const std::string& path, TEntryTable& table)
 {
     bool full = false;
-    const TArchiveKind kind = archive.Open(path, [&](const TZipEntry& entry) {
-        if (!full)
-            full = !table.Append(entry);
-    });
+    const TArchiveKind kind = archive.Open(
+        path,
+        [&](const TZipEntry& entry) {
+            if (!full)
+                full = !table.Append(entry);
+        },
+        [&] {
+            table.Clear();
+            full = false;
+        });
     switch (kind) {
     case akArchive: return full ? dsDamaged : dsComplete;  // the rest is not listed: not complete
     case akDamaged: return dsDamaged;

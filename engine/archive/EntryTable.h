@@ -27,7 +27,8 @@ struct TEntryRecord {
     uint64_t UncompressedSize;
     uint64_t CompressedSize;
     uint64_t LocalHeaderOffset;
-    uint64_t NameAt : 38;        // place of the name in the pool (256 GiB of names)
+    uint64_t NameAt : 36;        // place of the name in the pool (64 GiB of names)
+    uint64_t Damage : 2;         // a TEntryDamage
     uint64_t NameBytes : 12;     // bounded by MaxEntryNameBytes (static_assert below)
     uint64_t FileNameAt : 12;    // offset of the part after the last '/' within the name
     uint64_t AesStrength : 2;    // 1..3 from an AES entry's field, else 0
@@ -57,6 +58,8 @@ public:
 
     // False (and nothing kept) when the table is full.
     bool Append(const TZipEntry& entry);
+    // Lets go of every entry (a listing that starts over).
+    void Clear();
     size_t Size() const { return FCount; }
     const TEntryRecord& Record(size_t index) const
     {
@@ -88,7 +91,7 @@ private:
     static constexpr size_t RecordBlockSize = size_t(1) << RecordBlockBits;
     static constexpr unsigned PoolBlockBits = 20;
     static constexpr size_t PoolBlockSize = size_t(1) << PoolBlockBits;
-    static constexpr size_t MaxPoolBlocks = size_t(1) << (38 - PoolBlockBits);
+    static constexpr size_t MaxPoolBlocks = size_t(1) << (36 - PoolBlockBits);
     static_assert(MaxEntryNameBytes <= PoolBlockSize, "a name must fit in one pool block");
 
     std::vector<std::unique_ptr<TEntryRecord[]>> FRecords;

@@ -1,7 +1,10 @@
 // The archive object; see the header. The directory reader keeps its own
-// verdicts (end record, damage); this file only holds the file open, lends a
-// view of it to each walk, and counts.
+// verdicts (end record, damage); this file holds the file open, lends a
+// view of it to each walk, counts, and turns to the local headers when the
+// directory is lost or damaged.
 #include "engine/archive/ZipArchive.h"
+
+#include "engine/archive/EntryName.h"
 
 #include <filesystem>
 #include <system_error>
@@ -19,6 +22,8 @@ public:
         return FReader.ReadAt(position, buffer, count);
     }
     uint64_t Size() const override { return FReader.Size(); }
+    std::vector<uint64_t> DiskStarts() const override { return FReader.DiskStarts(); }
+    bool Holds(uint64_t from, uint64_t to) const override { return FReader.Holds(from, to); }
 
 private:
     TArchiveReader& FReader;
@@ -33,27 +38,33 @@ std::string AbsolutePath(const std::string& path)
 
 }  // namespace
 
-TArchiveKind TZipArchive::Open(const std::string& path, const std::function<void(const TZipEntry&)>& visit)
+TArchiveKind TZipArchive::Open(const std::string& path, const std::function<void(const TZipEntry&)>& visit,
+                               const std::function<void()>& restart)
 {
     Close();
     FPath = AbsolutePath(path);
-    // The name rule of the content check: a name without a '.' is no archive.
-    const bool nameAccepted = path.find('.') != std::string::npos;
     std::string file = FPath;
     if (file.size() > 1 && file.back() == '/')
         file.pop_back();
-    auto reader = std::make_unique<TFileArchiveReader>();  // refuses folders, pipes and devices
-    if (reader->Open(file) != 0)
+    TSetOpening opening = OpenArchiveFiles(file);  // refuses folders, pipes and devices
+    FSetProblem = opening.Problem;
+    FProblemPart = opening.ProblemPart;
+    if (!opening.Reader)
         return FKind;
-    FReader = std::move(reader);
-    return Classify(nameAccepted, visit);
+    FReader = std::move(opening.Reader);
+    Classify(visit, restart);
+    // The entries in the parts that are there list; the set is not whole.
+    if (FSetProblem == spMissingPart && FKind == akArchive)
+        FKind = akDamaged;
+    return FKind;
 }
 
-TArchiveKind TZipArchive::Open(std::unique_ptr<TArchiveReader> reader, const std::function<void(const TZipEntry&)>& visit)
+TArchiveKind TZipArchive::Open(std::unique_ptr<TArchiveReader> reader, const std::function<void(const TZipEntry&)>& visit,
+                               const std::function<void()>& restart)
 {
     Close();
     FReader = std::move(reader);
-    return FReader ? Classify(true, visit) : FKind;
+    return FReader ? Classify(visit, restart) : FKind;
 }
 
 void TZipArchive::Close()
@@ -62,16 +73,26 @@ void TZipArchive::Close()
     FPath.clear();
     FKind = akNotArchive;
     FEntriesRead = 0;
+    FRecovered = false;
+    FSetProblem = spNone;
+    FProblemPart.clear();
     FKeptPasswords.Clear();
 }
 
-TArchiveKind TZipArchive::Classify(bool nameAccepted, const std::function<void(const TZipEntry&)>& visit)
+uint64_t TZipArchive::Recover(const std::function<void(const TZipEntry&)>& visit)
 {
-    if (!nameAccepted || !IsZipArchive(*FReader)) {
-        // An empty archive starts with its end record, which the content check refuses.
-        FKind = IsEmptyZipArchive(*FReader) ? akEmpty : akNotArchive;
-        return FKind;
+    TLocalHeaderWalk walk(*FReader);
+    uint64_t count = 0;
+    while (const TZipEntry* entry = walk.Next()) {
+        ++count;
+        if (visit)
+            visit(*entry);
     }
+    return count;
+}
+
+TArchiveKind TZipArchive::Classify(const std::function<void(const TZipEntry&)>& visit, const std::function<void()>& restart)
+{
     uint64_t count = 0;
     TEntryCursor cursor(*this);
     while (const TZipEntry* entry = cursor.Next()) {
@@ -81,11 +102,30 @@ TArchiveKind TZipArchive::Classify(bool nameAccepted, const std::function<void(c
     }
     const TDirectoryStatus status = cursor.Status();
     FEntriesRead = count;
+    if (status == dsComplete) {
+        FKind = akArchive;
+        return FKind;
+    }
     // Without an end record there is nothing to search for again.
-    if (status == dsNone)
-        FKind = cursor.FoundEndRecord() && IsEmptyZipArchive(*FReader) ? akEmpty : akNotArchive;
-    else
-        FKind = status == dsDamaged ? akDamaged : akArchive;
+    if (status == dsNone && cursor.FoundEndRecord() && IsEmptyZipArchive(*FReader)) {
+        FKind = akEmpty;
+        return FKind;
+    }
+    // The directory is lost or damaged: the local headers may tell more.
+    // A damaged directory's entries were handed out already, so its rival
+    // is counted first and replaces them only when it finds more.
+    const bool visited = count > 0;
+    const uint64_t recovered = Recover(visited ? std::function<void(const TZipEntry&)>() : visit);
+    if (recovered > count) {
+        if (visited) {
+            if (restart)
+                restart();
+            Recover(visit);
+        }
+        FRecovered = true;
+        FEntriesRead = recovered;
+    }
+    FKind = status == dsNone && !FRecovered ? akNotArchive : akDamaged;
     return FKind;
 }
 
@@ -100,6 +140,12 @@ TDirectoryStatus TZipArchive::ForEachEntry(const std::function<bool(const TZipEn
 
 const TZipEntry* TEntryCursor::Next()
 {
+    if (FArchive.FRecovered) {
+        if (!FStarted && FArchive.FReader)
+            FWalk = std::make_unique<TLocalHeaderWalk>(*FArchive.FReader);
+        FStarted = true;
+        return FWalk ? FWalk->Next() : nullptr;
+    }
     int result = drNoEntry;
     if (!FStarted) {
         FStarted = true;
@@ -111,12 +157,49 @@ const TZipEntry* TEntryCursor::Next()
     } else if (FDirectory.Buffer) {
         result = NextZipEntry(FDirectory);
     }
-    return result == drEntry ? &FDirectory.Entry : nullptr;
+    if (result != drEntry)
+        return nullptr;
+    // An entry whose bytes reach into a missing part of a set cannot be read.
+    TZipEntry& entry = FDirectory.Entry;
+    const uint64_t dataEnd = entry.LocalHeaderOffset + LocalHeaderBytes + entry.CompressedSize;
+    if (entry.Damage == edNone
+        && !FArchive.FReader->Holds(entry.LocalHeaderOffset, dataEnd < entry.LocalHeaderOffset ? UINT64_MAX : dataEnd))
+        entry.Damage = edMissingPart;
+    return &entry;
 }
 
 TDirectoryStatus TEntryCursor::Status() const
 {
+    if (FArchive.FRecovered)
+        return dsDamaged;
     return FOpened ? FDirectory.Status : dsNone;
+}
+
+std::string TZipArchive::Comment() const
+{
+    if (!FReader || FRecovered)
+        return {};
+    const std::string stored = ReadArchiveComment(*FReader);
+    const auto* bytes = reinterpret_cast<const uint8_t*>(stored.data());
+    if (IsValidUtf8(bytes, stored.size()))
+        return stored;
+    std::string comment;
+    AppendCp437AsUtf8(comment, bytes, stored.size(), stored.size() * 3);
+    return comment;
+}
+
+bool IsZipArchive(const std::string& fileName)
+{
+    TZipArchive archive;
+    const TArchiveKind kind = archive.Open(fileName);
+    return kind == akArchive || kind == akDamaged;
+}
+
+bool IsZipArchive(TArchiveReader& reader)
+{
+    TZipArchive archive;
+    const TArchiveKind kind = archive.Open(std::make_unique<TBorrowedReader>(reader));
+    return kind == akArchive || kind == akDamaged;
 }
 
 TDirectoryStatus ListZipEntries(const std::string& fileName, std::vector<TZipEntry>& list)

@@ -13,6 +13,8 @@
 #include <vector>
 
 #include "engine/archive/ArchiveReader.h"
+#include "engine/archive/LocalHeaderWalk.h"
+#include "engine/archive/SplitArchiveReader.h"
 #include "engine/archive/ZipDirectory.h"
 #include "engine/crypto/KeptPasswords.h"
 
@@ -34,15 +36,33 @@ public:
     // Opens the file and reads its directory once through, handing each
     // entry to `visit` when given (a listing needs no second pass). The path
     // is made absolute here, before anything else can happen to the current
-    // directory.
-    TArchiveKind Open(const std::string& path, const std::function<void(const TZipEntry&)>& visit = {});
-    // The same over bytes held in memory (fuzz targets, tests); no name check.
-    TArchiveKind Open(std::unique_ptr<TArchiveReader> reader, const std::function<void(const TZipEntry&)>& visit = {});
+    // directory. The content decides, not the name: an end record that
+    // leads to a directory, or local headers to rebuild the entries from
+    // when the directory is lost. When the entries of a damaged directory
+    // give way to more recovered from the local headers, `restart` is
+    // called before `visit` sees those.
+    TArchiveKind Open(const std::string& path, const std::function<void(const TZipEntry&)>& visit = {},
+                      const std::function<void()>& restart = {});
+    // The same over bytes held in memory (fuzz targets, tests).
+    TArchiveKind Open(std::unique_ptr<TArchiveReader> reader, const std::function<void(const TZipEntry&)>& visit = {},
+                      const std::function<void()>& restart = {});
     void Close();
 
     TArchiveKind Kind() const { return FKind; }
-    // Entries the directory gave at the opening (for a damaged one: before the damage).
+    // Entries the directory gave at the opening (for a damaged one: before
+    // the damage; for a recovered one: those the local headers gave).
     uint64_t EntriesRead() const { return FEntriesRead; }
+    // Damaged, and the entries were rebuilt from the local headers.
+    bool Recovered() const { return FRecovered; }
+    // The archive comment as UTF-8: as stored when that is valid UTF-8,
+    // else read as code page 437; control characters are left to the
+    // front ends. Empty when there is none.
+    std::string Comment() const;
+    // For a split or spanned set: a part that is missing (the set is
+    // damaged; the entries in the parts that are there list) or parts that
+    // disagree (the set is refused); ProblemPart names the part.
+    TSetProblem SetProblem() const { return FSetProblem; }
+    const std::string& ProblemPart() const { return FProblemPart; }
     // The absolute path given to Open; empty for bytes in memory.
     const std::string& Path() const { return FPath; }
     // The open reader (null when nothing is open). Its ReadAt may be called
@@ -61,12 +81,16 @@ public:
 
 private:
     friend class TEntryCursor;
-    TArchiveKind Classify(bool nameAccepted, const std::function<void(const TZipEntry&)>& visit = {});
+    TArchiveKind Classify(const std::function<void(const TZipEntry&)>& visit, const std::function<void()>& restart);
+    uint64_t Recover(const std::function<void(const TZipEntry&)>& visit);
 
     std::unique_ptr<TArchiveReader> FReader;
     std::string FPath;
     TArchiveKind FKind = akNotArchive;
     uint64_t FEntriesRead = 0;
+    bool FRecovered = false;
+    TSetProblem FSetProblem = spNone;
+    std::string FProblemPart;
     mutable TKeptPasswords FKeptPasswords;
 };
 
@@ -86,6 +110,7 @@ public:
 private:
     const TZipArchive& FArchive;
     TZipDirectory FDirectory;
+    std::unique_ptr<TLocalHeaderWalk> FWalk;  // a recovered archive's entries come from here
     bool FStarted = false;
     bool FOpened = false;  // the directory opened (drEntry or drNoEntry)
     int FOpenResult = drCannotOpen;

@@ -13,6 +13,7 @@
 // that do not add up to the directory size the end record gives.
 #include "engine/archive/ZipDirectory.h"
 
+#include <algorithm>
 #include <cstring>
 #include <optional>
 
@@ -30,28 +31,11 @@ constexpr uint32_t Saturated32 = SizeKeptElsewhere;     // "the value is in the 
 constexpr uint16_t Saturated16 = 0xFFFF;
 constexpr uint32_t EndSearchWindowBytes = 4096;
 static_assert(EndSearchWindowBytes <= 0x10000, "window positions are kept in 16 bits");
-constexpr int64_t DosPageBytes = 512;
 
 // Every buffer index below stays under 2^32 only because a directory
 // buffer never holds more than this.
 static_assert(DirectoryBufferSize >= CentralHeaderBytes && DirectoryBufferSize < 0x10000000);
 
-
-// The MS-DOS self-extractor test: does "PK" 03 04 stand where the header
-// says the executable image ends, or one byte later?
-bool HasZipBehindDosImage(TArchiveReader& archive, const uint8_t* header)
-{
-    const int64_t lastPageBytes = Le16(header + 2);
-    const int64_t pages = Le16(header + 4);
-    const int64_t imageEnd = lastPageBytes == 0 ? pages * DosPageBytes : (pages - 1) * DosPageBytes + lastPageBytes;
-    if (imageEnd <= 0)
-        return false;
-    uint8_t probe[10] = {};
-    const long probeBytes = archive.ReadAt(uint64_t(imageEnd), probe, sizeof probe);
-    if (probeBytes < 4)
-        return false;
-    return Le32(probe) == LocalHeaderSignature || (probeBytes >= 5 && Le32(probe + 1) == LocalHeaderSignature);
-}
 
 // A search window: file bytes [Start, Start + Bytes), read once for every
 // candidate in it.
@@ -192,12 +176,23 @@ struct TDirectoryPlace {
     uint64_t Start = 0;
     uint64_t End = 0;
     uint64_t Entries = 0;    // total entries, as the end record says
+    uint64_t Shift = 0;      // length of a prefix the stored offsets do not count
     // The directory's size, as the end record says; none when saturated
     // with no ZIP64 end record to say it.
     std::optional<uint64_t> Bytes;
 };
 
 enum TLocateResult { lrNoEndRecord = -1, lrFound = 0, lrDamaged = 1 };
+
+// An offset on a part ("disk") of a spanned set as a position in its byte
+// range; one file's disk numbers are not looked at. A disk the set does not
+// have leads nowhere.
+uint64_t OnDisk(const std::vector<uint64_t>& diskStarts, uint32_t disk, uint64_t offset)
+{
+    if (diskStarts.empty())
+        return offset;
+    return disk < diskStarts.size() ? diskStarts[disk] + offset : UINT64_MAX;
+}
 
 // Takes the end record found at endRecord from its search window (reading
 // it again for each of thousands of lookalikes was most of opening such a
@@ -206,11 +201,11 @@ enum TLocateResult { lrNoEndRecord = -1, lrFound = 0, lrDamaged = 1 };
 // outside the file, or a saturated directory offset with no locator, leaves
 // the directory unreadable: damaged, since an end record says there is one.
 TLocateResult ReadEndRecord(TArchiveReader& archive, const TSearchWindow& window, uint64_t endRecord,
-                            TDirectoryPlace& place)
+                            const std::vector<uint64_t>& diskStarts, TDirectoryPlace& place)
 {
     const uint8_t* end = window.Data + (endRecord - window.Start);
     place.EndRecord = endRecord;
-    place.Start = Le32(end + EndField::DirectoryOffset);
+    place.Start = OnDisk(diskStarts, Le16(end + EndField::DirectoryDisk), Le32(end + EndField::DirectoryOffset));
     place.End = endRecord;
     place.Entries = Le16(end + EndField::TotalEntries);
     place.Bytes.reset();
@@ -222,14 +217,27 @@ TLocateResult ReadEndRecord(TArchiveReader& archive, const TSearchWindow& window
             && ReadWhole(archive, window, endRecord - Zip64LocatorBytes, locator, sizeof locator)
             && Le32(locator) == Zip64LocatorSignature;
         if (haveLocator) {
-            const uint64_t recordAt = LoadLe64(locator + Zip64LocatorField::EndRecordOffset);
+            const uint64_t recordAt = OnDisk(diskStarts, Le32(locator + Zip64LocatorField::EndRecordDisk),
+                                             LoadLe64(locator + Zip64LocatorField::EndRecordOffset));
             const uint64_t locatorAt = endRecord - Zip64LocatorBytes;
-            uint8_t record[Zip64EndRecordBytes];
-            if (locatorAt < Zip64EndRecordBytes || recordAt > locatorAt - Zip64EndRecordBytes
-                || !ReadWhole(archive, window, recordAt, record, sizeof record) || Le32(record) != Zip64EndSignature)
+            if (locatorAt < Zip64EndRecordBytes)
                 return lrDamaged;
-            place.Start = LoadLe64(record + Zip64EndField::DirectoryOffset);
-            place.End = recordAt;
+            // One writer's locator points 14 bytes early; a record that is
+            // not where it says is looked for right before the locator.
+            uint8_t record[Zip64EndRecordBytes];
+            const auto recordStandsAt = [&](uint64_t at) {
+                return at <= locatorAt - Zip64EndRecordBytes && ReadWhole(archive, window, at, record, sizeof record)
+                    && Le32(record) == Zip64EndSignature;
+            };
+            uint64_t foundAt = recordAt;
+            if (!recordStandsAt(foundAt)) {
+                foundAt = locatorAt - Zip64EndRecordBytes;
+                if (!recordStandsAt(foundAt))
+                    return lrDamaged;
+            }
+            place.Start = OnDisk(diskStarts, Le32(record + Zip64EndField::DirectoryDisk),
+                                 LoadLe64(record + Zip64EndField::DirectoryOffset));
+            place.End = foundAt;
             place.Entries = LoadLe64(record + Zip64EndField::TotalEntries);
             place.Bytes = LoadLe64(record + Zip64EndField::DirectoryBytes);
         } else if (Le32(end + EndField::DirectoryOffset) == Saturated32) {
@@ -240,19 +248,35 @@ TLocateResult ReadEndRecord(TArchiveReader& archive, const TSearchWindow& window
     return place.Start > place.End ? lrDamaged : lrFound;
 }
 
+bool HoldsCentralHeader(TArchiveReader& archive, const TSearchWindow& window, uint64_t at)
+{
+    uint8_t signature[SignatureBytes];
+    return ReadWhole(archive, window, at, signature, sizeof signature) && Le32(signature) == CentralHeaderSignature;
+}
+
 // Whether the directory offset leads to a directory: a central header
-// there, or an empty directory that starts where it ends. An offset found
+// there, or an empty directory that starts where it ends. Failing that, an
+// archive behind a prefix its writer did not count (a program stub, a
+// shell script) has its directory right in front of the end record: the
+// prefix's length is then added to every stored offset. Only the nearest
+// candidate is shifted so; a lookalike behind it leads where it says or
+// nowhere, which keeps the search's filter in agreement. An offset found
 // to lead nowhere is remembered for the lookalikes behind.
-bool LeadsToDirectory(TArchiveReader& archive, const TSearchWindow& window, const TDirectoryPlace& place,
+bool LeadsToDirectory(TArchiveReader& archive, const TSearchWindow& window, TDirectoryPlace& place,
                       TPassedOver& passed)
 {
     if (place.Start == place.End)
         return true;
     if (place.Start == passed.NoDirectoryAt)
         return false;
-    uint8_t signature[SignatureBytes];
-    if (ReadWhole(archive, window, place.Start, signature, sizeof signature) && Le32(signature) == CentralHeaderSignature)
+    if (HoldsCentralHeader(archive, window, place.Start))
         return true;
+    if (!passed.NearestJudged && place.Bytes && *place.Bytes < place.End && place.End - *place.Bytes > place.Start
+        && HoldsCentralHeader(archive, window, place.End - *place.Bytes)) {
+        place.Shift = place.End - *place.Bytes - place.Start;
+        place.Start += place.Shift;
+        return true;
+    }
     passed.NoDirectoryAt = place.Start;
     return false;
 }
@@ -266,6 +290,7 @@ bool LeadsToDirectory(TArchiveReader& archive, const TSearchWindow& window, cons
 // did: damaged, or no end record at all.
 TLocateResult LocateDirectory(TArchiveReader& archive, TDirectoryPlace& place)
 {
+    const std::vector<uint64_t> diskStarts = archive.DiskStarts();
     TPassedOver passed;
     TLocateResult nearestResult = lrNoEndRecord;
     bool led = false;
@@ -273,7 +298,7 @@ TLocateResult LocateDirectory(TArchiveReader& archive, TDirectoryPlace& place)
         if (passed.NearestJudged && uint64_t(at) < passed.ReachFrom)
             return true;
         TDirectoryPlace candidate;
-        const TLocateResult result = ReadEndRecord(archive, window, uint64_t(at), candidate);
+        const TLocateResult result = ReadEndRecord(archive, window, uint64_t(at), diskStarts, candidate);
         led = result == lrFound && LeadsToDirectory(archive, window, candidate, passed);
         // The nearest candidate is the verdict when none leads anywhere.
         if (led || !passed.NearestJudged)
@@ -355,6 +380,7 @@ bool TakeRecord(const uint8_t* p, TZipEntry& entry)
     entry.UnixMode = HostKeepsUnixMode(hostSystem) ? Le16(p + CentralField::UnixMode) : 0;
     entry.LocalHeaderOffset = Le32(p + CentralField::LocalHeaderOffset);
     entry.Aes = TAesInfo();
+    entry.Damage = edNone;
 
     // A saturated field with no ZIP64 field at all keeps its value, as a
     // writer from before ZIP64 meant it.
@@ -416,6 +442,14 @@ int ReadRecord(TZipDirectory& directory)
             return drNoEntry;
         }
         const bool listed = TakeRecord(p, directory.Entry);
+        directory.Entry.LocalHeaderOffset += directory.OffsetShift;
+        if (!directory.DiskStarts.empty()) {
+            const uint16_t disk = Le16(p + CentralField::DiskStart);
+            if (disk < directory.DiskStarts.size())
+                directory.Entry.LocalHeaderOffset += directory.DiskStarts[disk];
+            else
+                directory.Entry.Damage = edMissingPart;
+        }
         directory.RecordBytesRead += RecordBytes(p);
         directory.Position += RecordBytes(p);
         if (listed)
@@ -425,28 +459,6 @@ int ReadRecord(TZipDirectory& directory)
 }
 
 }  // namespace
-
-bool IsZipArchive(const std::string& fileName)
-{
-    if (fileName.find('.') == std::string::npos)
-        return false;
-    std::string path = fileName;
-    if (path.size() > 1 && path.back() == '/')
-        path.pop_back();
-    TFileArchiveReader file;  // refuses folders, pipes and devices
-    return file.Open(path) == 0 && IsZipArchive(file);
-}
-
-bool IsZipArchive(TArchiveReader& archive)
-{
-    uint8_t header[10] = {};
-    const long headerBytes = archive.ReadAt(0, header, sizeof header);
-    if (headerBytes == long(sizeof header) && Le32(header) == LocalHeaderSignature)
-        return true;
-    if (headerBytes > 2 && header[0] == 'M' && header[1] == 'Z')
-        return HasZipBehindDosImage(archive, header);
-    return false;
-}
 
 bool IsEmptyZipArchive(const std::string& fileName)
 {
@@ -503,6 +515,8 @@ int OpenZipDirectory(std::unique_ptr<TArchiveReader> archive, TZipDirectory& dir
     directory.BufferLength = uint32_t(directoryBytes);
     directory.Position = 0;
     directory.DirectoryBytes = place.Bytes;
+    directory.OffsetShift = place.Shift;
+    directory.DiskStarts = archive->DiskStarts();
     if (largeDirectory) {
         directory.ReadPosition = place.Start + directoryBytes;
         directory.LargeDirectoryReader = std::move(archive);
@@ -533,6 +547,39 @@ void CloseZipDirectory(TZipDirectory& directory)
     directory.ReadPosition = 0;
     directory.DirectoryBytes.reset();
     directory.RecordBytesRead = 0;
+    directory.OffsetShift = 0;
+    directory.DiskStarts.clear();
+}
+
+std::string ReadArchiveComment(TArchiveReader& archive)
+{
+    TDirectoryPlace place;
+    uint8_t end[EndRecordBytes];
+    if (LocateDirectory(archive, place) != lrFound || archive.ReadAt(place.EndRecord, end, sizeof end) != long(sizeof end))
+        return {};
+    // A comment cut by the end of the file is shown as far as it goes.
+    std::string comment(Le16(end + EndField::CommentLength), '\0');
+    const long got = archive.ReadAt(place.EndRecord + EndRecordBytes, reinterpret_cast<uint8_t*>(comment.data()),
+                                    comment.size());
+    comment.resize(got > 0 ? size_t(got) : 0);
+    return comment;
+}
+
+uint32_t LastDiskNumber(TArchiveReader& archive)
+{
+    uint32_t disk = 0;
+    TPassedOver passed;
+    ScanEndRecords(archive, passed, [&](int64_t at, const TSearchWindow& window) {
+        const uint8_t* end = window.Data + (uint64_t(at) - window.Start);
+        disk = Le16(end + EndField::DiskNumber);
+        uint8_t locator[Zip64LocatorBytes];
+        if (disk == Saturated16 && uint64_t(at) >= Zip64LocatorBytes
+            && ReadWhole(archive, window, uint64_t(at) - Zip64LocatorBytes, locator, sizeof locator)
+            && Le32(locator) == Zip64LocatorSignature)
+            disk = std::max<uint32_t>(Le32(locator + Zip64LocatorField::TotalDisks), 1) - 1;
+        return true;
+    });
+    return disk;
 }
 
 }  // namespace valbrix

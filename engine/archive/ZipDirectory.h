@@ -19,6 +19,13 @@
 
 namespace valbrix {
 
+// Why an entry cannot be extracted although it is listed.
+enum TEntryDamage : uint8_t {
+    edNone,
+    edCut,          // its data runs past the end of the file
+    edMissingPart,  // its data lies in a part of a split set that is missing
+};
+
 // One central directory entry. Sizes and offsets are 64-bit: a ZIP64 extra
 // field supplies those whose 32-bit fields are saturated.
 struct TZipEntry {
@@ -32,6 +39,7 @@ struct TZipEntry {
     uint16_t Attributes = 0;        // MS-DOS attributes; 0 for entries from other hosts
     uint16_t Flags = 0;             // general purpose bit flags
     TAesInfo Aes;                   // for method 99: AE version, key strength, real method
+    uint8_t Damage = edNone;        // a TEntryDamage
     uint16_t UnixMode = 0;          // type and permission bits from a Unix-like host; 0: none
     // From the extended timestamp field, else the NTFS field; none: only DosDateTime tells the time.
     std::optional<TExactTime> Modified;
@@ -87,21 +95,36 @@ struct TZipDirectory {
     // when the directory ends.
     std::optional<uint64_t> DirectoryBytes;
     uint64_t RecordBytesRead = 0;
+    // Added to each stored local header offset: the length of a prefix
+    // (a program stub) that the archive's writer did not count.
+    uint64_t OffsetShift = 0;
+    // Where each part of a spanned set starts (empty for one file): a
+    // central header's offset is on the part its disk number names.
+    std::vector<uint64_t> DiskStarts;
     TZipEntry Entry;                    // the current entry
     // Kept when the directory closes, so the caller can ask after the last entry.
     TDirectoryStatus Status = dsNone;
 };
 
-// A name without a '.', a folder, and a file that does not start like a
-// ZIP archive or an MS-DOS self-extractor are refused.
+// Whether the content makes the file an archive with entries: an end
+// record leading to a directory (whatever stands in front: a program stub,
+// a script), or local headers to recover the entries from. Folders and a
+// file with neither are refused; the name plays no part. (ZipArchive.cpp:
+// the archive object decides.)
 bool IsZipArchive(const std::string& fileName);
-// The content test of IsZipArchive alone.
 bool IsZipArchive(TArchiveReader& archive);
 // True for a file whose end record (or ZIP64 end record) says the archive has
 // no entries and no directory bytes: an empty archive, which IsZipArchive
 // refuses because it starts with the end record.
 bool IsEmptyZipArchive(const std::string& fileName);
 bool IsEmptyZipArchive(TArchiveReader& archive);
+// The archive comment's bytes as stored behind the end record that leads to
+// the directory; empty when there is none or no such end record.
+std::string ReadArchiveComment(TArchiveReader& archive);
+// The number of the last part ("disk") of the set the file ends, as its
+// end record (or ZIP64 locator) says: 0 for an archive in one file, and for
+// a file without an end record.
+uint32_t LastDiskNumber(TArchiveReader& archive);
 // drEntry, drNoEntry (Status tells complete or damaged), drCannotOpen or drEndRecordTooEarly.
 int OpenZipDirectory(const std::string& fileName, TZipDirectory& directory);
 // The same over an archive already open (a file, or bytes in memory); the

@@ -55,6 +55,7 @@ constexpr size_t UncompressedSize = 24;
 constexpr size_t NameLength = 28;
 constexpr size_t ExtraLength = 30;
 constexpr size_t CommentLength = 32;
+constexpr size_t DiskStart = 34;      // the part ("disk") of a spanned set the local header is on
 constexpr size_t DosAttributes = 38;  // low byte of the external attributes
 constexpr size_t UnixMode = 40;       // high 16 bits of the external attributes
 constexpr size_t LocalHeaderOffset = 42;
@@ -68,13 +69,17 @@ constexpr size_t DiskEntries = 8;
 constexpr size_t TotalEntries = 10;
 constexpr size_t DirectoryBytes = 12;
 constexpr size_t DirectoryOffset = 16;
+constexpr size_t CommentLength = 20;  // the archive comment follows the record
 }  // namespace EndField
 
 // Field offsets from the start of the ZIP64 end record locator and the ZIP64 end record.
 namespace Zip64LocatorField {
+constexpr size_t EndRecordDisk = 4;
 constexpr size_t EndRecordOffset = 8;
+constexpr size_t TotalDisks = 16;
 }  // namespace Zip64LocatorField
 namespace Zip64EndField {
+constexpr size_t DirectoryDisk = 20;
 constexpr size_t TotalEntries = 32;
 constexpr size_t DirectoryBytes = 40;
 constexpr size_t DirectoryOffset = 48;

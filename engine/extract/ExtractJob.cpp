@@ -195,6 +195,12 @@ void TExtractJob::AddSlot(const TZipEntry& entry)
     slot->Entry = entry;
     slot->Units = FByCount ? 1 : entry.UncompressedSize;
     const bool folderEntry = IsFolderName(entry.FileName);
+    if (entry.Damage != edNone && !folderEntry) {
+        slot->Result = erRead;  // its data is not all there: nothing of it is written, not even partly
+        slot->State = TSlot::sDone;
+        FSlots.push_back(std::move(slot));
+        return;
+    }
     if (FOptions.TestOnly) {
         if (folderEntry)
             slot->State = TSlot::sDone;  // nothing to decode

@@ -13,6 +13,7 @@
 #include <QLocale>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPlainTextEdit>
 #include <QMimeData>
 #include <QSet>
 #include <QTest>
@@ -104,7 +105,7 @@ private slots:
         }
         QCOMPARE(menus, (QStringList{"&Datei:", "ZIP-Datei ö&ffnen...", "&Schließen", "Archiv &testen", "-", "&Beenden", "&Bearbeiten:",
                                      "&Alle auswählen", "Alle a&bwählen",
-                                     "Markierte Dateien aus Zip-Archiv &entpacken...", "-", "&Filtern", "&Konfiguration:",
+                                     "Markierte Dateien aus Zip-Archiv &entpacken...", "-", "&Filtern", "&Kommentar", "&Konfiguration:",
                                      "&Einstellungen...", "&?:", "&Webseite", "&Info..."}));
         // A mnemonic used twice in one menu only walks between its items.
         QList<QList<QAction*>> menuLevels{w.menuBar()->actions()};
@@ -207,7 +208,7 @@ private slots:
         QVERIFY(w.OpenArchive(WriteArchive(dir, "good.zip", {{"a.txt", 1, 1}})));
         valbrix::test::WriteFile(dir / "plain.txt", std::string("no archive here"));
         const QString cut = WriteArchive(dir, "cut.zip", {{"a.txt", 100, 100}});
-        QFile::resize(cut, QFileInfo(cut).size() - 10);  // the end record is gone
+        QFile::resize(cut, 20);  // cut inside its first header: nothing to recover
         mkfifo((dir / "pipe").c_str(), 0600);
         struct Case {
             QString Path;
@@ -275,6 +276,81 @@ private slots:
         QCOMPARE(Column(w, lcName), (QStringList{"a.txt", "b.txt", "big.iso"}));
         QCOMPARE(w.TotalSize(), (qint64(5) << 30) + 2);
         QCOMPARE(ListCommands(w), AllOn);
+    }
+
+    // Catches a cut download refused as "not a ZIP archive", a recovered
+    // archive told like a damaged directory (or not at all), and an entry cut
+    // off by the end of the file shown like a whole one (no grey, no reason).
+    void recoveredArchiveIsToldAndItsCutEntryGreyed()
+    {
+        using namespace valbrix::test;
+        TempDir dir;
+        CraftedZip zip;
+        for (const char* name : {"a.txt", "b.txt", "c.txt"})
+            zip.Add(StoredEntry(name, TextLikeData(100)));
+        Bytes bytes = zip.Build();
+        bytes.resize(zip.LocalHeaderOffset(2) + 30 + 5 + 40);  // inside c.txt's data
+        WriteFile(dir / "cut.zip", bytes);
+
+        TMain w;
+        {
+            TMessageBoxScript script(w.Seams().Boxes);
+            script.Answer(idOK);
+            QVERIFY(w.OpenArchive(Path(dir, "cut.zip")));
+            QCOMPARE(script.Asked.size(), 1);
+            QCOMPARE(script.Asked[0].Text, QString("Das Archiv ist beschädigt: 3 Einträge wurden aus den Dateiköpfen gelesen."));
+            QCOMPARE(script.Asked[0].Kind, mkError);
+        }
+        QCOMPARE(Column(w, lcName), (QStringList{"a.txt", "b.txt", "c.txt"}));
+        for (int row = 0; row < 3; ++row) {
+            const QModelIndex index = w.Model->index(row, lcName);
+            const bool cut = w.Model->CellText(row, lcName) == "c.txt";
+            QCOMPARE(w.Model->data(index, Qt::ToolTipRole).toString().contains("abgeschnitten"), cut);
+            QCOMPARE(w.Model->data(index, Qt::ForegroundRole).isValid(), cut);
+        }
+    }
+
+    // Catches the archive comment not shown, shown as rich text or with raw
+    // control characters, left standing for the next archive, the area
+    // shown without a comment, and the menu's choice not remembered.
+    void commentAreaShowsTheCommentAndRemembersItsChoice()
+    {
+        using namespace valbrix::test;
+        TempDir dir;
+        const QByteArray savedConfig = qgetenv("XDG_CONFIG_HOME");
+        qputenv("XDG_CONFIG_HOME", (dir.Path() / "config").string().c_str());
+        CraftedZip commented, plain;
+        for (CraftedZip* zip : {&commented, &plain})
+            zip->Add(StoredEntry("a.txt", Bytes{'a'}));
+        commented.SetArchiveComment("<a href=\"x\">Version</a>\r\nZeile\x1b" "2");
+        WriteFile(dir / "c.zip", commented.Build());
+        WriteFile(dir / "p.zip", plain.Build());
+        {
+            TMain w;
+            QVERIFY(w.Kommentar1->isChecked());
+            QVERIFY(w.OpenArchive(Path(dir, "c.zip")));
+            QVERIFY(!w.CommentView->isHidden());
+            QCOMPARE(w.CommentView->toPlainText(), QString("<a href=\"x\">Version</a>\nZeile\u241b" "2"));
+            QVERIFY(w.CommentView->isReadOnly());
+            QVERIFY(w.OpenArchive(Path(dir, "p.zip")));
+            QVERIFY(w.CommentView->isHidden());
+            QVERIFY(w.CommentView->toPlainText().isEmpty());
+            QVERIFY(w.OpenArchive(Path(dir, "c.zip")));
+            w.Kommentar1->trigger();
+            QVERIFY(w.CommentView->isHidden());
+        }
+        {
+            TMain w;
+            QVERIFY(!w.Kommentar1->isChecked());
+            QVERIFY(w.OpenArchive(Path(dir, "c.zip")));
+            QVERIFY(w.CommentView->isHidden());
+            w.Kommentar1->trigger();
+            QVERIFY(!w.CommentView->isHidden());
+        }
+        if (savedConfig.isEmpty())
+            qunsetenv("XDG_CONFIG_HOME");
+        else
+            qputenv("XDG_CONFIG_HOME", savedConfig);
     }
 
     // Catches a lookalike end record in the archive comment told as damage

@@ -171,6 +171,28 @@ TEST_F(ExtractCommandTest, FailedEntriesReportedAndCounted)
     EXPECT_EQ(test.Errors, extract.Errors);
 }
 
+TEST_F(ExtractCommandTest, TruncatedDownloadGivesItsWholeEntries)
+{
+    // A cut archive refused as a whole, its whole entries not written, the
+    // cut one written in part, or the damage not told by the exit status.
+    CraftedZip zip;
+    for (const char* name : {"a.txt", "sub/b.txt", "c.txt"})
+        zip.Add(StoredEntry(name, Text));
+    Bytes bytes = zip.Build();
+    bytes.resize(zip.LocalHeaderOffset(2) + 30 + 5 + 1000);  // inside c.txt's data
+    WriteFile(Dir / "cut.zip", bytes);
+    const std::string archive = Quote((Dir / "cut.zip").string());
+    const std::string told = "3 entries were read from the local headers";
+    for (const char* command : {"extract ", "test "}) {
+        const CliRun run = RunCli(command + (command[0] == 'e' ? OutOption() + " " : std::string()) + archive);
+        EXPECT_EQ(run.ExitCode, 2) << command;
+        EXPECT_NE(run.Errors.find(told), std::string::npos) << command << run.Errors;
+        EXPECT_NE(run.Errors.find("c.txt: "), std::string::npos) << command << run.Errors;
+    }
+    EXPECT_EQ(Tree(Out()), (std::vector<std::string>{"a.txt", "sub/", "sub/b.txt"}));
+    EXPECT_EQ(ReadFile(Out() / "sub/b.txt"), Text);
+}
+
 TEST_F(ExtractCommandTest, OutputFailureLinesNameTheCause)
 {
     // A failed output step whose line reads the same for every cause: a name

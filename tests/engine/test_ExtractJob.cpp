@@ -480,7 +480,7 @@ TEST(ZipArchive, KindCountAndAnOpenFileThatOutlivesTheCurrentDirectory)
         TArchiveKind Kind;
         uint64_t Entries;
     } rows[] = {{"whole.zip", akArchive, 2}, {"empty.zip", akEmpty, 0}, {"text.zip", akNotArchive, 0},
-                {"nodot", akNotArchive, 0}, {"missing.zip", akNotArchive, 0}};
+                {"nodot", akArchive, 2}, {"missing.zip", akNotArchive, 0}};
     for (const Row& row : rows) {
         TZipArchive archive;
         EXPECT_EQ(archive.Open(row.Name), row.Kind) << row.Name;
@@ -490,7 +490,7 @@ TEST(ZipArchive, KindCountAndAnOpenFileThatOutlivesTheCurrentDirectory)
     TZipArchive damaged;
     const TArchiveKind damagedKind = damaged.Open("cut.zip");
     EXPECT_TRUE(damagedKind == akDamaged) << int(damagedKind);
-    EXPECT_EQ(damaged.EntriesRead(), 1u);
+    EXPECT_EQ(damaged.EntriesRead(), 2u);  // the local headers give both entries the cut directory lost
 
     TZipArchive relative;
     ASSERT_EQ(relative.Open("whole.zip"), akArchive);

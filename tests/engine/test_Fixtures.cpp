@@ -36,6 +36,8 @@ struct TFailingEntry {
 };
 
 const TFailingEntry FailingEntries[] = {
+    // Recovered from its local headers, whose values the encrypted directory masks.
+    {"zd-pkzip-encrypt-passphrase-aes256-cd.zip", nullptr, erEncrypted},
     // Methods we do not decode: DCL implode, PPMd, JPEG, BWT, and the numbers 200 and 255.
     {"zd-pkzip-method-dclimplode.zip", nullptr, erUnsupported},
     {"zd-pkzip-method-ppmd.zip", nullptr, erUnsupported},
@@ -68,27 +70,19 @@ const std::set<std::string> ListsNothing = {
     // Empty archives.
     "zd-empty.zip", "zd-empty-with-comment.zip", "zd-empty-with-leading-data.zip", "zd-empty-zip64-EOCD.zip",
     "zip2-comment_garbage.zip",
-    // The end record's directory offset is wrong (past the record, or not at a header).
-    "zd-eocd-offset-past-eof.zip", "zip2-invalid_offset.zip",
-    "zd-pkzip-encrypt-passphrase-aes256-cd.zip",  // the directory itself is encrypted
-    "zd-cd-truncated.zip",                       // no end record at all
-    // Data in front that is no MS-DOS stub directly followed by the archive.
-    "zd-prefix-data.zip", "zd-prefix-data-zip64.zip", "zd-prefix-and-streamed-zero.zip", "zip2-zip64_demo.zip",
-    "la-test_read_format_zip_sfx.bin", "zd-7z-windows-sfx.zip", "zd-winzip-sfx.exe",
-    "zd-pkzip-span-single-segment.zip",  // starts with the spanning marker, not a local header
-    // Pieces of a split archive.
-    "cc-split_zip_created_by_zip.z01", "cc-split_zip_created_by_zip.zip",
 };
 
 // Archives whose end record promises a directory that cannot be read: the
 // reader must say so. Every other archive it opens reads to the end.
 const std::set<std::string> DamagedDirectories = {
     "zd-eocd-offset-past-eof.zip", "zip2-invalid_offset.zip", "zd-pkzip-encrypt-passphrase-aes256-cd.zip",
+    "zd-cd-truncated.zip",  // no end record: recovered from the local headers
 };
 
 // Encrypted entries that a password cannot open: strong encryption. Every
 // other encrypted entry fails as a wrong password when given one that is not.
 const std::set<std::string> StrongEncryption = {"zd-pkzip-encrypt-passphrase-aes256.zip",
+                                                "zd-pkzip-encrypt-passphrase-aes256-cd.zip",
                                                 "la-test_read_format_zip_encryption_partially.zip"};
 
 // Documents, expected outputs and raw streams beside the archives.
@@ -96,7 +90,9 @@ bool IsNoArchive(const fs::path& path)
 {
     static const std::set<std::string> extensions = {".md", ".TXT", ".txt", ".out", ".bz2", ".gz", ".jpg", ".bin"};
     const std::string name = path.filename().string();
-    return extensions.count(path.extension().string()) > 0 || name == "sharp-orig-test.exe";
+    // A self-extractor named .bin is an archive by its content.
+    return (extensions.count(path.extension().string()) > 0 && name != "la-test_read_format_zip_sfx.bin") ||
+           name == "sharp-orig-test.exe";
 }
 
 int ExpectedCode(const std::string& archive, const std::string& entry)
@@ -207,6 +203,10 @@ TEST_F(FixtureWalk, EveryFileListsAndExtractsAsExpected)
         } else {
             EXPECT_FALSE(entries.empty()) << name << " lists nothing";
         }
+        // A part of a split set lists the whole set; its entries are read
+        // through the set (the split-archive tests), not this one file.
+        if (name.starts_with("cc-split_"))
+            continue;
         for (const TZipEntry& entry : entries) {
             SCOPED_TRACE(name + ": " + entry.FileName);
             archivesSeen.insert(name);
