@@ -20,8 +20,7 @@ public:
 
 }  // namespace
 
-TDecodeCounts DecodeEntries(const TZipArchive& archive, TEntrySelection& selection, TCliPasswordProvider* passwords,
-                            bool toStdout, TTerminalReport& report)
+TDecodeCounts DecodeToStdout(const TZipArchive& archive, TEntrySelection& selection, TCliPasswordProvider* passwords)
 {
     TExtractionDriver driver;
     driver.SetPasswordProvider(passwords);
@@ -33,26 +32,20 @@ TDecodeCounts DecodeEntries(const TZipArchive& archive, TEntrySelection& selecti
         if (IsFolderName(entry->FileName))  // nothing to decode: not counted
             continue;
         ++counts.Decoded;
-        if (passwords) {
-            report.Erase();  // a prompt may follow
+        if (passwords)
             passwords->SetEntryName(entry->FileName);
-        }
         // A damaged entry's data is not all there: it fails unread.
-        const int code = entry->Damage != edNone ? erRead
-                         : toStdout              ? driver.DecodeEntryTo(sink, entry->LocalHeaderOffset, entry->CompressedSize,
-                                                         entry->UncompressedSize)
-                                  : driver.TestEntry(entry->LocalHeaderOffset, entry->CompressedSize,
-                                                     entry->UncompressedSize);
+        const int code = entry->Damage != edNone
+                             ? erRead
+                             : driver.DecodeEntryTo(sink, entry->LocalHeaderOffset, entry->CompressedSize,
+                                                    entry->UncompressedSize);
         if (code != erOk) {
-            report.Erase();
-            PrintEntryError(entry->FileName, toStdout && code == erOutput ? std::string("cannot write to standard output")
-                                                                          : ResultText(code, *entry));
+            PrintEntryError(entry->FileName,
+                            code == erOutput ? std::string("cannot write to standard output") : ResultText(code, *entry));
             ++counts.Failed;
-        } else
-            report.FileDone(entry->UncompressedSize);
+        }
     }
-    if (toStdout)
-        std::fflush(stdout);
+    std::fflush(stdout);
     return counts;
 }
 

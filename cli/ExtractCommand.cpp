@@ -301,8 +301,8 @@ int RunExtractCommand(const std::vector<std::string>& args)
     if (!parsed.ToStdout)
         return ExtractToFolder(parsed, archive, selection, passwords.get());
     const bool allFound = ReportNamesNotFound(selection);
-    TTerminalReport silent(false);  // standard output carries the bytes; no summary beside them
-    const TDecodeCounts counts = DecodeEntries(archive, selection, passwords.get(), true, silent);
+    // Standard output carries the bytes: no progress or summary beside them.
+    const TDecodeCounts counts = DecodeToStdout(archive, selection, passwords.get());
     if (archive.Kind() == akDamaged)
         return ExitCannotOpen;
     return allFound && counts.Failed == 0 ? ExitOk : ExitEntryFailed;
