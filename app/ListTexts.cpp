@@ -171,6 +171,23 @@ QString VisibleCommentText(const std::string& comment)
     return lines.join(QLatin1Char('\n'));
 }
 
+QString RowToolTipText(const QString& refusal, std::string_view comment)
+{
+    if (comment.empty())
+        return refusal;
+    // A tooltip that fills the screen helps nobody; the start of a long comment has to do.
+    constexpr qsizetype MaxShownCharacters = 1000;
+    QString shown = VisibleCommentText(std::string(comment));
+    if (shown.size() > MaxShownCharacters)
+        shown = shown.left(MaxShownCharacters) + QStringLiteral(" …");
+    // Rich text on purpose: as plain text, a comment that looks like markup
+    // would be rendered as markup; escaped inside "pre-wrap" it shows as written.
+    QString html = QStringLiteral("<p style=\"white-space:pre-wrap\">");
+    if (!refusal.isEmpty())
+        html += refusal.toHtmlEscaped() + QStringLiteral("\n\n");
+    return html + shown.toHtmlEscaped() + QStringLiteral("</p>");
+}
+
 QString DamageText(uint8_t damage)
 {
     switch (damage) {

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string_view>
 
 #include <QDateTime>
 #include <QLocale>
@@ -53,6 +54,10 @@ QString RecoveredArchiveText(qsizetype filesRead, qsizetype foldersRead);
 // The archive comment for its area: control characters made visible as in
 // names, line breaks kept (CR LF counts as one).
 QString VisibleCommentText(const std::string& comment);
+// A row's tooltip: why it cannot be extracted (when it cannot), then its
+// comment, made visible like the archive's and escaped so that no markup in
+// it is ever rendered; a long comment is cut. Empty when there is neither.
+QString RowToolTipText(const QString& refusal, std::string_view comment);
 // Why a listed entry cannot be extracted (a TEntryDamage); empty for a whole one.
 QString DamageText(uint8_t damage);
 

@@ -274,10 +274,12 @@ QVariant TZipListModel::data(const QModelIndex& index, int role) const
     if (role == Qt::ToolTipRole || role == Qt::ForegroundRole) {
         const QString refusal =
             record.Damage != edNone ? DamageText(uint8_t(record.Damage)) : RefusalText(record.DataMethod, record.Flags);
+        if (role == Qt::ToolTipRole) {
+            const QString tip = RowToolTipText(refusal, FTable->Comment(FRows[size_t(index.row())]));
+            return tip.isEmpty() ? QVariant() : QVariant(tip);
+        }
         if (refusal.isEmpty())
             return QVariant();
-        if (role == Qt::ToolTipRole)
-            return refusal;
         return QGuiApplication::palette().brush(QPalette::Disabled, QPalette::Text);
     }
     return QVariant();

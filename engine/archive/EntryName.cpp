@@ -119,6 +119,15 @@ void AppendCp437AsUtf8(std::string& out, const uint8_t* text, size_t textBytes, 
     out.resize(size_t(next - out.data()));
 }
 
+std::string DecodeCommentText(const uint8_t* text, size_t textBytes)
+{
+    if (IsValidUtf8(text, textBytes))
+        return std::string(reinterpret_cast<const char*>(text), textBytes);
+    std::string comment;
+    AppendCp437AsUtf8(comment, text, textBytes, textBytes * 3);
+    return comment;
+}
+
 size_t Utf8CutLength(const std::string& text, size_t maxBytes)
 {
     if (text.size() <= maxBytes)

@@ -23,6 +23,11 @@ bool IsValidUtf8(const uint8_t* text, size_t textBytes);
 // character that would make out longer than maxOutBytes.
 void AppendCp437AsUtf8(std::string& out, const uint8_t* text, size_t textBytes, size_t maxOutBytes);
 
+// A comment (the archive's or an entry's) as UTF-8: as stored when that is
+// valid UTF-8, else read as code page 437. Writers set no flag for comments
+// that anyone honours, so the bytes themselves decide.
+std::string DecodeCommentText(const uint8_t* text, size_t textBytes);
+
 // The longest prefix of text of at most maxBytes bytes that does not end
 // inside a UTF-8 sequence.
 size_t Utf8CutLength(const std::string& text, size_t maxBytes);

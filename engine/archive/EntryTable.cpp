@@ -1,6 +1,7 @@
 // The compact entry table; see the header.
 #include "engine/archive/EntryTable.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "engine/archive/ZipFormat.h"
@@ -43,6 +44,8 @@ bool TEntryTable::Append(const TZipEntry& entry)
     record.DataMethod = EntryMethod(entry);
     record.AesStrength = entry.Aes.Strength <= 3 ? entry.Aes.Strength : 0;
     record.Damage = entry.Damage;
+    if (!entry.Comment.empty())
+        FComments.emplace_back(FCount, entry.Comment);
     FPoolUsed += nameBytes;
     ++FCount;
     return true;
@@ -54,6 +57,14 @@ void TEntryTable::Clear()
     FPool.clear();
     FCount = 0;
     FPoolUsed = 0;
+    FComments.clear();
+}
+
+std::string_view TEntryTable::Comment(size_t index) const
+{
+    const auto found = std::lower_bound(FComments.begin(), FComments.end(), index,
+                                        [](const auto& comment, size_t at) { return comment.first < at; });
+    return found != FComments.end() && found->first == index ? std::string_view(found->second) : std::string_view();
 }
 
 TZipEntry TEntryTable::Entry(size_t index) const
@@ -73,6 +84,7 @@ TZipEntry TEntryTable::Entry(size_t index) const
         entry.Modified = TExactTime{record.ModifiedSeconds, uint32_t(record.ModifiedTicks) * 100};
     entry.Flags = record.Flags;
     entry.Damage = uint8_t(record.Damage);
+    entry.Comment = std::string(Comment(index));
     // The data's own header is read again before extraction; these serve the
     // listing texts only.
     if (record.Method == zmAes && record.DataMethod != zmAes)
@@ -82,7 +94,10 @@ TZipEntry TEntryTable::Entry(size_t index) const
 
 size_t TEntryTable::HeldBytes() const
 {
-    return FRecords.size() * RecordBlockSize * sizeof(TEntryRecord) + FPool.size() * PoolBlockSize;
+    size_t commentBytes = FComments.capacity() * sizeof(FComments[0]);
+    for (const auto& comment : FComments)
+        commentBytes += comment.second.capacity();
+    return FRecords.size() * RecordBlockSize * sizeof(TEntryRecord) + FPool.size() * PoolBlockSize + commentBytes;
 }
 
 TDirectoryStatus ListZipEntries(TZipArchive& archive, const std::string& path, TEntryTable& table)

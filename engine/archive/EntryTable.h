@@ -13,6 +13,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "engine/archive/ZipArchive.h"
@@ -83,6 +84,9 @@ public:
     // No file name part: a folder entry, or a name that is empty.
     bool IsFolder(const TEntryRecord& record) const { return record.FileNameAt == record.NameBytes; }
     TZipEntry Entry(size_t index) const;
+    // The entry's comment; empty for most entries, so comments are kept
+    // apart from the records, in list order.
+    std::string_view Comment(size_t index) const;
     // Bytes held by the records and the pool, for the figures.
     size_t HeldBytes() const;
 
@@ -98,6 +102,7 @@ private:
     std::vector<std::unique_ptr<char[]>> FPool;
     size_t FCount = 0;
     size_t FPoolUsed = 0;  // bytes used in the last pool block
+    std::vector<std::pair<size_t, std::string>> FComments;  // (index, comment), by index
 };
 
 // Some entries of a table, in the order they are to be handled.

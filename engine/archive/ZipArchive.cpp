@@ -180,12 +180,7 @@ std::string TZipArchive::Comment() const
     if (!FReader || FRecovered)
         return {};
     const std::string stored = ReadArchiveComment(*FReader);
-    const auto* bytes = reinterpret_cast<const uint8_t*>(stored.data());
-    if (IsValidUtf8(bytes, stored.size()))
-        return stored;
-    std::string comment;
-    AppendCp437AsUtf8(comment, bytes, stored.size(), stored.size() * 3);
-    return comment;
+    return DecodeCommentText(reinterpret_cast<const uint8_t*>(stored.data()), stored.size());
 }
 
 bool IsZipArchive(const std::string& fileName)

@@ -409,6 +409,11 @@ bool TakeRecord(const uint8_t* p, TZipEntry& entry)
     entry.Modified = unixTime ? unixTime : ntfsTime;
     if (!unicodeName)
         entry.FileName = DecodeEntryName(name, nameBytes, entry.Flags, hostSystem, MaxEntryNameBytes);
+    // The record's length was checked against the buffer before, comment included.
+    if (const uint16_t commentBytes = Le16(p + CentralField::CommentLength))
+        entry.Comment = DecodeCommentText(name + nameBytes + Le16(p + CentralField::ExtraLength), commentBytes);
+    else
+        entry.Comment.clear();
     return true;
 }
 

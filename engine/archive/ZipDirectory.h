@@ -43,6 +43,7 @@ struct TZipEntry {
     uint16_t UnixMode = 0;          // type and permission bits from a Unix-like host; 0: none
     // From the extended timestamp field, else the NTFS field; none: only DosDateTime tells the time.
     std::optional<TExactTime> Modified;
+    std::string Comment;            // the entry's comment as UTF-8; empty for most entries
 };
 
 // The method of the entry's data: for an AES entry (method 99 with its

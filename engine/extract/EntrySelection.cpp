@@ -1,6 +1,7 @@
 // Entry selections; see the header.
 #include "engine/extract/EntrySelection.h"
 
+#include <algorithm>
 #include <optional>
 #include <unordered_map>
 #include <unordered_set>
@@ -150,16 +151,57 @@ TArchiveSelection::TArchiveSelection(const TZipArchive& archive, const TNameFilt
 {
     FIncluded = std::make_unique<TNameMatcher>(FNames);
     FExcluded = std::make_unique<TNameMatcher>(filter.Excluded);
-    std::unordered_set<std::string> targets;  // files of the run so far; only with a clash check
+    // Each file's target as a hash with its archive position, 16 bytes an
+    // entry instead of a set of names (100 bytes and more an entry, most of
+    // the run's memory with many tiny files); names are compared only where
+    // hashes meet.
+    std::vector<std::pair<uint64_t, uint64_t>> targets;
     uint64_t index = 0;
     // One walk ahead of the extraction for the totals and clashes; the entries themselves are not kept.
     archive.ForEachEntry([&](const TZipEntry& entry) {
         const uint64_t position = index++;
         if (!Selected(entry, true))
             return true;
+        ++FCount;
+        FTotalBytes = AddSizeSaturated(FTotalBytes, entry.UncompressedSize);
         if (clashes != ccNone && !IsFolderName(entry.FileName)) {
             const std::optional<std::string> target = ContainedName(entry.FileName, clashes == ccFlat);
-            if (target && !target->empty() && !targets.insert(*target).second) {
+            if (target && !target->empty())
+                targets.emplace_back(std::hash<std::string>{}(*target), position);
+        }
+        return true;
+    });
+    FindClashes(archive, targets, clashes);
+}
+
+// The entries whose target an earlier entry of the run already has. Only
+// when hashes meet is the archive walked again, comparing the names of
+// just those entries; the counts are taken anew in that walk.
+void TArchiveSelection::FindClashes(const TZipArchive& archive, std::vector<std::pair<uint64_t, uint64_t>>& targets,
+                                    TClashCheck clashes)
+{
+    std::sort(targets.begin(), targets.end());
+    std::vector<uint64_t> candidates;
+    for (size_t i = 0; i < targets.size(); ++i)
+        if ((i > 0 && targets[i].first == targets[i - 1].first) ||
+            (i + 1 < targets.size() && targets[i].first == targets[i + 1].first))
+            candidates.push_back(targets[i].second);
+    if (candidates.empty())
+        return;
+    std::sort(candidates.begin(), candidates.end());
+    std::unordered_set<std::string> seen;
+    FCount = 0;
+    FTotalBytes = 0;
+    uint64_t index = 0;
+    size_t next = 0;
+    archive.ForEachEntry([&](const TZipEntry& entry) {
+        const uint64_t position = index++;
+        if (!Selected(entry, false))
+            return true;
+        if (next < candidates.size() && candidates[next] == position) {
+            ++next;
+            const std::optional<std::string> target = ContainedName(entry.FileName, clashes == ccFlat);
+            if (!seen.insert(*target).second) {
                 FClashIndex.push_back(position);
                 FClashes.push_back({entry.FileName, *target});
                 return true;

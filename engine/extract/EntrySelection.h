@@ -17,6 +17,7 @@
 #include <memory>
 #include <string_view>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "engine/archive/EntryTable.h"
@@ -71,6 +72,8 @@ public:
 private:
     class TNameMatcher;
     bool Selected(const TZipEntry& entry, bool noteFound);
+    void FindClashes(const TZipArchive& archive, std::vector<std::pair<uint64_t, uint64_t>>& targets,
+                     TClashCheck clashes);
 
     std::vector<std::string> FNames;
     std::unique_ptr<TNameMatcher> FIncluded;

@@ -303,6 +303,7 @@ void TExtractJob::DispatchWaiting()
         }
         Start(slot);
     }
+    QueueStarted();
 }
 
 void TExtractJob::Start(TSlot& slot)
@@ -317,11 +318,25 @@ void TExtractJob::Start(TSlot& slot)
         slot.State = NeedsPassword(slot) ? TSlot::sPassword : TSlot::sDone;
         return;
     }
+    FStarted.push_back(&slot);
+}
+
+// Hands the entries started since the last call to the workers under one
+// lock and one wake: per entry, the lock and the wake cost more than a tiny
+// entry's decoding.
+void TExtractJob::QueueStarted()
+{
+    if (FStarted.empty())
+        return;
     {
         const std::lock_guard<std::mutex> lock(FLock);
-        FQueue.push_back(&slot);
+        FQueue.insert(FQueue.end(), FStarted.begin(), FStarted.end());
     }
-    FWorkReady.notify_one();
+    if (FStarted.size() == 1)
+        FWorkReady.notify_one();
+    else
+        FWorkReady.notify_all();
+    FStarted.clear();
 }
 
 // Asks or delivers for the first entry of the window, the only one that may
@@ -488,25 +503,31 @@ void TExtractJob::WorkerLoop()
     Prepare(driver);
     TSlotPasswords passwords(FArchive.KeptPasswords());
     driver.SetPasswordProvider(&passwords);
+    // One lock per entry: the finished entry is handed back and the next
+    // one taken in the same turn.
+    TSlot* slot = nullptr;
     for (;;) {
-        TSlot* slot = nullptr;
+        bool wake = false;
         {
             std::unique_lock<std::mutex> lock(FLock);
-            FWorkReady.wait(lock, [this] { return FStopping || !FQueue.empty(); });
+            if (slot) {
+                slot->State = NeedsPassword(*slot) ? TSlot::sPassword : TSlot::sDone;
+                wake = FrontMayMove();
+            }
+            if (FQueue.empty() && !FStopping) {
+                if (wake)
+                    FSlotDone.notify_one();
+                wake = false;
+                FWorkReady.wait(lock, [this] { return FStopping || !FQueue.empty(); });
+            }
             if (FQueue.empty())
                 return;
             slot = FQueue.front();
             FQueue.pop_front();
         }
-        RunSlot(driver, passwords, *slot);
-        bool wake = false;
-        {
-            const std::lock_guard<std::mutex> lock(FLock);
-            slot->State = NeedsPassword(*slot) ? TSlot::sPassword : TSlot::sDone;
-            wake = FrontMayMove();
-        }
         if (wake)
             FSlotDone.notify_one();
+        RunSlot(driver, passwords, *slot);
     }
 }
 
@@ -542,7 +563,7 @@ bool TExtractJob::FrontMayMove() const
     if (!FAwaited)
         return false;
     const TSlot::TState state = FAwaited->State;
-    return state == TSlot::sPassword || (state == TSlot::sDone && FQueue.size() <= FWorkers.size());
+    return state == TSlot::sPassword || (state == TSlot::sDone && FQueue.size() <= std::max(FWorkers.size(), FWindow / 4));
 }
 
 void TExtractJob::StopWorkers()
@@ -584,11 +605,15 @@ TJobSummary TExtractJob::Run(TEntrySelection& selection)
     }
     bool more = true;
     while (!AbortRequested()) {
-        while (more && FSlots.size() < FWindow) {
-            const TZipEntry* entry = selection.Next();
-            more = entry != nullptr;
-            if (entry)
-                AddSlot(*entry);
+        // Refilled by halves: the workers get a batch under one wake, not
+        // one entry per settled entry with a wake each.
+        if (FSlots.size() <= FWindow / 2) {
+            while (more && FSlots.size() < FWindow) {
+                const TZipEntry* entry = selection.Next();
+                more = entry != nullptr;
+                if (entry)
+                    AddSlot(*entry);
+            }
         }
         DispatchWaiting();
         if (FSlots.empty())
@@ -597,6 +622,7 @@ TJobSummary TExtractJob::Run(TEntrySelection& selection)
         if (step == TStep::Stop)
             break;
         if (step == TStep::Waiting) {
+            QueueStarted();
             std::unique_lock<std::mutex> lock(FLock);
             FAwaited = FSlots.front().get();
             FSlotDone.wait_for(lock, ProgressInterval, [this] { return FrontMayMove(); });
@@ -614,6 +640,7 @@ TJobSummary TExtractJob::Run(TEntrySelection& selection)
         summary.DiskError = FDiskError;
         summary.NotExtracted = selection.Count() - std::min<uint64_t>(selection.Count(), FDelivered);
     }
+    FStarted.clear();
     FSlots.clear();
     // A stopped run may be taken back, which a read-only folder would prevent.
     if (!summary.Aborted)

@@ -150,6 +150,7 @@ private:
     bool MayStandAlready(size_t index) const;
     void NoteWhatStands(const TSlot& slot);
     void Start(TSlot& slot);
+    void QueueStarted();
     TStep SettleFront(TJobSummary& summary);
     void Commit(TSlot& slot);
     void Deliver(TSlot& slot, TJobSummary& summary);
@@ -205,6 +206,7 @@ private:
     std::condition_variable FWorkReady;
     std::condition_variable FSlotDone;
     std::deque<TSlot*> FQueue;         // started, not yet taken by a worker
+    std::vector<TSlot*> FStarted;      // started, not yet queued (the calling thread's own)
     TSlot* FAwaited = nullptr;         // the front entry while the calling thread waits for it
     bool FStopping = false;
 };

@@ -8,6 +8,7 @@
 #include <QPalette>
 #include <QLocale>
 #include <QTest>
+#include <QTextDocument>
 
 #include "ArchiveMaker.h"
 #include "app/ColumnFit.h"
@@ -156,6 +157,45 @@ private slots:
             if (model.index(row, lcName).data().toString() == "PPMd")
                 QCOMPARE(model.index(row, lcName).data(Qt::ForegroundRole).value<QBrush>().color(),
                          QGuiApplication::palette().color(QPalette::Disabled, QPalette::Text));
+    }
+
+    // Catches an entry comment missing from its row's tooltip or shown on
+    // another row after sorting, markup in it rendered (a link, bold text),
+    // control characters left raw, the refusal lost beside it, and a huge
+    // comment shown whole.
+    void rowTooltipsCarryTheEntryComment()
+    {
+        const struct {
+            const char* name;
+            uint16_t method;
+            std::string comment;
+            QString shown;  // the tooltip as rendered text; empty: no tooltip
+        } rows[] = {
+            {"a", 0, "", ""},
+            {"b", 0, "<a href=\"file:///etc\">hier</a> <b>fett</b>\x1b", "<a href=\"file:///etc\">hier</a> <b>fett</b>\u241b"},
+            {"c", 98, "Zeile 1\r\nZeile 2", "Komprimierungsverfahren PPMd wird nicht unterstützt\n\nZeile 1\nZeile 2"},
+            {"d", 0, std::string(5000, 'k'), QString(1000, 'k') + " …"},
+        };
+        auto table = std::make_shared<TEntryTable>();
+        for (const auto& row : rows) {
+            TZipEntry entry;
+            entry.FileName = row.name;
+            entry.Method = row.method;
+            entry.Comment = row.comment;
+            table->Append(entry);
+        }
+        TZipListModel model;
+        model.SetTable(table);
+        model.sort(lcName, Qt::DescendingOrder);
+        for (int i = 0; i < model.rowCount(); ++i) {
+            const QString name = model.index(i, lcName).data().toString();
+            const auto& row = rows[name.at(0).unicode() - 'a'];
+            const QVariant tip = model.index(i, lcName).data(Qt::ToolTipRole);
+            QCOMPARE(tip.isValid(), !row.shown.isEmpty());
+            QTextDocument rendered;
+            rendered.setHtml(tip.toString());
+            QCOMPARE(rendered.toPlainText(), row.shown);
+        }
     }
 
     // Catches a path not rebuilt from its pieces, relative pieces joined,

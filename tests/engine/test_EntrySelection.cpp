@@ -100,6 +100,7 @@ TEST(EntrySelection, NamesPatternsExclusionsAndClashes)
             taken.push_back(entry->FileName);
         EXPECT_EQ(taken, row.Taken);
         EXPECT_EQ(selection.Count(), taken.size());
+        EXPECT_EQ(selection.TotalBytes(), taken.size());  // a byte each: clashes left out of the totals
         EXPECT_EQ(selection.NamesNotFound(), row.NotFound);
         std::vector<std::string> clashing;
         for (const TClash& clash : selection.Clashes())

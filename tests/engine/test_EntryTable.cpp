@@ -27,6 +27,7 @@ void ExpectSame(const TZipEntry& got, const TZipEntry& want, const std::string& 
     EXPECT_EQ(got.Flags, want.Flags) << what;
     EXPECT_EQ(got.UnixMode, want.UnixMode) << what;
     EXPECT_EQ(got.Modified, want.Modified) << what;
+    EXPECT_EQ(got.Comment, want.Comment) << what;
 }
 
 }  // namespace
@@ -35,7 +36,8 @@ void ExpectSame(const TZipEntry& got, const TZipEntry& want, const std::string& 
 // blocks of 16,384 records and 1 MiB of names), a name split across two
 // blocks, 64-bit fields cut to 32 bits, and the file name or folder split at
 // the wrong '/', and the Unix mode or the exact time (seconds through 2106,
-// 100 ns steps) lost or mixed up with the attributes packed beside it.
+// 100 ns steps) lost or mixed up with the attributes packed beside it, and
+// the few entries' comments (kept apart) given to the wrong entry.
 TEST(EntryTable, EveryFieldAndNameSurvivesTheBlockBorders)
 {
     TEntryTable table;
@@ -60,6 +62,8 @@ TEST(EntryTable, EveryFieldAndNameSurvivesTheBlockBorders)
         entry.UnixMode = uint16_t(i * 7);
         if (i % 3 != 0)
             entry.Modified = TExactTime{int64_t(0xFFFFFFFFu - i * 101), (i * 9973 % 10000000) * 100};
+        if (i % 997 == 0)
+            entry.Comment = "Kommentar " + std::to_string(i);
         ASSERT_TRUE(table.Append(entry));
         entries.push_back(entry);
     }
@@ -73,6 +77,10 @@ TEST(EntryTable, EveryFieldAndNameSurvivesTheBlockBorders)
         EXPECT_EQ(table.FolderPart(record), slash == std::string::npos ? "" : name.substr(0, slash)) << i;
         EXPECT_EQ(table.IsFolder(record), name.empty() || name.back() == '/') << i;
     }
+    table.Clear();
+    TZipEntry plain;
+    table.Append(plain);
+    EXPECT_EQ(table.Comment(0), "") << "a comment kept from before Clear";
 }
 
 // Catches a listing into the table that drops, reorders or alters entries

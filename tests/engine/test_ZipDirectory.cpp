@@ -103,6 +103,35 @@ TEST(ZipDirectory, ReadsEveryFieldAndDecodesNamesByFlagAndHost)
     EXPECT_EQ(list[1].LocalHeaderOffset, zip.LocalHeaderOffset(1));
 }
 
+// Catches entry comments not read, read from the wrong place (the extra
+// field lies between name and comment), not decoded like the archive's
+// comment, or carried over from the entry before; in large-directory mode too.
+TEST(ZipDirectory, EntryCommentsAreReadAndDecoded)
+{
+    TempDir dir;
+    CraftedZip zip;
+    CraftedEntry utf8 = StoredEntry("a", {}), cp437 = StoredEntry("b", {}), none = StoredEntry("c", {});
+    utf8.Comment = "Gr\xC3\xBC\xC3\x9F" "e", utf8.Extra = Bytes{0xCA, 0xFE, 2, 0, 'x', 'y'};
+    cp437.Comment = "\x94\xE1";
+    zip.Add(utf8);
+    zip.Add(cp437);
+    zip.Add(none);
+    const auto list = ListBytes(dir, zip.Build());
+    ASSERT_EQ(list.size(), 3u);
+    EXPECT_EQ(list[0].Comment, "Gr\xC3\xBC\xC3\x9F" "e");
+    EXPECT_EQ(list[1].Comment, "\xC3\xB6\xC3\x9F");
+    EXPECT_EQ(list[2].Comment, "");
+
+    CraftedZip large = Entries(DirectoryBufferSize / RecordBytes * 2);
+    CraftedEntry last = StoredEntry(Name12(0), {});
+    last.Comment = std::string(1000, 'k');
+    large.Add(last);
+    const auto many = ListBytes(dir, large.Build());
+    ASSERT_EQ(many.size(), DirectoryBufferSize / RecordBytes * 2 + 1);
+    EXPECT_EQ(many.back().Comment, std::string(1000, 'k'));
+    EXPECT_EQ(many[many.size() - 2].Comment, "");
+}
+
 // Catches the archive test accepting what it must refuse, or the reverse:
 // the content decides (an end record leading to a directory), not the name
 // or a probe at the start, and short files are not read past.
