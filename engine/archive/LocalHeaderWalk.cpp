@@ -37,7 +37,8 @@ bool StartsRecord(uint32_t signature)
 
 TLocalHeaderWalk::TLocalHeaderWalk(TArchiveReader& archive)
     : FArchive(archive), FFileBytes(archive.Size()), FChunk(std::make_unique_for_overwrite<uint8_t[]>(ChunkSize)),
-      FScanBudget(4 * FFileBytes + ScanBudgetSlack), FMaxEntries(FFileBytes / LocalHeaderBytes)
+      FScanBudget(4 * FFileBytes + ScanBudgetSlack), FSearchBudget(2 * FFileBytes + ScanBudgetSlack),
+      FMaxEntries(FFileBytes / LocalHeaderBytes)
 {
 }
 
@@ -69,17 +70,27 @@ bool TLocalHeaderWalk::FindSignature(uint64_t from, uint64_t limit, TWanted want
         const uint8_t* data = Chunk(at, bytes);
         if (!data)
             return false;
-        for (size_t i = 0; i + SignatureBytes <= bytes;) {
-            const void* hit = std::memchr(data + i, 'P', bytes - SignatureBytes + 1 - i);
+        // Bytes already held are searched again for free, so the search is
+        // bounded on its own: a run of headers found by scanning, each with a
+        // descriptor searched for up to the end, was quadratic in the file.
+        const size_t searchable = size_t(std::min<uint64_t>(bytes, FSearchBudget));
+        for (size_t i = 0; i + SignatureBytes <= searchable;) {
+            const void* hit = std::memchr(data + i, 'P', searchable - SignatureBytes + 1 - i);
             if (!hit)
                 break;
             i = size_t(static_cast<const uint8_t*>(hit) - data);
             if (data[i + 1] == 'K' && wanted(Le32(data + i))) {
+                FSearchBudget -= i + 1;
                 found = at + i;
                 return true;
             }
             ++i;
         }
+        if (searchable < bytes) {
+            FSearchBudget = 0;
+            return false;
+        }
+        FSearchBudget -= bytes - (SignatureBytes - 1);
         at += bytes - (SignatureBytes - 1);
     }
     return false;

@@ -6,10 +6,10 @@
 // matches the distance walked. State is the walk's own; it reads through
 // TArchiveReader and holds one entry at a time.
 // Bounds for hostile input: entries are at least 30 bytes apart, so no
-// more than bytes / 30 come out; every scan moves forward and all of them
-// together read at most a small multiple of the file, so the cost stays
-// linear. A header found by scanning (behind a program stub, or past a
-// damaged stretch) is taken only when its data ends where a record starts
+// more than bytes / 30 come out; all scans together read, and search, at
+// most a small multiple of the file, so the cost stays linear. A header
+// found by scanning (behind a program stub, or past a damaged stretch) is
+// taken only when its data ends where a record starts
 // or the file ends; an entry cut off by the end of the file is handed out
 // marked edCut and ends the walk.
 #pragma once
@@ -57,6 +57,9 @@ private:
     size_t FChunkBytes = 0;
     // Bytes all scans together may still read: twice the file, and a little.
     uint64_t FScanBudget;
+    // Bytes all signature searches together may still look at, held bytes
+    // included: twice the file, and a little.
+    uint64_t FSearchBudget;
     uint64_t FMaxEntries;
     uint64_t FCount = 0;
     uint64_t FNext = 0;       // where the next local header should stand
