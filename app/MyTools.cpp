@@ -34,14 +34,12 @@ bool TMyTools::RunProgram(const QString& program, const QString& parameters, uin
 {
     const std::string path = QFile::encodeName(program).toStdString();
     const std::string params = QFile::encodeName(parameters).toStdString();
-    // First the program as given, then the joined command line, where the
-    // first word may also be a name found on the PATH.
+    // The program is never split: "/tmp/My Setup" must not start "/tmp/My".
+    // A bare name is looked for on the PATH, as a shell would.
     std::vector<std::string> argv{path};
     for (const std::string& part : platform::SplitCommandLine(params))
         argv.push_back(part);
-    if (launcher.StartProgram(argv, false, wait))
-        return true;
-    return launcher.StartProgram(platform::SplitCommandLine(path + " " + params), true, wait);
+    return launcher.StartProgram(argv, path.find('/') == std::string::npos, wait);
 }
 
 int64_t TMyTools::GetSizeOfFile(const QString& path) const

@@ -29,34 +29,21 @@ namespace {
 // Flushed to stdout whenever it holds this much; one line is far shorter.
 constexpr size_t OutputBlockBytes = 1 << 16;
 
+// Fields are written through a pointer into room made once per line; the
+// string's own appends, a character at a time, were a quarter of a listing.
 class LineWriter {
 public:
-    LineWriter() { FText.reserve(OutputBlockBytes + 512); }
+    LineWriter() { FText.reserve(OutputBlockBytes + LineRoom); }
     ~LineWriter() { Flush(); }
 
-    void Number(uint64_t value)
+    // Room for the fixed fields of one line; the name is appended after them.
+    char* Begin()
     {
-        char digits[16];
-        const auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
-        FText.append(digits, end);
+        FFieldsAt = FText.size();
+        FText.resize(FFieldsAt + LineRoom);
+        return FText.data() + FFieldsAt;
     }
-    // Fixed width, zero-padded: the date fields are at most 4 digits.
-    void Padded(unsigned value, int width)
-    {
-        char digits[8];
-        for (int i = width - 1; i >= 0; --i, value /= 10)
-            digits[i] = char('0' + value % 10);
-        FText.append(digits, size_t(width));
-    }
-    void Hex(uint32_t value, int width)
-    {
-        static constexpr char HexDigits[] = "0123456789abcdef";
-        char digits[8];
-        for (int i = width - 1; i >= 0; --i, value >>= 4)
-            digits[i] = HexDigits[value & 15];
-        FText.append(digits, size_t(width));
-    }
-    void Char(char c) { FText += c; }
+    void EndFields(const char* end) { FText.resize(size_t(end - FText.data())); }
     void Name(const std::string& name) { AppendEscapedName(FText, name); }
     void EndLine()
     {
@@ -71,40 +58,65 @@ public:
     }
 
 private:
+    static constexpr size_t LineRoom = 128;  // the fields before the name take at most 90
     std::string FText;
+    size_t FFieldsAt = 0;
 };
 
-void PutTime(LineWriter& out, const platform::TLocalTime& local)
+char* Number(char* out, uint64_t value)
 {
-    out.Padded(unsigned(local.Year), 4);
-    out.Char('-');
-    out.Padded(unsigned(local.Month), 2);
-    out.Char('-');
-    out.Padded(unsigned(local.Day), 2);
-    out.Char(' ');
-    out.Padded(unsigned(local.Hour), 2);
-    out.Char(':');
-    out.Padded(unsigned(local.Minute), 2);
-    out.Char(':');
-    out.Padded(unsigned(local.Second), 2);
+    return std::to_chars(out, out + 20, value).ptr;
 }
 
-void PutEntry(LineWriter& out, const TZipEntry& entry)
+// Fixed width, zero-padded: the date fields are at most 4 digits.
+char* Padded(char* out, unsigned value, int width)
 {
-    out.Number(entry.Method);
-    out.Char('\t');
-    out.Number(entry.CompressedSize);
-    out.Char('\t');
-    out.Number(entry.UncompressedSize);
-    out.Char('\t');
-    out.Hex(entry.Crc32, 8);
-    out.Char('\t');
-    PutTime(out, ListedTime(entry));
-    out.Char('\t');
-    out.Hex(entry.Attributes & 0xFF, 2);
-    out.Char('\t');
-    out.Name(entry.FileName);
-    out.EndLine();
+    for (int i = width - 1; i >= 0; --i, value /= 10)
+        out[i] = char('0' + value % 10);
+    return out + width;
+}
+
+char* Hex(char* out, uint32_t value, int width)
+{
+    static constexpr char HexDigits[] = "0123456789abcdef";
+    for (int i = width - 1; i >= 0; --i, value >>= 4)
+        out[i] = HexDigits[value & 15];
+    return out + width;
+}
+
+char* PutTime(char* out, const platform::TLocalTime& local)
+{
+    out = Padded(out, unsigned(local.Year), 4);
+    *out++ = '-';
+    out = Padded(out, unsigned(local.Month), 2);
+    *out++ = '-';
+    out = Padded(out, unsigned(local.Day), 2);
+    *out++ = ' ';
+    out = Padded(out, unsigned(local.Hour), 2);
+    *out++ = ':';
+    out = Padded(out, unsigned(local.Minute), 2);
+    *out++ = ':';
+    return Padded(out, unsigned(local.Second), 2);
+}
+
+void PutEntry(LineWriter& writer, const TZipEntry& entry)
+{
+    char* out = writer.Begin();
+    out = Number(out, entry.Method);
+    *out++ = '\t';
+    out = Number(out, entry.CompressedSize);
+    *out++ = '\t';
+    out = Number(out, entry.UncompressedSize);
+    *out++ = '\t';
+    out = Hex(out, entry.Crc32, 8);
+    *out++ = '\t';
+    out = PutTime(out, ListedTime(entry));
+    *out++ = '\t';
+    out = Hex(out, entry.Attributes & 0xFF, 2);
+    *out++ = '\t';
+    writer.EndFields(out);
+    writer.Name(entry.FileName);
+    writer.EndLine();
 }
 
 }  // namespace

@@ -68,11 +68,16 @@ void AppendCodePointEscape(std::string& out, uint32_t codePoint)
 void AppendEscapedName(std::string& out, std::string_view name)
 {
     uint32_t codePoint = 0;
+    const auto plain = [](uint8_t c) { return c >= 0x20 && c < 0x7F && c != '\\'; };
     for (size_t at = 0; at < name.size();) {
         const uint8_t c = uint8_t(name[at]);
-        if (c >= 0x20 && c < 0x7F && c != '\\') {
-            out += char(c);
-            ++at;
+        if (plain(c)) {
+            // A run at a time: most names are nothing else.
+            size_t end = at + 1;
+            while (end < name.size() && plain(uint8_t(name[end])))
+                ++end;
+            out.append(name.data() + at, end - at);
+            at = end;
         } else if (c == '\t' || c == '\n' || c == '\\') {
             out += '\\';
             out += c == '\t' ? 't' : c == '\n' ? 'n' : '\\';

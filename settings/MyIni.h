@@ -89,7 +89,7 @@ private:
     QString FProgramFolder;             // with a trailing '/', taken at construction
     QString FDefFilePath;               // with a trailing '/', or empty
     bool FOpen = false;
-    bool FHaveFile = false;             // the last OpenIniFile succeeded (the Part's INI object)
+    bool FHaveFile = false;             // the last OpenIniFile succeeded: an INI file is at hand
 };
 
 }  // namespace valbrix

@@ -140,15 +140,43 @@ size_t Utf8CutLength(const std::string& text, size_t maxBytes)
     return cut;
 }
 
-std::string DecodeEntryName(const uint8_t* stored, size_t storedBytes, uint16_t flags, uint8_t hostSystem,
-                            size_t maxNameBytes)
+namespace {
+
+// ASCII without NUL or '\\': nearly every name, the same under every
+// decoding and needing no change, so it is copied as it stands. Looked at
+// eight bytes at a time: a zero byte shows in (w - 0x01..) & ~w & 0x80..,
+// and a '\\' as a zero byte of w ^ 0x5C...
+bool IsPlainAsciiName(const uint8_t* stored, size_t storedBytes)
 {
+    constexpr uint64_t Ones = 0x0101010101010101u, Highs = 0x8080808080808080u, Backslashes = 0x5C * Ones;
+    const auto hasZeroByte = [](uint64_t w) { return ((w - Ones) & ~w & Highs) != 0; };
+    size_t i = 0;
+    for (; i + 8 <= storedBytes; i += 8) {
+        uint64_t w;
+        std::memcpy(&w, stored + i, 8);
+        if ((w & Highs) != 0 || hasZeroByte(w) || hasZeroByte(w ^ Backslashes))
+            return false;
+    }
+    for (; i < storedBytes; ++i)
+        if (stored[i] >= 0x80 || stored[i] == 0 || stored[i] == '\\')
+            return false;
+    return true;
+}
+
+}  // namespace
+
+void DecodeEntryNameInto(std::string& name, const uint8_t* stored, size_t storedBytes, uint16_t flags,
+                         uint8_t hostSystem, size_t maxNameBytes)
+{
+    if (IsPlainAsciiName(stored, storedBytes)) {
+        name.assign(reinterpret_cast<const char*>(stored), std::min(storedBytes, maxNameBytes));
+        return;
+    }
     // Names are zero-terminated wherever they are used as paths; ending them
     // here keeps the shown name and the created file the same.
     if (const void* zero = std::memchr(stored, 0, storedBytes))
         storedBytes = size_t(static_cast<const uint8_t*>(zero) - stored);
 
-    std::string name;
     const bool asStored = (flags & gpUtf8Name) != 0 || (hostSystem != hsMsDos && IsValidUtf8(stored, storedBytes));
     if (asStored) {
         // Keep up to three bytes beyond the limit so the cut can see whether
@@ -156,12 +184,19 @@ std::string DecodeEntryName(const uint8_t* stored, size_t storedBytes, uint16_t 
         name.assign(reinterpret_cast<const char*>(stored), storedBytes < maxNameBytes + 4 ? storedBytes : maxNameBytes + 4);
         name.resize(Utf8CutLength(name, maxNameBytes));
     } else {
-        name.reserve(storedBytes < maxNameBytes ? storedBytes : maxNameBytes);
+        name.clear();
         AppendCp437AsUtf8(name, stored, storedBytes, maxNameBytes);
     }
     for (char& c : name)
         if (c == '\\')
             c = '/';
+}
+
+std::string DecodeEntryName(const uint8_t* stored, size_t storedBytes, uint16_t flags, uint8_t hostSystem,
+                            size_t maxNameBytes)
+{
+    std::string name;
+    DecodeEntryNameInto(name, stored, storedBytes, flags, hostSystem, maxNameBytes);
     return name;
 }
 

@@ -38,6 +38,10 @@ size_t Utf8CutLength(const std::string& text, size_t maxBytes);
 // and cut to at most maxNameBytes bytes at a character boundary.
 std::string DecodeEntryName(const uint8_t* stored, size_t storedBytes, uint16_t flags, uint8_t hostSystem,
                             size_t maxNameBytes);
+// The same into `name`, whose room is used again: listing a large directory
+// then allocates nothing per entry.
+void DecodeEntryNameInto(std::string& name, const uint8_t* stored, size_t storedBytes, uint16_t flags,
+                         uint8_t hostSystem, size_t maxNameBytes);
 
 // The Unicode path extra field (id 0x7075): version 1, the CRC-32 of the
 // plain name as stored, then the name in UTF-8. When the CRC matches the

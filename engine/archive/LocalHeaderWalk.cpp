@@ -216,7 +216,7 @@ TLocalHeaderWalk::THeaderRead TLocalHeaderWalk::ReadEntry(uint64_t at, bool foun
         return true;
     });
     if (!unicodeName)
-        FEntry.FileName = DecodeEntryName(name, nameBytes, FEntry.Flags, NoHostSaid, MaxEntryNameBytes);
+        DecodeEntryNameInto(FEntry.FileName, name, nameBytes, FEntry.Flags, NoHostSaid, MaxEntryNameBytes);
     const uint64_t dataStart = at + LocalHeaderBytes + nameBytes + extraBytes;
 
     bool whole = false;

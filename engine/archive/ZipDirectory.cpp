@@ -408,7 +408,7 @@ bool TakeRecord(const uint8_t* p, TZipEntry& entry)
         return false;
     entry.Modified = unixTime ? unixTime : ntfsTime;
     if (!unicodeName)
-        entry.FileName = DecodeEntryName(name, nameBytes, entry.Flags, hostSystem, MaxEntryNameBytes);
+        DecodeEntryNameInto(entry.FileName, name, nameBytes, entry.Flags, hostSystem, MaxEntryNameBytes);
     // The record's length was checked against the buffer before, comment included.
     if (const uint16_t commentBytes = Le16(p + CentralField::CommentLength))
         entry.Comment = DecodeCommentText(name + nameBytes + Le16(p + CentralField::ExtraLength), commentBytes);

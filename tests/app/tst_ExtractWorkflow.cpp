@@ -484,7 +484,7 @@ private slots:
 
     // Catches the four causes of a failed output step reading alike (a full
     // disk told as missing rights), a cause lost between the driver and the
-    // box, and the failure box losing the Part's first line.
+    // box, and the failure box losing its first line (what failed, and where).
     void outputFailureReasons()
     {
         QStringList reasons;

@@ -107,7 +107,8 @@ private slots:
     }
 
     // Catches a start reported for a missing program, a real program not started,
-    // parameters not passed, and a Windows program started without wine.
+    // parameters not passed, a Windows program started without wine, and a
+    // path with a blank split so that its first word starts another program.
     void runProgram()
     {
         valbrix::test::TempDir dir;
@@ -117,8 +118,13 @@ private slots:
         const QString marker = QString::fromStdString((dir / "made by touch").string());
         QVERIFY(tools.RunProgram(QStringLiteral("/usr/bin/touch"), QLatin1Char('"') + marker + QLatin1Char('"'), 1, true));
         QTRY_VERIFY(QFile::exists(marker));
-        // The second attempt: the program is found on the PATH from the joined command line.
-        QVERIFY(tools.RunProgram(QStringLiteral("true"), QString(), 1, false));
+        QVERIFY(tools.RunProgram(QStringLiteral("true"), QString(), 1, false));  // a bare name, from the PATH
+        const QString planted = QString::fromStdString((dir / "planted").string());
+        valbrix::test::WriteFile(dir / "My", "#!/bin/sh\ntouch '" + planted.toStdString() + "'\n");
+        QFile(QString::fromStdString((dir / "My").string())).setPermissions(QFile::ReadOwner | QFile::ExeOwner);
+        QVERIFY(!tools.RunProgram(QString::fromStdString((dir / "My Setup").string()), QString(), 1, true));
+        QTest::qWait(200);
+        QVERIFY(!QFile::exists(planted));
         valbrix::test::WriteFile(dir / "setup.exe", std::string("MZ"));
         if (platformHasWine())
             QSKIP("wine is installed; the no-wine case cannot be checked");

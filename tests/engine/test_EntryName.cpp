@@ -61,6 +61,19 @@ TEST(EntryName, DecodingDelimitersAndCuts)
     EXPECT_EQ(Decode("dir\\sub\\f.txt", gpUtf8Name, 3), "dir/sub/f.txt");
     EXPECT_EQ(Decode(std::string("evil\0/../x", 10), 0, hsMsDos), "evil");
 
+    // Plain ASCII is copied as it stands, eight bytes at a time: a '\\', a
+    // zero or a byte above 0x7F in any place of a word or of the tail must
+    // still send the name the careful way.
+    for (size_t at = 0; at < 19; ++at) {
+        std::string name(19, 'n');
+        name[at] = '\\';
+        EXPECT_EQ(Decode(name, 0, hsMsDos), std::string(at, 'n') + "/" + std::string(18 - at, 'n')) << at;
+        name[at] = '\0';
+        EXPECT_EQ(Decode(name, 0, hsMsDos), std::string(at, 'n')) << at;
+        name[at] = '\x94';
+        EXPECT_EQ(Decode(name, 0, hsMsDos), std::string(at, 'n') + "\xC3\xB6" + std::string(18 - at, 'n')) << at;
+    }
+
     std::string umlauts;
     for (int i = 0; i < 150; ++i)
         umlauts += "\xC3\xA4";  // ä, two bytes

@@ -207,8 +207,9 @@ TEST(JobTurns, SizeLimitedDiskEndsTheRunOnceWithWholeFiles)
         EXPECT_FALSE(summary.Aborted);
         EXPECT_EQ(summary.Failed, 0u);
         EXPECT_EQ(summary.Written + summary.NotExtracted, uint64_t(Count));
-        if (workers == 1)
+        if (workers == 1) {
             EXPECT_EQ(summary.Written, 14u);
+        }
         const std::map<std::string, std::string> tree = FolderTree(dir / "out");
         EXPECT_EQ(tree.size(), summary.Written);
         for (const auto& [name, text] : tree)
