@@ -253,7 +253,8 @@ int ExtractToFolder(const TExtractArgs& parsed, const TZipArchive& archive, TArc
     TTerminalReport report(!parsed.Quiet && platform::StderrIsTerminal());
     TStderrReceiver receiver(passwords, parsed.Verbose, selection.TotalBytes() > 0, report);
     TExtractJob job(archive, parsed.Options, receiver);
-    if (!PrepareTarget(job, parsed.Folder))
+    // Names that match nothing make no folder for nothing.
+    if (selection.Count() > 0 && !PrepareTarget(job, parsed.Folder))
         return ExitCannotOpen;
     const bool allFound = ReportNamesNotFound(selection);
     const bool noClash = ReportClashes(selection);

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "engine/ByteWords.h"
 #include "engine/Crc32.h"
 #include "engine/EngineState.h"
 #include "engine/archive/LittleEndian.h"
@@ -143,18 +144,13 @@ size_t Utf8CutLength(const std::string& text, size_t maxBytes)
 namespace {
 
 // ASCII without NUL or '\\': nearly every name, the same under every
-// decoding and needing no change, so it is copied as it stands. Looked at
-// eight bytes at a time: a zero byte shows in (w - 0x01..) & ~w & 0x80..,
-// and a '\\' as a zero byte of w ^ 0x5C...
+// decoding and needing no change, so it is copied as it stands.
 bool IsPlainAsciiName(const uint8_t* stored, size_t storedBytes)
 {
-    constexpr uint64_t Ones = 0x0101010101010101u, Highs = 0x8080808080808080u, Backslashes = 0x5C * Ones;
-    const auto hasZeroByte = [](uint64_t w) { return ((w - Ones) & ~w & Highs) != 0; };
     size_t i = 0;
     for (; i + 8 <= storedBytes; i += 8) {
-        uint64_t w;
-        std::memcpy(&w, stored + i, 8);
-        if ((w & Highs) != 0 || hasZeroByte(w) || hasZeroByte(w ^ Backslashes))
+        const uint64_t word = LoadWord(stored + i);
+        if ((word & ByteHighs) != 0 || HasZeroByte(word) || HasByte(word, '\\'))
             return false;
     }
     for (; i < storedBytes; ++i)

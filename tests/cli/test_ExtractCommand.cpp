@@ -139,13 +139,15 @@ TEST_F(ExtractCommandTest, ExistingFilesKeptUnlessOverwrite)
 
 TEST_F(ExtractCommandTest, NamedEntriesOnly)
 {
-    // Selection ignored, or a name that matches nothing passing silently.
+    // Selection ignored, a name that matches nothing passing silently, or
+    // a target folder made for a run with nothing to extract.
     const std::string archive = Archive(Nested());
-    EXPECT_EQ(RunCli("extract " + OutOption() + " " + archive + " docs/inner/deep.txt").ExitCode, 0);
-    EXPECT_EQ(Tree(Out()), (std::vector<std::string>{"docs/", "docs/inner/", "docs/inner/deep.txt"}));
     const CliRun missing = RunCli("extract " + OutOption() + " " + archive + " nothere.txt");
     EXPECT_EQ(missing.ExitCode, 1);
     EXPECT_NE(missing.Errors.find("nothere.txt: not found"), std::string::npos) << missing.Errors;
+    EXPECT_FALSE(fs::exists(Out()));
+    EXPECT_EQ(RunCli("extract " + OutOption() + " " + archive + " docs/inner/deep.txt").ExitCode, 0);
+    EXPECT_EQ(Tree(Out()), (std::vector<std::string>{"docs/", "docs/inner/", "docs/inner/deep.txt"}));
 }
 
 TEST_F(ExtractCommandTest, FailedEntriesReportedAndCounted)

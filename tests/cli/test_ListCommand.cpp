@@ -266,6 +266,10 @@ TEST(ListCommand, NamesAreEscaped)
         {"marks\xe2\x80\x8e\xe2\x80\x8f\xd8\x9c", "marks\\u{200E}\\u{200F}\\u{061C}"},
         // Neighbours of the controls print as they are (zero-width joiner, U+2070).
         {"zwj\xe2\x80\x8d sup\xe2\x81\xb0", "zwj\xe2\x80\x8d sup\xe2\x81\xb0"},
+        // Plain runs are passed eight bytes a step: a control inside such a step.
+        {"words0123456\x1b[2Jtail", "words0123456\\x1b[2Jtail"},
+        {"words01234567\x7f" "89abcdefgh", "words01234567\\x7f89abcdefgh"},
+        {"words012345678\xc2\x9bm0123456789", "words012345678\\xc2\\x9bm0123456789"},
     };
     TempDir dir;
     CraftedZip zip;
