@@ -87,11 +87,12 @@ TOpenProblem TArchiveSession::OpenProblem(const QString& path, const TArchiveLis
     return {};
 }
 
-QString TArchiveSession::DamageText(const QString& path, qsizetype entriesRead) const
+QString TArchiveSession::DamageText(const QString& path, qsizetype filesRead, qsizetype foldersRead) const
 {
     if (FArchive.SetProblem() == spMissingPart)
         return MissingPartText(QString::fromStdString(FArchive.ProblemPart()));
-    return FArchive.Recovered() ? RecoveredArchiveText(entriesRead) : DamagedDirectoryText(path, entriesRead);
+    return FArchive.Recovered() ? RecoveredArchiveText(filesRead, foldersRead)
+                                : DamagedDirectoryText(path, filesRead, foldersRead);
 }
 
 }  // namespace valbrix

@@ -52,7 +52,7 @@ public:
     TOpenProblem OpenProblem(const QString& path, const TArchiveListing& listing, int rowCount) const;
     // What a damaged listing is told with: a missing part of a split set,
     // entries recovered from the local headers, or a damaged directory.
-    QString DamageText(const QString& path, qsizetype entriesRead) const;
+    QString DamageText(const QString& path, qsizetype filesRead, qsizetype foldersRead) const;
 
 private:
     TZipArchive FArchive;

@@ -1,7 +1,10 @@
 // The window's archive test; see the header.
 #include "ArchiveTester.h"
 
+#include <algorithm>
+
 #include "ExtractTexts.h"
+#include "ListTexts.h"
 #include "engine/ResultCodes.h"
 #include "engine/archive/ZipDirectory.h"
 #include "engine/extract/EntrySelection.h"
@@ -54,15 +57,24 @@ public:
     {
         if (IsFolderName(outcome.Entry.FileName))
             return;  // nothing to decode: not counted
+        const QString name = VisibleNameText(QString::fromUtf8(outcome.Entry.FileName));
+        // Without its password an entry was not tested at all, which is no fault of its data.
+        if (outcome.Result != erOk &&
+            (FOwner.FDeclined.Take(outcome.Entry.LocalHeaderOffset) || outcome.Result == erEncrypted)) {
+            FReport.Untested << name + QStringLiteral(": ") + UntestedText();
+            return;
+        }
         ++FReport.Tested;
         if (outcome.Result != erOk)
-            FReport.Failures << QString::fromUtf8(outcome.Entry.FileName) + QStringLiteral(": ") +
-                                    ResultText(outcome.Result, 0, EntryMethod(outcome.Entry));
+            FReport.Failures << name + QStringLiteral(": ") + ResultText(outcome.Result, 0, EntryMethod(outcome.Entry));
     }
     TPasswordAnswer AskPassword(const TZipEntry& entry, bool wrongBefore, TSecret& password) override
     {
         FOwner.FPasswords.SetEntryName(QString::fromUtf8(entry.FileName));
-        return FOwner.FPasswords.AskPassword(wrongBefore, password);
+        const TPasswordAnswer answer = FOwner.FPasswords.AskPassword(wrongBefore, password);
+        if (answer == paCancelled)
+            FOwner.FDeclined.Add(entry.LocalHeaderOffset);
+        return answer;
     }
 
 private:
@@ -88,6 +100,10 @@ TTestReport TArchiveTester::Run(const TZipArchive& archive, const TTableEntries&
         return report;
     const TRunningFlag running(FRunning, OnBusyChanged);
     FAbortRequested = false;
+    FPasswords.BeginRun();
+    FDeclined.Clear();
+    for (uint32_t index : entries.Indices)
+        report.Asked += entries.Table->IsFolder(entries.Table->Record(index)) ? 0 : 1;
     TReceiver receiver(*this, progress, report);
     TJobOptions options;
     options.TestOnly = true;
@@ -102,15 +118,28 @@ TTestReport TArchiveTester::Run(const TZipArchive& archive, const TTableEntries&
     return report;
 }
 
+QString UntestedText()
+{
+    return QStringLiteral("nicht geprüft (kein Kennwort eingegeben)");
+}
+
 QString TestSummaryText(const TTestReport& report, bool directoryDamaged)
 {
-    QString text = QStringLiteral("Es wurden %1 Datei(en) geprüft").arg(report.Tested);
-    if (report.Failures.isEmpty())
-        text += QStringLiteral(", alle ohne Fehler.");
-    else
+    const int files = std::max(report.ArchiveFiles, report.Asked);
+    QString text = report.Tested == files
+                       ? QStringLiteral("Es wurden %1 Datei(en) geprüft").arg(report.Tested)
+                       : QStringLiteral("Es wurden %1 von %2 Datei(en) geprüft").arg(report.Tested).arg(files);
+    if (!report.Failures.isEmpty())
         text += QStringLiteral(", davon %1 fehlerhaft (Liste unten).").arg(report.Failures.size());
+    else
+        text += report.Tested > 0 ? QStringLiteral(", alle ohne Fehler.") : QStringLiteral(".");
+    if (!report.Untested.isEmpty())
+        text += QStringLiteral("\n%1 verschlüsselte Datei(en) wurden ohne Kennwort nicht geprüft (Liste unten).")
+                    .arg(report.Untested.size());
     if (report.Stopped)
-        text += QStringLiteral("\nDie Prüfung wurde abgebrochen.");
+        text += QStringLiteral("\nDie Prüfung wurde nach %1 von %2 Datei(en) abgebrochen.")
+                    .arg(report.Tested + int(report.Untested.size()))
+                    .arg(report.Asked);
     if (directoryDamaged)
         text += QStringLiteral("\nDas Inhaltsverzeichnis des Archivs ist beschädigt: nicht alle Einträge konnten gelesen werden.");
     return text;

@@ -24,7 +24,10 @@ class TExtractJob;
 
 struct TTestReport {
     int Tested = 0;        // file entries decoded (folder entries have nothing to decode)
+    int Asked = 0;         // file entries the run was given
+    int ArchiveFiles = 0;  // file entries of the archive, for "12 von 300" (the caller's to set)
     QStringList Failures;  // "name: reason", in the order tested
+    QStringList Untested;  // "name: reason": encrypted entries left without a password
     bool Stopped = false;  // aborted before the last entry
 };
 
@@ -48,14 +51,18 @@ public:
 private:
     class TReceiver;
     TWindowPasswords FPasswords;
+    TDeclinedEntries FDeclined;
     TExtractJob* FJob = nullptr;
     bool FRunning = false;
     bool FAbortRequested = false;
     unsigned FWorkers = 0;
 };
 
-// "Es wurden 12 Datei(en) geprüft ..." with the failures' count, a stop and
-// a damaged directory said in the same box.
+// "Es wurden 12 (von 300) Datei(en) geprüft ..." with the failures' count,
+// the entries not tested for want of a password, how far a stopped run got
+// and a damaged directory, in one box.
 QString TestSummaryText(const TTestReport& report, bool directoryDamaged);
+// Why an encrypted entry was not tested: the user declined its password.
+QString UntestedText();
 
 }  // namespace valbrix

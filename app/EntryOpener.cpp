@@ -12,6 +12,7 @@
 #include "ExtractTexts.h"
 #include "ListTexts.h"
 #include "MessageBox.h"
+#include "OpenTexts.h"
 #include "RunQuestions.h"
 #include "engine/extract/ExtractJob.h"
 #include "platform/FolderServices.h"
@@ -83,7 +84,7 @@ bool TEntryOpener::OpenEntry(const TZipArchive& archive, const TExtractList& ent
     if (!entry.Table || entry.Indices.size() != 1)
         return false;
     const TEntryRecord& record = entry.Table->Record(entry.Indices.front());
-    const QString name = VisibleNameText(QString::fromUtf8(entry.Table->FileNamePart(record)));
+    const QString name = QuotedName(QString::fromUtf8(entry.Table->FileNamePart(record)));
     if (entry.Table->IsFolder(record))
         return false;  // a folder has nothing to open (and gets no row)
     if (const QString refusal = RefusalText(record.DataMethod, record.Flags); !refusal.isEmpty()) {
@@ -112,7 +113,10 @@ bool TEntryOpener::OpenEntry(const TZipArchive& archive, const TExtractList& ent
         FFolders.Remove(QFile::encodeName(folder).toStdString());  // the failure was told by the extraction
         return false;
     }
-    if (!FSeams.Launcher->OpenUrl(QUrl::fromLocalFile(file))) {
+    TMessageBoxPresenter* const* boxes = &FSeams.Boxes;  // the window's, read when the desktop answers
+    if (!FSeams.Launcher->OpenLocal(file, FOwner, [boxes, file] {
+            ShowMessageBox(**boxes, NoProgramText(file), QString(), mkInformation, bcOK);
+        })) {
         ShowMessageBox(*FSeams.Boxes,
                        QStringLiteral("Die Datei %1 konnte nicht mit der Standardanwendung geöffnet werden.").arg(name),
                        QString(), mkError, bcOK);

@@ -22,6 +22,7 @@
 #include "platform/PrivateFolders.h"
 
 class QMimeData;
+class QObject;
 class QProgressBar;
 
 namespace valbrix {
@@ -31,6 +32,8 @@ public:
     // temporaryFolder: where the private folders are made.
     TEntryOpener(TEntryExtractor& extractor, const TWindowSeams& seams, const std::string& temporaryFolder);
     TEntryOpener(const TEntryOpener&) = delete;
+    // The window whose boxes tell what the desktop reports after the hand-over.
+    void SetOwner(QObject* owner) { FOwner = owner; }
     TEntryOpener& operator=(const TEntryOpener&) = delete;
 
     // Extracts the one file entry of `entry` (a folder entry or one we
@@ -58,6 +61,7 @@ private:
     TEntryExtractor& FExtractor;
     const TWindowSeams& FSeams;
     platform::TPrivateFolders FFolders;
+    QObject* FOwner = nullptr;
 };
 
 }  // namespace valbrix

@@ -9,6 +9,7 @@
 #include <QProgressBar>
 
 #include "ExtractTexts.h"
+#include "ListTexts.h"
 #include "MessageBox.h"
 #include "engine/ResultCodes.h"
 #include "engine/extract/ExtractJob.h"
@@ -88,11 +89,18 @@ public:
 
     void EntryDone(const TEntryOutcome& outcome) override
     {
-        FWritten += outcome.Written ? 1 : 0;
+        if (outcome.Written) {
+            ++FWritten;
+            FOwner.FWrittenTargets.push_back(outcome.Target);
+        }
         if (outcome.Result == erOk)
             return;
         if (FOwner.OnFailure) {
             FOwner.OnFailure(outcome);
+            return;
+        }
+        if (FOwner.FDeclined.Take(outcome.Entry.LocalHeaderOffset)) {
+            FOwner.FSkipped << VisibleNameText(TargetText(outcome.Target)) + QStringLiteral(": ") + SkippedText();
             return;
         }
         // A refused name has no target: it is shown as the archive spells it.
@@ -108,7 +116,10 @@ public:
         if (FOwner.FQuestions.Stopped())
             return paCancelled;
         FOwner.FPasswords.SetEntryName(QString::fromUtf8(entry.FileName));
-        return FOwner.FPasswords.AskPassword(wrongBefore, password);
+        const TPasswordAnswer answer = FOwner.FPasswords.AskPassword(wrongBefore, password);
+        if (answer == paCancelled)
+            FOwner.FDeclined.Add(entry.LocalHeaderOffset);
+        return answer;
     }
 
     int Written() const { return FWritten; }
@@ -153,6 +164,10 @@ int TEntryExtractor::ExtractEntries(const TZipArchive& archive, TExtractOptions 
     FDiskFull = false;
     FQuestions = TRunQuestions(*FSeams.Boxes, (options & eoOverwrite) != 0);
     FTrail = {};
+    FWrittenTargets.clear();
+    FPasswords.BeginRun();
+    FDeclined.Clear();
+    FSkipped.clear();
     TReceiver receiver(*this, folder, progressBar);
     TJobOptions jobOptions;
     jobOptions.WithFolders = (options & eoWithFolders) != 0;
@@ -165,6 +180,8 @@ int TEntryExtractor::ExtractEntries(const TZipArchive& archive, TExtractOptions 
     const TRunningMark mark(FJob, job, OnBusyChanged);
     TTableSelection selection(list);
     const TJobSummary summary = job.Run(selection);
+    if (OnRunOver)
+        OnRunOver();
     FTrail = job.Trail();
     FDiskFull = summary.DiskError != 0;
     if (FDiskFull) {

@@ -14,10 +14,12 @@
 
 #include <cstdint>
 #include <functional>
+#include <string>
 #include <vector>
 
 #include <QElapsedTimer>
 #include <QString>
+#include <QStringList>
 
 #include "PasswordDialog.h"
 #include "RunQuestions.h"
@@ -65,17 +67,26 @@ public:
     // The questions and answers of the current or last run: whether the user
     // stopped it, and the failures collected for the summary.
     const TRunQuestions& Questions() const { return FQuestions; }
+    // Encrypted entries of the last run left out because the user declined
+    // the password: "target: reason" each, in archive order.
+    const QStringList& Skipped() const { return FSkipped; }
     // The last run ended on a full or read-only target; the box was shown.
     bool DiskFull() const { return FDiskFull; }
     // What the last run created below its folder (files that replaced
     // nothing, folders it made), so a stopped run can be taken back.
     const TRunTrail& Trail() const { return FTrail; }
+    // Every target the last run wrote (relative, a folder's with '/' behind
+    // it), in archive order; with the trail it tells the replaced files.
+    const std::vector<std::string>& WrittenTargets() const { return FWrittenTargets; }
 
     // Workers of the next extraction; 0: one per online processor.
     void SetWorkers(unsigned workers) { FWorkers = workers; }
 
     // Called when Running() changes, so the window can disable its commands.
     std::function<void()> OnBusyChanged;
+    // Called when the job has ended, before any box of the run's end, so the
+    // window can take its progress bar away first.
+    std::function<void()> OnRunOver;
     // When set, gets every failed entry instead of the run's failure box
     // (opening one entry words its own; a drag lists them after the run).
     std::function<void(const TEntryOutcome& outcome)> OnFailure;
@@ -88,7 +99,10 @@ private:
     TExtractJob* FJob = nullptr;
     TRunQuestions FQuestions;
     TRunTrail FTrail;
+    std::vector<std::string> FWrittenTargets;
     TWindowPasswords FPasswords;
+    TDeclinedEntries FDeclined;
+    QStringList FSkipped;
     bool FAbortRequested = false;
     bool FDiskFull = false;
     unsigned FWorkers = 0;

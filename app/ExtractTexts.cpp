@@ -68,7 +68,7 @@ QString ResultText(int resultCode, int systemError, uint16_t method)
 
 QString ExtractFailureText(const QString& target, int resultCode, int systemError, uint16_t method)
 {
-    return QStringLiteral("Fehler beim Auspacken nach ") + target + QStringLiteral("!\n") +
+    return QStringLiteral("Fehler beim Auspacken nach ") + QuotedName(target) + QStringLiteral("!\n") +
            ResultText(resultCode, systemError, method);
 }
 
@@ -92,7 +92,7 @@ QString ReplaceQuestionText(const QString& target, int64_t existingSize, const Q
     if (existing.isValid())
         existing = existing.addSecs(-(existing.time().second() % 2)).addMSecs(-existing.time().msec());
     const QString entryTime = DateTimeText(DosDateTimeValue(entryDosDateTime));
-    return QStringLiteral("Die Datei ") + target + QStringLiteral(" existiert bereits.\n\n") +
+    return QStringLiteral("Die Datei ") + QuotedName(target) + QStringLiteral(" existiert bereits.\n\n") +
            QStringLiteral("Möchten Sie die existierende Datei \n") + MyTools().FormatSize(existingSize) +
            QLatin1Char('\n') + DateTimeText(existing) + QStringLiteral("\n\nmit dieser ersetzen?\n") +
            MyTools().FormatSize(entrySize) + QLatin1Char('\n') +
@@ -104,9 +104,14 @@ QString SummaryText(int count)
     return SummaryText(count, false, 0);
 }
 
+QString SkippedText()
+{
+    return QStringLiteral("übersprungen (kein Kennwort eingegeben)");
+}
+
 namespace {
 
-QString CountsText(int count, bool stopped, qsizetype collectedFailures)
+QString CountsText(int count, bool stopped, qsizetype collectedFailures, qsizetype skipped)
 {
     QString text = QStringLiteral("Es wurden %1 Datei(en) extrahiert").arg(count);
     if (stopped)
@@ -114,22 +119,31 @@ QString CountsText(int count, bool stopped, qsizetype collectedFailures)
     if (collectedFailures > 0)
         text += QStringLiteral("\nWeitere %1 Datei(en) konnten nicht extrahiert werden (Liste unten).")
                     .arg(collectedFailures);
+    if (skipped > 0)
+        text += QStringLiteral("\n%1 verschlüsselte Datei(en) wurden ohne Kennwort übersprungen (Liste unten).")
+                    .arg(skipped);
     return text;
 }
 
 }  // namespace
 
-QString SummaryText(int count, bool stopped, qsizetype collectedFailures)
+QString SummaryText(int count, bool stopped, qsizetype collectedFailures, qsizetype skipped)
 {
-    return CountsText(count, stopped, collectedFailures) +
+    return CountsText(count, stopped, collectedFailures, skipped) +
            QStringLiteral("\n\nMöchten Sie den Ordner mit den extrahierten Dateien jetzt öffnen?");
 }
 
-QString StoppedSummaryText(int count, qsizetype collectedFailures)
+QString StoppedSummaryText(int count, qsizetype collectedFailures, qsizetype skipped, qsizetype replaced)
 {
-    return CountsText(count, true, collectedFailures) +
-           QStringLiteral("\n\nMöchten Sie die Dateien und Ordner, die dabei angelegt wurden, wieder löschen?"
-                          "\nDateien, die vorher schon vorhanden waren, bleiben erhalten.");
+    QString text = CountsText(count, true, collectedFailures, skipped) +
+                   QStringLiteral("\n\nMöchten Sie die Dateien und Ordner, die dabei angelegt wurden, wieder löschen?"
+                                  "\nDateien, die vorher schon vorhanden waren, bleiben erhalten.");
+    // A replaced file keeps the archive's content either way: said, not promised away.
+    if (replaced > 0)
+        text += QStringLiteral("\nSchon ersetzt wurden jedoch %1 Datei(en); ihr alter Inhalt lässt sich nicht "
+                               "wiederherstellen (Liste unten).")
+                    .arg(replaced);
+    return text;
 }
 
 QString DiskFullText(int count, uint64_t notExtracted)

@@ -76,6 +76,11 @@ QString VisibleNameText(const QString& namePart)
     return text;
 }
 
+QString QuotedName(const QString& name)
+{
+    return QStringLiteral("\u201E") + VisibleNameText(name) + QStringLiteral("\u201C");
+}
+
 QString FolderPart(const QString& entryName)
 {
     const qsizetype slash = entryName.lastIndexOf(QLatin1Char('/'));
@@ -127,22 +132,32 @@ int64_t SizeForTotal(uint64_t size)
     return size > uint64_t(INT64_MAX) ? INT64_MAX : int64_t(size);
 }
 
-QString DamagedDirectoryText(const QString& archivePath, qsizetype entriesRead)
+namespace {
+
+// Counted as the list shows them: files as rows, folders apart.
+QString FilesAndFoldersText(qsizetype files, qsizetype folders)
 {
-    const QString name = QFileInfo(archivePath).fileName();
-    const QString count = entriesRead == 0   ? QStringLiteral("konnten keine Einträge")
-                          : entriesRead == 1 ? QStringLiteral("konnte nur 1 Eintrag")
-                                             : QStringLiteral("konnten nur %1 Einträge").arg(entriesRead);
-    return QStringLiteral("Das Inhaltsverzeichnis des Archivs \"%1\" ist beschädigt. Es %2 gelesen werden; "
-                          "weitere Einträge des Archivs fehlen in der Liste.")
-        .arg(name, count);
+    const QString text = QStringLiteral("%1 Datei(en)").arg(files);
+    return folders == 0 ? text : text + QStringLiteral(" und %1 Ordner").arg(folders);
 }
 
-QString RecoveredArchiveText(qsizetype entriesRead)
+}  // namespace
+
+QString DamagedDirectoryText(const QString& archivePath, qsizetype filesRead, qsizetype foldersRead)
 {
-    const QString count = entriesRead == 1 ? QStringLiteral("1 Eintrag wurde")
-                                           : QStringLiteral("%1 Einträge wurden").arg(entriesRead);
-    return QStringLiteral("Das Archiv ist beschädigt: %1 aus den Dateiköpfen gelesen.").arg(count);
+    const QString name = QFileInfo(archivePath).fileName();
+    const QString count = filesRead + foldersRead == 0
+                              ? QStringLiteral("konnten keine Einträge")
+                              : QStringLiteral("konnten nur %1").arg(FilesAndFoldersText(filesRead, foldersRead));
+    return QStringLiteral("Das Inhaltsverzeichnis des Archivs \u201E%1\u201C ist beschädigt. Es %2 gelesen werden; "
+                          "weitere Einträge des Archivs fehlen in der Liste.")
+        .arg(VisibleNameText(name), count);
+}
+
+QString RecoveredArchiveText(qsizetype filesRead, qsizetype foldersRead)
+{
+    return QStringLiteral("Das Archiv ist beschädigt: %1 wurden aus den Dateiköpfen gelesen.")
+        .arg(FilesAndFoldersText(filesRead, foldersRead));
 }
 
 QString VisibleCommentText(const std::string& comment)
@@ -194,9 +209,12 @@ QString FilteredPanelText(int shownCount, int fileCount)
     return QStringLiteral(" %1 von %2 Datei(en) angezeigt").arg(shownCount).arg(fileCount);
 }
 
-QString SelectedPanelText(int selectedCount, int64_t selectedSize)
+QString SelectedPanelText(int selectedCount, int64_t selectedSize, int hiddenCount)
 {
-    return QStringLiteral(" %1 Datei(en) selektiert %2").arg(selectedCount).arg(MyTools().FormatSize(selectedSize));
+    QString text = QStringLiteral(" %1 Datei(en) selektiert %2").arg(selectedCount).arg(MyTools().FormatSize(selectedSize));
+    if (hiddenCount > 0)
+        text += QStringLiteral(", davon %1 ausgeblendet").arg(hiddenCount);
+    return text;
 }
 
 QString MainCaption(int rowCount, const QString& archivePath)

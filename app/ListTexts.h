@@ -25,6 +25,10 @@ QString FolderPart(const QString& entryName);
 // "<U+0085>"), and every direction mark or override as "<U+202E>", so
 // "evil<U+202E>txt.exe" cannot pass for "evilexe.txt". Other text is kept.
 QString VisibleNameText(const QString& namePart);
+// A name or path quoted in a message: „…“ as German typography has it,
+// with control and direction characters made visible as in the list, so
+// no name can pass for another in a box either.
+QString QuotedName(const QString& name);
 // The MS-DOS date (high word) and time (low word) as a local time; invalid
 // when it is no calendar value.
 QDateTime DosDateTimeValue(uint32_t dosDateTime);
@@ -42,10 +46,11 @@ QString RatioText(uint64_t uncompressedSize, uint64_t compressedSize);
 // A size from the archive as the signed total the status bar adds up; sizes
 // beyond what a signed 64-bit number holds (only a damaged entry has them) stop there.
 int64_t SizeForTotal(uint64_t size);
-// "The archive's table of contents is damaged", with the number of entries read.
-QString DamagedDirectoryText(const QString& archivePath, qsizetype entriesRead);
-// "The archive is damaged: N entries were read from the local headers".
-QString RecoveredArchiveText(qsizetype entriesRead);
+// "The archive's table of contents is damaged", with the files and folders
+// read, counted apart as the list shows them.
+QString DamagedDirectoryText(const QString& archivePath, qsizetype filesRead, qsizetype foldersRead);
+// "The archive is damaged: N files were read from the local headers".
+QString RecoveredArchiveText(qsizetype filesRead, qsizetype foldersRead);
 // The archive comment for its area: control characters made visible as in
 // names, line breaks kept (CR LF counts as one).
 QString VisibleCommentText(const std::string& comment);
@@ -72,7 +77,8 @@ QString RefusalText(const TZipEntry& entry);
 QString FilesPanelText(int rowCount, int64_t totalSize, int64_t compressedSize);
 // The files panel while a filter hides rows: " 12 von 300 Datei(en) angezeigt".
 QString FilteredPanelText(int shownCount, int fileCount);
-QString SelectedPanelText(int selectedCount, int64_t selectedSize);
+// The marked rows and their size; `hiddenCount` of them a filter hides.
+QString SelectedPanelText(int selectedCount, int64_t selectedSize, int hiddenCount = 0);
 // "Valbrix" without rows, else "Valbrix - " and the archive's file name.
 QString MainCaption(int rowCount, const QString& archivePath);
 

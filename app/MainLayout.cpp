@@ -25,6 +25,7 @@
 #include <QVBoxLayout>
 
 #include "ListTexts.h"
+#include "FileDialogTexts.h"
 #include "ListView.h"
 #include "ZipListModel.h"
 #include "settings/IniFile.h"
@@ -226,7 +227,7 @@ void TMain::CreateList()
     LV->OnStartDrag = [this] { LVStartDrag(); };
 
     FilterEdit = new QLineEdit;
-    FilterEdit->setPlaceholderText(QStringLiteral("Dateinamen filtern (Strg+F)"));
+    FilterEdit->setPlaceholderText(QStringLiteral("Filtern: Namensteil, *.txt oder ordner/ (Strg+F)"));
     FilterEdit->setClearButtonEnabled(true);
     FilterEdit->installEventFilter(this);
     connect(FilterEdit, &QLineEdit::textChanged, this, &TMain::FilterList);
@@ -269,6 +270,7 @@ void TMain::CreateOpenDialog()
     OpenDialog->setAcceptMode(QFileDialog::AcceptOpen);
     OpenDialog->setOption(QFileDialog::DontResolveSymlinks);
     OpenDialog->setSizeGripEnabled(true);
+    OpenDialog->setProxyModel(new TFileDialogTexts(OpenDialog));
 }
 
 void TMain::FormCreate()
@@ -283,6 +285,8 @@ void TMain::FormCreate()
     CreateOpenDialog();
     FExtractor.OnBusyChanged = [this] { ApplyBusyState(); };
     FTester.OnBusyChanged = [this] { ApplyBusyState(); };
+    FOpener.SetOwner(this);
+    FExtractor.OnRunOver = [this] { HideRunProgress(); };
     setMinimumSize(550 - FrameWidth, 400 - FrameHeight);
     // The client area of the original includes toolbar and status bar but not
     // the menu. A first start shows every column: widened to their nominal

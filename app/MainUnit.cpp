@@ -181,7 +181,7 @@ bool TMain::OpenArchive(const QString& path)
         ShowMessageBox(Boxes(), FOpenProblem, QString(), FOpenProblemKind, bcOK);
     // The rows read so far stay: they are real entries, and the user may still extract them.
     if (listing.Status == dsDamaged)
-        ShowMessageBox(Boxes(), FSession.DamageText(path, entriesRead), QString(), mkError, bcOK);
+        ShowMessageBox(Boxes(), FSession.DamageText(path, rowCount, entriesRead - rowCount), QString(), mkError, bcOK);
     ShowComment(FSession.Archive().Comment());
     if (rowCount > 0)
         FitColumns();
@@ -198,6 +198,9 @@ void TMain::ClearList()
     // deferred while it runs (see ApplyBusyState and closeEvent).
     TUpdateBracket bracket(FUpdateDepth);
     Model->Clear();
+    FHiddenMarks.clear();
+    FHiddenMarkCount = 0;
+    FHiddenMarkBytes = 0;
     ShowComment({});
     FSession.Close();
     FOpener.RemoveFolders();  // the files opened or dragged from it go with it
@@ -229,7 +232,8 @@ void TMain::ChangeRowsKeepingMarks(const std::function<void()>& change)
     }
     // The marks are kept by entry, and the selection is emptied while the
     // rows move: otherwise it would hold one persistent index per marked row.
-    std::vector<char> marked(Model->Table()->Size(), 0);
+    std::vector<char> marked = std::move(FHiddenMarks);
+    marked.resize(Model->Table()->Size(), 0);
     for (int row : SelectedRowNumbers())
         marked[Model->EntryIndex(row)] = 1;
     TUpdateBracket bracket(FUpdateDepth);
@@ -248,6 +252,17 @@ void TMain::ChangeRowsKeepingMarks(const std::function<void()>& change)
         selection.append(QItemSelectionRange(Model->index(top, 0), Model->index(row - 1, lcCount - 1)));
     }
     LV->selectionModel()->select(selection, QItemSelectionModel::Select);
+    // What is left marked is out of view.
+    for (int row = 0; row < rowCount; ++row)
+        marked[Model->EntryIndex(row)] = 0;
+    FHiddenMarkCount = 0;
+    FHiddenMarkBytes = 0;
+    for (size_t entry = 0; entry < marked.size(); ++entry)
+        if (marked[entry]) {
+            ++FHiddenMarkCount;
+            FHiddenMarkBytes = AddSizeSaturated(FHiddenMarkBytes, Model->Table()->Record(entry).UncompressedSize);
+        }
+    FHiddenMarks = std::move(marked);
 }
 
 void TMain::UpdateFilesPanel()
@@ -320,11 +335,11 @@ void TMain::ListSelectionChanged()
 void TMain::LVClick()
 {
     const std::vector<int> selected = SelectedRowNumbers();
-    FTotalSize = 0;
+    FTotalSize = FHiddenMarkBytes;
     for (int row : selected)
         FTotalSize = AddSizeSaturated(FTotalSize, Model->Record(row).UncompressedSize);
     ApplyCommandState(CommandStateAfterSelection(Model->rowCount(), int(selected.size()), FCommandState.Close));
-    StatusPanel1->setText(SelectedPanelText(int(selected.size()), FTotalSize));
+    StatusPanel1->setText(SelectedPanelText(int(selected.size()) + FHiddenMarkCount, FTotalSize, FHiddenMarkCount));
 }
 
 void TMain::Alleauswhlen1Click()

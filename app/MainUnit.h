@@ -73,8 +73,8 @@ public:
     // "LastFolder" in section "Folders" of the INI file; empty when none is stored.
     QString ReadLastFolder();
     void WriteLastFolder(const QString& folder);
-    // True while an extraction or a test runs (its events are dispatched meanwhile).
-    bool Extracting() const { return FExtractor.Running() || FTester.Running(); }
+    // True while an extraction, a test or a take-back runs (its events are dispatched meanwhile).
+    bool Extracting() const { return FExtractor.Running() || FTester.Running() || FTakingBack; }
     // Stops the running extraction or test within its current entry.
     void AbortRun();
     // What a drag of the marked rows offers: they are extracted into a
@@ -88,11 +88,13 @@ public:
     // The archive named on the command line has been opened (or found
     // missing); that happens once the first shown window is on screen.
     bool CommandLineDone() const { return FCommandLineDone; }
+    // Marked rows in view; marked rows a filter hides are counted apart.
     int SelectedCount() const;
+    int HiddenMarkCount() const { return FHiddenMarkCount; }
 
     // Components, named as the form names them.
     TListView* LV = nullptr;
-    QLineEdit* FilterEdit = nullptr;  // narrows the rows to the names containing its text
+    QLineEdit* FilterEdit = nullptr;  // narrows the rows to the names matching its text
     QPlainTextEdit* CommentView = nullptr;  // the archive comment, read-only, below the list
     TZipListModel* Model = nullptr;
     QLabel* StatusPanel0 = nullptr;
@@ -139,8 +141,8 @@ public slots:
     void LVDblClick(const QModelIndex& index);
     // Orders the rows by a column; the marked entries stay marked.
     void SortList(int column, Qt::SortOrder order);
-    // Shows the rows whose file name contains `text`; marked rows that stay
-    // in view stay marked.
+    // Shows the rows whose name matches `text`; marks survive it: a row the
+    // filter hides is marked again when it comes back into view.
     void FilterList(const QString& text);
 
 protected:
@@ -170,8 +172,14 @@ private:
     void ApplyCommandState(const TCommandState& state);
     void ApplyBusyState();
     QProgressBar* CreateProgressBar();
-    // After a stopped extraction that created something: the summary with the offer to remove it.
-    void OfferToTakeBack(const QString& folder, int count);
+    // The run is over: its bar and "Abbrechen" leave the status bar before
+    // any box of its end (their owner deletes them later).
+    void HideRunProgress();
+    // After a stopped extraction that created something: the summary with
+    // the offer to remove it (with the folder itself when the run made it).
+    void OfferToTakeBack(const QString& folder, int count, bool folderCreated);
+    // Shows a folder in the file manager; says so when no program opens folders.
+    void ExploreFolder(const QString& folder);
     // False when the INI file cannot be used; told once per session.
     bool OpenFoldersSection() { return OpenIniSection(QStringLiteral("Folders")); }
     bool OpenIniSection(const QString& section);
@@ -203,6 +211,11 @@ private:
     bool FCommandLineDone = false;
     int FExposeWaits = 0;      // polls for the first show's window to be on screen
     int FUpdateDepth = 0;      // > 0 while the list is filled or cleared: no per-row selection updates
+    // Marks of rows the filter hides, by table index (empty without a
+    // table); commands on the marks take the rows in view only.
+    std::vector<char> FHiddenMarks;
+    int FHiddenMarkCount = 0;
+    int64_t FHiddenMarkBytes = 0;
     QStringList FCommandLine;
     TWindowSeams FSeams;            // before the controllers, which keep a reference
     TCommandState FCommandState;    // what the list allows; an extraction masks some of it
@@ -215,6 +228,7 @@ private:
     bool FQuietOpen = false;        // OpenArchive keeps its problem for the caller (drops)
     bool FIniProblemShown = false;  // the INI file's problem was told this session
     bool FCloseRequested = false;   // the window was closed during an extraction
+    bool FTakingBack = false;       // a stopped run's files are being removed
     bool FClosingAsked = false;     // the question before closing mid-run is open
 };
 

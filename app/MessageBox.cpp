@@ -8,6 +8,7 @@
 #include <QGridLayout>
 #include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QTextOption>
 #include <QPushButton>
 #include <QVariant>
 
@@ -113,7 +114,9 @@ void AddDetails(QMessageBox* box, const QString& details)
     auto* buttons = box->findChild<QDialogButtonBox*>();
     auto* field = new QPlainTextEdit(details, box);
     field->setReadOnly(true);
-    field->setLineWrapMode(QPlainTextEdit::NoWrap);
+    // Wrapped, at a blank where there is one: a cut line would end mid-word.
+    field->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    field->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
     field->setMinimumSize(field->fontMetrics().averageCharWidth() * 60, field->fontMetrics().height() * 10);
     if (!grid || !buttons) {
         box->setDetailedText(details);  // the field's place is unknown: behind a button, but there

@@ -19,5 +19,8 @@ QString NoFilesText(const QString& path);
 // parts do not fit together; `part` is the part's file name.
 QString MissingPartText(const QString& part);
 QString PartsDisagreeText(const QString& part);
+// The desktop has no program for the type of `path` (a file or a folder):
+// the type is named by its description, else by its MIME name.
+QString NoProgramText(const QString& path);
 
 }  // namespace valbrix

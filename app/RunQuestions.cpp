@@ -2,6 +2,7 @@
 #include "RunQuestions.h"
 
 #include "ExtractTexts.h"
+#include "ListTexts.h"
 #include "MessageBox.h"
 
 namespace valbrix {
@@ -19,10 +20,10 @@ TReplaceDecision TRunQuestions::AskReplace(const QString& target, int64_t existi
     request.Text = ReplaceQuestionText(target, existingSize, existingTime, entrySize, entryDosDateTime);
     request.Caption = QStringLiteral("Datei vorhanden");
     request.Kind = mkConfirmation;
-    request.Buttons = {{QStringLiteral("Ja"), idYes},
-                       {QStringLiteral("Ja, alle"), idYesToAll},
-                       {QStringLiteral("Nein"), idNo},
-                       {QStringLiteral("Nein, alle"), idNoToAll},
+    request.Buttons = {{QStringLiteral("&Ja"), idYes},
+                       {QStringLiteral("Ja, a&lle"), idYesToAll},
+                       {QStringLiteral("&Nein"), idNo},
+                       {QStringLiteral("N&ein, alle"), idNoToAll},
                        {QStringLiteral("&Abbrechen"), idCancel}};
     request.EscapeAnswer = idNo;  // Escape keeps its old meaning: this file stays
     switch (ShowMessageBox(*FBoxes, request)) {
@@ -39,16 +40,16 @@ bool TRunQuestions::ReportFailure(const QString& target, int resultCode, int sys
     if (FStopped)
         return false;
     if (FCollect) {
-        FCollected << target + QStringLiteral(": ") + ResultText(resultCode, systemError, method);
+        FCollected << VisibleNameText(target) + QStringLiteral(": ") + ResultText(resultCode, systemError, method);
         return true;
     }
     bool collectLater = false;
     TMessageBoxRequest request;
     request.Text = ExtractFailureText(target, resultCode, systemError, method);
     request.Kind = mkError;
-    request.Buttons = {{QStringLiteral("OK"), idOK}, {QStringLiteral("&Abbrechen"), idCancel}};
+    request.Buttons = {{QStringLiteral("&OK"), idOK}, {QStringLiteral("&Abbrechen"), idCancel}};
     request.EscapeAnswer = idOK;  // Escape goes on, as OK always did
-    request.CheckBoxText = QStringLiteral("Weitere Fehler erst am Ende anzeigen");
+    request.CheckBoxText = QStringLiteral("&Weitere Fehler erst am Ende anzeigen");
     request.CheckBoxChecked = &collectLater;
     if (ShowMessageBox(*FBoxes, request) == idCancel) {
         FStopped = true;

@@ -69,13 +69,14 @@ void TMain::SetupCheck(const TExtractList& list)
                                       "jetzt durchführen?"),
                        QStringLiteral("Valbrix"), mkConfirmation, bcYesNo) != idYes)
         return;
-    const std::unique_ptr<QProgressBar> progress(CreateProgressBar());
     const QString folder = CreateTempFolder();
     if (folder.isEmpty()) {
         ShowStartFailure(Boxes());
         return;
     }
+    std::unique_ptr<QProgressBar> progress(CreateProgressBar());
     const int count = ExtractEntries(eoWithFolders | eoOverwrite, folder, progress.get(), list);
+    progress.reset();  // no bar nor Abbrechen under the boxes that follow
     if (FCloseRequested) {
         DeleteTempFolder(folder);
         QTimer::singleShot(0, this, &QWidget::close);
@@ -96,7 +97,7 @@ void TMain::SetupCheck(const TExtractList& list)
         return;
     }
     ShowMessageBox(Boxes(),
-                   QStringLiteral("Klicken Sie nach erfolgreicher Installation der Software auf \"OK\", um die "
+                   QStringLiteral("Klicken Sie nach erfolgreicher Installation der Software auf \u201EOK\u201C, um die "
                                   "temporären Installationsdateien zu löschen!"),
                    QString(), mkInformation, bcOK);
     DeleteTempFolder(folder);

@@ -63,7 +63,9 @@ TFolderCheck CheckTargetFolder(const QString& folder)
     // Otherwise every single entry would fail on its own, one box each.
     if (const int error = platform::FolderWriteError(path); error != 0)
         return ProblemFor(error);
-    return {};
+    TFolderCheck check;
+    check.Created = created == 0;
+    return check;
 }
 
 QString FolderProblemText(const TFolderCheck& check, const QString& folder)

@@ -30,6 +30,7 @@ enum TFolderProblem : uint8_t {
 struct TFolderCheck {
     TFolderProblem Problem = fpNone;
     int SystemError = 0;  // errno behind fpNoRights and fpOther
+    bool Created = false; // the check made the folder (it was missing)
 };
 
 // Creates the folder's last level when missing, opens it and checks that the

@@ -1,26 +1,21 @@
-// TMain's "Archiv testen": the marked rows (all rows when none is marked)
-// are decoded without writing, with the progress bar and its "Abbrechen",
-// and one summary box lists every failure with its reason.
+// TMain's "Archiv testen": the marked rows in view (all rows in view when
+// none is marked), as extraction takes them, are decoded without writing,
+// with the progress bar and its "Abbrechen", and one summary box says how
+// many of the archive's files were tested and lists every failure with its
+// reason.
 #include "MainUnit.h"
 
 #include <algorithm>
 
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QProgressBar>
 #include <QTimer>
 
+#include "EventPump.h"
 #include "MessageBox.h"
 #include "ZipListModel.h"
 
 namespace valbrix {
-
-namespace {
-
-// Repaints cost time the decoding would use; a few dozen a second suffice.
-constexpr qint64 PumpIntervalMs = 40;
-
-}  // namespace
 
 void TMain::Archivtesten1Click()
 {
@@ -35,16 +30,14 @@ void TMain::Archivtesten1Click()
     const TTableEntries entries = EntriesOfRows(std::move(rows));
 
     std::unique_ptr<QProgressBar> bar(CreateProgressBar());
-    QElapsedTimer pumpClock;
+    TEventPump pump;
     const auto progress = [&](int percent) {
         bar->setValue(percent);
-        if (pumpClock.isValid() && pumpClock.elapsed() < PumpIntervalMs)
-            return;
-        pumpClock.start();
-        QCoreApplication::processEvents();
+        pump.Pump();
     };
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    const TTestReport report = FTester.Run(FSession.Archive(), entries, progress);
+    TTestReport report = FTester.Run(FSession.Archive(), entries, progress);
+    report.ArchiveFiles = Model->FileCount();
     QApplication::restoreOverrideCursor();
     bar.reset();  // the run is over: no bar nor Abbrechen under the summary
     if (FCloseRequested) {
@@ -56,7 +49,7 @@ void TMain::Archivtesten1Click()
     summary.Caption = QStringLiteral("Archiv testen");
     summary.Kind = report.Failures.isEmpty() && FSession.Archive().Kind() != akDamaged ? mkInformation : mkError;
     summary.Flags = MessageBoxFlags(summary.Kind, bcOK);
-    summary.Details = report.Failures.join(QLatin1Char('\n'));
+    summary.Details = (report.Failures + report.Untested).join(QLatin1Char('\n'));
     ShowMessageBox(Boxes(), summary);
 }
 

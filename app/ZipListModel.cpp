@@ -206,9 +206,11 @@ std::vector<uint32_t> TZipListModel::Filtered(const std::vector<uint32_t>& rows)
     if (FFilter.IsEmpty())
         return rows;
     std::vector<uint32_t> shown;
-    for (uint32_t entry : rows)
-        if (FFilter.Matches(FTable->FileNamePart(FTable->Record(entry))))
+    for (uint32_t entry : rows) {
+        const TEntryRecord& record = FTable->Record(entry);
+        if (FFilter.Matches(FTable->NameOf(record), FTable->FileNamePart(record)))
             shown.push_back(entry);
+    }
     return shown;
 }
 

@@ -7,8 +7,8 @@
 // when the view asks for them, so a listing of a million entries costs the
 // table, two numbers a row and the sort. A row that cannot be extracted (a
 // method we do not decode) is drawn greyed, with the reason as its tooltip.
-// A filter narrows the rows to the file names that contain a text; the
-// order stays the column's.
+// A filter (TNameFilter) narrows the rows to the names that match a text;
+// the order stays the column's.
 #pragma once
 
 #include <cstdint>
@@ -49,7 +49,7 @@ public:
     // value; ties keep the order by name. Descending is the exact reverse.
     void sort(int column, Qt::SortOrder order = Qt::AscendingOrder) override;
     int SortColumn() const { return FSortColumn; }
-    // Shows only the rows whose file name contains `text`, case ignored;
+    // Shows only the rows whose name matches `text` (see TNameFilter);
     // an empty text shows every row. Resets the model (and the selection).
     void SetFilter(const QString& text);
     const QString& FilterText() const { return FFilter.Text(); }

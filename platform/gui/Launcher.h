@@ -5,9 +5,11 @@
 // Nothing here shows anything; a start or hand-over that fails is false.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
+class QObject;
 class QString;
 class QUrl;
 
@@ -18,6 +20,11 @@ public:
     virtual ~TLauncher() = default;
     // Hands a web address, a mailto: address or a file:// URL to the desktop.
     virtual bool OpenUrl(const QUrl& url) = 0;
+    // Hands a local file or folder to the desktop's opener. The opener tells
+    // only later, by its exit, that no program is set up for the type: then
+    // `noProgram` runs on this thread, if `context` still lives. False when
+    // nothing could be handed over. By default an OpenUrl that never says.
+    virtual bool OpenLocal(const QString& path, QObject* context, std::function<void()> noProgram);
     // Starts a program without a shell, with StartProcess's rules (PATH
     // lookup when searchPath, ".exe" through wine, brief wait when asked),
     // in workingFolder (empty: the program's own current folder).
@@ -30,5 +37,9 @@ TLauncher& DesktopLauncher();
 
 // Shows a local folder in the desktop's file manager (the "explore" verb).
 bool ExploreFolder(TLauncher& launcher, const QString& folder);
+
+// The opener's exit codes that mean "no program for this type": the
+// generic opener's "no method available" and a desktop opener's failure.
+bool MeansNoProgram(int openerExitCode);
 
 }  // namespace valbrix::platform

@@ -5,6 +5,8 @@
 // answers that window's boxes until it ends (the seam's owner must outlive it).
 #pragma once
 
+#include <functional>
+
 #include <QList>
 #include <QTest>
 
@@ -32,6 +34,8 @@ public:
     int Present(const TMessageBoxRequest& request) override
     {
         Asked.append(request);
+        if (OnAsk)
+            OnAsk(request);
         if (FAnswers.isEmpty()) {
             QTest::qFail(qPrintable(QStringLiteral("unexpected message box: ") + request.Text), __FILE__, __LINE__);
             return idCancel;
@@ -44,6 +48,8 @@ public:
         return next.Answer;
     }
     QList<TMessageBoxRequest> Asked;
+    // Runs as each box is asked, to look at the window behind it.
+    std::function<void(const TMessageBoxRequest&)> OnAsk;
 
 private:
     struct TScripted {

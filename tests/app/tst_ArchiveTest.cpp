@@ -2,7 +2,9 @@
 // main window offscreen, with scripted message boxes: one summary for every
 // failure, marked rows only, and a stop in the middle of a test and of an
 // extraction that leaves no partial file.
+#include <QProgressBar>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTest>
 #include <QTimer>
 #include <QTreeView>
@@ -55,7 +57,9 @@ private slots:
 
     // Catches a box per failed entry, a failure missing from the summary or
     // without its reason, folder entries counted, unmarked rows tested while
-    // some are marked, and a test that writes anything.
+    // some are marked, a part of the archive passed off as all of it ("1
+    // Datei(en) geprüft" of 3), a test that writes anything, and a progress
+    // bar or "Abbrechen" still showing under the summary.
     void oneSummaryForEveryFailure()
     {
         TMain w;
@@ -63,6 +67,10 @@ private slots:
         w.show();
         QVERIFY(w.OpenArchive(WriteTestArchive(*FDir)));
         TMessageBoxScript boxes(w.Seams().Boxes);
+        boxes.OnAsk = [&w](const TMessageBoxRequest&) {
+            QVERIFY(w.findChildren<QProgressBar*>().isEmpty());
+            QVERIFY(!w.CancelRunBtn);
+        };
         w.Keineauswhlen1Click();  // nothing marked: every row is tested
         boxes.Answer(idOK);
         boxes.Answer(idOK);
@@ -81,13 +89,14 @@ private slots:
                                                QItemSelectionModel::Select | QItemSelectionModel::Rows);
         w.Archivtesten1->trigger();
         QCOMPARE(boxes.Asked.size(), 2);
-        QCOMPARE(boxes.Asked[1].Text, QString("Es wurden 1 Datei(en) geprüft, alle ohne Fehler."));
+        QCOMPARE(boxes.Asked[1].Text, QString("Es wurden 1 von 3 Datei(en) geprüft, alle ohne Fehler."));
         QVERIFY(!fs::exists(FDir->Path() / "docs"));  // a test writes nothing
     }
 
     // Catches an "Abbrechen" that does not stop a test or an extraction,
-    // a stop that leaves a partial file, and a summary that hides the stop
-    // or miscounts the files that stand whole.
+    // a stop that leaves a partial file, and a summary that hides the stop,
+    // does not say how far the test got, or miscounts the files that stand
+    // whole.
     void cancelStopsTheRun()
     {
         TMain w;
@@ -104,7 +113,9 @@ private slots:
         });
         w.Archivtesten1->trigger();
         QCOMPARE(boxes.Asked.size(), 1);
-        QVERIFY2(boxes.Asked[0].Text.contains("Die Prüfung wurde abgebrochen."), qPrintable(boxes.Asked[0].Text));
+        // How far it got: a stop in the first entry has tested none of the four.
+        QVERIFY2(boxes.Asked[0].Text.contains(QRegularExpression("\nDie Prüfung wurde nach [0-4] von 4 Datei\\(en\\) abgebrochen\\.$")),
+                 qPrintable(boxes.Asked[0].Text));
         QVERIFY(!w.CancelRunBtn);  // gone with the bar
 
         const fs::path out = FDir->Path() / "out";

@@ -15,6 +15,7 @@
 #include "LauncherScript.h"
 #include "MessageBoxScript.h"
 #include "WorkflowFixture.h"
+#include "app/OpenTexts.h"
 #include "app/ZipListModel.h"
 #include "platform/PrivateFolders.h"
 
@@ -64,6 +65,42 @@ private slots:
         valbrix::test::UseConfigFolder(QString::fromStdString((FDir->Path() / "config").string()));
     }
     void cleanup() { FDir.reset(); }
+
+    // Catches a desktop that has no program for an opened entry or for the
+    // extracted folder and says so only on stderr: the window must tell it
+    // in a box that names the type.
+    void noProgramIsToldInABox_data()
+    {
+        QTest::addColumn<bool>("folder");
+        QTest::newRow("double-clicked entry") << false;
+        QTest::newRow("\"Ordner öffnen\" after extracting") << true;
+    }
+    void noProgramIsToldInABox()
+    {
+        QFETCH(bool, folder);
+        TMain w;
+        TLauncherScript launcher(w.Seams().Launcher);
+        launcher.NoProgram = true;
+        QVERIFY(w.OpenArchive(WriteContentArchive(*FDir, "a.zip", {{"notes.txt", "text"}})));
+        TMessageBoxScript boxes(w.Seams().Boxes);
+        const fs::path out = FDir->Path() / "out";
+        DialogScript dialog(Q(out));
+        dialog.Install(w);
+        if (folder) {
+            boxes.Answer(idYes);  // open the folder
+            boxes.Answer(idOK);
+            w.UnzipBtnClick();
+        } else {
+            boxes.Answer(idOK);
+            w.LVDblClick(w.Model->index(RowNamed(w, "notes.txt"), lcName));
+        }
+        QCOMPARE(launcher.Opened.size(), 1);
+        const QString opened = launcher.Opened[0].toLocalFile();
+        QCOMPARE(boxes.Asked.last().Text, NoProgramText(opened));
+        QVERIFY2(boxes.Asked.last().Text.startsWith(QString::fromUtf8("Für Dateien vom Typ \u201E")),
+                 qPrintable(boxes.Asked.last().Text));
+        QCOMPARE(folder, opened == Q(out));
+    }
 
     // Catches the launcher handed another entry's file (a wrong row after
     // sorting), a file with other contents, the file in a folder others can
@@ -131,11 +168,11 @@ private slots:
         QTest::addColumn<bool>("drag");
         QTest::addColumn<QString>("text");
         QTest::newRow("unsupported method") << 0 << false
-                                            << "Die Datei x.bin kann nicht geöffnet werden:\nKomprimierungsverfahren";
+                                            << QString::fromUtf8("Die Datei \u201Ex.bin\u201C kann nicht geöffnet werden:\nKomprimierungsverfahren");
         QTest::newRow("damaged data") << 1 << false
-                                      << "Die Datei x.bin kann nicht geöffnet werden:\nDie Prüfsumme (CRC) stimmt nicht";
+                                      << QString::fromUtf8("Die Datei \u201Ex.bin\u201C kann nicht geöffnet werden:\nDie Prüfsumme (CRC) stimmt nicht");
         QTest::newRow("no program") << 2 << false
-                                    << "Die Datei x.bin konnte nicht mit der Standardanwendung geöffnet werden.";
+                                    << QString::fromUtf8("Die Datei \u201Ex.bin\u201C konnte nicht mit der Standardanwendung geöffnet werden.");
         QTest::newRow("damaged data dragged") << 1 << true
                                               << "1 Datei(en) konnten nicht extrahiert werden (Liste unten).";
     }

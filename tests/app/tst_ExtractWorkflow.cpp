@@ -10,6 +10,9 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
+#include <QLabel>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QSet>
 #include <QLocale>
@@ -28,6 +31,7 @@
 #include "MessageBoxScript.h"
 #include "WorkflowFixture.h"
 #include "app/ExtractTexts.h"
+#include "app/PasswordDialog.h"
 #include "app/RunQuestions.h"
 #include "app/TargetFolder.h"
 #include "engine/ResultCodes.h"
@@ -111,7 +115,7 @@ private slots:
         QCOMPARE(boxes.Asked.size(), replaceAnswer ? 2 : 1);
         if (replaceAnswer) {
             QCOMPARE(boxes.Asked.first().Caption, QString("Datei vorhanden"));
-            QVERIFY(boxes.Asked.first().Text.startsWith("Die Datei " + Q(out / "x.txt") +
+            QVERIFY(boxes.Asked.first().Text.startsWith("Die Datei " + QuotedName(Q(out / "x.txt")) +
                                                         " existiert bereits.\n\nMöchten Sie die existierende Datei \n"));
         }
         QCOMPARE(boxes.Asked.last().Caption, QString("Entpacken beendet"));
@@ -189,7 +193,7 @@ private slots:
             QCOMPARE(boxes.Asked.first().Caption, QString("Fehler beim Entpacken"));
             const QStringList lines = boxes.Asked.first().Text.split('\n');
             QCOMPARE(lines.size(), 2);
-            QCOMPARE(lines[0], "Fehler beim Festlegen des Ordners: " + typedFolder);
+            QCOMPARE(lines[0], "Fehler beim Festlegen des Ordners: " + QuotedName(typedFolder));
             const QString expected = cause.contains("%1") ? cause.arg(Q(FDir->Path())) : cause;
             QVERIFY2(lines[1].contains(expected), qPrintable(lines[1]));
             QVERIFY(!fs::exists(FDir->Path() / "missing"));
@@ -234,7 +238,7 @@ private slots:
         QCOMPARE(boxes.Asked[0].Text, ExtractFailureText(Q(out / "bad.txt"), erCrc));
         QVERIFY(boxes.Asked[0].Text.endsWith("\nDie Prüfsumme (CRC) stimmt nicht: die Daten sind beschädigt."));
         QCOMPARE(boxes.Asked[0].Caption, QString("Fehler"));
-        QVERIFY(boxes.Asked[1].Text.startsWith("Fehler beim Auspacken nach " + Q(out) + "/../evil.txt!\n"));
+        QVERIFY(boxes.Asked[1].Text.startsWith("Fehler beim Auspacken nach " + QuotedName(Q(out) + "/../evil.txt") + "!\n"));
         QCOMPARE(boxes.Asked[2].Text, ExtractFailureText(Q(out / "odd-long.txt"), erFormat));
         QCOMPARE(boxes.Asked[3].Text, ExtractFailureText(Q(out / "odd-short.txt"), erFormat));
         QCOMPARE(boxes.Asked[4].Text, SummaryText(1));
@@ -281,7 +285,7 @@ private slots:
         QStringList buttons;
         for (const TBoxButton& button : question.Buttons)
             buttons << button.Text;
-        QCOMPARE(buttons, (QStringList{"Ja", "Ja, alle", "Nein", "Nein, alle", "&Abbrechen"}));
+        QCOMPARE(buttons, (QStringList{"&Ja", "Ja, a&lle", "&Nein", "N&ein, alle", "&Abbrechen"}));
         QCOMPARE(question.EscapeAnswer, int(idNo));
         QCOMPARE(boxes.Asked.last().Text, SummaryText(int(kept.count('n')), stopped, 0));
     }
@@ -318,8 +322,10 @@ private slots:
         const TMessageBoxRequest& offer = boxes.Asked[2];
         QCOMPARE(offer.Caption, QString("Entpacken abgebrochen"));
         // Workers may have written c/d/three.txt before the stop: then it is counted.
-        const bool threeWritten = answer == idNo ? fs::exists(out / "c" / "d" / "three.txt") : offer.Text == StoppedSummaryText(3, 0);
-        QCOMPARE(offer.Text, StoppedSummaryText(threeWritten ? 3 : 2, 0));
+        const bool threeWritten = answer == idNo ? fs::exists(out / "c" / "d" / "three.txt") : offer.Text == StoppedSummaryText(3, 0, 0, 1);
+        QCOMPARE(offer.Text, StoppedSummaryText(threeWritten ? 3 : 2, 0, 0, 1));
+        // keep.txt was replaced: its old content is gone, and the offer says so by name.
+        QCOMPARE(offer.Details, Q(out / "keep.txt") + ": ersetzt, alter Inhalt nicht wiederherstellbar");
         QCOMPARE(ReadText(out / "keep.txt"), std::string("new"));
         QCOMPARE(ReadText(out / "stop.txt"), std::string("old"));
         QCOMPARE(ReadText(out / "a" / "mine.txt"), std::string("mine"));
@@ -328,6 +334,100 @@ private slots:
             QVERIFY(!fs::exists(out / "c"));
         } else {
             QCOMPARE(ReadText(out / "a" / "one.txt"), std::string("new"));
+        }
+    }
+
+    // Catches a take-back that leaves the empty target folder the run itself
+    // made (or removes one that stood there before), a progress bar with a
+    // gap beside its "Abbrechen" through which the status text shows, and a
+    // bar still there under the offer.
+    void takeBackRemovesTheFolderItMade_data()
+    {
+        QTest::addColumn<bool>("folderMade");
+        QTest::newRow("made by the run: goes") << true;
+        QTest::newRow("there before: stays") << false;
+    }
+    void takeBackRemovesTheFolderItMade()
+    {
+        QFETCH(bool, folderMade);
+        CraftedZip zip;
+        zip.Add(StoredEntry("a/one.txt", Bytes(10, 'a')));
+        CraftedEntry bad = StoredEntry("bad.txt", Bytes(10, 'b'));
+        bad.Crc32 ^= 1;  // its failure box stops the run
+        zip.Add(bad);
+        zip.Add(StoredEntry("c.txt", Bytes(10, 'c')));
+        WriteFile(FDir->Path() / "a.zip", zip.Build());
+        const fs::path target = FDir->Path() / "new";
+        if (!folderMade)
+            fs::create_directories(target);
+        TMain w;
+        w.SetCommandLine({});
+        w.show();
+        QVERIFY(w.OpenArchive(Q(FDir->Path() / "a.zip")));
+        DialogScript dialog(Q(target));
+        dialog.Install(w);
+        TMessageBoxScript boxes(w.Seams().Boxes);
+        boxes.OnAsk = [&w, &boxes](const TMessageBoxRequest&) {
+            auto* bar = w.findChild<QProgressBar*>();
+            if (boxes.Asked.size() > 1) {
+                QVERIFY(!bar && !w.CancelRunBtn);  // the run is over
+                return;
+            }
+            QVERIFY(bar && w.CancelRunBtn);
+            const QRect panel(w.StatusPanel0->mapTo(w.statusBar(), QPoint(0, 0)), w.StatusPanel0->size());
+            QVERIFY(bar->geometry().left() <= panel.left());
+            QCOMPARE(bar->geometry().right() + 1, w.CancelRunBtn->geometry().left());
+            QVERIFY(w.CancelRunBtn->geometry().right() >= panel.right());
+        };
+        boxes.Answer(idCancel);  // bad.txt's failure box
+        boxes.Answer(idYes);     // take it back
+        w.UnzipBtnClick();
+        QCOMPARE(boxes.Asked.size(), 2);
+        QCOMPARE(boxes.Asked[1].Caption, QString("Entpacken abgebrochen"));
+        QCOMPARE(fs::exists(target), !folderMade);
+        if (!folderMade)
+            QCOMPARE(Tree(target), std::vector<std::string>{});
+        QVERIFY(!w.Extracting());
+    }
+
+    // Catches a button or check box of the replace question, the failure box
+    // or the password dialog without an Alt letter, or two sharing one (Alt
+    // then only walks between them).
+    void everyButtonHasItsOwnAltLetter()
+    {
+        TMessageBoxScript boxes;
+        boxes.Answer(idNo);
+        boxes.Answer(idOK);
+        TRunQuestions run(boxes);
+        run.AskReplace("/tmp/a", 1, QDateTime(), 1, 0);
+        run.ReportFailure("/tmp/b", erCrc);
+        const auto boxTexts = [](const TMessageBoxRequest& request) {
+            std::unique_ptr<QMessageBox> box(BuildMessageBox(request, nullptr));
+            QStringList texts;
+            for (QAbstractButton* button : box->buttons())
+                texts << button->text();
+            if (box->checkBox())
+                texts << box->checkBox()->text();
+            return texts;
+        };
+        TPasswordDialog password("a.txt", false);
+        QStringList passwordTexts;
+        for (QAbstractButton* button : password.findChildren<QAbstractButton*>())
+            passwordTexts << button->text();
+        const struct {
+            QStringList texts;
+            const char* box;
+        } cases[] = {
+            {boxTexts(boxes.Asked[0]), "replace question"},
+            {boxTexts(boxes.Asked[1]), "failure box"},
+            {passwordTexts, "password dialog"},
+        };
+        for (const auto& c : cases) {
+            QStringList keys;
+            for (const QString& text : c.texts)
+                keys << QKeySequence::mnemonic(text).toString();
+            QVERIFY2(!keys.contains(QString()), qPrintable(QString(c.box) + ": " + c.texts.join(", ")));
+            QVERIFY2(QSet<QString>(keys.begin(), keys.end()).size() == keys.size(), c.box);
         }
     }
 
@@ -368,7 +468,7 @@ private slots:
         w.UnzipBtnClick();
         QCOMPARE(boxes.Asked.size(), failureBoxes + 1);
         const TMessageBoxRequest& failure = boxes.Asked.first();
-        QCOMPARE(failure.CheckBoxText, QString("Weitere Fehler erst am Ende anzeigen"));
+        QCOMPARE(failure.CheckBoxText, QString("&Weitere Fehler erst am Ende anzeigen"));
         QCOMPARE(failure.EscapeAnswer, int(idOK));
         QCOMPARE(failure.Buttons.size(), size_t(2));
         QCOMPARE(failure.Buttons[1].Text, QString("&Abbrechen"));
@@ -394,7 +494,7 @@ private slots:
             boxes.Answer(idOK);
             QVERIFY(run.ReportFailure("/ziel/a.txt", erOutput, error));
             const QStringList lines = boxes.Asked.first().Text.split('\n');
-            QCOMPARE(lines.first(), QString("Fehler beim Auspacken nach /ziel/a.txt!"));
+            QCOMPARE(lines.first(), QString::fromUtf8("Fehler beim Auspacken nach \u201E/ziel/a.txt\u201C!"));
             reasons << lines.last();
         }
         QCOMPARE(reasons[0], QString("Der Datenträger ist voll."));
@@ -670,13 +770,13 @@ private slots:
         QVERIFY(ResultText(erOutput, ELOOP).contains("Verweis"));  // a path through a link, not "Systemfehler 40"
         QVERIFY(ResultText(erOutput, EOPNOTSUPP).contains("Verweise"));
         QCOMPARE(ExtractFailureText("/t/a.txt", erUnsupported, 0, 98),
-                 QString("Fehler beim Auspacken nach /t/a.txt!\nKomprimierungsverfahren PPMd wird nicht unterstützt."));
+                 QString::fromUtf8("Fehler beim Auspacken nach \u201E/t/a.txt\u201C!\nKomprimierungsverfahren PPMd wird nicht unterstützt."));
         QCOMPARE(ExtractFailureText("/t/a.txt", erUnsupported, 0, 14), ExtractFailureText("/t/a.txt", erUnsupported));
         QCOMPARE(ExtractFailureText("/t/a.txt", erCrc, 0, 98), ExtractFailureText("/t/a.txt", erCrc));
         const QDateTime existing(QDate(2024, 1, 2), QTime(3, 4, 5, 600));
         const uint32_t dosMidnight = (uint32_t((2025 - 1980) << 9 | 4 << 5 | 15) << 16);
         QCOMPARE(ReplaceQuestionText("/t/a.txt", 1500, existing, 20000000, dosMidnight),
-                 QString("Die Datei /t/a.txt existiert bereits.\n\nMöchten Sie die existierende Datei \n"
+                 QString::fromUtf8("Die Datei \u201E/t/a.txt\u201C existiert bereits.\n\nMöchten Sie die existierende Datei \n"
                          "1.500 Byte\n02.01.2024 03:04:04\n\nmit dieser ersetzen?\n19 MByte\n15.04.2025\n"));
     }
 

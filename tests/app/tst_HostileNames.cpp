@@ -4,6 +4,7 @@
 // archive of 100,000 entries.
 #include <QTest>
 
+#include "MessageBoxScript.h"
 #include "WorkflowFixture.h"
 #include "app/ListTexts.h"
 #include "app/MainUnit.h"
@@ -84,6 +85,58 @@ private slots:
         QVERIFY(names.contains(QString::fromUtf8("inner␁.txt")));
         QCOMPARE(window.Model->index(names.indexOf(QString::fromUtf8("inner␁.txt")), lcFolder).data().toString(),
                  QString("3dir<U+202E>"));
+    }
+
+    // Catches a box that quotes a name as it stands, where a direction
+    // override turns the sentence around it, or a control character breaks
+    // its lines: the replace question, the failure box, the test summary's
+    // list and the extraction summary's list must show what the list shows.
+    void boxesShowNamesAsTheListDoes()
+    {
+        TempDir dir;
+        qputenv("XDG_CONFIG_HOME", (dir / "config").string().c_str());
+        const std::string evil = "evil\u202Etxt.exe", bad = "bad\x07\u2067.txt";
+        CraftedZip zip;
+        CraftedEntry whole = StoredEntry(evil, Bytes(10, 'e'));
+        whole.Flags = 0x800;
+        zip.Add(whole);
+        CraftedEntry broken = StoredEntry(bad, Bytes(10, 'b'));
+        broken.Flags = 0x800;
+        broken.Crc32 ^= 1;  // a failure to report by name
+        zip.Add(broken);
+        WriteFile(dir / "names.zip", zip.Build());
+        const std::filesystem::path out = dir / "out";
+        std::filesystem::create_directories(out);
+        WriteFile(out / evil, std::string("old"));
+
+        TMain w;
+        QVERIFY(w.OpenArchive(Q(dir / "names.zip")));
+        DialogScript dialog(Q(out), true, false);
+        dialog.Install(w);
+        TMessageBoxScript boxes(w.Seams().Boxes);
+        boxes.Answer(idOK);  // the failure box of bad (the list's order: by name)
+        boxes.Answer(idNo);  // keep the old evil file
+        boxes.Answer(idNo);  // the summary's offer to open the folder
+        boxes.Answer(idOK);  // the test summary
+        w.UnzipBtnClick();
+        w.Archivtesten1->trigger();
+        QCOMPARE(boxes.Asked.size(), 4);
+        const struct {
+            int box;
+            const char* shows;
+            const char* fault;
+        } cases[] = {
+            {0, "bad\u2407<U+2067>.txt", "failure box"},
+            {1, "evil<U+202E>txt.exe", "replace question"},
+            {3, "bad\u2407<U+2067>.txt", "test summary's list"},
+        };
+        for (const auto& c : cases) {
+            const TMessageBoxRequest& box = boxes.Asked[c.box];
+            const QString said = box.Text + box.Details;
+            QVERIFY2(said.contains(QString::fromUtf8(c.shows)), qPrintable(QString(c.fault) + ": " + said));
+            QVERIFY2(std::none_of(said.begin(), said.end(), [](QChar ch) { return ch != '\n' && Hidden(ch); }),
+                     c.fault);
+        }
     }
 };
 

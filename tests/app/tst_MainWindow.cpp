@@ -5,7 +5,9 @@
 #include <algorithm>
 
 #include <QFile>
+#include <QAbstractProxyModel>
 #include <QFileDialog>
+#include <QFileSystemModel>
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QHeaderView>
@@ -31,7 +33,10 @@
 #include "about/HTTPLabel.h"
 #include "MessageBoxScript.h"
 #include "app/MainUnit.h"
+#include "app/ListTexts.h"
+#include "app/MyTools.h"
 #include "app/ZipListModel.h"
+#include "platform/gui/LocaleFormats.h"
 
 using namespace valbrix;
 using valbrix::test::ListedEntry;
@@ -202,7 +207,7 @@ private slots:
         QCOMPARE(w.Model->rowCount(), 0);
         QCOMPARE(w.windowTitle(), QString("Valbrix"));
         QCOMPARE(ListCommands(w), AllOff);
-        QCOMPARE(boxes.Asked.last().Text, "Das Archiv " + Path(dir, "folders.zip") + " enthält keine Dateien.");
+        QCOMPARE(boxes.Asked.last().Text, "Das Archiv " + QuotedName(Path(dir, "folders.zip")) + " enthält keine Dateien.");
         QCOMPARE(boxes.Asked.last().Kind, mkInformation);
 
         QVERIFY(w.OpenArchive(WriteArchive(dir, "good.zip", {{"a.txt", 1, 1}})));
@@ -251,12 +256,13 @@ private slots:
         big.UncompressedSize = big.CompressedSize = 0xFFFFFFFFu;
         big.Extra = Zip64Extra({5ull << 30, 1ull << 30});
         zip.Add(big);
+        zip.Add(StoredEntry("sub/", {}));
         for (const char* name : {"a.txt", "b.txt", "c.txt"})
             zip.Add(StoredEntry(name, Bytes{'x'}));
         Bytes bytes = zip.Build();
         const Bytes central = {'P', 'K', 1, 2};
         auto at = bytes.begin();
-        for (int record = 0; record < 4; ++record)  // the fourth central header: c.txt's
+        for (int record = 0; record < 5; ++record)  // the fifth central header: c.txt's
             at = std::search(record == 0 ? bytes.begin() : at + 1, bytes.end(), central.begin(), central.end());
         at[2] = 9;
         WriteFile(dir / "damaged.zip", bytes);
@@ -269,8 +275,9 @@ private slots:
             QCOMPARE(script.Asked.size(), 1);
             const QString text = script.Asked[0].Text;
             QVERIFY2(text.contains("Inhaltsverzeichnis") && text.contains("beschädigt"), qPrintable(text));
-            QVERIFY2(text.contains("3 Einträge"), qPrintable(text));
-            QVERIFY2(text.contains("damaged.zip"), qPrintable(text));
+            // Counted as the list counts: three rows of files, the folder apart.
+            QVERIFY2(text.contains("nur 3 Datei(en) und 1 Ordner gelesen"), qPrintable(text));
+            QVERIFY2(text.contains(QString::fromUtf8("\u201Edamaged.zip\u201C")), qPrintable(text));
             QCOMPARE(script.Asked[0].Kind, mkError);
         }
         QCOMPARE(Column(w, lcName), (QStringList{"a.txt", "b.txt", "big.iso"}));
@@ -298,7 +305,7 @@ private slots:
             script.Answer(idOK);
             QVERIFY(w.OpenArchive(Path(dir, "cut.zip")));
             QCOMPARE(script.Asked.size(), 1);
-            QCOMPARE(script.Asked[0].Text, QString("Das Archiv ist beschädigt: 3 Einträge wurden aus den Dateiköpfen gelesen."));
+            QCOMPARE(script.Asked[0].Text, QString("Das Archiv ist beschädigt: 3 Datei(en) wurden aus den Dateiköpfen gelesen."));
             QCOMPARE(script.Asked[0].Kind, mkError);
         }
         QCOMPARE(Column(w, lcName), (QStringList{"a.txt", "b.txt", "c.txt"}));
@@ -396,7 +403,7 @@ private slots:
         QCOMPARE(script.Asked.size(), damaged ? 1 : 0);
         if (damaged) {
             const QString text = script.Asked[0].Text;
-            QVERIFY2(text.contains("beschädigt") && text.contains("2 Einträge"), qPrintable(text));
+            QVERIFY2(text.contains("beschädigt") && text.contains("2 Datei(en)"), qPrintable(text));
             QCOMPARE(script.Asked[0].Kind, mkError);
         }
     }
@@ -507,7 +514,7 @@ private slots:
         QCOMPARE(w.ArchiveName(), Path(dir, "notes.txt"));
         QCOMPARE(w.windowTitle(), QString("Valbrix"));
         QCOMPARE(boxes.Asked.size(), 2);
-        QVERIFY(boxes.Asked.last().Text.contains("notes.txt ist kein ZIP-Archiv"));
+        QVERIFY(boxes.Asked.last().Text.contains(QString::fromUtf8("notes.txt\u201C ist kein ZIP-Archiv")));
     }
 
     // Catches the open dialog not run, its answer not opened, a cancel that
@@ -537,6 +544,26 @@ private slots:
         QCOMPARE(runs, 2);
         QCOMPARE(w.Model->rowCount(), 1);
         QCOMPARE(shownNames, (QStringList{"", ""}));
+    }
+
+    // Catches the open dialog writing sizes and dates in the system's
+    // locale (English under C) while the list writes them in German.
+    void openDialogWritesSizesAndDatesAsTheList()
+    {
+        TempDir dir;
+        valbrix::test::WriteFile(dir / "big.zip", std::string(5000, 'x'));
+        const QString path = Path(dir, "big.zip");
+        TMain w;
+        QAbstractProxyModel* proxy = w.OpenDialog->proxyModel();
+        QVERIFY(proxy);
+        auto* files = qobject_cast<QFileSystemModel*>(proxy->sourceModel());
+        QVERIFY(files);
+        w.OpenDialog->setDirectory(Path(dir, ""));
+        QTRY_COMPARE(files->size(files->index(path)), qint64(5000));
+        QCOMPARE(proxy->mapFromSource(files->index(path).siblingAtColumn(1)).data().toString(),
+                 MyTools().FormatSize(5000));
+        QCOMPARE(proxy->mapFromSource(files->index(path).siblingAtColumn(3)).data().toString(),
+                 platform::FullYearDateTimeText(QFileInfo(path).lastModified()));
     }
 
     // Catches the first show not opening the command line's archive, or opening it twice.
@@ -569,7 +596,7 @@ private slots:
         w.show();
         QTRY_VERIFY(w.CommandLineDone());
         QCOMPARE(boxes.Asked.size(), 1);
-        QCOMPARE(boxes.Asked[0].Text, "Die Datei " + Path(dir, "gone") + " away.zip wurde nicht gefunden.");
+        QCOMPARE(boxes.Asked[0].Text, "Die Datei " + QuotedName(Path(dir, "gone") + " away.zip") + " wurde nicht gefunden.");
         QCOMPARE(w.windowTitle(), QString("Valbrix"));
     }
 

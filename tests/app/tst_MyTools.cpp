@@ -196,7 +196,8 @@ private slots:
     // Escape answer, a check box whose state does not come back, details
     // that are not shown between text and buttons, and a long name that
     // widens the box and cuts its end instead of being shortened in the
-    // middle (the reason on the next line must stay whole).
+    // middle (the reason on the next line must stay whole), and details cut
+    // at the field's edge instead of wrapped.
     void ownButtonsCheckBoxDetailsAndLongNames()
     {
         const QString longPath = "/home/user/" + QString(400, 'x') + "/letzte-datei.txt";
@@ -223,6 +224,9 @@ private slots:
         auto* details = box->findChild<QPlainTextEdit*>();
         QVERIFY(details);
         QCOMPARE(details->toPlainText(), QString("eins\nzwei"));
+        // A long reason wraps at a blank instead of ending mid-word at the field's edge.
+        QCOMPARE(details->lineWrapMode(), QPlainTextEdit::WidgetWidth);
+        QCOMPARE(details->wordWrapMode(), QTextOption::WrapAtWordBoundaryOrAnywhere);
 
         const QStringList shown = box->text().split('\n');
         QCOMPARE(shown.size(), 2);

@@ -11,6 +11,7 @@
 #include "MessageBoxScript.h"
 #include "PasswordDialogScript.h"
 #include "WorkflowFixture.h"
+#include "app/ArchiveTester.h"
 #include "app/ExtractTexts.h"
 #include "app/ZipListModel.h"
 #include "engine/ResultCodes.h"
@@ -137,11 +138,20 @@ private slots:
         QCOMPARE(ReadText(out / "b.txt"), std::string("second secret text"));
     }
 
-    // Catches Abbrechen taken as an empty password, a cancelled entry that
-    // leaves a file or no failure box, a reason other than "verschlüsselt",
-    // and a cancel that stops the other entries from being asked for.
-    void cancel()
+    // Catches Abbrechen taken as an empty password, a dialog (and an error
+    // box) again for the next encrypted entry though the user said
+    // Abbrechen, declined entries told as errors or missing from the
+    // summary's list of skipped ones, a cancelled entry that leaves a file,
+    // and a refusal that outlives its run (the next one must ask again).
+    void cancelSkipsTheRestOfTheRun_data()
     {
+        QTest::addColumn<bool>("test");
+        QTest::newRow("extraction") << false;
+        QTest::newRow("test") << true;
+    }
+    void cancelSkipsTheRestOfTheRun()
+    {
+        QFETCH(bool, test);
         TMain w;
         QVERIFY(w.OpenArchive(Q(FDir->Path() / "enc.zip")));
         const fs::path out = FDir->Path() / "out";
@@ -149,16 +159,35 @@ private slots:
         dialog.Install(w);
         TPasswordDialogScript passwords(w.Seams().RunPasswordDialog);
         passwords.Cancel();
-        passwords.Type("Geheim");
         TMessageBoxScript boxes(w.Seams().Boxes);
-        boxes.Answer(idOK);
+        boxes.Answer(test ? idOK : idNo);
+        if (test)
+            w.Archivtesten1->trigger();
+        else
+            w.UnzipBtnClick();
+        QCOMPARE(passwords.Runs.size(), 1);
+        QCOMPARE(boxes.Asked.size(), 1);
+        const TMessageBoxRequest& summary = boxes.Asked[0];
+        if (test) {
+            QCOMPARE(summary.Text, QString::fromUtf8("Es wurden 0 von 2 Datei(en) geprüft.\n2 verschlüsselte Datei(en) "
+                                                     "wurden ohne Kennwort nicht geprüft (Liste unten)."));
+            QCOMPARE(summary.Kind, mkInformation);  // nothing was found wrong
+        } else {
+            QCOMPARE(summary.Text, SummaryText(0, false, 0, 2));
+            QCOMPARE(Tree(out), std::vector<std::string>{});
+        }
+        const QStringList skipped = summary.Details.split('\n');
+        QCOMPARE(skipped.size(), 2);
+        QVERIFY2(skipped[0].contains("a.txt") && skipped[1].contains("b.txt"), qPrintable(summary.Details));
+        for (const QString& line : skipped)
+            QVERIFY2(line.endsWith(test ? UntestedText() : SkippedText()), qPrintable(line));
+
+        passwords.Type("Geheim");
         boxes.Answer(idNo);
         w.UnzipBtnClick();
-        QCOMPARE(boxes.Asked.size(), 2);
-        QCOMPARE(boxes.Asked[0].Text, ExtractFailureText(Q(out / "a.txt"), erEncrypted));
-        QVERIFY(boxes.Asked[0].Text.contains(QString::fromUtf8("verschlüsselt")));
-        QCOMPARE(boxes.Asked[1].Text, SummaryText(1));
-        QCOMPARE(Tree(out), std::vector<std::string>{"b.txt"});
+        QCOMPARE(passwords.Runs.size(), 2);
+        QCOMPARE(boxes.Asked[1].Text, SummaryText(2));
+        QCOMPARE(ReadText(out / "b.txt"), std::string("second secret text"));
     }
 
     // Catches a lock on plain entries or none on encrypted ones, and rows of

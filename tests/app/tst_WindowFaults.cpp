@@ -202,7 +202,7 @@ private slots:
         TGoingOnPresenter boxes(w.Seams().Boxes);
         w.UnzipBtnClick();
         QCOMPARE(boxes.Asked.size(), 1);
-        QCOMPARE(boxes.Asked.first().Text, QStringLiteral("Fehler beim Festlegen des Ordners: ") + Q(out) +
+        QCOMPARE(boxes.Asked.first().Text, QStringLiteral("Fehler beim Festlegen des Ordners: ") + QuotedName(Q(out)) +
                                                QStringLiteral("\nKeine Schreibberechtigung im Zielordner. "
                                                               "Der Datenträger ist schreibgeschützt."));
         QCOMPARE(Tree(out), std::vector<std::string>{"a.txt"});

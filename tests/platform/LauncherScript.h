@@ -8,6 +8,7 @@
 #include <vector>
 
 #include <QList>
+#include <QString>
 #include <QUrl>
 
 #include "platform/gui/Launcher.h"
@@ -31,6 +32,15 @@ public:
         Opened.append(url);
         return OpenSucceeds;
     }
+    // Recorded with the opened addresses; `NoProgram` answers as a desktop
+    // without a program for the type does.
+    bool OpenLocal(const QString& path, QObject* /*context*/, std::function<void()> noProgram) override
+    {
+        Opened.append(QUrl::fromLocalFile(path));
+        if (OpenSucceeds && NoProgram && noProgram)
+            noProgram();
+        return OpenSucceeds;
+    }
     bool StartProgram(const std::vector<std::string>& argv, bool /*searchPath*/, bool /*waitForStart*/,
                       const std::string& workingFolder) override
     {
@@ -43,6 +53,7 @@ public:
     std::vector<std::vector<std::string>> Started;
     std::vector<std::string> StartedIn;  // the working folder of each start ("" for ours)
     bool OpenSucceeds = true;
+    bool NoProgram = false;  // opened files and folders find no program
     bool StartSucceeds = true;
 
 private:
