@@ -20,6 +20,7 @@
 #include "engine/extract/OutputFile.h"
 #include "engine/extract/TargetPath.h"
 #include "platform/SystemFacts.h"
+#include "platform/ThreadPolicy.h"
 
 namespace valbrix {
 
@@ -32,7 +33,7 @@ using namespace std::chrono_literals;
 constexpr auto ProgressInterval = 20ms;
 // Entries held per worker: enough that a worker never waits for a question
 // or a slow entry ahead of it, few enough that memory stays flat.
-constexpr size_t SlotsPerWorker = 16;
+constexpr size_t SlotsPerWorker = 32;
 // Folders of this run remembered by name; an archive with more looks at the
 // disk for the entries in the others, as it would without them.
 constexpr size_t FreshFolderLimit = 4096;
@@ -499,6 +500,9 @@ void TExtractJob::Prepare(TExtractionDriver& driver) const
 
 void TExtractJob::WorkerLoop()
 {
+    // Many tiny entries: each one's name is given on the calling thread, in
+    // order; a worker must not hold that thread off the processor.
+    platform::RunThisThreadAsBatch();
     TExtractionDriver driver;
     Prepare(driver);
     TSlotPasswords passwords(FArchive.KeptPasswords());

@@ -19,6 +19,7 @@
 #include "engine/extract/EntrySelection.h"
 #include "engine/extract/ExtractJob.h"
 #include "platform/FileServices.h"
+#include "platform/ThreadPolicy.h"
 #include "support/CraftedZip.h"
 #include "support/TestFiles.h"
 
@@ -93,7 +94,8 @@ TEST(JobProcessState, UmaskIsReadWithoutChangingIt)
 
 // Catches workers that touch the process's umask: after each of many runs
 // with four workers over thousands of tiny entries in one process, the
-// umask is what it was and every file and folder has the mode it implies.
+// umask is what it was and every file and folder has the mode it implies;
+// the calling thread keeps its scheduling policy.
 TEST(JobProcessState, ManyRunsWithFourWorkersKeepTheUmaskAndEveryMode)
 {
     const int entries = Scaled(20000);
@@ -123,6 +125,7 @@ TEST(JobProcessState, ManyRunsWithFourWorkersKeepTheUmaskAndEveryMode)
         ASSERT_EQ(receiver.Failed, 0);
         ASSERT_EQ(CurrentUmask(), mask);
         ASSERT_EQ(fs::current_path(), before);
+        ASSERT_FALSE(platform::ThisThreadRunsAsBatch());  // the workers' policy is theirs alone
         int files = 0;
         for (const auto& item : fs::recursive_directory_iterator(out)) {
             struct stat facts {};
