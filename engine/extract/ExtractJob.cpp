@@ -558,16 +558,18 @@ void TExtractJob::ReportProgress(bool final)
 }
 
 // Called under FLock. The calling thread waits for the front entry; it is
-// woken when that entry waits for a password, or when it is done and the
-// workers are about to run out of started entries: one wake then delivers
-// a run of finished entries and starts as many, instead of one wake (two
-// context switches) per entry.
+// woken when that entry waits for a password, or when it is done and no
+// more than a quarter of the window is left for the workers to start: one
+// wake then delivers a run of finished entries and starts as many, instead
+// of one wake (two context switches) per entry, and the workers still have
+// work while it does.
 bool TExtractJob::FrontMayMove() const
 {
     if (!FAwaited)
         return false;
     const TSlot::TState state = FAwaited->State;
-    return state == TSlot::sPassword || (state == TSlot::sDone && FQueue.size() <= std::max(FWorkers.size(), FWindow / 4));
+    const size_t lowWater = std::max(FWorkers.size(), FWindow / 4);
+    return state == TSlot::sPassword || (state == TSlot::sDone && FQueue.size() <= lowWater);
 }
 
 void TExtractJob::StopWorkers()
