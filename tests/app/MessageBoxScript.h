@@ -33,7 +33,10 @@ public:
     void AnswerTicked(int answer) { FAnswers.append({answer, true}); }
     int Present(const TMessageBoxRequest& request) override
     {
+        // The check box's state lives in the asker's frame, gone after the
+        // call: the kept copy must not point there.
         Asked.append(request);
+        Asked.last().CheckBoxChecked = nullptr;
         if (OnAsk)
             OnAsk(request);
         if (FAnswers.isEmpty()) {
