@@ -162,6 +162,39 @@ TCrc32Function Crc32FoldingFunction()
     return nullptr;
 }
 
+namespace {
+
+// a times b modulo the polynomial, bit-reflected: the top bit is x^0.
+uint32_t MultiplyModulo(uint32_t a, uint32_t b)
+{
+    uint32_t product = 0;
+    for (uint32_t bit = 0x80000000u; bit != 0; bit >>= 1) {
+        if (a & bit)
+            product ^= b;
+        b = (b >> 1) ^ (CrcPolynomial & (0u - (b & 1u)));  // b times x
+    }
+    return product;
+}
+
+}  // namespace
+
+uint32_t Crc32Shift(uint32_t crc, uint64_t zeroBytes)
+{
+    uint32_t power = 0x80000000u;  // x^0
+    uint32_t square = 0x00800000u; // x^8: one zero byte
+    for (; zeroBytes != 0; zeroBytes >>= 1) {
+        if (zeroBytes & 1)
+            power = MultiplyModulo(power, square);
+        square = MultiplyModulo(square, square);
+    }
+    return MultiplyModulo(crc, power);
+}
+
+uint32_t Crc32Combine(uint32_t first, uint32_t second, uint64_t secondLength)
+{
+    return Crc32Shift(first, secondLength) ^ second;
+}
+
 uint32_t Crc32Update(uint32_t crc, const uint8_t* data, size_t length)
 {
     // Chosen once; the processor does not change under a running program.

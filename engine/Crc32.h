@@ -23,4 +23,12 @@ uint32_t Crc32UpdateSliced(uint32_t crc, const uint8_t* data, size_t length);
 // that tests hold both ways against a bitwise control.
 TCrc32Function Crc32FoldingFunction();
 
+// The register after `zeroBytes` zero bytes: `crc` times x^(8 * zeroBytes)
+// modulo the polynomial, in O(log zeroBytes) steps.
+uint32_t Crc32Shift(uint32_t crc, uint64_t zeroBytes);
+// The register after A then B, from the register after A (`first`) and the
+// register after B alone started from 0 (`second`): the register is linear
+// in its start, so B's run may be computed apart from A's.
+uint32_t Crc32Combine(uint32_t first, uint32_t second, uint64_t secondLength);
+
 }  // namespace valbrix

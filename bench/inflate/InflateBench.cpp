@@ -2,9 +2,11 @@
 // in memory and decoded through the engine state as the driver runs it
 // (2048-byte refills, output in 32 KB pieces with the CRC-32 update), into a
 // sink that drops the bytes. Reports the best of several runs in MB/s of
-// output, for the fast decoder and for the byte-wise mode.
+// output, for the fast decoder and for the byte-wise mode; and for the
+// two-part decoder on two threads (the boundary searched from the stream's
+// middle), which holds the whole output in memory.
 //
-// Usage: inflate_bench STREAM.deflate [RUNS] [fast|byte-wise]
+// Usage: inflate_bench STREAM.deflate [RUNS] [fast|byte-wise|two-part]
 //   make a stream with: python3 bench/inflate/make_stream.py CORPUS STREAM.deflate
 #include <algorithm>
 #include <chrono>
@@ -18,6 +20,7 @@
 
 #include "engine/codecs/Decoders.h"
 #include "engine/codecs/InflateTables.h"
+#include "engine/codecs/TwoPartInflate.h"
 #include "fuzz/MemoryEnds.h"
 
 namespace {
@@ -39,11 +42,20 @@ TRun DecodeOnce(const std::vector<uint8_t>& stream, bool byteWise)
     return {result, run.Sink.Written, ~state.CrcValue, elapsed.count()};
 }
 
-void Report(const char* name, const std::vector<uint8_t>& stream, bool byteWise, int runs)
+TRun DecodeInTwoParts(const std::vector<uint8_t>& stream)
+{
+    const auto start = std::chrono::steady_clock::now();
+    const valbrix::TTwoPartOutcome outcome = valbrix::InflateInTwoParts<false>(
+        stream.data(), stream.size(), stream.size() * 4, stream.size() * 8, size_t(1) << 32, 0xFFFFFFFFu);
+    const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
+    return {outcome.Joined ? 0 : -1, outcome.Bytes.size(), ~outcome.Crc, elapsed.count()};
+}
+
+void Report(const char* name, const std::vector<uint8_t>& stream, int mode, int runs)
 {
     TRun best{};
     for (int i = 0; i < runs; ++i) {
-        const TRun run = DecodeOnce(stream, byteWise);
+        const TRun run = mode == 2 ? DecodeInTwoParts(stream) : DecodeOnce(stream, mode == 1);
         if (i == 0 || run.Seconds < best.Seconds)
             best = run;
     }
@@ -65,9 +77,9 @@ int main(int argc, char** argv)
     const int runs = argc > 2 ? std::max(1, std::atoi(argv[2])) : 3;
     std::printf("stream: %zu bytes\n", stream.size());
     const char* only = argc > 3 ? argv[3] : "";
-    if (std::strcmp(only, "byte-wise") != 0)
-        Report("fast", stream, false, runs);
-    if (std::strcmp(only, "fast") != 0)
-        Report("byte-wise", stream, true, runs);
+    const char* const names[] = {"fast", "byte-wise", "two-part"};
+    for (int mode = 0; mode < 3; ++mode)
+        if (*only ? std::strcmp(only, names[mode]) == 0 : mode < 2)
+            Report(names[mode], stream, mode, runs);
     return 0;
 }

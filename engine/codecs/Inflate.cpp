@@ -482,22 +482,11 @@ int TInflater<Wide>::InflateDynamicBlock()
             previous = symbol;
             continue;
         }
-        unsigned repeat;
-        unsigned value = 0;
-        if (symbol == 16) {
-            S.FillBits(2);
-            repeat = 3 + unsigned(S.BitBuf & 3);
-            S.DropBits(2);
-            value = previous;
-        } else if (symbol == 17) {
-            S.FillBits(3);
-            repeat = 3 + unsigned(S.BitBuf & 7);
-            S.DropBits(3);
-        } else {
-            S.FillBits(7);
-            repeat = 11 + unsigned(S.BitBuf & 0x7F);
-            S.DropBits(7);
-        }
+        const TLengthRepeat rule = LengthRepeat(symbol);
+        S.FillBits(rule.ExtraBits);
+        const unsigned repeat = rule.Base + unsigned(S.BitBuf & MaskBits[rule.ExtraBits]);
+        S.DropBits(rule.ExtraBits);
+        const unsigned value = rule.CopiesPrevious ? previous : 0;
         if (i + repeat > total)
             return symbol == 18 ? erFormat : erCrc;  // the short repeats report 1, as they always have
         std::fill(lengths + i, lengths + i + repeat, uint16_t(value));

@@ -40,6 +40,17 @@ inline constexpr uint16_t DistanceBase64[32] = {1,    2,    3,    4,    5,    7,
                                                 2049, 3073, 4097, 6145, 8193, 12289, 16385, 24577, 32769, 49153};
 inline constexpr uint16_t DistanceExtra64[32] = {0, 0, 0, 0, 1, 1, 2, 2,  3,  3,  4,  4,  5,  5,  6,  6,
                                                  7, 7, 8, 8, 9, 9, 10, 10, 11, 11, 12, 12, 13, 13, 14, 14};
+// Code-length symbols 16, 17 and 18 repeat a length: the previous one (16)
+// or zero, Base plus their extra bits' value times.
+struct TLengthRepeat {
+    unsigned ExtraBits;
+    unsigned Base;
+    bool CopiesPrevious;
+};
+inline constexpr TLengthRepeat LengthRepeat(unsigned symbol)
+{
+    return symbol == 16 ? TLengthRepeat{2, 3, true} : symbol == 17 ? TLengthRepeat{3, 3, false} : TLengthRepeat{7, 11, false};
+}
 // The order in which a dynamic block sends the code-length code's lengths.
 inline constexpr uint8_t CodeLengthOrder[19] = {16, 17, 18, 0, 8, 7, 9, 6, 10, 5, 11, 4, 12, 3, 13, 2, 14, 1, 15};
 

@@ -59,17 +59,24 @@ public:
     // A match under the fixed code: length symbol, extra bits, 5-bit distance code, extra bits.
     void FixedMatch(unsigned length, unsigned distance)
     {
+        Match(FixedLengths(), std::vector<uint16_t>(30, 5), length, distance);
+    }
+    // A match under any code; `wide`: Deflate64, where 258 is not symbol 285
+    // and distance codes 30 and 31 reach 64 KiB.
+    void Match(const std::vector<uint16_t>& literals, const std::vector<uint16_t>& distances, unsigned length,
+               unsigned distance, bool wide = false)
+    {
         unsigned symbol = 257;
         while (symbol < 284 && BaseOf(symbol + 1) <= length)
             ++symbol;
-        if (length == 258)
+        if (length == 258 && !wide)
             symbol = 285;
-        Fixed(symbol);
+        Symbol(literals, symbol);
         Bits.Put(length - (symbol == 285 ? 258 : BaseOf(symbol)), LengthExtra(symbol));
         unsigned code = 0;
-        while (code < 29 && DistanceBase(code + 1) <= distance)
+        while (code < (wide ? 31u : 29u) && DistanceBase(code + 1) <= distance)
             ++code;
-        Bits.PutCode(code, 5);
+        Symbol(distances, code);
         Bits.Put(distance - DistanceBase(code), code < 4 ? 0 : code / 2 - 1);
     }
 

@@ -78,3 +78,28 @@ TEST(Crc32, SplitRunsChainToTheWholeRunsValue)
         EXPECT_EQ(~crc, ReferenceCrc32(data)) << way.Name;
     }
 }
+
+// The register after A then B from A's register and B's alone: the join of
+// two parts decoded apart. Rows name what a wrong shift would get wrong.
+TEST(Crc32, CombinedRunsEqualOneRun)
+{
+    const struct {
+        const char* Fault;
+        size_t FirstBytes;
+        size_t SecondBytes;
+    } cases[] = {
+        {"an empty second run changes the register", 100, 0},
+        {"an empty first run is not the second's alone", 0, 100},
+        {"a one-byte shift uses the wrong power of x", 1, 1},
+        {"a shift past 64 KiB (several squarings) goes wrong", 1000, 70001},
+        {"a shift of an odd length with high bits set goes wrong", 33333, 123457},
+    };
+    const Bytes data = RandomData(200000, 9);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Fault);
+        const uint32_t whole = Crc32Update(0xFFFFFFFFu, data.data(), c.FirstBytes + c.SecondBytes);
+        const uint32_t first = Crc32Update(0xFFFFFFFFu, data.data(), c.FirstBytes);
+        const uint32_t second = Crc32Update(0, data.data() + c.FirstBytes, c.SecondBytes);
+        EXPECT_EQ(Crc32Combine(first, second, c.SecondBytes), whole);
+    }
+}

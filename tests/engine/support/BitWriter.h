@@ -30,6 +30,8 @@ public:
     void AlignToByte() { FBitPos = 0; }
     void PutByte(uint8_t byte) { AlignToByte(); FBytes.push_back(byte); }
     const Bytes& Data() const { return FBytes; }
+    // Bits written so far: where the next field will start.
+    uint64_t Position() const { return FBytes.size() * 8 - (FBitPos ? 8 - FBitPos : 0); }
 
 private:
     Bytes FBytes;
