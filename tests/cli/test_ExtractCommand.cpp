@@ -6,6 +6,9 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <iostream>
+
+#include <unistd.h>
 
 #include "support/CraftedZip.h"
 #include "support/TestFiles.h"
@@ -273,6 +276,31 @@ TEST_F(ExtractCommandTest, UnreadableCurrentFolderFailsWithTwo)
     EXPECT_EQ(result.ExitCode, 2);
     EXPECT_FALSE(fs::exists("/rel"));
     EXPECT_FALSE(fs::exists("/top.txt"));
+}
+
+TEST_F(ExtractCommandTest, TargetBelowReadOnlyFolderFailsWithTwo)
+{
+    // A target folder that cannot be made passing silently, or the run going
+    // on to fail every entry one by one. Read-only for a normal user, the
+    // immutable flag for root (who ignores permissions); skipped where neither holds.
+    const fs::path locked = Dir / "locked";
+    fs::create_directory(locked);
+    const bool root = geteuid() == 0;
+    const bool isLocked = root ? RunCommand("chattr +i " + Quote(locked.string()) + " 2>/dev/null").ExitCode == 0
+                               : (fs::permissions(locked, fs::perms::owner_read | fs::perms::owner_exec), true);
+    if (!isLocked) {
+        std::cout << "[ SKIPPED  ] cannot make a folder read-only here\n";
+        return;
+    }
+    const CliRun run = RunCli("extract -d " + Quote((locked / "new/out").string()) + " " + Archive(Nested()));
+    if (root)
+        RunCommand("chattr -i " + Quote(locked.string()));
+    else
+        fs::permissions(locked, fs::perms::owner_all);
+    EXPECT_EQ(run.ExitCode, 2);
+    EXPECT_NE(run.Errors.find("/locked/new/out' cannot be used: "), std::string::npos) << run.Errors;
+    EXPECT_EQ(run.Errors.find("top.txt"), std::string::npos) << run.Errors;
+    EXPECT_FALSE(fs::exists(locked / "new"));
 }
 
 TEST_F(ExtractCommandTest, WorkerCountChangesNothingSeen)
