@@ -1,12 +1,17 @@
-// The program body: German Qt texts, the application title and icon, the
-// main window and the message loop; the private folders a crashed run left
-// behind are swept first; closing the main window ends the program.
+// The program body: the command line is read first (help, version and a
+// wrong call are answered on the terminal, without a display); then German
+// Qt texts, the application title and icon, the main window and the message
+// loop; the private folders a crashed run left behind are swept first;
+// closing the main window ends the program.
+#include <cstdio>
+
 #include <QApplication>
 #include <QDir>
 #include <QIcon>
 #include <QLibraryInfo>
 #include <QTranslator>
 
+#include "CommandLine.h"
 #include "ListTexts.h"
 #include "MainUnit.h"
 #include "MyTools.h"
@@ -47,10 +52,32 @@ QIcon ProgramIcon()
     return icon;
 }
 
+// Help, version and a wrong call end here, before QApplication would need a
+// display; -1 for a command line that goes on to the window or an extraction.
+int AnswerOnTerminal(const valbrix::TCommandLine& commandLine)
+{
+    switch (commandLine.Mode) {
+    case valbrix::TCommandLine::cmHelp:
+        std::fputs(valbrix::UsageText().c_str(), stdout);
+        return 0;
+    case valbrix::TCommandLine::cmVersion:
+        std::fputs(valbrix::VersionText().c_str(), stdout);
+        return 0;
+    case valbrix::TCommandLine::cmError:
+        std::fprintf(stderr, "valbrix: %s\n\n%s", commandLine.Error.c_str(), valbrix::UsageText().c_str());
+        return valbrix::UsageExitStatus;
+    default:
+        return -1;
+    }
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
 {
+    const valbrix::TCommandLine commandLine = valbrix::ParseCommandLine(argc, argv);
+    if (const int status = AnswerOnTerminal(commandLine); status >= 0)
+        return status;
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Valbrix"));
     QApplication::setDesktopFileName(QStringLiteral("valbrix"));
@@ -62,6 +89,12 @@ int main(int argc, char** argv)
     valbrix::MyTools();  // seeds the random generator once, at start
     // Files opened or dragged by a run that crashed; a running instance keeps its own.
     valbrix::platform::RemoveStalePrivateFolders(valbrix::platform::TemporaryFolder());
+    switch (commandLine.Mode) {
+    // extraction modes: cmExtractHere, cmExtractTo and cmExtractAsk run
+    // without the main window; until they do, they open it as before.
+    default:
+        break;
+    }
     valbrix::TMain window;
     window.show();
     return app.exec();
