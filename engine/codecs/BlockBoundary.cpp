@@ -8,7 +8,7 @@
 #include <cstring>
 #include <vector>
 
-#include "engine/archive/LittleEndian.h"
+#include "engine/LittleEndian.h"
 #include "engine/codecs/InflateTables.h"
 #include "engine/codecs/MarkerInflate.h"
 #include "engine/ResultCodes.h"

@@ -9,7 +9,7 @@
 #include <cassert>
 #include <memory>
 
-#include "engine/archive/LittleEndian.h"
+#include "engine/LittleEndian.h"
 #include "engine/codecs/FastDecodeTable.h"
 #include "engine/codecs/InflateTables.h"
 #include "engine/ResultCodes.h"
