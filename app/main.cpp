@@ -7,9 +7,9 @@
 #include <QLibraryInfo>
 #include <QTranslator>
 
-#include "ListTexts.h"
-#include "MainUnit.h"
-#include "MyTools.h"
+#include "app/texts/ListTexts.h"
+#include "app/window/MainUnit.h"
+#include "app/workflows/MyTools.h"
 #include "platform/FolderServices.h"
 #include "platform/PrivateFolders.h"
 #include "platform/gui/LocaleFormats.h"
