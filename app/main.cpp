@@ -1,12 +1,20 @@
-// The program body: German Qt texts, the application title and icon, the
-// main window and the message loop; the private folders a crashed run left
-// behind are swept first; closing the main window ends the program.
+// The program body: the command line is read first (help, version and a
+// wrong call are answered on the terminal, without a display); then German
+// Qt texts, the application title and icon, the main window and the message
+// loop; the private folders a crashed run left behind are swept first;
+// closing the main window ends the program.
+#include <cstdio>
+#include <optional>
+
 #include <QApplication>
 #include <QDir>
+#include <QFile>
 #include <QIcon>
 #include <QLibraryInfo>
 #include <QTranslator>
 
+#include "app/batch/BatchExtract.h"
+#include "app/batch/CommandLine.h"
 #include "app/texts/ListTexts.h"
 #include "app/window/MainUnit.h"
 #include "app/workflows/MyTools.h"
@@ -47,10 +55,42 @@ QIcon ProgramIcon()
     return icon;
 }
 
+// Help, version and a wrong call end here, before QApplication would need a
+// display; -1 for a command line that goes on to the window or an extraction.
+int AnswerOnTerminal(const valbrix::TCommandLine& commandLine)
+{
+    switch (commandLine.Mode) {
+    case valbrix::TCommandLine::cmHelp:
+        std::fputs(valbrix::UsageText().c_str(), stdout);
+        return 0;
+    case valbrix::TCommandLine::cmVersion:
+        std::fputs(valbrix::VersionText().c_str(), stdout);
+        return 0;
+    case valbrix::TCommandLine::cmError:
+        std::fprintf(stderr, "valbrix: %s\n\n%s", commandLine.Error.c_str(), valbrix::UsageText().c_str());
+        return valbrix::UsageExitStatus;
+    default:
+        return -1;
+    }
+}
+
+std::optional<valbrix::TBatchTarget> ExtractionTarget(valbrix::TCommandLine::TMode mode)
+{
+    switch (mode) {
+    case valbrix::TCommandLine::cmExtractHere: return valbrix::btHere;
+    case valbrix::TCommandLine::cmExtractTo: return valbrix::btFolder;
+    case valbrix::TCommandLine::cmExtractAsk: return valbrix::btAsk;
+    default: return std::nullopt;
+    }
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
 {
+    const valbrix::TCommandLine commandLine = valbrix::ParseCommandLine(argc, argv);
+    if (const int status = AnswerOnTerminal(commandLine); status >= 0)
+        return status;
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Valbrix"));
     QApplication::setDesktopFileName(QStringLiteral("valbrix"));
@@ -62,6 +102,15 @@ int main(int argc, char** argv)
     valbrix::MyTools();  // seeds the random generator once, at start
     // Files opened or dragged by a run that crashed; a running instance keeps its own.
     valbrix::platform::RemoveStalePrivateFolders(valbrix::platform::TemporaryFolder());
+    if (const auto target = ExtractionTarget(commandLine.Mode)) {
+        // From the file manager: no main window, no setup offer.
+        valbrix::TBatchRequest request;
+        request.Target = *target;
+        request.Folder = QFile::decodeName(QByteArray::fromStdString(commandLine.Folder));
+        for (const std::string& archive : commandLine.Archives)
+            request.Archives << QFile::decodeName(QByteArray::fromStdString(archive));
+        return valbrix::TBatchExtract().Run(request);
+    }
     valbrix::TMain window;
     window.show();
     return app.exec();

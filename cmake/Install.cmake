@@ -1,7 +1,8 @@
 # Installing and packaging: the program and the CLI, the desktop entry, the
 # program icon in the icon theme's sizes, and Qt's German texts beside the
 # program, so an installed Valbrix speaks German without Qt's translation
-# package. CPack builds a Debian package from the same rules.
+# package; the papers (manual pages, AppStream data, copyright) come from
+# Papers.cmake. CPack builds a Debian package from the same rules.
 include(GNUInstallDirs)
 
 set(VALBRIX_ICON_SIZES 16 22 24 32 48 64 128 256)
@@ -40,13 +41,25 @@ foreach(line ${address_lines})
   set(${name}_ADDRESS ${value})
 endforeach()
 
+include(${CMAKE_CURRENT_LIST_DIR}/Papers.cmake)
+
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME valbrix)
 set(CPACK_PACKAGE_VENDOR Valbrix)
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "ZIP-Archive öffnen und auspacken")
-set(CPACK_PACKAGE_DESCRIPTION "Valbrix is a small desktop ZIP utility with a German user interface: it lists an archive's entries and extracts the ones you mark. valbrix-cli does the same from the command line.")
+# Lines under 80 characters, as dpkg shows them.
+string(JOIN "\n" CPACK_PACKAGE_DESCRIPTION
+  "Valbrix is a small desktop ZIP utility with a German user interface: it"
+  "lists an archive's entries and extracts the ones you mark, also straight"
+  "from the file manager („Hier entpacken“). valbrix-cli does the same from"
+  "the command line.")
 set(CPACK_PACKAGE_CONTACT "Valbrix <${VALBRIX_MAIL_ADDRESS}>")
 set(CPACK_STRIP_FILES ON)
+# Folders and control files as dpkg makes them (0755, 0644), whatever the
+# umask of the build.
+set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
+  OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
+set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE ${VALBRIX_WEBSITE_ADDRESS})

@@ -155,13 +155,28 @@ std::string DesktopEntryText(std::string_view programPath)
          << "Icon=valbrix\n"
          << "Terminal=false\n"
          << "MimeType=" << mimeTypes << "\n"
-         << "Categories=Utility;Archiving;Compression;\n";
+         << "Categories=Utility;Archiving;Compression;\n"
+         << "Actions=ExtractHere;ExtractTo;\n";
+    // This entry hides the installed one of the same name, so it carries the
+    // file manager's extraction actions too, or associating drops them.
+    const std::string program = QuoteExecArgument(programPath);
+    text << "\n[Desktop Action ExtractHere]\n"
+         << "Name=Hier entpacken\n"
+         << "Exec=" << program << " --extract-here %F\n"
+         << "\n[Desktop Action ExtractTo]\n"
+         << "Name=Entpacken nach …\n"
+         << "Exec=" << program << " --extract-ask %F\n";
     return text.str();
 }
 
 std::string DesktopEntryValue(std::string_view desktopText, std::string_view key)
 {
-    return std::string(GroupValue(desktopText, DesktopEntryGroup, key));
+    return DesktopGroupValue(desktopText, DesktopEntryGroup, key);
+}
+
+std::string DesktopGroupValue(std::string_view desktopText, std::string_view group, std::string_view key)
+{
+    return std::string(GroupValue(desktopText, group, key));
 }
 
 std::string DefaultApplication(std::string_view mimeappsText, std::string_view mimeType)

@@ -31,11 +31,14 @@ std::string QuoteExecArgument(std::string_view argument);
 // quoting undone; empty when the value is empty or its quoting is broken.
 std::string ExecProgram(std::string_view execValue);
 
-// The whole desktop entry that starts `programPath` with one file.
+// The whole desktop entry that starts `programPath` with one file, with the
+// actions "Hier entpacken" and "Entpacken nach …".
 std::string DesktopEntryText(std::string_view programPath);
 
 // The value of `key` in the [Desktop Entry] group, or empty.
 std::string DesktopEntryValue(std::string_view desktopText, std::string_view key);
+// The value of `key` in the group named `group` ("Desktop Action ExtractHere"), or empty.
+std::string DesktopGroupValue(std::string_view desktopText, std::string_view group, std::string_view key);
 
 // The first desktop file ID named as default for `mimeType` under
 // [Default Applications], or empty.

@@ -16,6 +16,7 @@ VALBRIX_PACKAGES=(
   xvfb xauth                                # a display for the program on a headless machine
   desktop-file-utils xdg-utils              # the desktop's own checks of the ZIP association
   dpkg-dev                                  # the Debian package's dependencies (cpack)
+  lintian appstream man-db                  # the package, its AppStream data and manual pages, checked
 )
 
 valbrix_install_missing() {

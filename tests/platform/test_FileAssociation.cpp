@@ -268,16 +268,26 @@ TEST(FileAssociation, DesktopToolsAcceptTheWrittenAssociation)
 }
 
 // Catches the installed entry drifting from the one the settings dialog
-// writes (a name, icon or MIME type changed in one place only) and an
-// installed entry the desktop rejects.
+// writes (a name, icon, MIME type or extraction action changed in one place
+// only; an association that hides the installed entry drops the file
+// manager's "Hier entpacken") and an installed entry the desktop rejects.
 TEST(FileAssociation, InstalledEntryMatchesTheWrittenOne)
 {
     const std::filesystem::path installed = std::filesystem::path(VALBRIX_SOURCE_DIR) / "resources" / "valbrix.desktop";
     const std::string text = ReadText(installed);
     const std::string written = DesktopEntryText("/usr/bin/valbrix");
-    for (const char* key : {"Type", "Name", "GenericName", "Comment", "Icon", "Terminal", "MimeType", "Categories"})
+    for (const char* key :
+         {"Type", "Name", "GenericName", "Comment", "Icon", "Terminal", "MimeType", "Categories", "Actions"})
         EXPECT_EQ(DesktopEntryValue(text, key), DesktopEntryValue(written, key)) << key;
     EXPECT_EQ(ExecProgram(DesktopEntryValue(text, "Exec")), "valbrix");
+    const auto arguments = [](const std::string& exec) { return exec.substr(exec.find(' ')); };
+    for (const char* group : {"Desktop Action ExtractHere", "Desktop Action ExtractTo"}) {
+        EXPECT_EQ(DesktopGroupValue(text, group, "Name"), DesktopGroupValue(written, group, "Name")) << group;
+        const std::string exec = DesktopGroupValue(text, group, "Exec");
+        ASSERT_NE(exec.find(' '), std::string::npos) << group;
+        EXPECT_EQ(ExecProgram(exec), "valbrix") << group;
+        EXPECT_EQ(arguments(exec), arguments(DesktopGroupValue(written, group, "Exec"))) << group;
+    }
     if (!valbrix::test::HaveTool("desktop-file-validate"))
         SKIP_UNLESS_CI("desktop-file-validate is not installed");
     const auto result = RunCommand("desktop-file-validate " + Quote(installed.string()) + " 2>&1");

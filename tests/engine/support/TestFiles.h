@@ -76,7 +76,8 @@ uint32_t ReferenceCrc32(const Bytes& bytes);
     } while (0)
 // Skips the current test, with a message, when the fixture folder is
 // absent, under CI too: the fixtures live beside the checkout, not in it, and
-// a clone placed elsewhere has none. The skip shows in the closing counts.
+// a clone placed elsewhere has none. The skip shows in the closing counts;
+// .ci/run refuses to start without the folder.
 #define REQUIRE_FIXTURES()                                                         \
     do {                                                                           \
         if (::valbrix::test::FixturesDir().empty())                                \
