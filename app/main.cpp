@@ -17,7 +17,7 @@
 #include "app/batch/CommandLine.h"
 #include "app/texts/ListTexts.h"
 #include "app/window/MainUnit.h"
-#include "app/workflows/MyTools.h"
+#include "app/tools/MyTools.h"
 #include "platform/FolderServices.h"
 #include "platform/PrivateFolders.h"
 #include "platform/gui/LocaleFormats.h"

@@ -29,7 +29,7 @@ int StatusOf(TExtractEnd end)
     switch (end) {
     case xeDone: return BatchOk;
     case xeStopped: return BatchStopped;
-    case xeFolderRefused:
+    case xeFolderRefused: return BatchCannotOpen;
     case xeDiskFull:
     case xeFailures: break;
     }
@@ -73,7 +73,7 @@ int TBatchExtract::ExtractOne(const QString& archive, const TBatchRequest& reque
     if (listing.Status == dsDamaged) {
         // What was read is extracted all the same; the box says what is missing.
         ShowMessageBox(*FSeams.Boxes, session.DamageText(archive, entries, 0), QString(), mkError, bcOK);
-        status = BatchEntryFailed;
+        status = BatchCannotOpen;
     }
     TExtractRequest extract;
     extract.Folder = request.Target == btHere

@@ -133,7 +133,8 @@ std::string UsageText()
            "  0  alles entpackt\n"
            "  1  ein Eintrag misslang oder wurde abgelehnt\n"
            "  2  ein Archiv lässt sich nicht öffnen oder ist beschädigt, der Zielordner\n"
-           "     ist nicht nutzbar, oder der Aufruf ist falsch\n";
+           "     ist nicht nutzbar, oder der Aufruf ist falsch\n"
+           "  130  abgebrochen (\u201EAbbrechen\u201C, oder kein Zielordner gewählt)\n";
 }
 
 std::string VersionText()

@@ -2,6 +2,7 @@
 #include "app/batch/ProgressWindow.h"
 
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QProgressBar>
@@ -40,7 +41,11 @@ void TProgressWindow::RunStarted(const std::function<void()>& cancel)
     FCancel = cancel;
     Bar->setValue(0);
     CancelBtn->setEnabled(true);
-    show();
+    if (!isVisible()) {
+        show();
+        // On screen before the run's first question, which would hide it otherwise.
+        QCoreApplication::processEvents();
+    }
 }
 
 void TProgressWindow::RunProgress(int percent)

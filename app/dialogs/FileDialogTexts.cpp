@@ -3,7 +3,7 @@
 
 #include <QFileSystemModel>
 
-#include "app/workflows/MyTools.h"
+#include "app/tools/MyTools.h"
 #include "platform/gui/LocaleFormats.h"
 
 namespace valbrix {

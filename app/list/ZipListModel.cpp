@@ -12,7 +12,7 @@
 #include <QTime>
 
 #include "app/texts/ListTexts.h"
-#include "app/workflows/MyTools.h"
+#include "app/tools/MyTools.h"
 #include "app/list/NameCollation.h"
 #include "engine/archive/ZipFormat.h"
 #include "engine/codecs/Methods.h"

@@ -6,7 +6,7 @@
 #include <QLocale>
 
 #include "app/texts/ListTexts.h"
-#include "app/workflows/MyTools.h"
+#include "app/tools/MyTools.h"
 #include "engine/ResultCodes.h"
 #include "engine/codecs/Methods.h"
 #include "platform/gui/LocaleFormats.h"

@@ -8,7 +8,7 @@
 #include <QLocale>
 #include <QTime>
 
-#include "app/workflows/MyTools.h"
+#include "app/tools/MyTools.h"
 #include "engine/archive/ZipDirectory.h"
 #include "engine/archive/ZipFormat.h"
 #include "engine/codecs/Methods.h"

@@ -28,7 +28,7 @@
 #include "app/dialogs/DirSelectUnit.h"
 #include "app/texts/ListTexts.h"
 #include "app/dialogs/MessageBox.h"
-#include "app/workflows/MyTools.h"
+#include "app/tools/MyTools.h"
 #include "app/texts/OpenTexts.h"
 #include "Version.h"
 #include "app/list/ZipListModel.h"

@@ -34,7 +34,7 @@
 #include "MessageBoxScript.h"
 #include "app/window/MainUnit.h"
 #include "app/texts/ListTexts.h"
-#include "app/workflows/MyTools.h"
+#include "app/tools/MyTools.h"
 #include "app/list/ZipListModel.h"
 #include "platform/gui/LocaleFormats.h"
 

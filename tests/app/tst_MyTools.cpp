@@ -17,7 +17,7 @@
 #include "MessageBoxScript.h"
 #include "TestFiles.h"
 #include "app/dialogs/MessageBox.h"
-#include "app/workflows/MyTools.h"
+#include "app/tools/MyTools.h"
 
 using namespace valbrix;
 

@@ -14,7 +14,7 @@
 #include "MessageBoxScript.h"
 #include "app/texts/ListTexts.h"
 #include "app/window/MainUnit.h"
-#include "app/workflows/MyTools.h"
+#include "app/tools/MyTools.h"
 #include "app/list/NameCollation.h"
 #include "app/list/ZipListModel.h"
 

@@ -1,5 +1,5 @@
 // Utility functions of the user interface; see the header.
-#include "app/workflows/MyTools.h"
+#include "app/tools/MyTools.h"
 
 #include <chrono>
 #include <string>
