@@ -6,7 +6,7 @@
 #include "cli/Commands.h"
 #include "cli/Messages.h"
 #include "cli/NameText.h"
-#include "engine/archive/LittleEndian.h"
+#include "engine/LittleEndian.h"
 #include "engine/archive/ZipFormat.h"
 #include "platform/ErrorText.h"
 

@@ -15,11 +15,9 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
 #include <memory>
 #include <optional>
 #include <string>
-#include <system_error>
 
 #include "cli/ArchiveInput.h"
 #include "cli/Commands.h"
@@ -37,13 +35,12 @@
 #include "engine/extract/TargetPath.h"
 #include "platform/ErrorText.h"
 #include "platform/FolderServices.h"
+#include "platform/Paths.h"
 #include "platform/Terminal.h"
 
 namespace valbrix::cli {
 
 namespace {
-
-namespace fs = std::filesystem;
 
 struct TExtractArgs {
     std::string Folder = ".";
@@ -207,9 +204,9 @@ private:
 // false, said with its reason, when it cannot be made, opened or written.
 bool PrepareTarget(TExtractJob& job, const std::string& folder)
 {
-    std::error_code error;
-    fs::create_directories(folder, error);
-    int systemError = error ? error.value() : job.OpenTarget(folder);
+    int systemError = platform::CreateFolders(folder);
+    if (systemError == 0)
+        systemError = job.OpenTarget(folder);
     if (systemError == 0)
         systemError = platform::FolderWriteError(folder);
     if (systemError == 0)

@@ -40,7 +40,7 @@ std::string ResultText(int code, const TZipEntry& entry, int systemError)
     case erAborted: return "interrupted";
     case erUnsupported: {
         const uint16_t method = EntryMethod(entry);
-        return "unsupported method " + MethodText(method) + " (" + std::to_string(method) + ")";
+        return "unsupported method " + MethodName(method) + " (" + std::to_string(method) + ")";
     }
     case erMemoryLimit: return "dictionary or window over 256 MB";
     case erEncrypted: return "encrypted, and no password was given (use --password-file FILE)";
@@ -51,12 +51,6 @@ std::string ResultText(int code, const TZipEntry& entry, int systemError)
     case erLinkInvalid: return "refused, the link's target is empty, too long or holds a zero byte";
     default: return "unknown failure (" + std::to_string(code) + ")";
     }
-}
-
-std::string MethodText(uint16_t method)
-{
-    // The engine's table names it as the window does, in German.
-    return method == zmStored ? "Stored" : MethodName(method);
 }
 
 std::string Counted(uint64_t count, const char* singular, const char* plural)

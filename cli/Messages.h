@@ -18,8 +18,6 @@ void PrintEntryError(const std::string& entryName, const std::string& reason);
 // Why an entry ended with `code` (ResultCodes.h); `systemError` is the
 // errno value behind a failed output step (0: not known).
 std::string ResultText(int code, const TZipEntry& entry, int systemError = 0);
-// The method's name in English ("Stored", "Deflate", "PPMd"), or its number.
-std::string MethodText(uint16_t method);
 // "1 file", "2 files": the count with the word in the right number.
 std::string Counted(uint64_t count, const char* singular, const char* plural);
 

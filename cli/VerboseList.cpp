@@ -10,6 +10,7 @@
 #include "cli/TerminalReport.h"
 #include "engine/SizeSum.h"
 #include "engine/archive/ZipFormat.h"
+#include "engine/codecs/Methods.h"
 #include "engine/extract/TargetPath.h"
 #include "platform/TimeZone.h"
 
@@ -41,7 +42,7 @@ void AppendRow(std::string& out, const std::string& size, const std::string& pac
 
 std::string MethodColumn(const TZipEntry& entry)
 {
-    return MethodText(EntryMethod(entry)) + ((entry.Flags & gpEncrypted) ? " *" : "");
+    return MethodName(EntryMethod(entry)) + ((entry.Flags & gpEncrypted) ? " *" : "");
 }
 
 std::string TimeColumn(const TZipEntry& entry)

@@ -11,7 +11,7 @@
 
 #include <array>
 
-#include "engine/archive/LittleEndian.h"
+#include "engine/LittleEndian.h"
 
 #if defined(__x86_64__) || defined(__i386__)
 #include <immintrin.h>

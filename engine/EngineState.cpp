@@ -46,7 +46,7 @@ void TEngineState::ReportProgress()
     if (NotifyWindow) {
         uint16_t value = uint16_t(percent);
         NotifyWindow->Progress(NotifyCode, value);
-        AbortFlag = value == 0xFFFF;
+        AbortFlag = value == AbortProgress;
     } else if (NotifyCode != 0) {
         AbortFlag = IsKeyDown && IsKeyDown(NotifyCode);
     }

@@ -33,8 +33,11 @@ public:
     virtual bool Write(const uint8_t* data, size_t count) = 0;
 };
 
+// What a progress receiver writes into the percentage to ask for an abort.
+constexpr uint16_t AbortProgress = 0xFFFF;
+
 // Stands in for the notification window: receives the whole-number percentage
-// and may write 0xFFFF into it to ask for an abort.
+// and may write AbortProgress into it to ask for an abort.
 class TProgressReceiver {
 public:
     virtual ~TProgressReceiver() = default;

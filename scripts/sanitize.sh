@@ -2,7 +2,8 @@
 # Builds every test, the window's Qt tests included (run offscreen), with
 # address and undefined-behaviour sanitizers and runs them, all but the
 # cases labelled slow: those write files over 4 GiB, which take an hour
-# under the sanitizers and are run by the plain test stage.
+# under the sanitizers and are run by the plain test stage; nor the
+# package checks, which test files, not code.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/setup.sh
@@ -13,4 +14,4 @@ export QT_QPA_PLATFORM=offscreen
 # look for come from the workers, not from the count.
 export VALBRIX_STRESS_DIVISOR=10
 ASAN_OPTIONS=detect_leaks=1 LSAN_OPTIONS="suppressions=$PWD/scripts/lsan-qt.supp" \
-  valbrix_ctest sanitizers build-asan --output-on-failure -j "$(nproc)" --timeout 1800 -LE slow
+  valbrix_ctest sanitizers build-asan --output-on-failure -j "$(nproc)" --timeout 1800 -LE "slow|package"

@@ -14,4 +14,4 @@ export QT_QPA_PLATFORM=offscreen
 export VALBRIX_STRESS_DIVISOR=4
 export TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$PWD/scripts/tsan.supp"
 # The fuzz replays decode on one thread and are run by the other two stages.
-valbrix_ctest tsan build-tsan --output-on-failure -j "$(nproc)" --timeout 1800 -LE slow -E '_replay$'
+valbrix_ctest tsan build-tsan --output-on-failure -j "$(nproc)" --timeout 1800 -LE "slow|package" -E '_replay$'

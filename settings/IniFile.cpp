@@ -3,26 +3,17 @@
 #include "IniFile.h"
 
 #include <QDir>
-#include <QFile>
 
 #include "platform/WholeFile.h"
 #include "platform/XdgFolders.h"
+#include "platform/gui/NativePath.h"
 
 namespace valbrix {
-
-namespace {
-
-std::string Local(const QString& path)
-{
-    return QFile::encodeName(path).toStdString();
-}
-
-}  // namespace
 
 TIniLoad LoadIniFile(const QString& path)
 {
     TIniLoad load;
-    const platform::TWholeFile file = platform::ReadWholeFile(Local(path), MaxIniFileBytes);
+    const platform::TWholeFile file = platform::ReadWholeFile(platform::NativePath(path), MaxIniFileBytes);
     if (file.Missing())
         return load;
     load.ErrorCode = file.ErrorCode;
@@ -33,14 +24,14 @@ TIniLoad LoadIniFile(const QString& path)
 
 int SaveIniFile(const QString& path, const TIniDocument& document)
 {
-    return platform::ReplaceWholeFile(Local(path), document.Text());
+    return platform::ReplaceWholeFile(platform::NativePath(path), document.Text());
 }
 
 QString SettingsFolder()
 {
     const std::string folder = platform::XdgConfigHome() + "/valbrix";
     platform::CreateFolderPath(folder);
-    return QDir::cleanPath(QFile::decodeName(QByteArray::fromStdString(folder))) + QLatin1Char('/');
+    return QDir::cleanPath(platform::DisplayPath(folder)) + QLatin1Char('/');
 }
 
 QString DefaultIniFilePath()

@@ -6,9 +6,9 @@
 #include <cerrno>
 
 #include <QDebug>
-#include <QFile>
 
 #include "platform/FileServices.h"
+#include "platform/gui/NativePath.h"
 
 namespace valbrix {
 
@@ -18,18 +18,13 @@ const char* const IniErrorValue = "INIERROR";
 
 QString ProgramFolder()
 {
-    const QString program = QFile::decodeName(QByteArray::fromStdString(platform::RunningProgramPath()));
+    const QString program = platform::DisplayPath(platform::RunningProgramPath());
     return program.left(program.lastIndexOf(QLatin1Char('/')) + 1);
 }
 
 std::string Local(const QString& text)
 {
     return text.toStdString();
-}
-
-std::string LocalPath(const QString& path)
-{
-    return QFile::encodeName(path).toStdString();
 }
 
 }  // namespace
@@ -75,7 +70,7 @@ int TTheIniFile::OpenIniFile()
     FErrorCode = 0;
     FHaveFile = false;
     const QString fullName = ResolvedFileName();
-    const std::string path = LocalPath(fullName);
+    const std::string path = platform::NativePath(fullName);
     if (platform::PathExists(path)) {
         // Like setting the attributes to "archive" only: lifts a write
         // protection, and a failure only counts when the file stays unwritable.
@@ -91,7 +86,7 @@ int TTheIniFile::OpenIniFile()
         // it: as a new file in its folder. Removed again; the first write
         // creates the real one.
         platform::TFile probe;
-        if (const int created = probe.CreateTempBeside(LocalPath(fullName)); created != 0) {
+        if (const int created = probe.CreateTempBeside(platform::NativePath(fullName)); created != 0) {
             FErrorCode = created;
             return created;
         }

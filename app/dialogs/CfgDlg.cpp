@@ -1,8 +1,6 @@
 // The settings dialog's form and the settings command behind "Einstellungen...".
 #include "app/dialogs/CfgDlg.h"
 
-#include <cerrno>
-
 #include <QCheckBox>
 #include <QCoreApplication>
 #include <QFile>
@@ -13,6 +11,7 @@
 #include <QVBoxLayout>
 
 #include "app/dialogs/MessageBox.h"
+#include "platform/ErrorText.h"
 #include "platform/FileAssociation.h"
 
 namespace valbrix {
@@ -22,30 +21,17 @@ namespace {
 // The form's client size; larger fonts may grow it, never shrink it.
 constexpr int ClientWidth = 425, ClientHeight = 144;
 
-QString ReadFailureReason(int errorCode)
-{
-    switch (errorCode) {
-    case EACCES:
-    case EPERM: return QStringLiteral("keine Leseberechtigung");
-    case EISDIR: return QStringLiteral("unter diesem Namen steht ein Ordner");
-    case ENODEV: return QStringLiteral("keine gewöhnliche Datei");
-    case EFBIG: return QStringLiteral("die Datei ist zu groß");
-    case ENOTDIR: return QStringLiteral("ein Teil des Pfads ist kein Ordner");
-    case ELOOP: return QStringLiteral("zu viele symbolische Verknüpfungen");
-    case EIO: return QStringLiteral("Lesefehler");
-    default: return QStringLiteral("Fehlercode %1").arg(errorCode);
-    }
-}
-
 QString AssociationFailureText(const platform::TAssociationResult& result, const platform::TXdgFolders& folders)
 {
     if (result.MimeappsReadError == 0)
         return QStringLiteral("Die Verknüpfung mit ZIP-Dateien konnte nicht gespeichert werden.");
+    const std::string cause = platform::GermanErrorText(result.MimeappsReadError, platform::esReading);
     return QStringLiteral("Die Verknüpfung mit ZIP-Dateien konnte nicht gespeichert werden: Die Datei %1 lässt "
-                          "sich nicht lesen (%2). Sie wurde nicht verändert, damit Ihre übrigen "
+                          "sich nicht lesen. %2 Sie wurde nicht verändert, damit Ihre übrigen "
                           "Dateizuordnungen darin erhalten bleiben.")
         .arg(QFile::decodeName(QByteArray::fromStdString(folders.MimeappsPath())),
-             ReadFailureReason(result.MimeappsReadError));
+             cause.empty() ? QStringLiteral("Systemfehler %1.").arg(result.MimeappsReadError)
+                           : QString::fromStdString(cause));
 }
 
 }  // namespace

@@ -154,7 +154,8 @@ std::vector<uint32_t> TZipListModel::OrderedBy(int column)
         // By the names shown; an archive holds a handful of methods.
         std::map<uint16_t, std::string> names;
         for (uint32_t entry : rows)
-            names.try_emplace(table.Record(entry).DataMethod, MethodName(table.Record(entry).DataMethod));
+            names.try_emplace(table.Record(entry).DataMethod,
+                              MethodCaption(table.Record(entry).DataMethod).toStdString());
         const std::vector<uint32_t> ranks = Collation().Ranks(
             rows.size(), [&](uint32_t i) { return std::string_view(names.at(table.Record(rows[i]).DataMethod)); });
         rows = InRankOrder(rows, ranks);

@@ -9,26 +9,20 @@
 #include "app/tools/MyTools.h"
 #include "engine/ResultCodes.h"
 #include "engine/codecs/Methods.h"
+#include "platform/ErrorText.h"
 #include "platform/gui/LocaleFormats.h"
 
 namespace valbrix {
 
 QString OutputErrorText(int systemError)
 {
+    const QString cause = QString::fromStdString(platform::GermanErrorText(systemError, platform::esWriting));
     switch (systemError) {
-    case ENOSPC:
-    case EDQUOT: return QStringLiteral("Der Datenträger ist voll.");
     case EACCES:
     case EPERM: return QStringLiteral("Keine Schreibberechtigung im Zielordner.");
-    case EROFS: return QStringLiteral("Keine Schreibberechtigung im Zielordner. Der Datenträger ist schreibgeschützt.");
-    case ENAMETOOLONG: return QStringLiteral("Der Name ist für das Dateisystem zu lang.");
-    case ENOTDIR:
-    case EEXIST: return QStringLiteral("Eine Datei steht dort, wo ein Ordner angelegt werden soll.");
-    case EIO: return QStringLiteral("Der Datenträger meldet einen Lese- oder Schreibfehler.");
+    case EROFS: return QStringLiteral("Keine Schreibberechtigung im Zielordner. ") + cause;
     case ENOENT: return QStringLiteral("Der Zielordner ist nicht mehr vorhanden.");
-    case EOPNOTSUPP: return QStringLiteral("Das Dateisystem des Zielordners kennt keine symbolischen Verweise.");
-    case ELOOP: return QStringLiteral("Der Pfad führt über einen symbolischen Verweis; ihm wird nicht gefolgt.");
-    default: return QString();
+    default: return cause;
     }
 }
 

@@ -16,9 +16,14 @@
 
 namespace valbrix {
 
+QString MethodCaption(uint16_t method)
+{
+    return method == zmStored ? QStringLiteral("Gespeichert") : QString::fromStdString(MethodName(method));
+}
+
 QString MethodText(uint16_t dataMethod, uint16_t flags, uint8_t aesStrength)
 {
-    return QString::fromStdString(MethodName(dataMethod)) + EncryptionSuffix(flags, aesStrength);
+    return MethodCaption(dataMethod) + EncryptionSuffix(flags, aesStrength);
 }
 
 QString MethodText(const TZipEntry& entry)
@@ -29,7 +34,7 @@ QString MethodText(const TZipEntry& entry)
 QString MethodRefusalText(uint16_t method)
 {
     return QStringLiteral("Komprimierungsverfahren %1 wird nicht unterstützt")
-        .arg(QString::fromStdString(MethodName(method)));
+        .arg(MethodCaption(method));
 }
 
 QString RefusalText(uint16_t dataMethod, uint16_t flags)

@@ -61,6 +61,8 @@ QString RowToolTipText(const QString& refusal, std::string_view comment);
 // Why a listed entry cannot be extracted (a TEntryDamage); empty for a whole one.
 QString DamageText(uint8_t damage);
 
+// The method as the window names it ("Gespeichert", "Deflate"), without encryption.
+QString MethodCaption(uint16_t method);
 // The method column: the name of the data's method ("Deflate64", "PPMd",
 // ...; under AES the real one), with the encryption suffix.
 QString MethodText(uint16_t dataMethod, uint16_t flags, uint8_t aesStrength);

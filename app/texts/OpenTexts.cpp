@@ -6,6 +6,7 @@
 #include <QMimeDatabase>
 
 #include "app/texts/ListTexts.h"
+#include "platform/ErrorText.h"
 
 namespace valbrix {
 
@@ -15,15 +16,14 @@ QString OpenFailureText(const QString& path, int systemError)
     case ENOENT:
     case ENOTDIR: return QStringLiteral("Die Datei %1 wurde nicht gefunden.").arg(QuotedName(path));
     case EISDIR: return QStringLiteral("%1 ist ein Ordner, keine ZIP-Datei.").arg(QuotedName(path));
-    case EACCES:
-    case EPERM: return QStringLiteral("Die Datei %1 kann nicht gelesen werden:\nKeine Leseberechtigung.").arg(QuotedName(path));
     case ENODEV: return QStringLiteral("%1 ist keine gewöhnliche Datei und kein ZIP-Archiv.").arg(QuotedName(path));
-    case EIO:
-        return QStringLiteral("Die Datei %1 kann nicht gelesen werden:\nDer Datenträger meldet einen Lesefehler.")
-            .arg(QuotedName(path));
-    default:
-        return QStringLiteral("Die Datei %1 kann nicht gelesen werden (Systemfehler %2).").arg(QuotedName(path), QString::number(systemError));
+    default: break;
     }
+    const std::string cause = platform::GermanErrorText(systemError, platform::esReading);
+    if (cause.empty())
+        return QStringLiteral("Die Datei %1 kann nicht gelesen werden (Systemfehler %2).")
+            .arg(QuotedName(path), QString::number(systemError));
+    return QStringLiteral("Die Datei %1 kann nicht gelesen werden:\n%2").arg(QuotedName(path), QString::fromStdString(cause));
 }
 
 QString NotZipText(const QString& path)

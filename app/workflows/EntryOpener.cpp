@@ -5,7 +5,6 @@
 #include <functional>
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QMimeData>
 
@@ -17,15 +16,11 @@
 #include "engine/extract/ExtractJob.h"
 #include "platform/FolderServices.h"
 #include "platform/gui/Launcher.h"
+#include "platform/gui/NativePath.h"
 
 namespace valbrix {
 
 namespace {
-
-QString Native(const std::string& path)
-{
-    return QFile::decodeName(QByteArray::fromStdString(path));
-}
 
 // Files, folders and links alike: whatever the extraction put there.
 QStringList ItemsIn(const QString& folder)
@@ -70,10 +65,10 @@ QString TEntryOpener::CreateFolder()
 {
     const std::string folder = FFolders.Create();
     if (!folder.empty())
-        return Native(folder);
+        return platform::DisplayPath(folder);
     const QString cause = OutputErrorText(errno);
     ShowMessageBox(*FSeams.Boxes, QStringLiteral("Im temporären Ordner %1 kann kein privater Ordner angelegt werden.")
-                           .arg(Native(platform::TemporaryFolder())) +
+                           .arg(platform::DisplayPath(platform::TemporaryFolder())) +
                        (cause.isEmpty() ? QString() : QLatin1Char('\n') + cause),
                    QString(), mkError, bcOK);
     return QString();
@@ -110,7 +105,7 @@ bool TEntryOpener::OpenEntry(const TZipArchive& archive, const TExtractList& ent
     const QStringList items = ItemsIn(folder);
     const QString file = items.size() == 1 ? folder + QLatin1Char('/') + items.front() : QString();
     if (count == 0 || FExtractor.Questions().Stopped() || file.isEmpty() || !QFileInfo(file).isFile()) {
-        FFolders.Remove(QFile::encodeName(folder).toStdString());  // the failure was told by the extraction
+        FFolders.Remove(platform::NativePath(folder));  // the failure was told by the extraction
         return false;
     }
     TMessageBoxPresenter* const* boxes = &FSeams.Boxes;  // the window's, read when the desktop answers
@@ -120,7 +115,7 @@ bool TEntryOpener::OpenEntry(const TZipArchive& archive, const TExtractList& ent
         ShowMessageBox(*FSeams.Boxes,
                        QStringLiteral("Die Datei %1 konnte nicht mit der Standardanwendung geöffnet werden.").arg(name),
                        QString(), mkError, bcOK);
-        FFolders.Remove(QFile::encodeName(folder).toStdString());
+        FFolders.Remove(platform::NativePath(folder));
         return false;
     }
     return true;
@@ -151,7 +146,7 @@ QList<QUrl> TEntryOpener::ExtractForDrag(const TZipArchive& archive, const TExtr
         for (const QString& item : ItemsIn(folder))
             urls << QUrl::fromLocalFile(folder + QLatin1Char('/') + item);
     if (urls.isEmpty())
-        FFolders.Remove(QFile::encodeName(folder).toStdString());
+        FFolders.Remove(platform::NativePath(folder));
     return urls;
 }
 
@@ -168,7 +163,7 @@ std::unique_ptr<QMimeData> TEntryOpener::DragData(const TZipArchive& archive, co
 
 bool TEntryOpener::IsOwnFile(const QString& path) const
 {
-    return FFolders.Contains(QFile::encodeName(QDir::cleanPath(path)).toStdString());
+    return FFolders.Contains(platform::NativePath(QDir::cleanPath(path)));
 }
 
 }  // namespace valbrix

@@ -7,6 +7,7 @@
 #include <QFileInfo>
 
 #include "app/dialogs/MessageBox.h"
+#include "platform/ErrorText.h"
 #include "platform/FolderServices.h"
 #include "settings/IniFile.h"
 
@@ -18,17 +19,14 @@ QString IniCauseText(int error, const QString& file)
 {
     const QString folder = QFileInfo(file).path();
     switch (error) {
-    case EROFS: return QStringLiteral("Der Datenträger ist schreibgeschützt.");
     case EACCES:
     case EPERM: return QStringLiteral("Keine Schreibberechtigung für die Datei oder ihren Ordner %1.").arg(folder);
     case ENOENT: return QStringLiteral("Der Ordner %1 existiert nicht.").arg(folder);
     case ENOTDIR: return QStringLiteral("%1 ist kein Ordner.").arg(folder);
-    case EISDIR: return QStringLiteral("Unter dem Namen der Datei steht ein Ordner.");
-    case ENOSPC:
-    case EDQUOT: return QStringLiteral("Der Datenträger ist voll.");
-    case EIO: return QStringLiteral("Der Datenträger meldet einen Lese- oder Schreibfehler.");
-    default: return QStringLiteral("Systemfehler %1.").arg(error);
+    default: break;
     }
+    const std::string cause = platform::GermanErrorText(error, platform::esWriting);
+    return cause.empty() ? QStringLiteral("Systemfehler %1.").arg(error) : QString::fromStdString(cause);
 }
 
 }  // namespace

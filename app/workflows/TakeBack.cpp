@@ -4,10 +4,10 @@
 #include <algorithm>
 #include <unordered_set>
 
-#include <QFile>
 #include <QFileInfo>
 
 #include "platform/FileServices.h"
+#include "platform/gui/NativePath.h"
 
 namespace valbrix {
 
@@ -16,17 +16,12 @@ namespace {
 // About 15 ms of unlinking on a local disk: short enough for a smooth bar.
 constexpr size_t FilesPerSlice = 500;
 
-std::string Native(const QString& path)
-{
-    return QFile::encodeName(path).toStdString();
-}
-
 void RemoveIfEmpty(const QString& folder)
 {
     const QFileInfo info(folder);
     platform::TFolder parent;
-    if (parent.Open(Native(info.absolutePath())) == 0)
-        platform::RemoveEmptyFolderAt(parent, Native(info.fileName()));
+    if (parent.Open(platform::NativePath(info.absolutePath())) == 0)
+        platform::RemoveEmptyFolderAt(parent, platform::NativePath(info.fileName()));
 }
 
 }  // namespace
@@ -36,7 +31,7 @@ size_t TakeBackRun(const QString& folder, const TRunTrail& trail, bool folderCre
 {
     const size_t total = trail.Files.size() + trail.Folders.size();
     platform::TFolder target;
-    if (target.Open(Native(folder)) != 0)
+    if (target.Open(platform::NativePath(folder)) != 0)
         return total;
     size_t left = 0;
     TRunTrail slice;

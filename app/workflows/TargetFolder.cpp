@@ -4,21 +4,16 @@
 #include <cerrno>
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 
 #include "app/texts/ExtractTexts.h"
 #include "platform/FileServices.h"
 #include "platform/FolderServices.h"
+#include "platform/gui/NativePath.h"
 
 namespace valbrix {
 
 namespace {
-
-std::string Native(const QString& path)
-{
-    return QFile::encodeName(path).toStdString();
-}
 
 TFolderCheck ProblemFor(int error)
 {
@@ -50,7 +45,7 @@ TFolderCheck CheckTargetFolder(const QString& folder)
 {
     if (!folder.startsWith(QLatin1Char('/')))
         return {fpRelative, 0};
-    const std::string path = Native(folder);
+    const std::string path = platform::NativePath(folder);
     const int created = platform::CreateFolder(path);
     platform::TFolder opened;
     if (const int error = opened.Open(path); error != 0)

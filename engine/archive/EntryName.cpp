@@ -9,7 +9,7 @@
 #include "engine/ByteWords.h"
 #include "engine/Crc32.h"
 #include "engine/EngineState.h"
-#include "engine/archive/LittleEndian.h"
+#include "engine/LittleEndian.h"
 
 namespace valbrix {
 

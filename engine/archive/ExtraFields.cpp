@@ -1,14 +1,15 @@
 // The ZIP64, AES and time fields' values; see the header.
 #include "engine/archive/ExtraFields.h"
 
+#include "engine/archive/ZipFormat.h"
+
 namespace valbrix {
 
 bool TakeZip64Values(const uint8_t* field, size_t fieldBytes, std::initializer_list<uint64_t*> values)
 {
-    constexpr uint64_t Saturated = 0xFFFFFFFFu;
     size_t at = 0;
     for (uint64_t* value : values) {
-        if (*value != Saturated)
+        if (*value != SizeKeptElsewhere)
             continue;
         if (fieldBytes - at < 8)
             return false;
@@ -20,12 +21,11 @@ bool TakeZip64Values(const uint8_t* field, size_t fieldBytes, std::initializer_l
 
 bool TakeAesField(const uint8_t* field, size_t fieldBytes, TAesInfo& info)
 {
-    constexpr size_t FieldBytes = 7;  // version 2, vendor 2, strength 1, method 2
-    if (fieldBytes < FieldBytes || field[2] != 'A' || field[3] != 'E')
+    if (fieldBytes < AesField::Bytes || field[AesField::Vendor] != 'A' || field[AesField::Vendor + 1] != 'E')
         return false;
-    info.Version = Le16(field);
-    info.Strength = field[4];
-    info.Method = Le16(field + 5);
+    info.Version = Le16(field + AesField::Version);
+    info.Strength = field[AesField::Strength];
+    info.Method = Le16(field + AesField::Method);
     return true;
 }
 

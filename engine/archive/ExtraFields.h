@@ -10,7 +10,7 @@
 #include <cstdint>
 #include <initializer_list>
 
-#include "engine/archive/LittleEndian.h"
+#include "engine/LittleEndian.h"
 
 namespace valbrix {
 

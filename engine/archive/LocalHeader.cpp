@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "engine/archive/ExtraFields.h"
-#include "engine/archive/LittleEndian.h"
+#include "engine/LittleEndian.h"
 #include "engine/ResultCodes.h"
 #include "engine/archive/ZipFormat.h"
 

@@ -10,7 +10,7 @@
 #include "engine/Crc32.h"
 #include "engine/archive/EntryName.h"
 #include "engine/archive/ExtraFields.h"
-#include "engine/archive/LittleEndian.h"
+#include "engine/LittleEndian.h"
 #include "engine/archive/ZipFormat.h"
 
 namespace valbrix {
@@ -24,8 +24,6 @@ constexpr uint64_t ScanBudgetSlack = 4u << 20;
 // Names from a local header carry no host: a valid UTF-8 name stays as
 // stored, any other is read as code page 437, as for a non-MS-DOS host.
 constexpr uint8_t NoHostSaid = 3;
-constexpr size_t DescriptorFields32 = 12;  // CRC, then 32-bit compressed and uncompressed sizes
-constexpr size_t DescriptorFields64 = 20;  // CRC, then 64-bit sizes (an entry with a ZIP64 field)
 
 bool StartsRecord(uint32_t signature)
 {

@@ -5,11 +5,10 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <filesystem>
 #include <map>
-#include <system_error>
 
 #include "engine/archive/ZipDirectory.h"
+#include "platform/Paths.h"
 
 namespace valbrix {
 
@@ -35,23 +34,23 @@ bool AllDigits(const std::string& text)
 // The names in a folder by their lower case.
 class TFolderNames {
 public:
-    explicit TFolderNames(const std::filesystem::path& folder) : FFolder(folder)
+    explicit TFolderNames(const std::string& folder) : FFolder(folder)
     {
-        std::error_code error;
-        for (std::filesystem::directory_iterator it(folder.empty() ? "." : folder, error), end; !error && it != end;
-             it.increment(error))
-            FByLower.emplace(AsciiLower(it->path().filename().string()), it->path().filename().string());
+        for (std::string& name : platform::FolderNames(folder)) {
+            std::string lower = AsciiLower(name);
+            FByLower.emplace(std::move(lower), std::move(name));
+        }
     }
     // The path of the file whose name is `name` but for case; empty when there is none.
     std::string Find(const std::string& name) const
     {
         const auto found = FByLower.find(AsciiLower(name));
-        return found == FByLower.end() ? std::string() : (FFolder / found->second).string();
+        return found == FByLower.end() ? std::string() : platform::JoinPath(FFolder, found->second);
     }
     const std::map<std::string, std::string>& ByLower() const { return FByLower; }
 
 private:
-    std::filesystem::path FFolder;
+    std::string FFolder;
     std::map<std::string, std::string> FByLower;
 };
 
@@ -129,7 +128,7 @@ TSetOpening OpenSpanned(const TFolderNames& names, const std::string& base, cons
         return opening;
     }
     TSplitArchiveReader::TPart zip;
-    zip.Name = std::filesystem::path(zipPath).filename().string();
+    zip.Name = platform::FileNamePart(zipPath);
     zip.Bytes = last->Size();
     zip.File = std::move(last);
     parts.push_back(std::move(zip));
@@ -209,8 +208,7 @@ bool TSplitArchiveReader::Holds(uint64_t from, uint64_t to) const
 
 TSetOpening OpenArchiveFiles(const std::string& path)
 {
-    const std::filesystem::path file(path);
-    const std::string name = file.filename().string();
+    const std::string name = platform::FileNamePart(path);
     const size_t dot = name.rfind('.');
     const std::string extension = dot == std::string::npos ? std::string() : AsciiLower(name.substr(dot + 1));
     const std::string base = dot == std::string::npos ? name : name.substr(0, dot);
@@ -231,7 +229,7 @@ TSetOpening OpenArchiveFiles(const std::string& path)
     // The file itself must be there, whatever part it is.
     if (TFileArchiveReader probe; (opening.Error = probe.Open(path)) != 0)
         return opening;
-    const TFolderNames names(file.parent_path());
+    const TFolderNames names(platform::FolderPart(path));
     if (byteSplit)
         return OpenByteSplit(names, base, extension.size());
     return OpenSpanned(names, base, spannedPart ? names.Find(base + ".zip") : path, spannedPart);

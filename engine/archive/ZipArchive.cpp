@@ -5,9 +5,7 @@
 #include "engine/archive/ZipArchive.h"
 
 #include "engine/archive/EntryName.h"
-
-#include <filesystem>
-#include <system_error>
+#include "platform/Paths.h"
 
 namespace valbrix {
 
@@ -29,20 +27,13 @@ private:
     TArchiveReader& FReader;
 };
 
-std::string AbsolutePath(const std::string& path)
-{
-    std::error_code error;
-    const std::filesystem::path absolute = std::filesystem::absolute(path, error);
-    return error ? path : absolute.lexically_normal().string();
-}
-
 }  // namespace
 
 TArchiveKind TZipArchive::Open(const std::string& path, const std::function<void(const TZipEntry&)>& visit,
                                const std::function<void()>& restart)
 {
     Close();
-    FPath = AbsolutePath(path);
+    FPath = platform::AbsolutePath(path);
     std::string file = FPath;
     if (file.size() > 1 && file.back() == '/')
         file.pop_back();

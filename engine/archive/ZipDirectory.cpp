@@ -19,7 +19,7 @@
 
 #include "engine/archive/EntryName.h"
 #include "engine/archive/ExtraFields.h"
-#include "engine/archive/LittleEndian.h"
+#include "engine/LittleEndian.h"
 #include "engine/archive/ZipFormat.h"
 #include "engine/NoCoverage.h"
 
@@ -27,8 +27,6 @@ namespace valbrix {
 
 namespace {
 
-constexpr uint32_t Saturated32 = SizeKeptElsewhere;     // "the value is in the ZIP64 record or field"
-constexpr uint16_t Saturated16 = 0xFFFF;
 constexpr uint32_t EndSearchWindowBytes = 4096;
 static_assert(EndSearchWindowBytes <= 0x10000, "window positions are kept in 16 bits");
 
@@ -60,9 +58,12 @@ bool ReadWhole(TArchiveReader& archive, const TSearchWindow& window, uint64_t po
 // Inlined into the search's untraced filter below, where a call per signature would be traced.
 [[gnu::always_inline]] inline bool HasSaturatedField(const uint8_t* end)
 {
-    return Le16(end + EndField::DiskNumber) == Saturated16 || Le16(end + EndField::DirectoryDisk) == Saturated16
-        || Le16(end + EndField::DiskEntries) == Saturated16 || Le16(end + EndField::TotalEntries) == Saturated16
-        || Le32(end + EndField::DirectoryBytes) == Saturated32 || Le32(end + EndField::DirectoryOffset) == Saturated32;
+    return Le16(end + EndField::DiskNumber) == CountKeptElsewhere
+        || Le16(end + EndField::DirectoryDisk) == CountKeptElsewhere
+        || Le16(end + EndField::DiskEntries) == CountKeptElsewhere
+        || Le16(end + EndField::TotalEntries) == CountKeptElsewhere
+        || Le32(end + EndField::DirectoryBytes) == SizeKeptElsewhere
+        || Le32(end + EndField::DirectoryOffset) == SizeKeptElsewhere;
 }
 
 // What the search has learnt once past its nearest candidate, which lets
@@ -94,7 +95,7 @@ VALBRIX_NO_COVERAGE bool SurelyLeadsNowhere(const TSearchWindow& window, size_t 
     if (HasSaturatedField(end)) {
         if (at >= Zip64LocatorBytes && (i < Zip64LocatorBytes || Le32(end - Zip64LocatorBytes) == Zip64LocatorSignature))
             return false;
-        if (start == Saturated32)
+        if (start == SizeKeptElsewhere)
             return true;
     }
     return start > at || (start != at && start == passed.NoDirectoryAt);
@@ -209,7 +210,7 @@ TLocateResult ReadEndRecord(TArchiveReader& archive, const TSearchWindow& window
     place.End = endRecord;
     place.Entries = Le16(end + EndField::TotalEntries);
     place.Bytes.reset();
-    if (Le32(end + EndField::DirectoryBytes) != Saturated32)
+    if (Le32(end + EndField::DirectoryBytes) != SizeKeptElsewhere)
         place.Bytes = Le32(end + EndField::DirectoryBytes);
     if (HasSaturatedField(end)) {
         uint8_t locator[Zip64LocatorBytes];
@@ -240,7 +241,7 @@ TLocateResult ReadEndRecord(TArchiveReader& archive, const TSearchWindow& window
             place.End = foundAt;
             place.Entries = LoadLe64(record + Zip64EndField::TotalEntries);
             place.Bytes = LoadLe64(record + Zip64EndField::DirectoryBytes);
-        } else if (Le32(end + EndField::DirectoryOffset) == Saturated32) {
+        } else if (Le32(end + EndField::DirectoryOffset) == SizeKeptElsewhere) {
             return lrDamaged;
         }
     }
@@ -578,7 +579,7 @@ uint32_t LastDiskNumber(TArchiveReader& archive)
         const uint8_t* end = window.Data + (uint64_t(at) - window.Start);
         disk = Le16(end + EndField::DiskNumber);
         uint8_t locator[Zip64LocatorBytes];
-        if (disk == Saturated16 && uint64_t(at) >= Zip64LocatorBytes
+        if (disk == CountKeptElsewhere && uint64_t(at) >= Zip64LocatorBytes
             && ReadWhole(archive, window, uint64_t(at) - Zip64LocatorBytes, locator, sizeof locator)
             && Le32(locator) == Zip64LocatorSignature)
             disk = std::max<uint32_t>(Le32(locator + Zip64LocatorField::TotalDisks), 1) - 1;

@@ -119,28 +119,60 @@ constexpr uint16_t UnixPermissionBits = 0777;
 constexpr uint16_t faReadOnly = 0x01;
 constexpr uint16_t faFolder = 0x10;
 
-// Compression methods the engine knows.
+// Compression methods by their number in the headers; the ones without a
+// decoder here are named so that the front ends can say what they refuse.
 enum TZipMethod : uint16_t {
     zmStored = 0,
     zmShrunk = 1,
     zmReduced1 = 2,  // reduced with compression factors 1 to 4
+    zmReduced2 = 3,
+    zmReduced3 = 4,
     zmReduced4 = 5,
     zmImploded = 6,
+    zmTokenized = 7,
     zmDeflated = 8,
+    zmDeflate64 = 9,
+    zmDclImploded = 10,
+    zmBzip2 = 12,
+    zmLzma = 14,
+    zmTerse = 18,
+    zmLz77 = 19,
+    zmZstandard = 93,
+    zmMp3 = 94,
+    zmXz = 95,
+    zmJpeg = 96,
+    zmWavPack = 97,
+    zmPpmd = 98,
     zmAes = 99,  // AES-encrypted; the real method sits in the AesExtraId field
 };
 
 // Extra field holding the 64-bit sizes, and the 32-bit value a size field
-// holds when its real value is kept there (or elsewhere, for a streaming writer).
+// holds when its real value is kept there (or elsewhere, for a streaming
+// writer); a 16-bit count or disk number of the end record saturated the
+// same way has its value in the ZIP64 end record.
 constexpr uint16_t Zip64ExtraId = 0x0001;
 // Extra field holding a UTF-8 name beside the plain one.
 constexpr uint16_t UnicodePathExtraId = 0x7075;
 // Extra field of AES-encrypted entries: version, vendor "AE", key strength, real method.
 constexpr uint16_t AesExtraId = 0x9901;
+namespace AesField {
+constexpr size_t Version = 0;   // 16 bits: 1 (AE-1, with the CRC) or 2 (AE-2, CRC zero)
+constexpr size_t Vendor = 2;    // the two letters "AE"
+constexpr size_t Strength = 4;  // 1, 2, 3: AES-128, -192, -256
+constexpr size_t Method = 5;    // 16 bits: the method of the data under the encryption
+constexpr size_t Bytes = 7;
+}  // namespace AesField
 // Extra fields with exact times: the extended timestamp (UTC seconds) and NTFS (100 ns, UTC).
 constexpr uint16_t UnixTimeExtraId = 0x5455;
 constexpr uint16_t NtfsTimeExtraId = 0x000A;
 constexpr uint32_t SizeKeptElsewhere = 0xFFFFFFFFu;
+constexpr uint16_t CountKeptElsewhere = 0xFFFF;
+
+// The data descriptor after an entry's data: its optional signature, the
+// CRC, and both sizes in 32 bits, or in 64 bits for an entry with a ZIP64 field.
+constexpr size_t DescriptorFields32 = 12;
+constexpr size_t DescriptorFields64 = 20;
+constexpr size_t DescriptorMaxBytes = SignatureBytes + DescriptorFields64;
 
 // An MS-DOS date (high 16 bits) and time (low 16 bits) as their fields
 // stand, valid or not: month 0 or second 62 come out as stored, and the

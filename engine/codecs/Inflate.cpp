@@ -34,7 +34,7 @@
 #include "engine/codecs/Decoders.h"
 #include "engine/codecs/FastDecodeTable.h"
 #include "engine/codecs/InflateTables.h"
-#include "engine/archive/LittleEndian.h"
+#include "engine/LittleEndian.h"
 #include "engine/NoCoverage.h"
 #include "engine/ResultCodes.h"
 

@@ -12,21 +12,11 @@
 
 namespace valbrix {
 
-// Method numbers beyond the legacy ones (see ZipFormat.h for those).
-enum TNewerMethod : uint16_t {
-    zmDeflate64 = 9,
-    zmBzip2 = 12,
-    zmLzma = 14,
-    zmZstandard = 93,
-    zmXz = 95,
-    zmPpmd = 98,
-};  // zmAes (99), a marker with the real method in the AES extra field, is in ZipFormat.h
-
 using TDecoder = int (*)(TEngineState& state, uint16_t method);
 
 struct TMethodInfo {
     uint16_t Number;
-    const char* Name;   // as the window's method column shows it
+    const char* Name;   // in English; the window words a few of them in German
     TDecoder Decode;    // null: known by name, not decoded
     bool CleanWindow;   // the decoder keeps its history in OutWindow and needs it zero-filled
 };
@@ -34,7 +24,7 @@ struct TMethodInfo {
 // The row of a method number, or null for a number no archiver we know writes.
 const TMethodInfo* FindMethod(uint16_t method);
 bool CanDecode(uint16_t method);
-// The method's name, or its number in decimal for an unknown one.
+// The method's English name ("Stored", "Deflate"), or its number in decimal for an unknown one.
 std::string MethodName(uint16_t method);
 // Runs the method's decoder over the prepared state; 6 for a method we do
 // not decode, 4 for a stream that would write past the entry's stated size

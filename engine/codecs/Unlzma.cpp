@@ -12,7 +12,7 @@
 
 #include "engine/codecs/Decoders.h"
 #include "engine/codecs/LzmaCodec.h"
-#include "engine/archive/LittleEndian.h"
+#include "engine/LittleEndian.h"
 #include "engine/ResultCodes.h"
 
 namespace valbrix {

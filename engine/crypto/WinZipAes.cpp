@@ -11,7 +11,7 @@
 #include <openssl/evp.h>
 
 #include "engine/ResultCodes.h"
-#include "engine/archive/LittleEndian.h"
+#include "engine/LittleEndian.h"
 
 namespace valbrix {
 

@@ -79,7 +79,7 @@ bool SendPercent(TEngineState& state, uint16_t percent)
     if (!state.NotifyWindow)
         return true;
     state.NotifyWindow->Progress(state.NotifyCode, percent);
-    return percent != 0xFFFF;
+    return percent != AbortProgress;
 }
 
 }  // namespace
@@ -265,10 +265,9 @@ int TExtractionDriver::Run(const TRequest& request)
     // small entry when the directory's size is at hand: its name and extra
     // field are seldom long, and the decoders refill whole input buffers.
     constexpr size_t NameAndExtraAllowance = 512;
-    constexpr size_t DescriptorBytes = 16;
     archive->Restart(request.LocalHeaderOffset,
                      request.CompressedSize && *request.CompressedSize < SIZE_MAX / 2
-                         ? LocalHeaderBytes + NameAndExtraAllowance + size_t(*request.CompressedSize) + DescriptorBytes +
+                         ? LocalHeaderBytes + NameAndExtraAllowance + size_t(*request.CompressedSize) + DescriptorMaxBytes +
                                InBufSize
                          : SIZE_MAX);
     TLocalHeader header;

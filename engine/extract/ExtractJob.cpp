@@ -106,7 +106,7 @@ public:
     void Progress(int16_t /*notifyCode*/, uint16_t& percent) override
     {
         if (FJob.AbortRequested()) {
-            percent = 0xFFFF;
+            percent = AbortProgress;
             return;
         }
         FSlot.UnitsDone.store(PartOf(FSlot.Units, std::min<uint16_t>(percent, 100)), std::memory_order_relaxed);

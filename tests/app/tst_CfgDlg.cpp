@@ -150,7 +150,7 @@ private slots:
         QCOMPARE(boxes.Asked[0].Kind, mkError);
         const QString text = boxes.Asked[0].Text;
         QVERIFY2(text.contains(QString::fromStdString(folders.MimeappsPath())), qPrintable(text));
-        QVERIFY2(text.contains(QStringLiteral("lässt sich nicht lesen (unter diesem Namen steht ein Ordner)")),
+        QVERIFY2(text.contains(QStringLiteral("lässt sich nicht lesen. Unter diesem Namen steht ein Ordner.")),
                  qPrintable(text));
         QVERIFY2(text.contains(QStringLiteral("nicht verändert")), qPrintable(text));
     }

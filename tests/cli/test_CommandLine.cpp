@@ -5,6 +5,7 @@
 
 #include <filesystem>
 
+#include "CliRun.h"
 #include "support/CraftedZip.h"
 #include "support/TestFiles.h"
 
@@ -26,68 +27,68 @@ struct CliCase {
 
 const CliCase Cases[] = {
     {"options after the archive taken as names, files put in the current folder",
-     "extract a.zip a.txt -d out", 0, "", "", "out/a.txt"},
+     "extract a.zip a.txt -d out", ExitOk, "", "", "out/a.txt"},
     {"'--' not ending the options: a name starting with '-' cannot be asked for",
-     "extract -d out -- a.zip -dash.txt", 0, "", "", "out/-dash.txt"},
-    {"bundled short options and an attached value refused", "extract -qj2 -dout a.zip a.txt", 0, "", "", "out/a.txt"},
-    {"a long option's '=value' form refused", "extract --jobs=2 -d out a.zip a.txt", 0, "", "", "out/a.txt"},
-    {"--help after the command read as the archive", "list --help", 0, "", "Usage: valbrix-cli list"},
-    {"-h of one command showing another's help", "extract -h", 0, "", "Usage: valbrix-cli extract"},
-    {"no --version", "--version", 0, "", "valbrix-cli "},
-    {"an unknown option only repeating the usage line", "extract --bogus a.zip", 2,
+     "extract -d out -- a.zip -dash.txt", ExitOk, "", "", "out/-dash.txt"},
+    {"bundled short options and an attached value refused", "extract -qj2 -dout a.zip a.txt", ExitOk, "", "", "out/a.txt"},
+    {"a long option's '=value' form refused", "extract --jobs=2 -d out a.zip a.txt", ExitOk, "", "", "out/a.txt"},
+    {"--help after the command read as the archive", "list --help", ExitOk, "", "Usage: valbrix-cli list"},
+    {"-h of one command showing another's help", "extract -h", ExitOk, "", "Usage: valbrix-cli extract"},
+    {"no --version", "--version", ExitOk, "", "valbrix-cli "},
+    {"an unknown option only repeating the usage line", "extract --bogus a.zip", ExitUsage,
      "valbrix-cli: extract: unknown option '--bogus'", ""},
-    {"-j 0 accepted, or its range not said", "extract -j 0 a.zip", 2, "-j takes a number from 1 to 256, not '0'", ""},
-    {"an option's missing value swallowing nothing silently", "extract a.zip -d", 2, "option '-d' needs a value", ""},
-    {"an unknown command passing", "frobnicate a.zip", 2, "valbrix-cli: unknown command 'frobnicate'", ""},
-    {"a missing archive reading like a file that is no ZIP", "list missing.zip", 2,
+    {"-j 0 accepted, or its range not said", "extract -j 0 a.zip", ExitUsage, "-j takes a number from 1 to 256, not '0'", ""},
+    {"an option's missing value swallowing nothing silently", "extract a.zip -d", ExitUsage, "option '-d' needs a value", ""},
+    {"an unknown command passing", "frobnicate a.zip", ExitUsage, "valbrix-cli: unknown command 'frobnicate'", ""},
+    {"a missing archive reading like a file that is no ZIP", "list missing.zip", ExitCannotOpen,
      "valbrix-cli: 'missing.zip': cannot open: No such file or directory", ""},
-    {"a folder as archive reading like a file that is no ZIP", "list out", 2, "'out': cannot open: Is a directory", ""},
-    {"a text file not told apart", "test text.zip", 2, "'text.zip': not a ZIP archive", ""},
-    {"a cut-off ZIP not read through by its local headers", "list cut.zip", 2,
+    {"a folder as archive reading like a file that is no ZIP", "list out", ExitCannotOpen, "'out': cannot open: Is a directory", ""},
+    {"a text file not told apart", "test text.zip", ExitCannotOpen, "'text.zip': not a ZIP archive", ""},
+    {"a cut-off ZIP not read through by its local headers", "list cut.zip", ExitCannotOpen,
      "'cut.zip': the archive is damaged; 1 entry was read from the local headers", ""},
-    {"a target folder under a file failing without its reason", "extract -d text.zip/x a.zip", 2,
+    {"a target folder under a file failing without its reason", "extract -d text.zip/x a.zip", ExitCannotOpen,
      "target folder 'text.zip/x' cannot be used: Not a directory", ""},
-    {"a CRC failure worded as a bare code", "test bad.zip crc.txt", 1, "valbrix-cli: crc.txt: CRC mismatch\n", ""},
-    {"an unsupported method worded as a bare code, unnamed", "test bad.zip ppmd.txt", 1,
+    {"a CRC failure worded as a bare code", "test bad.zip crc.txt", ExitEntryFailed, "valbrix-cli: crc.txt: CRC mismatch\n", ""},
+    {"an unsupported method worded as a bare code, unnamed", "test bad.zip ppmd.txt", ExitEntryFailed,
      "valbrix-cli: ppmd.txt: unsupported method PPMd (98)\n", ""},
-    {"an encrypted entry's failure not pointing at --password-file", "test bad.zip locked.txt", 1,
+    {"an encrypted entry's failure not pointing at --password-file", "test bad.zip locked.txt", ExitEntryFailed,
      "locked.txt: encrypted, and no password was given (use --password-file FILE)", ""},
-    {"\"1 entries tested\"", "test a.zip a.txt", 0, "", "1 entry tested, 0 failed"},
-    {"existing files listed one line each without -v", "extract -d full a.zip", 0,
+    {"\"1 entries tested\"", "test a.zip a.txt", ExitOk, "", "1 entry tested, 0 failed"},
+    {"existing files listed one line each without -v", "extract -d full a.zip", ExitOk,
      "valbrix-cli: 4 existing files kept; --overwrite replaces them\n", ""},
-    {"-v not listing the kept files", "extract -v -d full a.zip a.txt", 0,
+    {"-v not listing the kept files", "extract -v -d full a.zip a.txt", ExitOk,
      "valbrix-cli: a.txt: exists, kept (--overwrite replaces it)\n", ""},
-    {"-q not silencing the kept-files count", "extract -q -d full a.zip", 0, "", ""},
-    {"an empty password file used as the empty password", "test --password-file empty.txt a.zip", 2,
+    {"-q not silencing the kept-files count", "extract -q -d full a.zip", ExitOk, "", ""},
+    {"an empty password file used as the empty password", "test --password-file empty.txt a.zip", ExitCannotOpen,
      "password file 'empty.txt' cannot be used: its first line is empty", ""},
-    {"a folder as password file passing", "test --password-file out a.zip", 2,
+    {"a folder as password file passing", "test --password-file out a.zip", ExitCannotOpen,
      "password file 'out' cannot be read: Is a directory", ""},
-    {"wildcards taken as exact names", "extract -d out a.zip '*.txt' -x 'sub/*'", 0, "", "", "out/a.txt", "out/sub"},
-    {"a folder name extracting only the empty folder entry", "extract -d out a.zip sub", 0, "", "", "out/sub/n.txt",
+    {"wildcards taken as exact names", "extract -d out a.zip '*.txt' -x 'sub/*'", ExitOk, "", "", "out/a.txt", "out/sub"},
+    {"a folder name extracting only the empty folder entry", "extract -d out a.zip sub", ExitOk, "", "", "out/sub/n.txt",
      "out/a.txt"},
-    {"-x ignored, or not repeatable", "extract -d out a.zip -x sub -x '-*'", 0, "", "", "out/a.txt", "out/-dash.txt"},
-    {"a name in list's escaped form not selecting its entry", "extract -d out a.zip 'tab\\tname.txt'", 0, "", "",
+    {"-x ignored, or not repeatable", "extract -d out a.zip -x sub -x '-*'", ExitOk, "", "", "out/a.txt", "out/-dash.txt"},
+    {"a name in list's escaped form not selecting its entry", "extract -d out a.zip 'tab\\tname.txt'", ExitOk, "", "",
      "out/tab\tname.txt"},
-    {"a pattern that matches nothing passing silently", "extract -d out a.zip '*.pdf' a.txt", 1,
+    {"a pattern that matches nothing passing silently", "extract -d out a.zip '*.pdf' a.txt", ExitEntryFailed,
      "valbrix-cli: *.pdf: not found in the archive\n", "", "out/a.txt"},
-    {"a --flat clash passing as 'exists, kept' with exit 0", "extract --flat -d out dup.zip", 1,
+    {"a --flat clash passing as 'exists, kept' with exit 0", "extract --flat -d out dup.zip", ExitEntryFailed,
      "valbrix-cli: d2/f.txt: same name as an earlier entry of this run (f.txt), not written\n", "", "out/f.txt"},
     {"--overwrite letting a later entry of the run replace an earlier one", "extract --flat --overwrite -d out dup.zip",
-     1, "d2/f.txt: same name as an earlier entry of this run", ""},
-    {"the same name twice in an archive passing", "extract -d out dup.zip twice.txt", 1,
+     ExitEntryFailed, "d2/f.txt: same name as an earlier entry of this run", ""},
+    {"the same name twice in an archive passing", "extract -d out dup.zip twice.txt", ExitEntryFailed,
      "valbrix-cli: twice.txt: same name as an earlier entry of this run", "", "out/twice.txt"},
-    {"-p writing anything but the entry's bytes to stdout", "extract -p a.zip hello.txt", 0, "", "hello\n", "", "",
+    {"-p writing anything but the entry's bytes to stdout", "extract -p a.zip hello.txt", ExitOk, "", "hello\n", "", "",
      true},
-    {"-p writing files", "extract --stdout a.zip 'h*'", 0, "", "hello\n", "", "hello.txt", true},
-    {"'-' as archive not read from standard input", "list - <a.zip", 0, "", "\thello.txt\n"},
-    {"'-' for extract not read from standard input", "extract -d out - hello.txt <a.zip", 0, "", "", "out/hello.txt"},
-    {"standard input taken for both the archive and the password", "test --password-file - - <a.zip", 2,
+    {"-p writing files", "extract --stdout a.zip 'h*'", ExitOk, "", "hello\n", "", "hello.txt", true},
+    {"'-' as archive not read from standard input", "list - <a.zip", ExitOk, "", "\thello.txt\n"},
+    {"'-' for extract not read from standard input", "extract -d out - hello.txt <a.zip", ExitOk, "", "", "out/hello.txt"},
+    {"standard input taken for both the archive and the password", "test --password-file - - <a.zip", ExitUsage,
      "standard input cannot carry both the archive and the password", ""},
-    {"test NAME testing other entries too", "test bad.zip -x crc.txt ppmd.txt", 1,
+    {"test NAME testing other entries too", "test bad.zip -x crc.txt ppmd.txt", ExitEntryFailed,
      "valbrix-cli: ppmd.txt: unsupported method PPMd (98)\n", "1 entry tested, 1 failed"},
-    {"list -v without its header and time zone", "list -v a.zip", 0, "", "Modified ("},
-    {"list -v without method names and the encryption mark", "list -v bad.zip", 0, "", "Stored *"},
-    {"list -v without a totals line", "list -v bad.zip", 0, "", "3 files; * encrypted\n"},
+    {"list -v without its header and time zone", "list -v a.zip", ExitOk, "", "Modified ("},
+    {"list -v without method names and the encryption mark", "list -v bad.zip", ExitOk, "", "Stored *"},
+    {"list -v without a totals line", "list -v bad.zip", ExitOk, "", "3 files; * encrypted\n"},
 };
 
 class CommandLineTest : public ::testing::TestWithParam<CliCase> {
@@ -138,11 +139,8 @@ TEST_P(CommandLineTest, ExitStatusAndMessages)
 {
     const CliCase& row = GetParam();
     SCOPED_TRACE(row.Fault);
-    // Standard input is no terminal; a row may redirect it again after this.
-    const CommandResult run = RunCommand("cd " + Quote(Dir.Path().string()) + " && " + VALBRIX_CLI + " </dev/null " +
-                                         row.Args + " 2>stderr.txt");
-    const Bytes errorBytes = ReadFile(Dir / "stderr.txt");
-    const std::string errors(errorBytes.begin(), errorBytes.end());
+    const CliRun run = RunCli(row.Args, Dir.Path());
+    const std::string& errors = run.Errors;
     EXPECT_EQ(run.ExitCode, row.Exit) << errors;
     if (*row.Stderr == '\0') {
         EXPECT_EQ(errors, "");

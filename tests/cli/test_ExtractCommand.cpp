@@ -6,7 +6,11 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <iostream>
 
+#include <unistd.h>
+
+#include "CliRun.h"
 #include "support/CraftedZip.h"
 #include "support/TestFiles.h"
 
@@ -14,20 +18,6 @@ using namespace valbrix::test;
 namespace fs = std::filesystem;
 
 namespace {
-
-struct CliRun {
-    int ExitCode;
-    std::string Errors;  // stderr
-};
-
-// Runs valbrix-cli with the given (already quoted) arguments; stdout is
-// dropped. Standard input is no terminal, so nothing asks for a password.
-CliRun RunCli(const std::string& arguments)
-{
-    const CommandResult result =
-        RunCommand(std::string(VALBRIX_CLI) + " " + arguments + " 2>&1 >/dev/null </dev/null");
-    return {result.ExitCode, result.Output};
-}
 
 class ExtractCommandTest : public ::testing::Test {
 protected:
@@ -67,13 +57,13 @@ TEST_F(ExtractCommandTest, ExtractsWithFoldersOrFlat)
 {
     // Folders dropped, folder entries written as files, or --flat keeping paths.
     const std::string archive = Archive(Nested());
-    EXPECT_EQ(RunCli("extract " + OutOption() + " " + archive).ExitCode, 0);
+    EXPECT_EQ(RunCli("extract " + OutOption() + " " + archive).ExitCode, ExitOk);
     EXPECT_EQ(Tree(Out()), (std::vector<std::string>{"docs/", "docs/inner/", "docs/inner/deep.txt", "empty/",
                                                      "top.txt"}));
     EXPECT_EQ(ReadFile(Out() / "top.txt"), Text);
 
     const fs::path flat = Dir / "flat";
-    EXPECT_EQ(RunCli("extract --flat -d " + Quote(flat.string()) + " " + archive).ExitCode, 0);
+    EXPECT_EQ(RunCli("extract --flat -d " + Quote(flat.string()) + " " + archive).ExitCode, ExitOk);
     EXPECT_EQ(Tree(flat), (std::vector<std::string>{"deep.txt", "top.txt"}));
 }
 
@@ -83,8 +73,8 @@ TEST_F(ExtractCommandTest, DefaultFolderIsTheCurrentOne)
     // files put somewhere other than the current folder.
     const std::string archive = Archive(Nested());
     fs::create_directories(Out());
-    const CommandResult result = RunCommand("cd " + Quote(Out().string()) + " && " + VALBRIX_CLI + " extract ../a.zip");
-    EXPECT_EQ(result.ExitCode, 0);
+    const CliRun result = RunCli("extract ../a.zip", Out());
+    EXPECT_EQ(result.ExitCode, ExitOk);
     EXPECT_EQ(ReadFile(Out() / "docs/inner/deep.txt").size(), 100u);
     EXPECT_EQ(ReadFile(Out() / "top.txt"), Text);
 }
@@ -101,7 +91,7 @@ TEST_F(ExtractCommandTest, HostileNamesNeverLeaveTheTargetFolder)
     zip.Add(StoredEntry("..", Text));
     const std::string archive = Archive(zip);
     const CliRun run = RunCli("extract " + OutOption() + " " + archive);
-    EXPECT_EQ(run.ExitCode, 1);
+    EXPECT_EQ(run.ExitCode, ExitEntryFailed);
     EXPECT_NE(run.Errors.find("../evil.txt: refused"), std::string::npos) << run.Errors;
     EXPECT_NE(run.Errors.find("a/../../evil2.txt: refused"), std::string::npos) << run.Errors;
     EXPECT_EQ(Tree(Out()), (std::vector<std::string>{"abs.txt", "drive.txt", "ok/", "ok/fine.txt"}));
@@ -118,7 +108,7 @@ TEST_F(ExtractCommandTest, FolderItselfAndColonNamesSucceed)
     zip.Add(StoredEntry("/", {}));
     zip.Add(StoredEntry("./a:b.txt", Text));
     const CliRun run = RunCli("extract " + OutOption() + " " + Archive(zip));
-    EXPECT_EQ(run.ExitCode, 0) << run.Errors;
+    EXPECT_EQ(run.ExitCode, ExitOk) << run.Errors;
     EXPECT_EQ(Tree(Out()), std::vector<std::string>{"a:b.txt"});
 }
 
@@ -129,11 +119,11 @@ TEST_F(ExtractCommandTest, ExistingFilesKeptUnlessOverwrite)
     fs::create_directories(Out());
     WriteFile(Out() / "top.txt", std::string("mine"));
     const CliRun kept = RunCli("extract " + OutOption() + " " + archive);
-    EXPECT_EQ(kept.ExitCode, 0);
+    EXPECT_EQ(kept.ExitCode, ExitOk);
     EXPECT_NE(kept.Errors.find("valbrix-cli: 1 existing file kept; --overwrite replaces them\n"), std::string::npos) << kept.Errors;
     EXPECT_EQ(ReadFile(Out() / "top.txt"), Bytes({'m', 'i', 'n', 'e'}));
 
-    EXPECT_EQ(RunCli("extract --overwrite " + OutOption() + " " + archive).ExitCode, 0);
+    EXPECT_EQ(RunCli("extract --overwrite " + OutOption() + " " + archive).ExitCode, ExitOk);
     EXPECT_EQ(ReadFile(Out() / "top.txt"), Text);
 }
 
@@ -143,10 +133,10 @@ TEST_F(ExtractCommandTest, NamedEntriesOnly)
     // a target folder made for a run with nothing to extract.
     const std::string archive = Archive(Nested());
     const CliRun missing = RunCli("extract " + OutOption() + " " + archive + " nothere.txt");
-    EXPECT_EQ(missing.ExitCode, 1);
+    EXPECT_EQ(missing.ExitCode, ExitEntryFailed);
     EXPECT_NE(missing.Errors.find("nothere.txt: not found"), std::string::npos) << missing.Errors;
     EXPECT_FALSE(fs::exists(Out()));
-    EXPECT_EQ(RunCli("extract " + OutOption() + " " + archive + " docs/inner/deep.txt").ExitCode, 0);
+    EXPECT_EQ(RunCli("extract " + OutOption() + " " + archive + " docs/inner/deep.txt").ExitCode, ExitOk);
     EXPECT_EQ(Tree(Out()), (std::vector<std::string>{"docs/", "docs/inner/", "docs/inner/deep.txt"}));
 }
 
@@ -163,13 +153,13 @@ TEST_F(ExtractCommandTest, FailedEntriesReportedAndCounted)
     zip.Add(StoredEntry("good.txt", Text));
     const std::string archive = Archive(zip);
     const CliRun extract = RunCli("extract " + OutOption() + " " + archive);
-    EXPECT_EQ(extract.ExitCode, 1);
+    EXPECT_EQ(extract.ExitCode, ExitEntryFailed);
     EXPECT_EQ(extract.Errors, "valbrix-cli: bad.txt: CRC mismatch\n"
                               "valbrix-cli: locked.txt: encrypted, and no password was given (use --password-file FILE)\n");
     EXPECT_EQ(Tree(Out()), std::vector<std::string>{"good.txt"});
 
     const CliRun test = RunCli("test " + archive);
-    EXPECT_EQ(test.ExitCode, 1);
+    EXPECT_EQ(test.ExitCode, ExitEntryFailed);
     EXPECT_EQ(test.Errors, extract.Errors);
 }
 
@@ -187,7 +177,7 @@ TEST_F(ExtractCommandTest, TruncatedDownloadGivesItsWholeEntries)
     const std::string told = "3 entries were read from the local headers";
     for (const char* command : {"extract ", "test "}) {
         const CliRun run = RunCli(command + (command[0] == 'e' ? OutOption() + " " : std::string()) + archive);
-        EXPECT_EQ(run.ExitCode, 2) << command;
+        EXPECT_EQ(run.ExitCode, ExitCannotOpen) << command;
         EXPECT_NE(run.Errors.find(told), std::string::npos) << command << run.Errors;
         EXPECT_NE(run.Errors.find("c.txt: "), std::string::npos) << command << run.Errors;
     }
@@ -204,7 +194,7 @@ TEST_F(ExtractCommandTest, OutputFailureLinesNameTheCause)
     zip.Add(StoredEntry("blocker", Text));
     zip.Add(StoredEntry("blocker/inner.txt", Text));
     const CliRun run = RunCli("extract " + OutOption() + " " + Archive(zip));
-    EXPECT_EQ(run.ExitCode, 1);
+    EXPECT_EQ(run.ExitCode, ExitEntryFailed);
     EXPECT_NE(run.Errors.find(": cannot write the file: File name too long\n"),
               std::string::npos)
         << run.Errors;
@@ -217,8 +207,8 @@ TEST_F(ExtractCommandTest, TestCommandWritesNothing)
     // The test mode creating files, failing a sound archive, or counting the
     // folder entries it skipped as tested.
     const std::string archive = Archive(Nested());
-    const CommandResult result = RunCommand("cd " + Quote(Dir.Path().string()) + " && " + VALBRIX_CLI + " test a.zip");
-    EXPECT_EQ(result.ExitCode, 0);
+    const CliRun result = RunCli("test a.zip", Dir.Path());
+    EXPECT_EQ(result.ExitCode, ExitOk);
     EXPECT_EQ(result.Output, "2 entries tested, 0 failed\n");
     EXPECT_EQ(Tree(Dir.Path()), std::vector<std::string>{"a.zip"});
 }
@@ -227,11 +217,11 @@ TEST_F(ExtractCommandTest, UnopenableArchiveOrBadArgumentsExitTwo)
 {
     // A missing or non-archive file treated as an empty archive (exit 0).
     WriteFile(Dir / "not.zip", std::string("just text, no archive"));
-    EXPECT_EQ(RunCli("extract " + OutOption() + " " + Quote((Dir / "not.zip").string())).ExitCode, 2);
-    EXPECT_EQ(RunCli("extract " + OutOption() + " " + Quote((Dir / "missing.zip").string())).ExitCode, 2);
-    EXPECT_EQ(RunCli("test " + Quote((Dir / "missing.zip").string())).ExitCode, 2);
-    EXPECT_EQ(RunCli("extract --bogus x.zip").ExitCode, 2);
-    EXPECT_EQ(RunCli("extract -d").ExitCode, 2);
+    EXPECT_EQ(RunCli("extract " + OutOption() + " " + Quote((Dir / "not.zip").string())).ExitCode, ExitCannotOpen);
+    EXPECT_EQ(RunCli("extract " + OutOption() + " " + Quote((Dir / "missing.zip").string())).ExitCode, ExitCannotOpen);
+    EXPECT_EQ(RunCli("test " + Quote((Dir / "missing.zip").string())).ExitCode, ExitCannotOpen);
+    EXPECT_EQ(RunCli("extract --bogus x.zip").ExitCode, ExitUsage);
+    EXPECT_EQ(RunCli("extract -d").ExitCode, ExitUsage);
     EXPECT_FALSE(fs::exists(Out()));
 }
 
@@ -245,7 +235,7 @@ TEST_F(ExtractCommandTest, ErrorLinesEscapeNames)
     zip.Add(bad);
     const CliRun run = RunCli("extract " + OutOption() + " " + Archive(zip) + " " + Quote("bad\nname\x1b[2J") + " " +
                               Quote("a\\b"));
-    EXPECT_EQ(run.ExitCode, 1);
+    EXPECT_EQ(run.ExitCode, ExitEntryFailed);
     EXPECT_EQ(run.Errors, "valbrix-cli: a\\\\b: not found in the archive\nvalbrix-cli: bad\\nname\\x1b[2J: CRC mismatch\n");
 }
 
@@ -258,7 +248,7 @@ TEST_F(ExtractCommandTest, DeepTargetFolderWithShortNames)
         deep /= std::string(60, 'd');
     const std::string archive = Archive(Nested());
     const CliRun run = RunCli("extract -d " + Quote(deep.string()) + " " + archive);
-    EXPECT_EQ(run.ExitCode, 0) << run.Errors;
+    EXPECT_EQ(run.ExitCode, ExitOk) << run.Errors;
     EXPECT_EQ(ReadFile(deep / "docs/inner/deep.txt"), Bytes(Text.begin(), Text.begin() + 100));
 }
 
@@ -270,9 +260,34 @@ TEST_F(ExtractCommandTest, UnreadableCurrentFolderFailsWithTwo)
     fs::create_directory(Dir / "gone");
     const CommandResult result = RunCommand("cd " + Quote((Dir / "gone").string()) + " && rmdir ../gone && " +
                                             VALBRIX_CLI + " extract -d rel " + archive + " 2>/dev/null");
-    EXPECT_EQ(result.ExitCode, 2);
+    EXPECT_EQ(result.ExitCode, ExitCannotOpen);
     EXPECT_FALSE(fs::exists("/rel"));
     EXPECT_FALSE(fs::exists("/top.txt"));
+}
+
+TEST_F(ExtractCommandTest, TargetBelowReadOnlyFolderFailsWithTwo)
+{
+    // A target folder that cannot be made passing silently, or the run going
+    // on to fail every entry one by one. Read-only for a normal user, the
+    // immutable flag for root (who ignores permissions); skipped where neither holds.
+    const fs::path locked = Dir / "locked";
+    fs::create_directory(locked);
+    const bool root = geteuid() == 0;
+    const bool isLocked = root ? RunCommand("chattr +i " + Quote(locked.string()) + " 2>/dev/null").ExitCode == 0
+                               : (fs::permissions(locked, fs::perms::owner_read | fs::perms::owner_exec), true);
+    if (!isLocked) {
+        std::cout << "[ SKIPPED  ] cannot make a folder read-only here\n";
+        return;
+    }
+    const CliRun run = RunCli("extract -d " + Quote((locked / "new/out").string()) + " " + Archive(Nested()));
+    if (root)
+        RunCommand("chattr -i " + Quote(locked.string()));
+    else
+        fs::permissions(locked, fs::perms::owner_all);
+    EXPECT_EQ(run.ExitCode, ExitCannotOpen);
+    EXPECT_NE(run.Errors.find("/locked/new/out' cannot be used: "), std::string::npos) << run.Errors;
+    EXPECT_EQ(run.Errors.find("top.txt"), std::string::npos) << run.Errors;
+    EXPECT_FALSE(fs::exists(locked / "new"));
 }
 
 TEST_F(ExtractCommandTest, WorkerCountChangesNothingSeen)
@@ -294,7 +309,7 @@ TEST_F(ExtractCommandTest, WorkerCountChangesNothingSeen)
         SCOPED_TRACE(jobs);
         fs::remove_all(Out());
         const CliRun run = RunCli(std::string("extract --flat ") + jobs + " " + OutOption() + " " + archive);
-        EXPECT_EQ(run.ExitCode, 1);
+        EXPECT_EQ(run.ExitCode, ExitEntryFailed);
         if (firstErrors.empty()) {
             firstErrors = run.Errors;
             firstTree = Tree(Out());
@@ -305,7 +320,7 @@ TEST_F(ExtractCommandTest, WorkerCountChangesNothingSeen)
         EXPECT_EQ(Tree(Out()), firstTree);
     }
     for (const char* bad : {"-j 0", "-j x", "-j"})
-        EXPECT_EQ(RunCli(std::string("extract ") + bad + " " + OutOption() + " " + archive).ExitCode, 2) << bad;
+        EXPECT_EQ(RunCli(std::string("extract ") + bad + " " + OutOption() + " " + archive).ExitCode, ExitUsage) << bad;
 }
 
 TEST_F(ExtractCommandTest, NoChangeOfTheCurrentDirectory)
@@ -321,7 +336,7 @@ TEST_F(ExtractCommandTest, NoChangeOfTheCurrentDirectory)
                    " " + archive + " 2>&1 >/dev/null");
     if (traced.Output.find("PTRACE") != std::string::npos || traced.Output.find("Operation not permitted") != std::string::npos)
         GTEST_SKIP() << "tracing not permitted here; case skipped";
-    EXPECT_EQ(traced.ExitCode, 0) << traced.Output;
+    EXPECT_EQ(traced.ExitCode, ExitOk) << traced.Output;
     EXPECT_EQ(traced.Output.find("chdir("), std::string::npos) << traced.Output;
     EXPECT_TRUE(fs::exists(Out() / "docs/inner/deep.txt"));
 }
@@ -339,35 +354,34 @@ TEST_F(ExtractCommandTest, PasswordFromFile)
     const std::string archive = Quote((Dir / "a.zip").string());
     ASSERT_EQ(RunCommand("cd " + Quote((Dir / "in").string()) + " && zip -q -P 'pass word' " + archive + " a.txt b.txt")
                   .ExitCode,
-              0);
+              ExitOk);
     const std::string passwordFile = Quote((Dir / "password").string());
     for (const char* content : {"pass word\n", "pass word\r\nsecond line\n", "pass word"}) {
         SCOPED_TRACE(content);
         WriteFile(Dir / "password", std::string(content));
         fs::remove_all(Out());
         const CliRun extract = RunCli("extract --password-file " + passwordFile + " " + OutOption() + " " + archive);
-        EXPECT_EQ(extract.ExitCode, 0) << extract.Errors;
+        EXPECT_EQ(extract.ExitCode, ExitOk) << extract.Errors;
         EXPECT_TRUE(ReadFile(Out() / "a.txt") == Text);
-        EXPECT_EQ(RunCli("test --password-file " + passwordFile + " " + archive).ExitCode, 0);
+        EXPECT_EQ(RunCli("test --password-file " + passwordFile + " " + archive).ExitCode, ExitOk);
     }
 
     WriteFile(Dir / "password", std::string("wrong\n"));
     fs::remove_all(Out());
     const CliRun wrong = RunCli("extract --password-file " + passwordFile + " " + OutOption() + " " + archive);
-    EXPECT_EQ(wrong.ExitCode, 1);
+    EXPECT_EQ(wrong.ExitCode, ExitEntryFailed);
     EXPECT_EQ(wrong.Errors, "valbrix-cli: a.txt: wrong password or damaged data\nvalbrix-cli: b.txt: wrong password or damaged data\n");
     EXPECT_EQ(Tree(Out()), std::vector<std::string>{});
     EXPECT_EQ(RunCli("test --password-file " + passwordFile + " " + archive).Errors, wrong.Errors);
 
     EXPECT_EQ(RunCli("extract --password-file " + Quote((Dir / "none").string()) + " " + OutOption() + " " + archive)
                   .ExitCode,
-              2);
-    EXPECT_EQ(RunCli("test --password-file " + Quote((Dir / "none").string()) + " " + archive).ExitCode, 2);
+              ExitCannotOpen);
+    EXPECT_EQ(RunCli("test --password-file " + Quote((Dir / "none").string()) + " " + archive).ExitCode, ExitCannotOpen);
 
     // '-' is standard input, not a file of that name.
     WriteFile(Dir / "password", std::string("pass word\n"));
-    EXPECT_EQ(RunCommand(std::string(VALBRIX_CLI) + " test --password-file - " + archive + " <" + passwordFile).ExitCode,
-              0);
+    EXPECT_EQ(RunCli("test --password-file - " + archive + " <" + passwordFile).ExitCode, ExitOk);
 }
 
 // Runs valbrix-cli on a pseudo-terminal: `reply` is typed once "Password
@@ -412,7 +426,7 @@ TEST_F(ExtractCommandTest, PasswordPromptAtATerminalHasNoEcho)
     ASSERT_EQ(
         RunCommand("cd " + Quote((Dir / "in").string()) + " && zip -q -P hidden-secret " + Quote(archive) + " a.txt")
             .ExitCode,
-        0);
+        ExitOk);
     WriteFile(Dir / "terminal.py", std::string(TerminalScript));
     const auto onTerminal = [&](const std::string& reply, const std::string& arguments) {
         return RunCommand("timeout 60 python3 " + Quote((Dir / "terminal.py").string()) + " " + Quote(reply) + " " +

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "CliRun.h"
 #include "support/CraftedZip.h"
 #include "support/TestFiles.h"
 
@@ -107,22 +108,6 @@ for path in sys.argv[2:]:
         f.write(text)
 )PY";
 
-struct ListRun {
-    int ExitCode;
-    std::string Output;
-    std::string Errors;
-};
-
-ListRun RunList(const fs::path& archive, const std::string& command = "list")
-{
-    TempDir scratch;
-    const fs::path errors = scratch / "stderr.txt";
-    const auto result = RunCommand(Quote(VALBRIX_CLI) + " " + command + " " + Quote(archive.string()) + " 2>" +
-                                   Quote(errors.string()));
-    const Bytes errorBytes = ReadFile(errors);
-    return {result.ExitCode, result.Output, std::string(errorBytes.begin(), errorBytes.end())};
-}
-
 // Python's view of each archive; Unreadable where Python cannot read it.
 const std::string Unreadable = "(Python cannot read it)";
 std::vector<std::string> OracleViews(const std::vector<fs::path>& archives)
@@ -187,8 +172,8 @@ with zipfile.ZipFile(sys.argv[1], 'w') as z:
             archives.push_back(dir / name);
     const auto views = OracleViews(archives);
     for (size_t i = 0; i < archives.size(); ++i) {
-        const auto ours = RunList(archives[i]);
-        EXPECT_EQ(ours.ExitCode, 0) << ours.Errors;
+        const auto ours = RunCli("list " + Quote(archives[i].string()));
+        EXPECT_EQ(ours.ExitCode, ExitOk) << ours.Errors;
         EXPECT_EQ(LineCount(ours.Output), archives[i].filename() == "py.zip" ? 6u : 7u) << archives[i];
         EXPECT_EQ(ours.Output, views[i]) << archives[i];
     }
@@ -208,8 +193,8 @@ TEST(ListCommand, LineFormatShowsFieldsAsStored)
     entry.DosDateTime = (date << 16) | time;
     zip.Add(entry);
     WriteFile(dir / "odd.zip", zip.Build());
-    const auto run = RunList(dir / "odd.zip");
-    EXPECT_EQ(run.ExitCode, 0);
+    const auto run = RunCli("list " + Quote((dir / "odd.zip").string()));
+    EXPECT_EQ(run.ExitCode, ExitOk);
     EXPECT_EQ(run.Output, "6\t4294967295\t7\t00abcdef\t2107-15-00 31:63:62\t27\todd.txt\n");
 }
 
@@ -281,8 +266,8 @@ TEST(ListCommand, NamesAreEscaped)
         expected += std::string("0\t0\t0\t00000000\t") + "2025-04-15 13:33:02\t20\t" + c.Printed + "\n";
     }
     WriteFile(dir / "names.zip", zip.Build());
-    const auto run = RunList(dir / "names.zip");
-    EXPECT_EQ(run.ExitCode, 0);
+    const auto run = RunCli("list " + Quote((dir / "names.zip").string()));
+    EXPECT_EQ(run.ExitCode, ExitOk);
     EXPECT_EQ(run.Output, expected);
 }
 
@@ -296,8 +281,8 @@ TEST(ListCommand, ExitStatusForFilesThatAreNotArchives)
     WriteFile(dir / "text.zip", std::string("just text"));
     fs::create_directory(dir / "folder.zip");
     for (const char* name : {"empty.zip", "ten.zip", "text.zip", "folder.zip", "missing.zip"}) {
-        const auto run = RunList(dir / name);
-        EXPECT_EQ(run.ExitCode, 2) << name;
+        const auto run = RunCli("list " + Quote((dir / name).string()));
+        EXPECT_EQ(run.ExitCode, ExitCannotOpen) << name;
         EXPECT_TRUE(run.Output.empty()) << name;
         EXPECT_EQ(LineCount(run.Errors), 1u) << name << ": " << run.Errors;
     }
@@ -307,10 +292,10 @@ TEST(ListCommand, ExitStatusForFilesThatAreNotArchives)
     sfx.Add(StoredEntry("setup.exe", Bytes{'M', 'Z'}));
     sfx.SetPrefix(DosStub(1124), false);
     WriteFile(dir / "unadjusted.exe", sfx.Build());
-    const auto run = RunList(dir / "unadjusted.exe");
-    EXPECT_EQ(run.ExitCode, 0) << run.Errors;
+    const auto run = RunCli("list " + Quote((dir / "unadjusted.exe").string()));
+    EXPECT_EQ(run.ExitCode, ExitOk) << run.Errors;
     EXPECT_EQ(LineCount(run.Output), 1u);
-    EXPECT_EQ(RunCommand(Quote(VALBRIX_CLI) + " list 2>/dev/null").ExitCode, 2) << "no archive given";
+    EXPECT_EQ(RunCli("list").ExitCode, ExitUsage) << "no archive given";
 }
 
 // Catches crashes on real archives from old and odd archivers, and
@@ -329,8 +314,8 @@ TEST(ListCommand, FixturesListLikePythonOrNotAtAll)
     size_t agreed = 0;
     for (size_t i = 0; i < fixtures.size(); ++i) {
         const std::string name = fixtures[i].filename().string();
-        const auto ours = RunList(fixtures[i]);
-        ASSERT_TRUE(ours.ExitCode == 0 || ours.ExitCode == 2) << name << " ended with " << ours.ExitCode;
+        const auto ours = RunCli("list " + Quote(fixtures[i].string()));
+        ASSERT_TRUE(ours.ExitCode == ExitOk || ours.ExitCode == ExitCannotOpen) << name << " ended with " << ours.ExitCode;
         if (views[i] == Unreadable || ours.Output.empty())
             continue;
         EXPECT_EQ(ours.Output, views[i]) << name;
@@ -359,15 +344,15 @@ TEST(ListCommand, CommentCommand)
         zip.Add(StoredEntry("a.txt", Bytes{'a'}));
         zip.SetArchiveComment(c.stored);
         WriteFile(dir / "c.zip", zip.Build());
-        const auto run = RunList(dir / "c.zip", "comment");
-        EXPECT_EQ(run.ExitCode, 0) << c.fault << run.Errors;
+        const auto run = RunCli("comment " + Quote((dir / "c.zip").string()));
+        EXPECT_EQ(run.ExitCode, ExitOk) << c.fault << run.Errors;
         EXPECT_EQ(run.Output, c.printed) << c.fault;
     }
     CraftedZip zip;
     zip.Add(StoredEntry("a.txt", Bytes{'a'}));
     WriteFile(dir / "set.z01", Bytes(100, 'x'));
-    const auto missing = RunList(dir / "set.z01", "comment");
-    EXPECT_EQ(missing.ExitCode, 2);
+    const auto missing = RunCli("comment " + Quote((dir / "set.z01").string()));
+    EXPECT_EQ(missing.ExitCode, ExitCannotOpen);
     EXPECT_NE(missing.Errors.find("part set.zip is missing"), std::string::npos) << missing.Errors;
 }
 

@@ -7,30 +7,14 @@
 
 #include <filesystem>
 
-#include "cli/Commands.h"
+#include "CliRun.h"
 #include "support/CraftedZip.h"
 #include "support/TestFiles.h"
 
-using namespace valbrix::cli;
 using namespace valbrix::test;
 namespace fs = std::filesystem;
 
 namespace {
-
-struct CliRun {
-    int ExitCode;
-    std::string Output;
-    std::string Errors;
-};
-
-CliRun RunCli(const std::string& arguments)
-{
-    TempDir scratch;
-    const fs::path errors = scratch / "stderr.txt";
-    const CommandResult result = RunCommand(Quote(VALBRIX_CLI) + " " + arguments + " 2>" + Quote(errors.string()));
-    const Bytes errorBytes = ReadFile(errors);
-    return {result.ExitCode, result.Output, std::string(errorBytes.begin(), errorBytes.end())};
-}
 
 size_t LineCount(const std::string& text) { return size_t(std::count(text.begin(), text.end(), '\n')); }
 
@@ -60,10 +44,10 @@ with zipfile.ZipFile(sys.argv[1], 'w') as z:
 )PY"));
     ASSERT_EQ(RunCommand("python3 " + Quote((dir / "make.py").string()) + " " + Quote((dir / "f.zip").string())).ExitCode, 0);
     const auto test = RunCli("test " + Quote((dir / "f.zip").string()));
-    EXPECT_EQ(test.ExitCode, 0) << test.Errors;
+    EXPECT_EQ(test.ExitCode, ExitOk) << test.Errors;
     EXPECT_EQ(test.Output, "3 entries tested, 0 failed\n");
     const auto extract = RunCli("extract -d " + Quote((dir / "out").string()) + " " + Quote((dir / "f.zip").string()));
-    EXPECT_EQ(extract.ExitCode, 0) << extract.Errors;
+    EXPECT_EQ(extract.ExitCode, ExitOk) << extract.Errors;
     EXPECT_EQ(fs::file_size(dir / "out" / "entry2.txt"), 401u * 31);
 }
 
@@ -97,11 +81,11 @@ for n in range(int(sys.argv[2])):
         const fs::path archive = dir / name;
         EXPECT_EQ(PlainEndRecordCount(archive), 0xFFFF) << name << " does not need its ZIP64 end record";
         const auto list = RunCli("list " + Quote(archive.string()));
-        EXPECT_EQ(list.ExitCode, 0) << name << ": " << list.Errors;
+        EXPECT_EQ(list.ExitCode, ExitOk) << name << ": " << list.Errors;
         EXPECT_EQ(LineCount(list.Output), Entries) << name;
         EXPECT_NE(list.Output.find("\tf69999.txt\n"), std::string::npos) << name;
         const auto test = RunCli("test " + Quote(archive.string()));
-        EXPECT_EQ(test.ExitCode, 0) << name << ": " << test.Errors.substr(0, 500);
+        EXPECT_EQ(test.ExitCode, ExitOk) << name << ": " << test.Errors.substr(0, 500);
         EXPECT_EQ(test.Output, std::to_string(Entries) + " entries tested, 0 failed\n") << name;
     }
 }
@@ -124,17 +108,17 @@ TEST(Zip64Archives, DamagedDirectoryWarnsAndEmptyArchiveSucceeds)
     const std::string warning = "the archive is damaged; 3 entries were read from the local headers";
 
     const auto list = RunCli("list " + damaged);
-    EXPECT_EQ(list.ExitCode, 2);
+    EXPECT_EQ(list.ExitCode, ExitCannotOpen);
     EXPECT_EQ(LineCount(list.Output), 3u);
     EXPECT_NE(list.Errors.find(warning), std::string::npos) << list.Errors;
 
     const auto extract = RunCli("extract -d " + Quote((dir / "out").string()) + " " + damaged);
-    EXPECT_EQ(extract.ExitCode, 2);
+    EXPECT_EQ(extract.ExitCode, ExitCannotOpen);
     EXPECT_NE(extract.Errors.find(warning), std::string::npos) << extract.Errors;
     EXPECT_TRUE(fs::exists(dir / "out" / "a.txt") && fs::exists(dir / "out" / "c.txt"));
 
     const auto test = RunCli("test " + damaged);
-    EXPECT_EQ(test.ExitCode, 2);
+    EXPECT_EQ(test.ExitCode, ExitCannotOpen);
     EXPECT_EQ(test.Output, "3 entries tested, 1 failed\n");
     EXPECT_NE(test.Errors.find(warning), std::string::npos) << test.Errors;
 
@@ -142,7 +126,7 @@ TEST(Zip64Archives, DamagedDirectoryWarnsAndEmptyArchiveSucceeds)
     WriteFile(dir / "empty.zip", empty.Build());
     for (const char* command : {"list ", "test "}) {
         const auto run = RunCli(command + Quote((dir / "empty.zip").string()));
-        EXPECT_EQ(run.ExitCode, 0) << command;
+        EXPECT_EQ(run.ExitCode, ExitOk) << command;
         EXPECT_TRUE(run.Errors.empty()) << command << run.Errors;
     }
     EXPECT_TRUE(RunCli("list " + Quote((dir / "empty.zip").string())).Output.empty());

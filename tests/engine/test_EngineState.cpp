@@ -13,7 +13,7 @@ using namespace valbrix::test;
 
 namespace {
 
-// Records every progress message; answers 0xFFFF from the given percentage on.
+// Records every progress message; answers AbortProgress from the given percentage on.
 class RecordingReceiver : public TProgressReceiver {
 public:
     void Progress(int16_t notifyCode, uint16_t& percent) override
@@ -21,7 +21,7 @@ public:
         Codes.push_back(notifyCode);
         Percents.push_back(percent);
         if (AbortAt && percent >= *AbortAt)
-            percent = 0xFFFF;
+            percent = AbortProgress;
     }
     std::vector<int16_t> Codes;
     std::vector<uint16_t> Percents;
@@ -116,7 +116,7 @@ TEST(EngineProgress, ZeroInputSizeSendsNothing)
 
 TEST(EngineProgress, AbortThroughReceiverAndKey)
 {
-    // The receiver's 0xFFFF ignored; a key poll without an abort key armed;
+    // The receiver's AbortProgress ignored; a key poll without an abort key armed;
     // the key polled although the percentage did not change.
     RecordingReceiver receiver;
     receiver.AbortAt = 50;

@@ -174,23 +174,6 @@ TEST(Explode, DistanceTableWidensAbove200000InputBytes)
     }
 }
 
-class AbortingReceiver : public TProgressReceiver {
-public:
-    void Progress(int16_t, uint16_t& percent) override { percent = 0xFFFF; }
-};
-
-// Catches an abort that is ignored or followed by a final flush.
-TEST(Explode, AbortStopsWithoutFinalFlush)
-{
-    const ImplodeEncoder encoder(false, false);
-    const Bytes data = RandomData(8000);  // about 9000 compressed bytes: several refills
-    DecoderRun run(encoder.Compress(data), uint32_t(data.size()), encoder.Flags());
-    AbortingReceiver receiver;
-    run.State.NotifyWindow = &receiver;
-    EXPECT_EQ(Explode(run.State), erAborted);
-    EXPECT_TRUE(run.Sink.FData.empty());
-}
-
 // Catches a failed write reported as success, both for the window flush in
 // the middle of the entry and for the final one.
 TEST(Explode, FailedFlushGivesOutputError)

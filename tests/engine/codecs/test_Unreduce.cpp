@@ -60,12 +60,6 @@ std::vector<LocalEntry> LocalEntries(const Bytes& archive)
     return entries;
 }
 
-// Asks for an abort at the first progress message.
-class AbortingReceiver : public TProgressReceiver {
-public:
-    void Progress(int16_t, uint16_t& percent) override { percent = 0xFFFF; }
-};
-
 }  // namespace
 
 // --- Real archives -------------------------------------------------------
@@ -312,17 +306,6 @@ TEST(UnreduceEnds, TruncatedInputEndsWithoutError)
             }
         }
     }
-}
-
-// Catches an abort request that is ignored or reported as success.
-TEST(UnreduceEnds, AbortGivesFive)
-{
-    const Bytes data = RandomData(40000, 5);  // several input blocks, so progress is reported
-    DecoderRun run(ReduceCompress(data, 2, 0), uint32_t(data.size()));
-    AbortingReceiver receiver;
-    run.State.NotifyWindow = &receiver;
-    EXPECT_EQ(Decode(run, 3), erAborted);
-    EXPECT_LT(run.Sink.FData.size(), data.size());
 }
 
 // Catches a failed write reported as success, both at a full window and at

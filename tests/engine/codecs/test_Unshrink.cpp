@@ -358,22 +358,7 @@ TEST(UnshrinkBadInput, UnknownSizeIsRefused)
     EXPECT_TRUE(run.Sink.FData.empty());
 }
 
-// --- abort and output failures ----------------------------------------------
-
-class AbortAtFirstReport : public TProgressReceiver {
-public:
-    void Progress(int16_t, uint16_t& percent) override { percent = 0xFFFF; }
-};
-
-// Catches an abort that is ignored or reported as success or as damage.
-TEST(UnshrinkControl, AbortFromTheProgressReceiverGives5)
-{
-    ShrinkEncoder encoder;
-    DecoderRun run(encoder.Encode(RandomData(20000, 2)));
-    AbortAtFirstReport receiver;
-    run.State.NotifyWindow = &receiver;
-    EXPECT_EQ(Unshrink(run.State), erAborted);
-}
+// --- output failures (the abort: test_DecoderAbort.cpp) ---------------------
 
 // Catches a failed write inside the loop or at the final flush passed off as success.
 TEST(UnshrinkControl, FailedFlushGives2)

@@ -27,7 +27,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// Answers 0xFFFF once the percentage reaches AbortAt.
+// Answers AbortProgress once the percentage reaches AbortAt.
 class AbortingReceiver : public TProgressReceiver {
 public:
     explicit AbortingReceiver(uint16_t abortAt) : AbortAt(abortAt) {}
@@ -35,7 +35,7 @@ public:
     {
         Percents.push_back(percent);
         if (percent >= AbortAt)
-            percent = 0xFFFF;
+            percent = AbortProgress;
     }
     uint16_t AbortAt;
     std::vector<uint16_t> Percents;

@@ -376,11 +376,11 @@ TEST(NewerMethodDecoders, KeptZstandardContextStartsEachEntryAfresh)
 }
 
 // Catches an abort that the library-backed decoders ignore: the receiver
-// answers 0xFFFF at the first progress step.
+// answers AbortProgress at the first progress step.
 TEST(NewerMethodDecoders, AbortStopsEveryMethod)
 {
     struct TAbortAll : TProgressReceiver {
-        void Progress(int16_t, uint16_t& percent) override { percent = 0xFFFF; }
+        void Progress(int16_t, uint16_t& percent) override { percent = AbortProgress; }
     } receiver;
     TempDir dir;
     WriteFile(dir / "noise", RandomData(200000, 4));
@@ -399,7 +399,7 @@ TEST(NewerMethodDecoders, AbortStopsEveryMethod)
 TEST(MethodTable, NamesAndDecodability)
 {
     const std::pair<uint16_t, const char*> decoded[] = {
-        {0, "Gespeichert"}, {1, "Shrink"}, {2, "Reduce 1"}, {5, "Reduce 4"}, {6, "Implode"}, {8, "Deflate"},
+        {0, "Stored"}, {1, "Shrink"}, {2, "Reduce 1"}, {5, "Reduce 4"}, {6, "Implode"}, {8, "Deflate"},
         {9, "Deflate64"}, {12, "BZip2"}, {14, "LZMA"}, {93, "Zstandard"}, {95, "XZ"},
     };
     for (const auto& [method, name] : decoded) {

@@ -5,35 +5,15 @@
 // code for code.
 #include <gtest/gtest.h>
 
-#include <functional>
-
 #include "DeflateWriter.h"
-#include "engine/codecs/Decoders.h"
+#include "InflateHarness.h"
 #include "engine/codecs/InflateTables.h"
 #include "engine/ResultCodes.h"
-#include "support/MemoryStreams.h"
 
 using namespace valbrix;
 using namespace valbrix::test;
 
 namespace {
-
-struct TOutcome {
-    int Result;
-    Bytes Output;
-};
-
-TOutcome RunBoth(const Bytes& stream, uint32_t outputSize = UnknownSize)
-{
-    TOutcome outcomes[2];
-    for (int byteWise = 0; byteWise < 2; ++byteWise) {
-        DecoderRun run(stream, outputSize);
-        outcomes[byteWise] = {byteWise ? Inflate64ByteWise(run.State) : Inflate64(run.State), run.Sink.FData};
-    }
-    EXPECT_EQ(outcomes[0].Result, outcomes[1].Result);
-    EXPECT_TRUE(outcomes[0].Output == outcomes[1].Output);
-    return outcomes[0];
-}
 
 // A Deflate64 match under the fixed code: lengths above 258 take symbol 285
 // and 16 extra bits; distances above 32768 take codes 30 and 31.
@@ -102,7 +82,7 @@ TEST(Inflate64, LongLengthsAndFarDistancesDecode)
             w.Fixed('+');
         expected.insert(expected.end(), 64, '+');
         w.Fixed(256);
-        const TOutcome outcome = RunBoth(w.Bits.Data());
+        const TOutcome outcome = RunBoth(Deflate64Mode, w.Bits.Data());
         EXPECT_EQ(outcome.Result, erOk);
         EXPECT_EQ(outcome.Output.size(), expected.size());
         EXPECT_TRUE(outcome.Output == expected);
@@ -131,7 +111,7 @@ TEST(Inflate64, DynamicBlockUsesTheWideTables)
     w.Symbol(literals, 256);
     expected.push_back('a');
     Repeat(expected, 1000, 55555);
-    const TOutcome outcome = RunBoth(w.Bits.Data());
+    const TOutcome outcome = RunBoth(Deflate64Mode, w.Bits.Data());
     EXPECT_EQ(outcome.Result, erOk);
     EXPECT_TRUE(outcome.Output == expected);
 }
@@ -148,10 +128,10 @@ TEST(Inflate64, OutputStopsAtTheStatedSize)
         Match64(w, 65538, 1);
     w.Fixed(256);
     const size_t total = 1 + 10 * 65538;
-    const TOutcome bomb = RunBoth(w.Bits.Data(), 100000);
+    const TOutcome bomb = RunBoth(Deflate64Mode, w.Bits.Data(), {}, 100000);
     EXPECT_EQ(bomb.Result, erFormat);
     EXPECT_LE(bomb.Output.size(), 100000u);
-    const TOutcome exact = RunBoth(w.Bits.Data(), uint32_t(total));
+    const TOutcome exact = RunBoth(Deflate64Mode, w.Bits.Data(), {}, uint32_t(total));
     EXPECT_EQ(exact.Result, erOk);
     EXPECT_EQ(exact.Output.size(), total);
 }
@@ -170,8 +150,8 @@ TEST(Inflate64, CutStreamsFail)
     w.Fixed(256);
     const Bytes stream = w.Bits.Data();
     for (size_t cut = stream.size() - 400; cut < stream.size(); ++cut) {
-        const TOutcome outcome = RunBoth(Bytes(stream.begin(), stream.begin() + long(cut)));
+        const TOutcome outcome = RunBoth(Deflate64Mode, Bytes(stream.begin(), stream.begin() + long(cut)));
         EXPECT_NE(outcome.Result, erOk) << "cut at " << cut;
     }
-    EXPECT_EQ(RunBoth(stream).Result, erOk);
+    EXPECT_EQ(RunBoth(Deflate64Mode, stream).Result, erOk);
 }
