@@ -4,17 +4,20 @@
 // loop; the private folders a crashed run left behind are swept first;
 // closing the main window ends the program.
 #include <cstdio>
+#include <optional>
 
 #include <QApplication>
 #include <QDir>
+#include <QFile>
 #include <QIcon>
 #include <QLibraryInfo>
 #include <QTranslator>
 
-#include "CommandLine.h"
-#include "ListTexts.h"
-#include "MainUnit.h"
-#include "MyTools.h"
+#include "app/batch/BatchExtract.h"
+#include "app/batch/CommandLine.h"
+#include "app/texts/ListTexts.h"
+#include "app/window/MainUnit.h"
+#include "app/tools/MyTools.h"
 #include "platform/FolderServices.h"
 #include "platform/PrivateFolders.h"
 #include "platform/gui/LocaleFormats.h"
@@ -71,6 +74,16 @@ int AnswerOnTerminal(const valbrix::TCommandLine& commandLine)
     }
 }
 
+std::optional<valbrix::TBatchTarget> ExtractionTarget(valbrix::TCommandLine::TMode mode)
+{
+    switch (mode) {
+    case valbrix::TCommandLine::cmExtractHere: return valbrix::btHere;
+    case valbrix::TCommandLine::cmExtractTo: return valbrix::btFolder;
+    case valbrix::TCommandLine::cmExtractAsk: return valbrix::btAsk;
+    default: return std::nullopt;
+    }
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -89,11 +102,14 @@ int main(int argc, char** argv)
     valbrix::MyTools();  // seeds the random generator once, at start
     // Files opened or dragged by a run that crashed; a running instance keeps its own.
     valbrix::platform::RemoveStalePrivateFolders(valbrix::platform::TemporaryFolder());
-    switch (commandLine.Mode) {
-    // extraction modes: cmExtractHere, cmExtractTo and cmExtractAsk run
-    // without the main window; until they do, they open it as before.
-    default:
-        break;
+    if (const auto target = ExtractionTarget(commandLine.Mode)) {
+        // From the file manager: no main window, no setup offer.
+        valbrix::TBatchRequest request;
+        request.Target = *target;
+        request.Folder = QFile::decodeName(QByteArray::fromStdString(commandLine.Folder));
+        for (const std::string& archive : commandLine.Archives)
+            request.Archives << QFile::decodeName(QByteArray::fromStdString(archive));
+        return valbrix::TBatchExtract().Run(request);
     }
     valbrix::TMain window;
     window.show();

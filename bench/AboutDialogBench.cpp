@@ -16,7 +16,7 @@
 #include <QWindow>
 
 #include "about/AboutDlg.h"
-#include "app/MainUnit.h"
+#include "app/window/MainUnit.h"
 
 int main(int argc, char** argv)
 {

@@ -11,8 +11,8 @@
 #include <QLocale>
 #include <QTreeView>
 
-#include "app/MainUnit.h"
-#include "app/ZipListModel.h"
+#include "app/window/MainUnit.h"
+#include "app/list/ZipListModel.h"
 
 int main(int argc, char** argv)
 {

@@ -12,7 +12,7 @@
 
 #include <QString>
 
-#include "app/TakeBack.h"
+#include "app/workflows/TakeBack.h"
 
 int main(int argc, char** argv)
 {

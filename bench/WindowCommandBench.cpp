@@ -18,9 +18,9 @@
 #include <QDialog>
 #include <QLocale>
 
-#include "app/DirSelectUnit.h"
-#include "app/MainUnit.h"
-#include "app/MessageBox.h"
+#include "app/dialogs/DirSelectUnit.h"
+#include "app/window/MainUnit.h"
+#include "app/dialogs/MessageBox.h"
 
 namespace {
 

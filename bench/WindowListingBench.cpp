@@ -22,8 +22,8 @@
 #include <QTreeView>
 
 #include "platform/gui/LocaleFormats.h"
-#include "app/MainUnit.h"
-#include "app/ZipListModel.h"
+#include "app/window/MainUnit.h"
+#include "app/list/ZipListModel.h"
 
 namespace {
 

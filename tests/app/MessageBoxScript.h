@@ -10,7 +10,7 @@
 #include <QList>
 #include <QTest>
 
-#include "app/MessageBox.h"
+#include "app/dialogs/MessageBox.h"
 
 namespace valbrix::test {
 

@@ -12,7 +12,7 @@
 #include <QTest>
 #include <QThread>
 
-#include "app/PasswordDialog.h"
+#include "app/dialogs/PasswordDialog.h"
 
 namespace valbrix::test {
 

@@ -14,8 +14,8 @@
 
 #include "CraftedZip.h"
 #include "TestFiles.h"
-#include "app/DirSelectUnit.h"
-#include "app/MainUnit.h"
+#include "app/dialogs/DirSelectUnit.h"
+#include "app/window/MainUnit.h"
 #include "controls/ToolEdit.h"
 
 namespace valbrix::test {

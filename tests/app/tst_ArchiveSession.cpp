@@ -4,8 +4,8 @@
 #include <QTest>
 
 #include "ArchiveMaker.h"
-#include "app/ArchiveSession.h"
-#include "app/OpenTexts.h"
+#include "app/workflows/ArchiveSession.h"
+#include "app/texts/OpenTexts.h"
 
 using namespace valbrix;
 using namespace valbrix::test;

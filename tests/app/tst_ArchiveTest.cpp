@@ -11,7 +11,7 @@
 
 #include "MessageBoxScript.h"
 #include "WorkflowFixture.h"
-#include "app/ZipListModel.h"
+#include "app/list/ZipListModel.h"
 
 using namespace valbrix;
 using namespace valbrix::test;

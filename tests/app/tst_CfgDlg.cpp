@@ -19,8 +19,8 @@
 #include "TestFiles.h"
 #include "Version.h"
 #include "about/AboutDlg.h"
-#include "app/CfgDlg.h"
-#include "app/MainUnit.h"
+#include "app/dialogs/CfgDlg.h"
+#include "app/window/MainUnit.h"
 #include "platform/FileAssociation.h"
 
 using namespace valbrix;

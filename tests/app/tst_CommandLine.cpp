@@ -5,7 +5,7 @@
 #include <QTest>
 
 #include "Version.h"
-#include "app/CommandLine.h"
+#include "app/batch/CommandLine.h"
 
 using valbrix::ParseCommandLine;
 using valbrix::TCommandLine;

@@ -15,8 +15,8 @@
 #include "LauncherScript.h"
 #include "MessageBoxScript.h"
 #include "WorkflowFixture.h"
-#include "app/OpenTexts.h"
-#include "app/ZipListModel.h"
+#include "app/texts/OpenTexts.h"
+#include "app/list/ZipListModel.h"
 #include "platform/PrivateFolders.h"
 
 using namespace valbrix;

@@ -30,12 +30,12 @@
 #include "LauncherScript.h"
 #include "MessageBoxScript.h"
 #include "WorkflowFixture.h"
-#include "app/ExtractTexts.h"
-#include "app/PasswordDialog.h"
-#include "app/RunQuestions.h"
-#include "app/TargetFolder.h"
+#include "app/texts/ExtractTexts.h"
+#include "app/dialogs/PasswordDialog.h"
+#include "app/workflows/RunQuestions.h"
+#include "app/workflows/TargetFolder.h"
 #include "engine/ResultCodes.h"
-#include "app/ZipListModel.h"
+#include "app/list/ZipListModel.h"
 #include "engine/ResultCodes.h"
 
 using namespace valbrix;

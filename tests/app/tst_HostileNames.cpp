@@ -6,9 +6,9 @@
 
 #include "MessageBoxScript.h"
 #include "WorkflowFixture.h"
-#include "app/ListTexts.h"
-#include "app/MainUnit.h"
-#include "app/ZipListModel.h"
+#include "app/texts/ListTexts.h"
+#include "app/window/MainUnit.h"
+#include "app/list/ZipListModel.h"
 
 using namespace valbrix;
 using namespace valbrix::test;

@@ -13,7 +13,7 @@
 
 #include "ConfigFolder.h"
 #include "WorkflowFixture.h"
-#include "app/MainUnit.h"
+#include "app/window/MainUnit.h"
 #include "settings/IniFile.h"
 
 using namespace valbrix;

@@ -11,10 +11,10 @@
 #include <QTextDocument>
 
 #include "ArchiveMaker.h"
-#include "app/ColumnFit.h"
-#include "app/ListTexts.h"
-#include "app/MainState.h"
-#include "app/ZipListModel.h"
+#include "app/list/ColumnFit.h"
+#include "app/texts/ListTexts.h"
+#include "app/window/MainState.h"
+#include "app/list/ZipListModel.h"
 #include "engine/archive/ZipFormat.h"
 
 using namespace valbrix;

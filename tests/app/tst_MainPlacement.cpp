@@ -9,7 +9,7 @@
 #include <memory>
 
 #include "ConfigFolder.h"
-#include "app/MainUnit.h"
+#include "app/window/MainUnit.h"
 #include "settings/IniFile.h"
 
 using namespace valbrix;

@@ -32,10 +32,10 @@
 #include "about/AboutDlg.h"
 #include "about/HTTPLabel.h"
 #include "MessageBoxScript.h"
-#include "app/MainUnit.h"
-#include "app/ListTexts.h"
-#include "app/MyTools.h"
-#include "app/ZipListModel.h"
+#include "app/window/MainUnit.h"
+#include "app/texts/ListTexts.h"
+#include "app/tools/MyTools.h"
+#include "app/list/ZipListModel.h"
 #include "platform/gui/LocaleFormats.h"
 
 using namespace valbrix;

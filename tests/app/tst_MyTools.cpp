@@ -16,8 +16,8 @@
 
 #include "MessageBoxScript.h"
 #include "TestFiles.h"
-#include "app/MessageBox.h"
-#include "app/MyTools.h"
+#include "app/dialogs/MessageBox.h"
+#include "app/tools/MyTools.h"
 
 using namespace valbrix;
 

@@ -11,9 +11,9 @@
 #include "MessageBoxScript.h"
 #include "PasswordDialogScript.h"
 #include "WorkflowFixture.h"
-#include "app/ArchiveTester.h"
-#include "app/ExtractTexts.h"
-#include "app/ZipListModel.h"
+#include "app/workflows/ArchiveTester.h"
+#include "app/texts/ExtractTexts.h"
+#include "app/list/ZipListModel.h"
 #include "engine/ResultCodes.h"
 #include "engine/archive/ZipFormat.h"
 

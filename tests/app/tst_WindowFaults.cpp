@@ -22,10 +22,10 @@
 
 #include "ConfigFolder.h"
 #include "WorkflowFixture.h"
-#include "app/ExtractTexts.h"
-#include "app/DirSelectUnit.h"
-#include "app/MainUnit.h"
-#include "app/MessageBox.h"
+#include "app/texts/ExtractTexts.h"
+#include "app/dialogs/DirSelectUnit.h"
+#include "app/window/MainUnit.h"
+#include "app/dialogs/MessageBox.h"
 #include "engine/ResultCodes.h"
 
 using namespace valbrix;

@@ -12,11 +12,11 @@
 
 #include "ArchiveMaker.h"
 #include "MessageBoxScript.h"
-#include "app/ListTexts.h"
-#include "app/MainUnit.h"
-#include "app/MyTools.h"
-#include "app/NameCollation.h"
-#include "app/ZipListModel.h"
+#include "app/texts/ListTexts.h"
+#include "app/window/MainUnit.h"
+#include "app/tools/MyTools.h"
+#include "app/list/NameCollation.h"
+#include "app/list/ZipListModel.h"
 
 using namespace valbrix;
 using namespace valbrix::test;
