@@ -35,14 +35,19 @@ TExtractCommand::TExtractCommand(const TWindowSeams& seams, TEntryExtractor& ext
 {
 }
 
+void TExtractCommand::RefuseFolder(const QString& folder, const QString& why)
+{
+    ShowMessageBox(*FSeams.Boxes, QStringLiteral("Fehler beim Festlegen des Ordners: ") + QuotedName(folder) +
+                                      QLatin1Char('\n') + why,
+                   QStringLiteral("Fehler beim Entpacken"), mkError, bcOK);
+}
+
 TExtractResult TExtractCommand::Run(const TZipArchive& archive, const TExtractRequest& request, TRunView& view)
 {
     const QString folder = CleanFolderText(request.Folder);
     const TFolderCheck check = CheckTargetFolder(folder);
     if (check.Problem != fpNone) {
-        ShowMessageBox(*FSeams.Boxes, QStringLiteral("Fehler beim Festlegen des Ordners: ") + QuotedName(folder) +
-                                          QLatin1Char('\n') + FolderProblemText(check, folder),
-                       QStringLiteral("Fehler beim Entpacken"), mkError, bcOK);
+        RefuseFolder(folder, FolderProblemText(check, folder));
         return {xeFolderRefused, 0};
     }
 
@@ -52,11 +57,7 @@ TExtractResult TExtractCommand::Run(const TZipArchive& archive, const TExtractRe
         // The check passed, but the job could not open the folder after all
         // (it went, or its rights changed): say so instead of "0 files".
         const int error = FExtractor.OpenFailure();
-        ShowMessageBox(*FSeams.Boxes, QStringLiteral("Fehler beim Festlegen des Ordners: ") + QuotedName(folder) +
-                                          QLatin1Char('\n') +
-                                          (error == ENOENT ? QStringLiteral("Der Ordner existiert nicht mehr.")
-                                                           : OutputErrorText(error)),
-                       QStringLiteral("Fehler beim Entpacken"), mkError, bcOK);
+        RefuseFolder(folder, error == ENOENT ? QStringLiteral("Der Ordner existiert nicht mehr.") : OutputErrorText(error));
         return {xeFolderRefused, 0};
     }
     const TRunQuestions& run = FExtractor.Questions();

@@ -54,6 +54,8 @@ public:
     bool TakingBack() const { return FTakingBack; }
 
 private:
+    // The folder cannot be used; `why` is the refusal's second line.
+    void RefuseFolder(const QString& folder, const QString& why);
     void OfferToTakeBack(const QString& folder, int count, bool folderCreated, TRunView& view);
     void ExploreFolder(const QString& folder);
 
