@@ -10,6 +10,7 @@
 #include <chrono>
 #include <filesystem>
 #include <map>
+#include <ostream>
 #include <set>
 #include <string>
 #include <thread>
@@ -86,11 +87,18 @@ public:
 };
 
 struct TTurnRow {
+    const char* Name;           // the ctest case's suffix
     const char* Fault;          // what a wrong job would do here
     std::set<int> Existing;     // rows whose file stands before the run: a question
     std::set<int> Damaged;      // rows that fail their CRC
     std::set<int> DiskFull;     // rows the disk is full for
 };
+
+// gtest puts a parameter's printout into each case's ctest name.
+void PrintTo(const TTurnRow& row, std::ostream* out)
+{
+    *out << row.Name;
+}
 
 constexpr int Rows = 24;
 
@@ -102,71 +110,78 @@ std::string RowName(int row)
 }  // namespace
 
 // Each row, answered in every way, for 1, 2 and 4 workers: the events and
-// the target at each of them equal the one-worker run's.
-TEST(JobTurns, TargetAtEveryQuestionAndResultIsTheOneWorkerRuns)
+// the target at each of them equal the one-worker run's. One ctest case per
+// row, so that the sanitizer stages, where a row takes most of a minute, can
+// run them side by side.
+const TTurnRow TurnRows[] = {
+    {"QuestionOpen", "a later entry written while the question for an earlier one is open", {5, 14}, {}, {}},
+    {"FailureLate", "a failure reported after a later entry appeared", {}, {2, 9, 10}, {}},
+    {"DiskFull", "a full disk reported per entry, or entries written after it", {}, {}, {11}},
+    {"OutOfOrder", "a question, a failure and a full disk out of order", {4}, {7}, {16}},
+    {"FirstDelayed", "the first entry's question or failure delayed behind later ones", {0}, {1}, {}},
+};
+
+class JobTurnRows : public ::testing::TestWithParam<TTurnRow> {};
+
+INSTANTIATE_TEST_SUITE_P(JobTurns, JobTurnRows, ::testing::ValuesIn(TurnRows),
+                         [](const auto& info) { return std::string(info.param.Name); });
+
+TEST_P(JobTurnRows, TargetAtEveryQuestionAndResultIsTheOneWorkerRuns)
 {
-    const std::vector<TTurnRow> rows = {
-        {"a later entry written while the question for an earlier one is open", {5, 14}, {}, {}},
-        {"a failure reported after a later entry appeared", {}, {2, 9, 10}, {}},
-        {"a full disk reported per entry, or entries written after it", {}, {}, {11}},
-        {"a question, a failure and a full disk out of order", {4}, {7}, {16}},
-        {"the first entry's question or failure delayed behind later ones", {0}, {1}, {}},
-    };
-    for (const TTurnRow& row : rows) {
-        for (TReplaceAnswer answer : {raReplace, raKeep, raAbort}) {
-            std::vector<std::string> serialEvents;
-            std::vector<std::map<std::string, std::string>> serialTrees;
-            for (unsigned workers : {1u, 2u, 4u}) {
-                SCOPED_TRACE(std::string(row.Fault) + ", answer " + std::to_string(answer) + ", workers " +
-                             std::to_string(workers));
-                TempDir dir;
-                CraftedZip zip;
-                for (int i = 0; i < Rows; ++i) {
-                    // Sizes vary, so workers finish out of order.
-                    CraftedEntry entry = StoredEntry(RowName(i), RandomData(size_t(1 + (i * 7919) % 5 * 40000), i + 1));
-                    if (row.Damaged.count(i))
-                        entry.Crc32 ^= 1;
-                    zip.Add(entry);
-                }
-                WriteFile(dir / "a.zip", zip.Build());
-                const fs::path out = dir / "out";
-                fs::create_directories(out);
-                for (int i : row.Existing) {
-                    fs::create_directories((out / RowName(i)).parent_path());
-                    WriteFile(out / RowName(i), std::string("old"));
-                }
-                TZipArchive archive;
-                ASSERT_EQ(archive.Open((dir / "a.zip").string()), akArchive);
-                TFullDisk disk;
-                for (int i : row.DiskFull)
-                    disk.FullFor.insert(RowName(i));
-                TSnapshots receiver(out);
-                receiver.Answer = answer;
-                TJobOptions options;
-                options.Workers = workers;
-                options.OutputLimit = &disk;
-                TExtractJob job(archive, options, receiver);
-                ASSERT_EQ(job.OpenTarget(out.string()), 0);
-                TArchiveSelection selection(archive);
-                const TJobSummary summary = job.Run(selection);
-                const std::map<std::string, std::string> after = FolderTree(out);
-                receiver.Trees.push_back(TSnapshots::FilesOf(after));
-                if (workers == 1) {
-                    serialEvents = receiver.Events;
-                    serialTrees = receiver.Trees;
-                    // The one-worker run itself: a full disk is one word, not a result per entry.
-                    if (!row.DiskFull.empty() && !(answer == raAbort && !row.Existing.empty())) {
-                        const int first = *row.DiskFull.begin();
-                        EXPECT_EQ(summary.DiskError, ENOSPC);
-                        EXPECT_EQ(summary.NotExtracted, uint64_t(Rows - first));
-                        EXPECT_FALSE(summary.Aborted);
-                        EXPECT_FALSE(after.count(RowName(first)));
-                    }
-                    continue;
-                }
-                EXPECT_EQ(receiver.Events, serialEvents);
-                EXPECT_EQ(receiver.Trees, serialTrees);
+    const TTurnRow& row = GetParam();
+    for (TReplaceAnswer answer : {raReplace, raKeep, raAbort}) {
+        std::vector<std::string> serialEvents;
+        std::vector<std::map<std::string, std::string>> serialTrees;
+        for (unsigned workers : {1u, 2u, 4u}) {
+            SCOPED_TRACE(std::string(row.Fault) + ", answer " + std::to_string(answer) + ", workers " +
+                         std::to_string(workers));
+            TempDir dir;
+            CraftedZip zip;
+            for (int i = 0; i < Rows; ++i) {
+                // Sizes vary, so workers finish out of order.
+                CraftedEntry entry = StoredEntry(RowName(i), RandomData(size_t(1 + (i * 7919) % 5 * 40000), i + 1));
+                if (row.Damaged.count(i))
+                    entry.Crc32 ^= 1;
+                zip.Add(entry);
             }
+            WriteFile(dir / "a.zip", zip.Build());
+            const fs::path out = dir / "out";
+            fs::create_directories(out);
+            for (int i : row.Existing) {
+                fs::create_directories((out / RowName(i)).parent_path());
+                WriteFile(out / RowName(i), std::string("old"));
+            }
+            TZipArchive archive;
+            ASSERT_EQ(archive.Open((dir / "a.zip").string()), akArchive);
+            TFullDisk disk;
+            for (int i : row.DiskFull)
+                disk.FullFor.insert(RowName(i));
+            TSnapshots receiver(out);
+            receiver.Answer = answer;
+            TJobOptions options;
+            options.Workers = workers;
+            options.OutputLimit = &disk;
+            TExtractJob job(archive, options, receiver);
+            ASSERT_EQ(job.OpenTarget(out.string()), 0);
+            TArchiveSelection selection(archive);
+            const TJobSummary summary = job.Run(selection);
+            const std::map<std::string, std::string> after = FolderTree(out);
+            receiver.Trees.push_back(TSnapshots::FilesOf(after));
+            if (workers == 1) {
+                serialEvents = receiver.Events;
+                serialTrees = receiver.Trees;
+                // The one-worker run itself: a full disk is one word, not a result per entry.
+                if (!row.DiskFull.empty() && !(answer == raAbort && !row.Existing.empty())) {
+                    const int first = *row.DiskFull.begin();
+                    EXPECT_EQ(summary.DiskError, ENOSPC);
+                    EXPECT_EQ(summary.NotExtracted, uint64_t(Rows - first));
+                    EXPECT_FALSE(summary.Aborted);
+                    EXPECT_FALSE(after.count(RowName(first)));
+                }
+                continue;
+            }
+            EXPECT_EQ(receiver.Events, serialEvents);
+            EXPECT_EQ(receiver.Trees, serialTrees);
         }
     }
 }
