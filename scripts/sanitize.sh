@@ -7,8 +7,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/setup.sh
-# Line tables only (-g1): the reports keep their file and line, and the
-# build spends a fifth less time on debug information nobody steps through.
+# Line tables only (-g1): the reports keep their file and line, and compiler
+# and linker are spared the variables' debug information nobody steps through.
 cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG=-g1 \
   -DVALBRIX_SANITIZE=ON -DVALBRIX_GUI=ON -DVALBRIX_BENCH=OFF >/dev/null
 cmake --build build-asan -j "$(nproc)"

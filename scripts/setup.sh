@@ -13,6 +13,7 @@ VALBRIX_PACKAGES=(
   bzip2 xz-utils zstd                       # the tools whose streams the tests wrap into archives
   strace                                    # proves an extraction never changes the current folder
   clang libclang-rt-14-dev                  # libFuzzer and sanitizer runtimes
+  lld                                       # a linker several times faster than the default
   xvfb xauth                                # a display for the program on a headless machine
   desktop-file-utils xdg-utils              # the desktop's own checks of the ZIP association
   dpkg-dev                                  # the Debian package's dependencies (cpack)
