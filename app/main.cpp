@@ -7,8 +7,6 @@
 #include <optional>
 
 #include <QApplication>
-#include <QDir>
-#include <QFile>
 #include <QIcon>
 #include <QLibraryInfo>
 #include <QTranslator>
@@ -21,6 +19,8 @@
 #include "platform/FolderServices.h"
 #include "platform/PrivateFolders.h"
 #include "platform/gui/LocaleFormats.h"
+#include "platform/gui/NativePath.h"
+#include "platform/gui/PathFacts.h"
 
 static void InitProgramIcon()
 {
@@ -37,7 +37,7 @@ bool LoadQtTexts(QTranslator& texts)
     const QLocale german(QLocale::German, QLocale::Germany);
     QStringList folders;
 #ifdef VALBRIX_TRANSLATIONS_FROM_BIN
-    folders << QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral(VALBRIX_TRANSLATIONS_FROM_BIN));
+    folders << valbrix::platform::ProgramFolder() + QStringLiteral("/" VALBRIX_TRANSLATIONS_FROM_BIN);
 #endif
     folders << QLibraryInfo::path(QLibraryInfo::TranslationsPath);
     for (const QString& folder : folders)
@@ -106,9 +106,9 @@ int main(int argc, char** argv)
         // From the file manager: no main window, no setup offer.
         valbrix::TBatchRequest request;
         request.Target = *target;
-        request.Folder = QFile::decodeName(QByteArray::fromStdString(commandLine.Folder));
+        request.Folder = valbrix::platform::DisplayPath(commandLine.Folder);
         for (const std::string& archive : commandLine.Archives)
-            request.Archives << QFile::decodeName(QByteArray::fromStdString(archive));
+            request.Archives << valbrix::platform::DisplayPath(archive);
         return valbrix::TBatchExtract().Run(request);
     }
     valbrix::TMain window;

@@ -6,7 +6,6 @@
 #include <algorithm>
 
 #include <QDialogButtonBox>
-#include <QDir>
 #include <QFileDialog>
 #include <QFileSystemModel>
 #include <QIdentityProxyModel>
@@ -18,6 +17,7 @@
 #include <QTreeView>
 
 #include "platform/gui/LocaleFormats.h"
+#include "platform/gui/PathFacts.h"
 
 namespace valbrix {
 
@@ -72,7 +72,7 @@ void CenterOnScreen(QWidget* window)
 
 void TBrowseFolderDlg::SelectionChanged(const QString& path)
 {
-    FSelectedName = IsExistingDirectory(path) ? RemoveTrailingBackslash(QDir::cleanPath(path)) : QString();
+    FSelectedName = IsExistingDirectory(path) ? RemoveTrailingBackslash(platform::CleanPath(path)) : QString();
     if (OnSelChanged)
         OnSelChanged(*this);
 }
@@ -95,7 +95,7 @@ bool TBrowseFolderDlg::Execute()
     if (IsExistingDirectory(FolderName))
         dialog.setDirectory(FolderName);
     else
-        dialog.setDirectory(DesktopRoot ? QDir::homePath() : QDir::rootPath());
+        dialog.setDirectory(DesktopRoot ? platform::HomeFolder() : platform::RootFolder());
     FSelectedName = IsExistingDirectory(FolderName) ? RemoveTrailingBackslash(FolderName) : QString();
     QObject::connect(&dialog, &QFileDialog::currentChanged, [this](const QString& path) { SelectionChanged(path); });
     QObject::connect(&dialog, &QFileDialog::directoryEntered, [this](const QString& path) { SelectionChanged(path); });
@@ -119,7 +119,7 @@ bool TBrowseFolderDlg::Execute()
     // handed a typed name, or the folder may have gone meanwhile.
     if (chosen.isEmpty() || !IsExistingDirectory(chosen))
         return false;
-    FolderName = RemoveTrailingBackslash(QDir::cleanPath(chosen));
+    FolderName = RemoveTrailingBackslash(platform::CleanPath(chosen));
     FSelectedName = FolderName;
     return true;
 }

@@ -1,13 +1,13 @@
 // Path rules of the folder field and dialog; see PathUtil.h.
 #include "PathUtil.h"
 
-#include <QFileInfo>
+#include "platform/gui/PathFacts.h"
 
 namespace valbrix {
 
 bool IsExistingDirectory(const QString& path)
 {
-    return !path.isEmpty() && QFileInfo(path).isDir();
+    return platform::IsExistingFolder(path);
 }
 
 QString RemoveTrailingBackslash(const QString& path)
@@ -50,9 +50,8 @@ QString AppendPath(const QString& text, const QString& path, bool multiple)
 
 QString DroppedPathValue(const QString& path)
 {
-    const QFileInfo info(path);
-    if (info.exists() && !info.isDir()) {
-        const QString folder = info.path();
+    if (platform::Exists(path) && !platform::IsExistingFolder(path)) {
+        const QString folder = platform::FolderOf(path);
         return folder.endsWith(QLatin1Char('/')) ? folder : folder + QLatin1Char('/');
     }
     return path;

@@ -3,8 +3,6 @@
 
 #include <algorithm>
 
-#include <QDir>
-#include <QFileInfo>
 
 #include "app/batch/ExtractHere.h"
 #include "app/batch/ProgressWindow.h"
@@ -12,6 +10,7 @@
 #include "app/workflows/ArchiveSession.h"
 #include "app/workflows/ExtractCommand.h"
 #include "controls/FileUtil.h"
+#include "platform/gui/PathFacts.h"
 
 namespace valbrix {
 
@@ -21,7 +20,7 @@ namespace {
 // moves later, but the file manager's may differ from ours.
 QString Absolute(const QString& path)
 {
-    return QDir::cleanPath(QDir::current().absoluteFilePath(path));
+    return platform::AbsolutePathOf(path);
 }
 
 int StatusOf(TExtractEnd end)
@@ -44,7 +43,7 @@ int TBatchExtract::Run(const TBatchRequest& request)
     if (request.Target == btFolder) {
         chosen = Absolute(request.Folder);
     } else if (request.Target == btAsk) {
-        chosen = request.Archives.isEmpty() ? QDir::homePath() : QFileInfo(Absolute(request.Archives.front())).path();
+        chosen = request.Archives.isEmpty() ? platform::HomeFolder() : platform::FolderOf(Absolute(request.Archives.front()));
         if (!BrowseForDirectory(chosen, QStringLiteral("Entpacken nach"), 0, nullptr, {}, FSeams.RunFolderDialog))
             return BatchStopped;
     }
@@ -78,14 +77,14 @@ int TBatchExtract::ExtractOne(const QString& archive, const TBatchRequest& reque
     TExtractRequest extract;
     extract.Folder = request.Target == btHere
                          ? ExtractHereFolder(archive, *listing.Table,
-                                             [](const QString& path) { return QFileInfo::exists(path); })
+                                             [](const QString& path) { return platform::Exists(path); })
                          : chosenFolder;
     extract.Options = eoWithFolders;
     extract.List = AllEntriesOf(listing);
     extract.QuietUnlessFailed = true;
 
     TProgressWindow window;
-    window.SetArchive(QFileInfo(archive).fileName());
+    window.SetArchive(platform::FileNameOf(archive));
     TEntryExtractor extractor(FSeams);
     TExtractCommand command(FSeams, extractor, &window);
     const TExtractResult result = command.Run(session.Archive(), extract, window);

@@ -3,7 +3,7 @@
 
 #include <string_view>
 
-#include <QFileInfo>
+#include "platform/gui/PathFacts.h"
 
 namespace valbrix {
 
@@ -30,11 +30,10 @@ bool KeepsToOneTopFolder(const TEntryTable& table)
 QString ExtractHereFolder(const QString& archivePath, const TEntryTable& table,
                           const std::function<bool(const QString& path)>& taken)
 {
-    const QFileInfo archive(archivePath);
-    const QString parent = archive.absolutePath();
+    const QString parent = platform::AbsoluteFolderOf(archivePath);
     if (KeepsToOneTopFolder(table))
         return parent;
-    QString base = archive.fileName();
+    QString base = platform::FileNameOf(archivePath);
     if (base.endsWith(QLatin1String(".zip"), Qt::CaseInsensitive) && base.size() > 4)
         base.chop(4);
     const QString stem = (parent.endsWith(QLatin1Char('/')) ? parent : parent + QLatin1Char('/')) + base;

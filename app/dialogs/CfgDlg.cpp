@@ -2,8 +2,6 @@
 #include "app/dialogs/CfgDlg.h"
 
 #include <QCheckBox>
-#include <QCoreApplication>
-#include <QFile>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -13,6 +11,8 @@
 #include "app/dialogs/MessageBox.h"
 #include "platform/ErrorText.h"
 #include "platform/FileAssociation.h"
+#include "platform/gui/NativePath.h"
+#include "platform/gui/PathFacts.h"
 
 namespace valbrix {
 
@@ -29,7 +29,7 @@ QString AssociationFailureText(const platform::TAssociationResult& result, const
     return QStringLiteral("Die Verknüpfung mit ZIP-Dateien konnte nicht gespeichert werden: Die Datei %1 lässt "
                           "sich nicht lesen. %2 Sie wurde nicht verändert, damit Ihre übrigen "
                           "Dateizuordnungen darin erhalten bleiben.")
-        .arg(QFile::decodeName(QByteArray::fromStdString(folders.MimeappsPath())),
+        .arg(platform::DisplayPath(folders.MimeappsPath()),
              cause.empty() ? QStringLiteral("Systemfehler %1.").arg(result.MimeappsReadError)
                            : QString::fromStdString(cause));
 }
@@ -92,7 +92,7 @@ void RunSettingsCommand(QWidget* owner, const TCfgDlgRunner& runner, TMessageBox
 
 void RunSettingsCommand(QWidget* owner, const TCfgDlgRunner& runner, TMessageBoxPresenter& boxes)
 {
-    RunSettingsCommand(owner, runner, boxes, platform::UserXdgFolders(), QCoreApplication::applicationFilePath());
+    RunSettingsCommand(owner, runner, boxes, platform::UserXdgFolders(), platform::ProgramPath());
 }
 
 }  // namespace valbrix

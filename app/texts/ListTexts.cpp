@@ -4,7 +4,6 @@
 #include <cstdint>
 
 #include <QDate>
-#include <QFileInfo>
 #include <QLocale>
 #include <QTime>
 
@@ -13,6 +12,7 @@
 #include "engine/archive/ZipFormat.h"
 #include "engine/codecs/Methods.h"
 #include "platform/gui/LocaleFormats.h"
+#include "platform/gui/PathFacts.h"
 
 namespace valbrix {
 
@@ -150,7 +150,7 @@ QString FilesAndFoldersText(qsizetype files, qsizetype folders)
 
 QString DamagedDirectoryText(const QString& archivePath, qsizetype filesRead, qsizetype foldersRead)
 {
-    const QString name = QFileInfo(archivePath).fileName();
+    const QString name = platform::FileNameOf(archivePath);
     const QString count = filesRead + foldersRead == 0
                               ? QStringLiteral("konnten keine Einträge")
                               : QStringLiteral("konnten nur %1").arg(FilesAndFoldersText(filesRead, foldersRead));

@@ -3,10 +3,10 @@
 
 #include <cerrno>
 
-#include <QMimeDatabase>
 
 #include "app/texts/ListTexts.h"
 #include "platform/ErrorText.h"
+#include "platform/gui/PathFacts.h"
 
 namespace valbrix {
 
@@ -50,9 +50,8 @@ QString PartsDisagreeText(const QString& part)
 
 QString NoProgramText(const QString& path)
 {
-    const QMimeType type = QMimeDatabase().mimeTypeForFile(path);
-    const QString name = type.comment().isEmpty() ? type.name() : type.comment();
-    return QStringLiteral("Für Dateien vom Typ \u201E%1\u201C ist kein Programm eingerichtet.").arg(name);
+    return QStringLiteral("Für Dateien vom Typ \u201E%1\u201C ist kein Programm eingerichtet.")
+        .arg(platform::FileKindText(path));
 }
 
 }  // namespace valbrix

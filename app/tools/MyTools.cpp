@@ -4,10 +4,10 @@
 #include <chrono>
 #include <string>
 
-#include <QFile>
 #include <QLocale>
 
 #include "platform/FileServices.h"
+#include "platform/gui/NativePath.h"
 #include "platform/gui/ProcessStart.h"
 #include "platform/gui/Launcher.h"
 
@@ -32,8 +32,8 @@ TMyTools& MyTools()
 bool TMyTools::RunProgram(const QString& program, const QString& parameters, uint16_t /*showCommand*/, bool wait,
                           platform::TLauncher& launcher)
 {
-    const std::string path = QFile::encodeName(program).toStdString();
-    const std::string params = QFile::encodeName(parameters).toStdString();
+    const std::string path = platform::NativePath(program);
+    const std::string params = platform::NativePath(parameters);
     // The program is never split: "/tmp/My Setup" must not start "/tmp/My".
     // A bare name is looked for on the PATH, as a shell would.
     std::vector<std::string> argv{path};
@@ -44,7 +44,7 @@ bool TMyTools::RunProgram(const QString& program, const QString& parameters, uin
 
 int64_t TMyTools::GetSizeOfFile(const QString& path) const
 {
-    return platform::FileSize(QFile::encodeName(path).toStdString());
+    return platform::FileSize(platform::NativePath(path));
 }
 
 QString TMyTools::RandomFileName()

@@ -12,8 +12,6 @@
 
 #include <QApplication>
 #include <QCloseEvent>
-#include <QFile>
-#include <QFileInfo>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
@@ -34,6 +32,7 @@
 #include "platform/FolderServices.h"
 #include "controls/ToolEdit.h"
 #include "platform/gui/Launcher.h"
+#include "platform/gui/PathFacts.h"
 
 namespace valbrix {
 
@@ -136,7 +135,7 @@ void TMain::UnzipBtnClick()
         return;
     TDirSelectDlg dialog(this);
     const QString lastFolder = ReadLastFolder();
-    dialog.SetFolderText(lastFolder.isEmpty() ? QFileInfo(FArchiveName).absolutePath() : lastFolder);
+    dialog.SetFolderText(lastFolder.isEmpty() ? platform::AbsoluteFolderOf(FArchiveName) : lastFolder);
     dialog.DirEdit->FolderDialogRunner = FSeams.RunFolderDialog;
     if (FSeams.RunDirSelectDlg(dialog) != QDialog::Accepted)
         return;

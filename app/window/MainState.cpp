@@ -1,8 +1,7 @@
 // Command-state rules and command-line reassembly; see the header.
 #include "app/window/MainState.h"
+#include "platform/gui/PathFacts.h"
 
-#include <QDir>
-#include <QFileInfo>
 
 namespace valbrix {
 
@@ -22,10 +21,10 @@ QString ReassembleArchivePath(const QStringList& parameters)
     QString result, pending;
     for (const QString& parameter : parameters) {
         pending = pending.isEmpty() ? parameter : pending + QLatin1Char(' ') + parameter;
-        if (QFileInfo(pending).isFile()) {
+        if (platform::IsExistingFile(pending)) {
             result = pending;
             pending.clear();
-        } else if (pending != QDir::cleanPath(QDir::current().absoluteFilePath(pending))) {
+        } else if (pending != platform::AbsolutePathOf(pending)) {
             // Only a piece that is already a full path can be the start of one.
             pending.clear();
         }

@@ -8,9 +8,7 @@
 #include <QCoreApplication>
 #include <QDragEnterEvent>
 #include <QDropEvent>
-#include <QFile>
 #include <QFileDialog>
-#include <QFileInfo>
 #include <QHeaderView>
 #include <QLabel>
 #include <QKeyEvent>
@@ -38,6 +36,7 @@
 #include "platform/FileServices.h"
 #include "platform/FolderServices.h"
 #include "platform/gui/Launcher.h"
+#include "platform/gui/PathFacts.h"
 #include "settings/IniFile.h"
 #include "settings/ReposApp.h"
 
@@ -416,7 +415,7 @@ void TMain::WMDropFiles(const QStringList& names)
     FQuietOpen = true;
     bool opened = false;
     for (const QString& name : names)
-        if (QFileInfo(name).isFile()) {
+        if (platform::IsExistingFile(name)) {
             opened = OpenArchive(name);
             if (problem.isEmpty() || opened) {
                 problem = FOpenProblem;

@@ -5,12 +5,12 @@
 #include <exception>
 #include <numeric>
 
-#include <QFile>
 
 #include "app/texts/ListTexts.h"
 #include "app/texts/OpenTexts.h"
 #include "engine/SizeSum.h"
 #include "platform/FileServices.h"
+#include "platform/gui/NativePath.h"
 
 namespace valbrix {
 
@@ -33,7 +33,7 @@ TArchiveListing TArchiveSession::Open(const QString& path)
     FArchive.Close();
     TArchiveListing listing;
     listing.Table = std::make_shared<TEntryTable>();
-    const std::string nativePath = QFile::encodeName(path).toStdString();
+    const std::string nativePath = platform::NativePath(path);
     platform::TFile probe;
     listing.OpenError = probe.OpenRegularRead(nativePath);
     probe.Close();

@@ -4,8 +4,6 @@
 #include <cerrno>
 #include <functional>
 
-#include <QDir>
-#include <QFileInfo>
 #include <QMimeData>
 
 #include "app/texts/ExtractTexts.h"
@@ -17,6 +15,7 @@
 #include "platform/FolderServices.h"
 #include "platform/gui/Launcher.h"
 #include "platform/gui/NativePath.h"
+#include "platform/gui/PathFacts.h"
 
 namespace valbrix {
 
@@ -25,8 +24,7 @@ namespace {
 // Files, folders and links alike: whatever the extraction put there.
 QStringList ItemsIn(const QString& folder)
 {
-    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
-                                  QDir::Name);
+    return platform::FolderItems(folder);
 }
 
 // Routes the extraction's failures to `report` for one run.
@@ -104,7 +102,7 @@ bool TEntryOpener::OpenEntry(const TZipArchive& archive, const TExtractList& ent
     }
     const QStringList items = ItemsIn(folder);
     const QString file = items.size() == 1 ? folder + QLatin1Char('/') + items.front() : QString();
-    if (count == 0 || FExtractor.Questions().Stopped() || file.isEmpty() || !QFileInfo(file).isFile()) {
+    if (count == 0 || FExtractor.Questions().Stopped() || file.isEmpty() || !platform::IsExistingFile(file)) {
         FFolders.Remove(platform::NativePath(folder));  // the failure was told by the extraction
         return false;
     }
@@ -163,7 +161,7 @@ std::unique_ptr<QMimeData> TEntryOpener::DragData(const TZipArchive& archive, co
 
 bool TEntryOpener::IsOwnFile(const QString& path) const
 {
-    return FFolders.Contains(platform::NativePath(QDir::cleanPath(path)));
+    return FFolders.Contains(platform::NativePath(platform::CleanPath(path)));
 }
 
 }  // namespace valbrix

@@ -4,7 +4,6 @@
 #include <algorithm>
 #include <cerrno>
 
-#include <QFile>
 
 #include "app/dialogs/MessageBox.h"
 #include "app/texts/ExtractTexts.h"
@@ -13,6 +12,7 @@
 #include "app/workflows/EventPump.h"
 #include "app/workflows/TakeBack.h"
 #include "app/workflows/TargetFolder.h"
+#include "platform/gui/NativePath.h"
 
 namespace valbrix {
 
@@ -102,7 +102,7 @@ void TExtractCommand::OfferToTakeBack(const QString& folder, int count, bool fol
     QStringList details = run.CollectedFailures() + FExtractor.Skipped();
     const QString base = folder.endsWith(QLatin1Char('/')) ? folder : folder + QLatin1Char('/');
     for (const std::string& name : replaced)
-        details << VisibleNameText(base + QFile::decodeName(QByteArray::fromStdString(name))) +
+        details << VisibleNameText(base + platform::DisplayPath(name)) +
                        QStringLiteral(": ersetzt, alter Inhalt nicht wiederherstellbar");
     TMessageBoxRequest offer;
     offer.Text = StoppedSummaryText(count, run.CollectedFailures().size(), FExtractor.Skipped().size(),

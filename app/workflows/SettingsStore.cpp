@@ -3,12 +3,12 @@
 
 #include <cerrno>
 
-#include <QFile>
-#include <QFileInfo>
 
 #include "app/dialogs/MessageBox.h"
 #include "platform/ErrorText.h"
 #include "platform/FolderServices.h"
+#include "platform/gui/NativePath.h"
+#include "platform/gui/PathFacts.h"
 #include "settings/IniFile.h"
 
 namespace valbrix {
@@ -17,7 +17,7 @@ namespace {
 
 QString IniCauseText(int error, const QString& file)
 {
-    const QString folder = QFileInfo(file).path();
+    const QString folder = platform::FolderOf(file);
     switch (error) {
     case EACCES:
     case EPERM: return QStringLiteral("Keine Schreibberechtigung für die Datei oder ihren Ordner %1.").arg(folder);
@@ -47,7 +47,7 @@ bool TSettingsStore::OpenSection(const QString& section)
         return true;
     const QString file = FIni.ResolvedFileName();
     if (error == iniReadOnly) {
-        const int cause = platform::FileWriteError(QFile::encodeName(file).toStdString());
+        const int cause = platform::FileWriteError(platform::NativePath(file));
         ReportProblem(componentText, cause != 0 ? cause : EACCES);
     } else {
         ReportProblem(QStringLiteral("Die Einstellungsdatei %1 kann nicht angelegt werden.").arg(file), error);
@@ -62,7 +62,7 @@ void TSettingsStore::ReportProblem(const QString& text, int systemError)
     FProblemShown = true;
     const QString file = FIni.ResolvedFileName();
     // File errors of a folder read as a generic input/output error.
-    if (QFileInfo(file).isDir())
+    if (platform::IsExistingFolder(file))
         systemError = EISDIR;
     ShowMessageBox(*FSeams.Boxes, text + QLatin1Char('\n') + IniCauseText(systemError, file) +
                        QStringLiteral("\nValbrix arbeitet weiter, speichert aber keine Einstellungen."),

@@ -1,12 +1,12 @@
 // The setup flow; see the header.
 #include "app/workflows/SetupCommand.h"
 
-#include <QDir>
-#include <QFile>
 
 #include "app/dialogs/MessageBox.h"
 #include "app/workflows/ExtractCommand.h"
 #include "platform/FolderServices.h"
+#include "platform/gui/NativePath.h"
+#include "platform/gui/PathFacts.h"
 
 namespace valbrix {
 
@@ -14,7 +14,7 @@ namespace {
 
 QString SetupProgramIn(const QString& folder)
 {
-    for (const QString& name : QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System))
+    for (const QString& name : platform::FilesIn(folder))
         if (name.compare(QLatin1String("Setup.exe"), Qt::CaseInsensitive) == 0)
             return folder + QLatin1Char('/') + name;
     return QString();
@@ -34,9 +34,9 @@ TSetupCommand::TSetupCommand(const TWindowSeams& seams, TEntryExtractor& extract
 
 void TSetupCommand::DeleteFolder(const QString& folder)
 {
-    platform::RemoveTree(QFile::encodeName(folder).toStdString(), [this](const std::string& file) {
+    platform::RemoveTree(platform::NativePath(folder), [this](const std::string& file) {
         ShowMessageBox(*FSeams.Boxes,
-                       QStringLiteral("Konnte Datei ") + QFile::decodeName(QByteArray::fromStdString(file)) +
+                       QStringLiteral("Konnte Datei ") + platform::DisplayPath(file) +
                            QStringLiteral(" nicht löschen. Sie müssen diese manuell löschen."),
                        QString(), mkError, bcOK);
     });
@@ -51,7 +51,7 @@ void TSetupCommand::Run(const TZipArchive& archive, const TExtractList& list, TR
                                       "jetzt durchführen?"),
                        QStringLiteral("Valbrix"), mkConfirmation, bcYesNo) != idYes)
         return;
-    const QString folder = QFile::decodeName(QByteArray::fromStdString(FFolders.Create()));
+    const QString folder = platform::DisplayPath(FFolders.Create());
     if (folder.isEmpty()) {
         ShowStartFailure(*FSeams.Boxes);
         return;
@@ -69,8 +69,8 @@ void TSetupCommand::Run(const TZipArchive& archive, const TExtractList& list, TR
     }
     // Installers look for their files beside themselves.
     const QString setup = SetupProgramIn(folder);
-    if (setup.isEmpty() || !FSeams.Launcher->StartProgram({QFile::encodeName(setup).toStdString()}, false, false,
-                                                              QFile::encodeName(folder).toStdString())) {
+    if (setup.isEmpty() || !FSeams.Launcher->StartProgram({platform::NativePath(setup)}, false, false,
+                                                              platform::NativePath(folder))) {
         ShowStartFailure(*FSeams.Boxes);
         DeleteFolder(folder);
         return;

@@ -4,10 +4,9 @@
 #include <algorithm>
 #include <unordered_set>
 
-#include <QFileInfo>
-
 #include "platform/FileServices.h"
 #include "platform/gui/NativePath.h"
+#include "platform/gui/PathFacts.h"
 
 namespace valbrix {
 
@@ -18,10 +17,9 @@ constexpr size_t FilesPerSlice = 500;
 
 void RemoveIfEmpty(const QString& folder)
 {
-    const QFileInfo info(folder);
     platform::TFolder parent;
-    if (parent.Open(platform::NativePath(info.absolutePath())) == 0)
-        platform::RemoveEmptyFolderAt(parent, platform::NativePath(info.fileName()));
+    if (parent.Open(platform::NativePath(platform::AbsoluteFolderOf(folder))) == 0)
+        platform::RemoveEmptyFolderAt(parent, platform::NativePath(platform::FileNameOf(folder)));
 }
 
 }  // namespace

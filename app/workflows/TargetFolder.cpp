@@ -3,13 +3,12 @@
 
 #include <cerrno>
 
-#include <QDir>
-#include <QFileInfo>
 
 #include "app/texts/ExtractTexts.h"
 #include "platform/FileServices.h"
 #include "platform/FolderServices.h"
 #include "platform/gui/NativePath.h"
+#include "platform/gui/PathFacts.h"
 
 namespace valbrix {
 
@@ -35,7 +34,7 @@ QString CleanFolderText(const QString& text)
     QString folder = text;
     folder.remove(QLatin1Char('"'));
     if (folder == QLatin1String("~") || folder.startsWith(QLatin1String("~/")))
-        folder = QDir::homePath() + folder.mid(1);
+        folder = platform::HomeFolder() + folder.mid(1);
     while (folder.size() > 1 && folder.endsWith(QLatin1Char('/')))
         folder.chop(1);
     return folder;
@@ -72,10 +71,10 @@ QString FolderProblemText(const TFolderCheck& check, const QString& folder)
                               "persönlichen Ordner).");
     case fpParentMissing:
         return QStringLiteral("Der übergeordnete Ordner %1 existiert nicht; nur die letzte Ebene wird angelegt.")
-            .arg(QFileInfo(folder).path());
+            .arg(platform::FolderOf(folder));
     case fpNoRights:
-        if (!QFileInfo::exists(folder))
-            return QStringLiteral("Keine Berechtigung, den Ordner in %1 anzulegen.").arg(QFileInfo(folder).path());
+        if (!platform::Exists(folder))
+            return QStringLiteral("Keine Berechtigung, den Ordner in %1 anzulegen.").arg(platform::FolderOf(folder));
         return OutputErrorText(check.SystemError == EROFS ? EROFS : EACCES);
     case fpNotAFolder: return QStringLiteral("Unter diesem Namen gibt es bereits eine Datei.");
     case fpOther:

@@ -40,6 +40,32 @@ inline QString WriteContentArchive(const TempDir& dir, const std::string& fileNa
     return QString::fromStdString((dir / fileName).string());
 }
 
+// Three files, two of them with data that no longer match their checksum,
+// and a folder entry: "t.zip".
+inline QString WriteTestArchive(const TempDir& dir)
+{
+    CraftedZip zip;
+    zip.Add(StoredEntry("docs/", {}));
+    zip.Add(StoredEntry("docs/good.txt", Bytes(100, 'g')));
+    for (const char* name : {"bad1.txt", "docs/bad2.txt"}) {
+        CraftedEntry bad = StoredEntry(name, Bytes(100, 'b'));
+        bad.Crc32 ^= 0x1234;  // data that no longer matches its checksum
+        zip.Add(bad);
+    }
+    WriteFile(dir / "t.zip", zip.Build());
+    return QString::fromStdString((dir / "t.zip").string());
+}
+
+// Four entries of 16 MiB, large enough that a run dispatches events within each: "large.zip".
+inline QString WriteLargeArchive(const TempDir& dir)
+{
+    CraftedZip zip;
+    for (int i = 0; i < 4; ++i)
+        zip.Add(StoredEntry("big" + std::to_string(i) + ".bin", Bytes(16 << 20, char('a' + i))));
+    WriteFile(dir / "large.zip", zip.Build());
+    return QString::fromStdString((dir / "large.zip").string());
+}
+
 inline std::string ReadText(const std::filesystem::path& path)
 {
     const Bytes bytes = ReadFile(path);

@@ -1,17 +1,14 @@
-// "Archiv testen" and the "Abbrechen" beside the progress bar, in the real
-// main window offscreen, with scripted message boxes: one summary for every
-// failure, marked rows only, and a stop in the middle of a test and of an
-// extraction that leaves no partial file.
-#include <QProgressBar>
-#include <QPushButton>
+// "Archiv testen" without a main window: the test command over the tester,
+// with scripted message boxes and a recording view: one summary for every
+// failure, a part of the archive told as a part, and a stop in the middle
+// of a test and of an extraction that leaves no partial file.
 #include <QRegularExpression>
 #include <QTest>
 #include <QTimer>
-#include <QTreeView>
 
-#include "MessageBoxScript.h"
+#include "RunHarness.h"
 #include "WorkflowFixture.h"
-#include "app/list/ZipListModel.h"
+#include "app/workflows/TestCommand.h"
 
 using namespace valbrix;
 using namespace valbrix::test;
@@ -19,28 +16,22 @@ namespace fs = std::filesystem;
 
 namespace {
 
-QString WriteTestArchive(const TempDir& dir)
+// The file entries (the rows a window would show) whose names contain `part`.
+TTableEntries FileEntries(const TRunBench& run, const std::string& part = "")
 {
-    CraftedZip zip;
-    zip.Add(StoredEntry("docs/", {}));
-    zip.Add(StoredEntry("docs/good.txt", Bytes(100, 'g')));
-    for (const char* name : {"bad1.txt", "docs/bad2.txt"}) {
-        CraftedEntry bad = StoredEntry(name, Bytes(100, 'b'));
-        bad.Crc32 ^= 0x1234;  // data that no longer matches its checksum
-        zip.Add(bad);
+    TTableEntries entries{run.Listing.Table, {}};
+    for (uint32_t i = 0; i < run.Listing.Table->Size(); ++i) {
+        const std::string_view name = run.Listing.Table->Name(i);
+        if (!name.ends_with('/') && name.find(part) != std::string_view::npos)
+            entries.Indices.push_back(i);
     }
-    WriteFile(dir / "t.zip", zip.Build());
-    return QString::fromStdString((dir / "t.zip").string());
+    return entries;
 }
 
-// Entries large enough that the run dispatches events within each.
-QString WriteLargeArchive(const TempDir& dir)
+// "Abbrechen" as soon as the run dispatches its first events.
+void CancelOnceRunning(TRecordingView& view)
 {
-    CraftedZip zip;
-    for (int i = 0; i < 4; ++i)
-        zip.Add(StoredEntry("big" + std::to_string(i) + ".bin", Bytes(16 << 20, char('a' + i))));
-    WriteFile(dir / "large.zip", zip.Build());
-    return QString::fromStdString((dir / "large.zip").string());
+    view.AtStart = [&view] { QTimer::singleShot(0, [&view] { view.Cancel(); }); };
 }
 
 }  // namespace
@@ -56,41 +47,35 @@ private slots:
     void cleanup() { FDir.reset(); }
 
     // Catches a box per failed entry, a failure missing from the summary or
-    // without its reason, folder entries counted, unmarked rows tested while
-    // some are marked, a part of the archive passed off as all of it ("1
-    // Datei(en) geprüft" of 3), a test that writes anything, and a progress
-    // bar or "Abbrechen" still showing under the summary.
+    // without its reason, folder entries counted, a part of the archive
+    // passed off as all of it ("1 Datei(en) geprüft" of 3), a test that
+    // writes anything, and a bar still showing under the summary.
+    void oneSummaryForEveryFailure_data()
+    {
+        QTest::addColumn<QString>("part");
+        QTest::addColumn<QString>("summary");
+        QTest::addColumn<int>("failures");
+        QTest::newRow("every file") << "" << "Es wurden 3 Datei(en) geprüft, davon 2 fehlerhaft (Liste unten)." << 2;
+        QTest::newRow("one of three") << "good" << "Es wurden 1 von 3 Datei(en) geprüft, alle ohne Fehler." << 0;
+    }
     void oneSummaryForEveryFailure()
     {
-        TMain w;
-        w.SetCommandLine({});
-        w.show();
-        QVERIFY(w.OpenArchive(WriteTestArchive(*FDir)));
-        TMessageBoxScript boxes(w.Seams().Boxes);
-        boxes.OnAsk = [&w](const TMessageBoxRequest&) {
-            QVERIFY(w.findChildren<QProgressBar*>().isEmpty());
-            QVERIFY(!w.CancelRunBtn);
-        };
-        w.Keineauswhlen1Click();  // nothing marked: every row is tested
-        boxes.Answer(idOK);
-        boxes.Answer(idOK);
-        w.Archivtesten1->trigger();
-        QCOMPARE(boxes.Asked.size(), 1);
-        QCOMPARE(boxes.Asked[0].Text, QString("Es wurden 3 Datei(en) geprüft, davon 2 fehlerhaft (Liste unten)."));
-        const QStringList details = boxes.Asked[0].Details.split('\n');
-        QCOMPARE(details.size(), 2);
+        QFETCH(QString, part);
+        QFETCH(QString, summary);
+        QFETCH(int, failures);
+        TRunBench run;
+        QVERIFY(run.Open(WriteTestArchive(*FDir)));
+        run.Boxes.OnAsk = [&run](const TMessageBoxRequest&) { QVERIFY(!run.View.Running); };
+        run.Boxes.Answer(idOK);
+        const TTableEntries entries = FileEntries(run, part.toStdString());
+        RunTestCommand(run.Tester, run.Seams, run.Session.Archive(), entries, int(FileEntries(run).size()), run.View);
+        QCOMPARE(run.Boxes.Asked.size(), 1);
+        QCOMPARE(run.Boxes.Asked[0].Text, summary);
+        const QStringList details = run.Boxes.Asked[0].Details.split('\n', Qt::SkipEmptyParts);
+        QCOMPARE(details.size(), failures);
         for (const QString& line : details)
             QVERIFY2(line.contains("bad") && line.contains("Prüfsumme (CRC)"), qPrintable(line));
-
-        w.LV->selectionModel()->clearSelection();
-        for (int row = 0; row < w.Model->rowCount(); ++row)
-            if (w.Model->CellText(row, lcName) == "good.txt")
-                w.LV->selectionModel()->select(w.Model->index(row, 0),
-                                               QItemSelectionModel::Select | QItemSelectionModel::Rows);
-        w.Archivtesten1->trigger();
-        QCOMPARE(boxes.Asked.size(), 2);
-        QCOMPARE(boxes.Asked[1].Text, QString("Es wurden 1 von 3 Datei(en) geprüft, alle ohne Fehler."));
-        QVERIFY(!fs::exists(FDir->Path() / "docs"));  // a test writes nothing
+        QCOMPARE(Tree(FDir->Path()), (std::vector<std::string>{"t.zip"}));  // a test writes nothing
     }
 
     // Catches an "Abbrechen" that does not stop a test or an extraction,
@@ -99,44 +84,31 @@ private slots:
     // whole.
     void cancelStopsTheRun()
     {
-        TMain w;
-        w.SetCommandLine({});
-        w.show();
-        w.activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(&w));  // Escape is a shortcut of the active window
-        QVERIFY(w.OpenArchive(WriteLargeArchive(*FDir)));
-        TMessageBoxScript boxes(w.Seams().Boxes);
-        boxes.Answer(idOK);
-        QTimer::singleShot(0, &w, [&w] {
-            QVERIFY(w.CancelRunBtn);
-            w.CancelRunBtn->click();
-        });
-        w.Archivtesten1->trigger();
-        QCOMPARE(boxes.Asked.size(), 1);
+        TRunBench run;
+        QVERIFY(run.Open(WriteLargeArchive(*FDir)));
+        CancelOnceRunning(run.View);
+        run.Boxes.Answer(idOK);
+        RunTestCommand(run.Tester, run.Seams, run.Session.Archive(), FileEntries(run), 4, run.View);
+        QCOMPARE(run.Boxes.Asked.size(), 1);
         // How far it got: a stop in the first entry has tested none of the four.
-        QVERIFY2(boxes.Asked[0].Text.contains(QRegularExpression("\nDie Prüfung wurde nach [0-4] von 4 Datei\\(en\\) abgebrochen\\.$")),
-                 qPrintable(boxes.Asked[0].Text));
-        QVERIFY(!w.CancelRunBtn);  // gone with the bar
+        QVERIFY2(run.Boxes.Asked[0].Text.contains(
+                     QRegularExpression("\nDie Prüfung wurde nach [0-4] von 4 Datei\\(en\\) abgebrochen\\.$")),
+                 qPrintable(run.Boxes.Asked[0].Text));
+        QVERIFY(!run.View.Running);  // gone with the bar
 
         const fs::path out = FDir->Path() / "out";
         fs::create_directories(out);
-        DialogScript dialog(QString::fromStdString(out.string()));
-        dialog.Install(w);
-        boxes.Answer(idNo);  // the summary's offer to open the folder
-        QTimer::singleShot(0, &w, [&w] {
-            QVERIFY(w.CancelRunBtn);
-            QTest::keyClick(&w, Qt::Key_Escape);
-        });
-        w.UnzipBtnClick();
-        QCOMPARE(boxes.Asked.size(), 2);
-        QVERIFY2(boxes.Asked[1].Text.contains("Das Entpacken wurde abgebrochen."), qPrintable(boxes.Asked[1].Text));
+        run.Boxes.Answer(idNo);  // the end's offer
+        run.Extract(Q(out));
+        QCOMPARE(run.Boxes.Asked.size(), 2);
+        QVERIFY2(run.Boxes.Asked[1].Text.contains("Das Entpacken wurde abgebrochen."), qPrintable(run.Boxes.Asked[1].Text));
         // Whatever was written is whole and counted; on a busy machine the
-        // workers may have finished every entry before the key arrived.
+        // workers may have finished every entry before the stop arrived.
         const std::vector<std::string> written = Tree(out);
         for (const std::string& name : written)
             QCOMPARE(fs::file_size(out / name), uintmax_t(16 << 20));
-        QVERIFY2(boxes.Asked[1].Text.startsWith(QString("Es wurden %1 Datei(en) extrahiert").arg(written.size())),
-                 qPrintable(boxes.Asked[1].Text));
+        QVERIFY2(run.Boxes.Asked[1].Text.startsWith(QString("Es wurden %1 Datei(en) extrahiert").arg(written.size())),
+                 qPrintable(run.Boxes.Asked[1].Text));
     }
 
 private:

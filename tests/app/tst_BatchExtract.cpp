@@ -4,6 +4,7 @@
 #include <QTest>
 
 #include "MessageBoxScript.h"
+#include "RunHarness.h"
 #include "WorkflowFixture.h"
 #include "app/batch/BatchExtract.h"
 #include "app/batch/ExtractHere.h"
@@ -26,23 +27,6 @@ TEntryTable TableOf(const QStringList& names)
     }
     return table;
 }
-
-// A view that records what the command showed, and may act at the start.
-struct RecordingView : TRunView {
-    std::function<void()> AtStart;
-    int Started = 0;
-    int Over = 0;
-    void RunStarted(const std::function<void()>&) override
-    {
-        ++Started;
-        if (AtStart)
-            AtStart();
-    }
-    void RunProgress(int) override {}
-    void SetCancelEnabled(bool) override {}
-    void RunOver() override { ++Over; }
-    bool CloseRequested() const override { return false; }
-};
 
 }  // namespace
 
@@ -152,24 +136,19 @@ private slots:
     // job ending as "0 files extracted" without a cause.
     void targetGoneAfterCheck()
     {
-        const QString archive = WriteContentArchive(*FDir, "p.zip", {{"a.txt", "A"}});
-        TArchiveSession session;
-        const TArchiveListing listing = session.Open(archive);
-        TWindowSeams seams;
-        TMessageBoxScript script(seams.Boxes);
+        TRunBench run;
+        QVERIFY(run.Open(WriteContentArchive(*FDir, "p.zip", {{"a.txt", "A"}})));
+        TMessageBoxScript& script = run.Boxes;
         script.Answer(idOK);
-        TEntryExtractor extractor(seams);
-        TExtractCommand command(seams, extractor, nullptr);
         const fs::path target = FDir->Path() / "out";
-        RecordingView view;
+        TRecordingView& view = run.View;
         view.AtStart = [&] { fs::remove(target); };
-        const TExtractResult result = command.Run(session.Archive(), {Q(target), eoWithFolders, AllEntriesOf(listing), false}, view);
-        QCOMPARE(result.End, xeFolderRefused);
+        QCOMPARE(run.Extract(Q(target), eoWithFolders).End, xeFolderRefused);
         QCOMPARE(script.Asked.size(), 1);
         QVERIFY(script.Asked[0].Text.startsWith("Fehler beim Festlegen des Ordners"));
         QVERIFY2(script.Asked[0].Text.contains("existiert nicht") || script.Asked[0].Text.contains("Systemfehler"),
                  qPrintable(script.Asked[0].Text));
-        QCOMPARE(view.Over, view.Started);  // the bar is gone before the box
+        QVERIFY(!view.Running);  // the bar is gone before the box
     }
 
 private:

@@ -1,41 +1,33 @@
-// The extraction command of the real main window, offscreen, with a scripted
-// dialog, scripted message boxes and a recording launcher: where files land
-// with and without folders, the replace question and its answers for the
-// whole run, the checks of the target folder and their causes, refused and
-// failed entries, the failure box that stops or collects, the causes of
-// output failures, cancelling, the remembered folder and an INI file that
-// cannot be written, the progress bar, and the commands locked and the
-// question asked when the window closes while an extraction runs.
+// The extraction command without a main window, driven through the workflow
+// classes with scripted message boxes, a recording launcher and a recording
+// view: where files land with and without folders, the replace question and
+// its answers for the whole run, the checks of the target folder and their
+// causes, refused and failed entries, the failure box that stops or
+// collects, the causes of output failures, stopping and taking back, and
+// progress within an entry; beside them the extraction dialog itself.
+#include <algorithm>
 #include <cerrno>
 
-#include <QAction>
 #include <QApplication>
 #include <QCheckBox>
-#include <QLabel>
+#include <QLocale>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSet>
-#include <QLocale>
-#include <QProgressBar>
-#include <QSignalSpy>
-#include <QStatusBar>
 #include <QTest>
-#include <QTreeView>
 
-#include <cerrno>
 #include <unistd.h>
 
 #include "ConfigFolder.h"
 #include "FolderDialogScript.h"
-#include "LauncherScript.h"
-#include "MessageBoxScript.h"
+#include "RunHarness.h"
 #include "WorkflowFixture.h"
-#include "app/texts/ExtractTexts.h"
+#include "app/dialogs/DirSelectUnit.h"
 #include "app/dialogs/PasswordDialog.h"
+#include "app/texts/ExtractTexts.h"
 #include "app/workflows/RunQuestions.h"
 #include "app/workflows/TargetFolder.h"
-#include "engine/ResultCodes.h"
-#include "app/list/ZipListModel.h"
+#include "controls/ToolEdit.h"
 #include "engine/ResultCodes.h"
 
 using namespace valbrix;
@@ -45,6 +37,12 @@ namespace fs = std::filesystem;
 namespace {
 
 const std::vector<Content> TwoFolders = {{"a/x.txt", "first x"}, {"b/x.txt", "second x"}, {"top.txt", "top"}};
+
+// The options as the extraction dialog's two check boxes give them.
+TExtractOptions Options(bool withFolders, bool overwrite)
+{
+    return TExtractOptions((withFolders ? eoWithFolders : 0) | (overwrite ? eoOverwrite : 0));
+}
 
 }  // namespace
 
@@ -94,17 +92,14 @@ private slots:
         QFETCH(QStringList, tree);
         QFETCH(QString, xText);
         QFETCH(int, count);
-        TMain w;
-        QVERIFY(w.OpenArchive(WriteContentArchive(*FDir, "a.zip", TwoFolders)));
+        TRunBench run;
+        QVERIFY(run.Open(WriteContentArchive(*FDir, "a.zip", TwoFolders)));
         const fs::path out = FDir->Path() / "out";
-        DialogScript dialog(Q(out), withFolders, overwrite);
-        dialog.Install(w);
-        TMessageBoxScript boxes(w.Seams().Boxes);
-        TLauncherScript launcher(w.Seams().Launcher);
+        TMessageBoxScript& boxes = run.Boxes;
         if (replaceAnswer)
             boxes.Answer(replaceAnswer);
         boxes.Answer(idYes);
-        w.UnzipBtnClick();
+        run.Extract(Q(out), Options(withFolders, overwrite));
 
         QStringList files;
         for (const std::string& name : Tree(out))
@@ -120,26 +115,25 @@ private slots:
         }
         QCOMPARE(boxes.Asked.last().Caption, QString("Entpacken beendet"));
         QCOMPARE(boxes.Asked.last().Text, SummaryText(count));
-        QCOMPARE(launcher.Opened, QList<QUrl>{QUrl::fromLocalFile(Q(out))});
-        QVERIFY(!w.statusBar()->findChild<QProgressBar*>());  // removed at the end
+        QCOMPARE(run.Launcher.Opened, QList<QUrl>{QUrl::fromLocalFile(Q(out))});
+        QVERIFY(run.View.Started > 0 && !run.View.Running);  // the bar came and is gone at the end
+        QVERIFY(!run.View.Percents.isEmpty());
     }
 
     // Catches a read-only file that blocks its replacement, and a replaced
     // file that keeps the old contents.
     void readOnlyFileReplaced()
     {
-        TMain w;
-        QVERIFY(w.OpenArchive(WriteContentArchive(*FDir, "a.zip", {{"top.txt", "new contents"}})));
+        TRunBench run;
+        QVERIFY(run.Open(WriteContentArchive(*FDir, "a.zip", {{"top.txt", "new contents"}})));
         const fs::path out = FDir->Path() / "out";
         fs::create_directories(out);
         WriteFile(out / "top.txt", std::string("old"));
         fs::permissions(out / "top.txt", fs::perms::owner_read | fs::perms::group_read);
-        DialogScript dialog(Q(out), true, false);
-        dialog.Install(w);
-        TMessageBoxScript boxes(w.Seams().Boxes);
+        TMessageBoxScript& boxes = run.Boxes;
         boxes.Answer(idYes);  // replace
         boxes.Answer(idNo);   // summary
-        w.UnzipBtnClick();
+        run.Extract(Q(out), eoWithFolders);
         QCOMPARE(ReadText(out / "top.txt"), std::string("new contents"));
         QCOMPARE(boxes.Asked.last().Text, SummaryText(1));
     }
@@ -169,8 +163,8 @@ private slots:
         QFETCH(QString, typed);
         QFETCH(bool, accepted);
         QFETCH(QString, cause);
-        TMain w;
-        QVERIFY(w.OpenArchive(WriteContentArchive(*FDir, "a.zip", {{"top.txt", "top"}})));
+        TRunBench run;
+        QVERIFY(run.Open(WriteContentArchive(*FDir, "a.zip", {{"top.txt", "top"}})));
         fs::create_directories(FDir->Path() / "out");
         fs::create_directory_symlink(FDir->Path() / "out", FDir->Path() / "link");
         WriteFile(FDir->Path() / "file", std::string("x"));
@@ -180,11 +174,10 @@ private slots:
         qputenv("HOME", FDir->Path().c_str());
         const QString folder = typed.contains("%1") ? typed.arg(Q(FDir->Path())) : typed;
         fs::current_path(FDir->Path());  // a relative text would land here
-        DialogScript dialog(folder);
-        dialog.Install(w);
-        TMessageBoxScript boxes(w.Seams().Boxes);
+        TMessageBoxScript& boxes = run.Boxes;
         boxes.Answer(accepted ? idNo : idOK);
-        w.UnzipBtnClick();
+        const TExtractResult result = run.Extract(folder);
+        QCOMPARE(result.End, accepted ? xeDone : xeFolderRefused);
         qputenv("HOME", home);
         fs::permissions(FDir->Path() / "locked", fs::perms::owner_all);
         QCOMPARE(fs::exists(FDir->Path() / "out/top.txt"), accepted);
@@ -198,7 +191,6 @@ private slots:
             QVERIFY2(lines[1].contains(expected), qPrintable(lines[1]));
             QVERIFY(!fs::exists(FDir->Path() / "missing"));
         }
-        QCOMPARE(w.ReadLastFolder(), folder);  // stored even when the check fails
         QCOMPARE(fs::current_path(), FDir->Path());  // never left inside the target
     }
 
@@ -221,24 +213,22 @@ private slots:
         zip.Add(longer);
         zip.Add(shorter);
         WriteFile(FDir->Path() / "a.zip", zip.Build());
-        TMain w;
-        QVERIFY(w.OpenArchive(Q(FDir->Path() / "a.zip")));
+        TRunBench run;
+        QVERIFY(run.Open(Q(FDir->Path() / "a.zip")));
         const fs::path out = FDir->Path() / "deep/out";
         fs::create_directories(FDir->Path() / "deep");
-        DialogScript dialog(Q(out));
-        dialog.Install(w);
-        TMessageBoxScript boxes(w.Seams().Boxes);
+        TMessageBoxScript& boxes = run.Boxes;
         for (int failure = 0; failure < 4; ++failure)
             boxes.Answer(idOK);
         boxes.Answer(idNo);
-        w.UnzipBtnClick();
+        run.Extract(Q(out));
         QCOMPARE(Tree(FDir->Path() / "deep"), (std::vector<std::string>{"out/", "out/good.txt"}));
         QCOMPARE(boxes.Asked.size(), 5);
-        // The list shows rows sorted by name: bad.txt, evil.txt, good.txt, odd-long.txt, odd-short.txt.
-        QCOMPARE(boxes.Asked[0].Text, ExtractFailureText(Q(out / "bad.txt"), erCrc));
-        QVERIFY(boxes.Asked[0].Text.endsWith("\nDie Prüfsumme (CRC) stimmt nicht: die Daten sind beschädigt."));
-        QCOMPARE(boxes.Asked[0].Caption, QString("Fehler"));
-        QVERIFY(boxes.Asked[1].Text.startsWith("Fehler beim Auspacken nach " + QuotedName(Q(out) + "/../evil.txt") + "!\n"));
+        // In archive order: evil.txt, bad.txt, good.txt, odd-long.txt, odd-short.txt.
+        QVERIFY(boxes.Asked[0].Text.startsWith("Fehler beim Auspacken nach " + QuotedName(Q(out) + "/../evil.txt") + "!\n"));
+        QCOMPARE(boxes.Asked[1].Text, ExtractFailureText(Q(out / "bad.txt"), erCrc));
+        QVERIFY(boxes.Asked[1].Text.endsWith("\nDie Prüfsumme (CRC) stimmt nicht: die Daten sind beschädigt."));
+        QCOMPARE(boxes.Asked[1].Caption, QString("Fehler"));
         QCOMPARE(boxes.Asked[2].Text, ExtractFailureText(Q(out / "odd-long.txt"), erFormat));
         QCOMPARE(boxes.Asked[3].Text, ExtractFailureText(Q(out / "odd-short.txt"), erFormat));
         QCOMPARE(boxes.Asked[4].Text, SummaryText(1));
@@ -263,19 +253,17 @@ private slots:
         QFETCH(QList<int>, answers);
         QFETCH(QString, kept);
         QFETCH(bool, stopped);
-        TMain w;
-        QVERIFY(w.OpenArchive(WriteContentArchive(*FDir, "a.zip", {{"a", "new"}, {"b", "new"}, {"c", "new"}})));
+        TRunBench run;
+        QVERIFY(run.Open(WriteContentArchive(*FDir, "a.zip", {{"a", "new"}, {"b", "new"}, {"c", "new"}})));
         const fs::path out = FDir->Path() / "out";
         fs::create_directories(out);
         for (const char* name : {"a", "b", "c"})
             WriteFile(out / name, std::string("old"));
-        DialogScript dialog(Q(out), true, false);
-        dialog.Install(w);
-        TMessageBoxScript boxes(w.Seams().Boxes);
+        TMessageBoxScript& boxes = run.Boxes;
         for (int answer : answers)
             boxes.Answer(answer);
         boxes.Answer(idNo);  // summary
-        w.UnzipBtnClick();
+        run.Extract(Q(out), eoWithFolders);
         QString contents;
         for (const char* name : {"a", "b", "c"})
             contents += ReadText(out / name) == "new" ? 'n' : 'o';
@@ -302,8 +290,8 @@ private slots:
     void stoppedRunOffersToTakeBack()
     {
         QFETCH(int, answer);
-        TMain w;
-        QVERIFY(w.OpenArchive(WriteContentArchive(
+        TRunBench run;
+        QVERIFY(run.Open(WriteContentArchive(
             *FDir, "a.zip",
             {{"a/one.txt", "new"}, {"keep.txt", "new"}, {"stop.txt", "new"}, {"c/d/three.txt", "new"}})));
         const fs::path out = FDir->Path() / "out";
@@ -311,13 +299,11 @@ private slots:
         WriteFile(out / "a" / "mine.txt", std::string("mine"));
         WriteFile(out / "keep.txt", std::string("old"));
         WriteFile(out / "stop.txt", std::string("old"));
-        DialogScript dialog(Q(out), true, false);
-        dialog.Install(w);
-        TMessageBoxScript boxes(w.Seams().Boxes);
+        TMessageBoxScript& boxes = run.Boxes;
         boxes.Answer(idYes);     // replace keep.txt
         boxes.Answer(idCancel);  // stop at stop.txt
         boxes.Answer(answer);
-        w.UnzipBtnClick();
+        QCOMPARE(run.Extract(Q(out), eoWithFolders).End, xeStopped);
         QCOMPARE(boxes.Asked.size(), 3);
         const TMessageBoxRequest& offer = boxes.Asked[2];
         QCOMPARE(offer.Caption, QString("Entpacken abgebrochen"));
@@ -338,9 +324,8 @@ private slots:
     }
 
     // Catches a take-back that leaves the empty target folder the run itself
-    // made (or removes one that stood there before), a progress bar with a
-    // gap beside its "Abbrechen" through which the status text shows, and a
-    // bar still there under the offer.
+    // made (or removes one that stood there before), and a bar still there
+    // under the offer.
     void takeBackRemovesTheFolderItMade_data()
     {
         QTest::addColumn<bool>("folderMade");
@@ -360,34 +345,21 @@ private slots:
         const fs::path target = FDir->Path() / "new";
         if (!folderMade)
             fs::create_directories(target);
-        TMain w;
-        w.SetCommandLine({});
-        w.show();
-        QVERIFY(w.OpenArchive(Q(FDir->Path() / "a.zip")));
-        DialogScript dialog(Q(target));
-        dialog.Install(w);
-        TMessageBoxScript boxes(w.Seams().Boxes);
-        boxes.OnAsk = [&w, &boxes](const TMessageBoxRequest&) {
-            auto* bar = w.findChild<QProgressBar*>();
-            if (boxes.Asked.size() > 1) {
-                QVERIFY(!bar && !w.CancelRunBtn);  // the run is over
-                return;
-            }
-            QVERIFY(bar && w.CancelRunBtn);
-            const QRect panel(w.StatusPanel0->mapTo(w.statusBar(), QPoint(0, 0)), w.StatusPanel0->size());
-            QVERIFY(bar->geometry().left() <= panel.left());
-            QCOMPARE(bar->geometry().right() + 1, w.CancelRunBtn->geometry().left());
-            QVERIFY(w.CancelRunBtn->geometry().right() >= panel.right());
-        };
+        TRunBench run;
+        QVERIFY(run.Open(Q(FDir->Path() / "a.zip")));
+        TMessageBoxScript& boxes = run.Boxes;
+        QList<bool> runningAtBox;
+        boxes.OnAsk = [&](const TMessageBoxRequest&) { runningAtBox << run.View.Running; };
         boxes.Answer(idCancel);  // bad.txt's failure box
         boxes.Answer(idYes);     // take it back
-        w.UnzipBtnClick();
+        QCOMPARE(run.Extract(Q(target)).End, xeStopped);
         QCOMPARE(boxes.Asked.size(), 2);
         QCOMPARE(boxes.Asked[1].Caption, QString("Entpacken abgebrochen"));
+        QCOMPARE(runningAtBox, (QList<bool>{true, false}));  // the failure box during the run, the offer after
         QCOMPARE(fs::exists(target), !folderMade);
         if (!folderMade)
             QCOMPARE(Tree(target), std::vector<std::string>{});
-        QVERIFY(!w.Extracting());
+        QVERIFY(!run.Extractor.Running() && !run.Command.TakingBack());
     }
 
     // Catches a button or check box of the replace question, the failure box
@@ -457,15 +429,13 @@ private slots:
             zip.Add(bad);
         }
         WriteFile(FDir->Path() / "a.zip", zip.Build());
-        TMain w;
-        QVERIFY(w.OpenArchive(Q(FDir->Path() / "a.zip")));
+        TRunBench run;
+        QVERIFY(run.Open(Q(FDir->Path() / "a.zip")));
         const fs::path out = FDir->Path() / "out";
-        DialogScript dialog(Q(out));
-        dialog.Install(w);
-        TMessageBoxScript boxes(w.Seams().Boxes);
+        TMessageBoxScript& boxes = run.Boxes;
         ticked ? boxes.AnswerTicked(firstAnswer) : boxes.Answer(firstAnswer);
         boxes.Answer(idNo);  // summary
-        w.UnzipBtnClick();
+        run.Extract(Q(out));
         QCOMPARE(boxes.Asked.size(), failureBoxes + 1);
         const TMessageBoxRequest& failure = boxes.Asked.first();
         QCOMPARE(failure.CheckBoxText, QString("&Weitere Fehler erst am Ende anzeigen"));
@@ -505,100 +475,30 @@ private slots:
         QVERIFY(ResultText(erEncrypted).contains("verschlüsselt"));
 
         // A real cause through the real driver: a name longer than the file system allows.
-        TMain w;
-        QVERIFY(w.OpenArchive(WriteContentArchive(*FDir, "a.zip", {{std::string(300, 'n'), "x"}})));
-        DialogScript dialog(Q(FDir->Path() / "out"));
-        dialog.Install(w);
-        TMessageBoxScript boxes(w.Seams().Boxes);
+        TRunBench run;
+        QVERIFY(run.Open(WriteContentArchive(*FDir, "a.zip", {{std::string(300, 'n'), "x"}})));
+        TMessageBoxScript& boxes = run.Boxes;
         boxes.Answer(idOK);
         boxes.Answer(idNo);
-        w.UnzipBtnClick();
+        run.Extract(Q(FDir->Path() / "out"));
         QVERIFY2(boxes.Asked.first().Text.endsWith("\nDer Name ist für das Dateisystem zu lang."),
                  qPrintable(boxes.Asked.first().Text));
-    }
-
-    // Catches an INI file that cannot be written giving a message at every
-    // access (or the meaningless "Bitte Dateiname angeben."), a message that
-    // names neither the file nor the cause, and an extraction that stops
-    // because its folder could not be remembered.
-    void iniFileNotWritableToldOnce()
-    {
-        const QString archive = WriteContentArchive(*FDir, "a.zip", {{"top.txt", "top"}});
-        fs::create_directories(FDir->Path() / "config/valbrix/valbrix.ini");  // a folder where the file belongs
-        TMain w;
-        QVERIFY(w.OpenArchive(archive));
-        const fs::path out = FDir->Path() / "out";
-        DialogScript dialog(Q(out));
-        dialog.Install(w);
-        TMessageBoxScript boxes(w.Seams().Boxes);
-        boxes.Answer(idOK);  // the INI file's one message
-        boxes.Answer(idNo);  // summary
-        boxes.Answer(idNo);  // summary of the second run
-        w.UnzipBtnClick();
-        w.UnzipBtnClick();
-        QVERIFY(fs::exists(out / "top.txt"));
-        QCOMPARE(boxes.Asked.size(), 3);
-        const QString text = boxes.Asked.first().Text;
-        QVERIFY2(text.contains(Q(FDir->Path() / "config/valbrix/valbrix.ini")), qPrintable(text));
-        QVERIFY2(text.contains("steht ein Ordner"), qPrintable(text));
-        for (const TMessageBoxRequest& asked : boxes.Asked)
-            QVERIFY(!asked.Text.contains("Bitte Dateiname angeben."));
-    }
-
-    // Catches a cancelled dialog that writes files or the remembered folder,
-    // a dialog not prefilled with the archive's folder at first and the last
-    // folder later (also after a restart), and check boxes that remember
-    // their last state.
-    void cancelAndRememberedFolder()
-    {
-        const QString archive = WriteContentArchive(*FDir, "a.zip", {{"top.txt", "top"}});
-        const fs::path out = FDir->Path() / "out";
-        {
-            TMain w;
-            QVERIFY(w.OpenArchive(archive));
-            DialogScript dialog(Q(out), true, true, false);
-            dialog.Install(w);
-            TMessageBoxScript boxes(w.Seams().Boxes);
-            w.UnzipBtnClick();
-            QCOMPARE(dialog.ShownFolder, Q(FDir->Path()));
-            QVERIFY(!fs::exists(out));
-            QCOMPARE(w.ReadLastFolder(), QString());
-
-            dialog.Accept = true;
-            dialog.WithFolders = dialog.Overwrite = false;
-            boxes.Answer(idNo);
-            w.UnzipBtnClick();
-            QVERIFY(fs::exists(out / "top.txt"));
-            dialog.Accept = false;
-            w.UnzipBtnClick();
-            QCOMPARE(dialog.ShownFolder, Q(out));
-            QVERIFY(dialog.ShownWithFolders && dialog.ShownOverwrite);
-        }
-        TMain restarted;
-        QVERIFY(restarted.OpenArchive(archive));
-        DialogScript dialog(QString(), true, true, false);
-        dialog.Install(restarted);
-        restarted.UnzipBtnClick();
-        QCOMPARE(dialog.ShownFolder, Q(out));
     }
 
     // Catches the archive's path resolved against a folder the extraction
     // moved into (started as `valbrix a.zip` from the archive's folder, every
     // entry failed with "Das Archiv kann nicht gelesen werden"), and the
-    // window's extraction moving the process's current directory at all.
+    // extraction moving the process's current directory at all.
     void relativeArchivePath()
     {
         const fs::path out = FDir->Path() / "elsewhere";
         WriteContentArchive(*FDir, "a.zip", {{"blob.bin", "blob"}, {"sub/inner.txt", "inner"}});
         fs::current_path(FDir->Path());
-        TMain w;
-        QVERIFY(w.OpenArchive("a.zip"));
-        DialogScript dialog(Q(out), true, true);
-        dialog.Install(w);
-        TMessageBoxScript boxes(w.Seams().Boxes);
-        TLauncherScript launcher(w.Seams().Launcher);
+        TRunBench run;
+        QVERIFY(run.Open("a.zip"));
+        TMessageBoxScript& boxes = run.Boxes;
         boxes.Answer(idNo);  // summary
-        w.UnzipBtnClick();
+        run.Extract(Q(out));
         QCOMPARE(boxes.Asked.size(), 1);
         QCOMPARE(boxes.Asked.first().Text, SummaryText(2));
         QCOMPARE(ReadText(out / "blob.bin"), std::string("blob"));
@@ -611,85 +511,16 @@ private slots:
     void progressWithinAnEntry()
     {
         const std::string big(3 * 1024 * 1024, 'z');
-        TMain w;
-        QVERIFY(w.OpenArchive(WriteContentArchive(*FDir, "a.zip", {{"big.txt", big}})));
-        QProgressBar bar;
-        bar.setRange(0, 100);
-        QSignalSpy moves(&bar, &QProgressBar::valueChanged);
+        TRunBench run;
+        QVERIFY(run.Open(WriteContentArchive(*FDir, "a.zip", {{"big.txt", big}})));
         fs::create_directories(FDir->Path() / "out");
-        const TExtractList list{w.Model->Table(), {w.Model->EntryIndex(0)}};
-        TMessageBoxScript boxes(w.Seams().Boxes);
-        QCOMPARE(w.ExtractEntries(eoWithFolders, Q(FDir->Path() / "out"), &bar, list), 1);
-        QCOMPARE(bar.value(), 100);
-        bool between = false;
-        for (const QList<QVariant>& move : moves)
-            between = between || (move.first().toInt() > 0 && move.first().toInt() < 100);
-        QVERIFY(between);
-    }
-
-    // Catches commands that could clear the list or start a second
-    // extraction while one runs, closing meanwhile without asking, a "Ja"
-    // that leaves a partial file, shows the summary or crashes, and a "Nein"
-    // that stops the run or closes the window all the same.
-    void closeDuringExtraction_data()
-    {
-        QTest::addColumn<int>("closeAnswer");
-        QTest::newRow("Ja: stop and close") << int(idYes);
-        QTest::newRow("Nein: go on") << int(idNo);
-    }
-    void closeDuringExtraction()
-    {
-        QFETCH(int, closeAnswer);
-        TMain w;
-        w.show();
-        QVERIFY(w.OpenArchive(WriteContentArchive(*FDir, "a.zip", {{"a.txt", "new a"}, {"b.txt", "new b"}})));
-        const fs::path out = FDir->Path() / "out";
-        fs::create_directories(out);
-        WriteFile(out / "a.txt", std::string("old a"));
-        DialogScript dialog(Q(out), true, false);
-        dialog.Install(w);
-        // Asked while the loop runs: look at the commands, then close the window.
-        struct Closer : TMessageBoxPresenter {
-            TMain* Window;
-            int CloseAnswer;
-            QList<bool> Enabled;
-            QStringList Asked;
-            int Present(const TMessageBoxRequest& request) override
-            {
-                Asked << request.Text;
-                if (request.Text == "Das Entpacken läuft noch. Abbrechen und Valbrix beenden?")
-                    return CloseAnswer;
-                if (request.Caption != "Datei vorhanden")
-                    return idNo;
-                Enabled = {Window->ffnen1->isEnabled(), Window->OpenBtn->isEnabled(), Window->Schlieen1->isEnabled(),
-                           Window->UnzipBtn->isEnabled(), Window->ZipArchiventpacken1->isEnabled()};
-                Window->close();
-                return idYes;
-            }
-        } closer;
-        closer.Window = &w;
-        w.Seams().Boxes = &closer;
-        closer.CloseAnswer = closeAnswer;
-        w.UnzipBtnClick();
-        QCOMPARE(closer.Enabled, QList<bool>(5, false));
-        QCOMPARE(closer.Asked[1], QString("Das Entpacken läuft noch. Abbrechen und Valbrix beenden?"));
-        QVERIFY(w.isVisible());  // deferred, not closed under the loop
-        if (closeAnswer == idYes) {
-            QCOMPARE(closer.Asked.size(), 2);  // no summary
-            QTRY_VERIFY(!w.isVisible());
-            QCOMPARE(ReadText(out / "a.txt"), std::string("old a"));
-            // No temporary or partial file left; b.txt, which needed no
-            // question, may have been written whole by a worker meanwhile.
-            const std::vector<std::string> left = Tree(out);
-            QVERIFY(left == std::vector<std::string>{"a.txt"} ||
-                    (left == std::vector<std::string>{"a.txt", "b.txt"} && ReadText(out / "b.txt") == "new b"));
-        } else {
-            QCOMPARE(closer.Asked.size(), 3);
-            QCOMPARE(closer.Asked[2], SummaryText(2));
-            QCOMPARE(ReadText(out / "b.txt"), std::string("new b"));
-            QTest::qWait(20);
-            QVERIFY(w.isVisible());
-        }
+        QList<int> moves;
+        QCOMPARE(run.Extractor.ExtractEntries(run.Session.Archive(), eoWithFolders, Q(FDir->Path() / "out"),
+                                              [&moves](int percent) { moves << percent; }, run.All()),
+                 1);
+        QVERIFY(!moves.isEmpty());
+        QCOMPARE(moves.last(), 100);
+        QVERIFY(std::any_of(moves.begin(), moves.end(), [](int percent) { return percent > 0 && percent < 100; }));
     }
 
     // Catches Enter closing the dialog from the field or a check box instead

@@ -1,16 +1,16 @@
-// The setup flow of the real main window, offscreen, with scripted answers
-// and a recording launcher, in a private $TMPDIR: the offer declined, the
-// setup program started from the top of the temporary folder and the whole
-// tree removed afterwards, a missing Setup.exe, and names in another case.
+// The setup flow without a main window: the setup command over the
+// extractor, with scripted answers, a recording launcher and a recording
+// view, in a private $TMPDIR: the offer declined, the setup program started
+// from the top of the temporary folder and the whole tree removed
+// afterwards, a missing Setup.exe, and names in another case.
 #include <QTest>
 
 #include <unistd.h>
 
 #include "ConfigFolder.h"
-#include "LauncherScript.h"
-#include "MessageBoxScript.h"
+#include "RunHarness.h"
 #include "WorkflowFixture.h"
-#include "app/list/ZipListModel.h"
+#include "app/workflows/SetupCommand.h"
 #include "platform/PrivateFolders.h"
 #include "platform/gui/ProcessStart.h"
 
@@ -22,6 +22,17 @@ namespace {
 
 const QString Offer = "Es wurde Setup-Programm gefunden, möchten Sie die Installation der Software jetzt durchführen?";
 const QString StartFailure = "Konnte Setup-Programm nicht öffnen!";
+
+// Opens the archive as the window does and, when it carries a setup
+// program, runs the setup command over every entry, as the window does.
+bool RunSetup(TRunBench& run, const QString& archive)
+{
+    if (!run.Open(archive) || !run.Session.SetupFound())
+        return false;
+    TSetupCommand setup(run.Seams, run.Extractor);
+    setup.Run(run.Session.Archive(), run.Session.SetupList(run.Listing), run.View);
+    return true;
+}
 
 }  // namespace
 
@@ -41,16 +52,14 @@ private slots:
     // Catches a "No" that still extracts or leaves a folder behind.
     void declined()
     {
-        TMain w;
-        TMessageBoxScript boxes(w.Seams().Boxes);
-        TLauncherScript launcher(w.Seams().Launcher);
-        boxes.Answer(idNo);
-        QVERIFY(w.OpenArchive(WriteContentArchive(*FDir, "s.zip", {{"Setup.exe", "MZ"}})));
-        QCOMPARE(boxes.Asked.first().Text, Offer);
-        QCOMPARE(boxes.Asked.first().Caption, QString("Valbrix"));
-        QVERIFY(launcher.Started.empty());
+        TRunBench run;
+        run.Boxes.Answer(idNo);
+        QVERIFY(RunSetup(run, WriteContentArchive(*FDir, "s.zip", {{"Setup.exe", "MZ"}})));
+        QCOMPARE(run.Boxes.Asked.first().Text, Offer);
+        QCOMPARE(run.Boxes.Asked.first().Caption, QString("Valbrix"));
+        QVERIFY(run.Launcher.Started.empty());
+        QCOMPARE(run.View.Started, 0);
         QVERIFY(Tree(FDir->Path() / "tmp").empty());
-        QCOMPARE(w.Model->rowCount(), 1);
     }
 
     // Catches the setup program looked up with the case of the name, started
@@ -74,13 +83,14 @@ private slots:
         QFETCH(QString, setupName);
         QFETCH(bool, startable);
         const fs::path startFolder = fs::current_path();
-        TMain w;
-        TMessageBoxScript boxes(w.Seams().Boxes);
-        TLauncherScript launcher(w.Seams().Launcher);
+        TRunBench run;
+        TMessageBoxScript& boxes = run.Boxes;
+        TLauncherScript& launcher = run.Launcher;
         boxes.Answer(idYes);
         boxes.Answer(idOK);
-        QVERIFY(w.OpenArchive(WriteContentArchive(
+        QVERIFY(RunSetup(run, WriteContentArchive(
             *FDir, "s.zip", {{"data/", ""}, {"data/lib.dll", "lib"}, {setupName.toStdString(), "MZ"}})));
+        QVERIFY(run.View.Started > 0 && !run.View.Running);
         QCOMPARE(boxes.Asked.size(), 2);
         if (startable) {
             QCOMPARE(launcher.Started.size(), size_t(1));
@@ -167,15 +177,15 @@ private slots:
                     fs::permissions(Locked.parent_path(), fs::perms::owner_all, error);
             }
         } launcher;
-        TMain w;
-        TMessageBoxScript boxes(w.Seams().Boxes);
-        w.Seams().Launcher = &launcher;
+        TRunBench run;
+        TMessageBoxScript& boxes = run.Boxes;
+        run.Seams.Launcher = &launcher;
         launcher.Boxes = &boxes;
         boxes.Answer(idYes);
         boxes.Answer(idOK);
         const QString archive =
             WriteContentArchive(*FDir, "s.zip", {{"data/lib.dll", "lib"}, {"data/more.txt", "m"}, {"Setup.exe", "MZ"}});
-        QVERIFY(w.OpenArchive(archive));
+        QVERIFY(RunSetup(run, archive));
         launcher.Unlock();
         if (!launcher.IsLocked)
             QSKIP("cannot make a file undeletable here (chattr +i or a read-only folder has no effect)");

@@ -1,11 +1,10 @@
-// The window's extraction meeting real faults: a disk that fills up in the
+// The extraction command meeting real faults, without a main window: a disk that fills up in the
 // middle of an entry, a read-only file system, the target folder removed
 // while the run goes on, the archive cut short or replaced on disk after it
 // was listed, and the program killed in the middle of a large entry. Each
 // time every failure is worded in German, no existing file is lost and
 // nothing partial or temporary is left in the target folder.
 #include <QApplication>
-#include <QDir>
 #include <QProcess>
 #include <QTest>
 
@@ -21,10 +20,9 @@
 #include <unistd.h>
 
 #include "ConfigFolder.h"
+#include "RunHarness.h"
 #include "WorkflowFixture.h"
 #include "app/texts/ExtractTexts.h"
-#include "app/dialogs/DirSelectUnit.h"
-#include "app/window/MainUnit.h"
 #include "app/dialogs/MessageBox.h"
 #include "engine/ResultCodes.h"
 
@@ -121,25 +119,23 @@ bool WaitForOutputInProgress(qint64 pid, const fs::path& folder)
 }
 
 // The child of the kill test: extracts the archive into the folder named in
-// VALBRIX_KILLED_RUN ("archive\nfolder") through the window, until killed.
+// VALBRIX_KILLED_RUN ("archive\nfolder") with the extraction command, until killed.
 int RunKilledChild(int argc, char** argv, const QString& job)
 {
     QApplication application(argc, argv);
     const QStringList parts = job.split('\n');
     UseConfigFolder(parts[1] + QStringLiteral("/../config"));
-    TMain window;
-    if (!window.OpenArchive(parts[0]))
+    TRunBench run;
+    if (!run.Open(parts[0]))
         return 2;
-    DialogScript dialog(parts[1]);
-    dialog.Install(window);
-    TGoingOnPresenter boxes(window.Seams().Boxes);
-    window.UnzipBtnClick();
+    TGoingOnPresenter boxes(run.Seams.Boxes);
+    run.Extract(parts[1]);
     return 0;
 }
 
 }  // namespace
 
-class TestWindowFaults : public QObject {
+class TestExtractFaults : public QObject {
     Q_OBJECT
 private slots:
     void initTestCase() { QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany)); }
@@ -169,12 +165,10 @@ private slots:
         zip.Add(StoredEntry("big.bin", RandomData(2 << 20, 3)));
         zip.Add(StoredEntry("small.txt", Bytes{'s', 'm', 'a', 'l', 'l'}));
         WriteFile(FDir->Path() / "a.zip", zip.Build());
-        TMain w;
-        QVERIFY(w.OpenArchive(Q(FDir->Path() / "a.zip")));
-        DialogScript dialog(Q(out));
-        dialog.Install(w);
-        TGoingOnPresenter boxes(w.Seams().Boxes);
-        w.UnzipBtnClick();
+        TRunBench run;
+        QVERIFY(run.Open(Q(FDir->Path() / "a.zip")));
+        TGoingOnPresenter boxes(run.Seams.Boxes);
+        run.Extract(Q(out), eoWithFolders | eoOverwrite);
         QCOMPARE(boxes.Failures(), QStringList());
         QCOMPARE(boxes.Asked.size(), 1);  // the dialog's overwrite setting asks no replace question
         QCOMPARE(boxes.Asked.last().Text, DiskFullText(0, 2));
@@ -195,12 +189,10 @@ private slots:
             QSKIP("cannot mount a file system here");
         WriteFile(out / "a.txt", std::string("old a"));
         QCOMPARE(Run("mount -o remount,ro '" + out.string() + "'"), 0);
-        TMain w;
-        QVERIFY(w.OpenArchive(WriteContentArchive(*FDir, "a.zip", {{"a.txt", "new a"}, {"b.txt", "b"}})));
-        DialogScript dialog(Q(out));
-        dialog.Install(w);
-        TGoingOnPresenter boxes(w.Seams().Boxes);
-        w.UnzipBtnClick();
+        TRunBench run;
+        QVERIFY(run.Open(WriteContentArchive(*FDir, "a.zip", {{"a.txt", "new a"}, {"b.txt", "b"}})));
+        TGoingOnPresenter boxes(run.Seams.Boxes);
+        run.Extract(Q(out), eoWithFolders | eoOverwrite);
         QCOMPARE(boxes.Asked.size(), 1);
         QCOMPARE(boxes.Asked.first().Text, QStringLiteral("Fehler beim Festlegen des Ordners: ") + QuotedName(Q(out)) +
                                                QStringLiteral("\nKeine Schreibberechtigung im Zielordner. "
@@ -225,11 +217,9 @@ private slots:
         const fs::path out = FDir->Path() / "out";
         fs::create_directories(out);
         WriteFile(out / "a.txt", std::string("old a"));
-        TMain w;
-        QVERIFY(w.OpenArchive(WriteContentArchive(*FDir, "a.zip", {{"a.txt", "new a"}, {"b.txt", "b"}})));
-        DialogScript dialog(Q(out), true, false);
-        dialog.Install(w);
-        TGoingOnPresenter boxes(w.Seams().Boxes);
+        TRunBench run;
+        QVERIFY(run.Open(WriteContentArchive(*FDir, "a.zip", {{"a.txt", "new a"}, {"b.txt", "b"}})));
+        TGoingOnPresenter boxes(run.Seams.Boxes);
         // The replace question for a.txt comes after the folder check and
         // before a.txt is written: the folder goes there.
         boxes.BeforeAnswer = [&](const TMessageBoxRequest& request) {
@@ -245,7 +235,7 @@ private slots:
             if (fileInItsPlace)
                 WriteFile(out, std::string("not a folder"));
         };
-        w.UnzipBtnClick();
+        run.Extract(Q(out), eoWithFolders);
         // a.txt fails; b.txt too, unless a worker wrote it before the folder went.
         const QStringList failures = boxes.Failures();
         QVERIFY(!failures.isEmpty());
@@ -291,8 +281,8 @@ private slots:
         zip.Add(StoredEntry("b.bin", RandomData(200000, 3)));
         zip.Add(StoredEntry("c.txt", Bytes{'c', 'c', 'c'}));
         WriteFile(archive, zip.Build());
-        TMain w;
-        QVERIFY(w.OpenArchive(Q(archive)));
+        TRunBench run;
+        QVERIFY(run.Open(Q(archive)));
         // What each name holds in the archive on disk when it is extracted.
         std::map<std::string, Bytes> now = {{"a.txt", {'a', 'a'}}, {"b.bin", RandomData(200000, 3)}, {"c.txt", {'c', 'c', 'c'}}};
         if (change == "cut short") {
@@ -309,10 +299,8 @@ private slots:
         } else {
             fs::remove(archive);
         }
-        DialogScript dialog(Q(out));
-        dialog.Install(w);
-        TGoingOnPresenter boxes(w.Seams().Boxes);
-        w.UnzipBtnClick();
+        TGoingOnPresenter boxes(run.Seams.Boxes);
+        run.Extract(Q(out), eoWithFolders | eoOverwrite);
         const QStringList texts = boxes.Failures();
         QCOMPARE(texts.size(), failures);
         for (const QString& text : texts)
@@ -368,8 +356,8 @@ int main(int argc, char** argv)
         return RunKilledChild(argc, argv, QString::fromLocal8Bit(job));
     QApplication application(argc, argv);
     QTEST_DISABLE_KEYPAD_NAVIGATION
-    TestWindowFaults test;
+    TestExtractFaults test;
     QTEST_SET_MAIN_SOURCE_PATH
     return QTest::qExec(&test, argc, argv);
 }
-#include "tst_WindowFaults.moc"
+#include "tst_ExtractFaults.moc"
