@@ -5,13 +5,13 @@
 
 #include <QCoreApplication>
 #include <QDateTime>
-#include <QFile>
 
 #include "app/texts/ExtractTexts.h"
 #include "app/texts/ListTexts.h"
 #include "app/dialogs/MessageBox.h"
 #include "engine/ResultCodes.h"
 #include "engine/extract/ExtractJob.h"
+#include "platform/gui/NativePath.h"
 
 namespace valbrix {
 
@@ -122,7 +122,7 @@ public:
 private:
     QString TargetText(const std::string& target) const
     {
-        return FFolder + QFile::decodeName(QByteArray::fromStdString(target));
+        return FFolder + platform::DisplayPath(target);
     }
 
     TEntryExtractor& FOwner;
@@ -163,7 +163,7 @@ int TEntryExtractor::ExtractEntries(const TZipArchive& archive, TExtractOptions 
     jobOptions.Workers = FWorkers;
     jobOptions.KeepTrail = true;
     TExtractJob job(archive, jobOptions, receiver);
-    FOpenFailure = job.OpenTarget(QFile::encodeName(folder).toStdString());
+    FOpenFailure = job.OpenTarget(platform::NativePath(folder));
     if (FOpenFailure != 0)
         return 0;
     const TRunningMark mark(FJob, job, OnBusyChanged);

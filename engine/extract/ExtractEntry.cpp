@@ -419,7 +419,7 @@ int TExtractionDriver::PrepareOutput(const TRequest& request, TPendingOutput& ou
     error = FHold ? output.Create(*request.Folder, name, mode, *FUmask) : output.Create(*reached, FLeafName, mode, *FUmask);
     // A folder held since an earlier entry may have been removed meanwhile.
     if (error != 0 && fromCache) {
-        FReached.Close();
+        FReached.Forget(folder);
         error = ReachFolder(request, folder, reached, fromCache);
         if (error == 0)
             error = FHold ? output.Create(*request.Folder, name, mode, *FUmask)
@@ -437,20 +437,20 @@ int TExtractionDriver::ReachFolder(const TRequest& request, const std::string& f
                                    const platform::TFolder*& reached, bool& fromCache)
 {
     const platform::TFolder& base = *request.Folder;
-    const auto open = [&] {
-        return request.FollowLinks ? FReached.OpenAt(base, folder) : FReached.OpenBeneath(base, folder);
-    };
     fromCache = false;
     if (folder.empty()) {
         reached = &base;
         return 0;
     }
-    reached = &FReached;
-    if (FReached.IsOpen() && FReachedBase == base.Serial() && FReachedName == folder) {
+    reached = FReached.Find(base.Serial(), folder);
+    if (reached) {
         fromCache = true;
         return 0;
     }
-    FReachedName.clear();
+    auto opened = std::make_unique<platform::TFolder>();
+    const auto open = [&] {
+        return request.FollowLinks ? opened->OpenAt(base, folder) : opened->OpenBeneath(base, folder);
+    };
     int error = open();
     if (error == ENOENT) {
         // Every folder that stands on the way was just found to be no link.
@@ -460,8 +460,7 @@ int TExtractionDriver::ReachFolder(const TRequest& request, const std::string& f
     }
     if (error != 0)
         return error;
-    FReachedName = folder;
-    FReachedBase = base.Serial();
+    reached = FReached.Keep(base.Serial(), folder, std::move(opened));
     return 0;
 }
 
@@ -477,13 +476,20 @@ int TExtractionDriver::MakeLink(const TRequest& request, const TLinkTargetSink& 
     const platform::TFolder* reached = nullptr;
     bool fromCache = false;
     const size_t slash = request.OutputName->rfind('/');
-    const int reachError = ReachFolder(
-        request, slash == std::string::npos ? std::string() : request.OutputName->substr(0, slash), reached, fromCache);
-    if (reachError != 0)
-        return OutputFailed(reachError);
+    const std::string folder = slash == std::string::npos ? std::string() : request.OutputName->substr(0, slash);
     bool replaced = false;
+    int error = ReachFolder(request, folder, reached, fromCache);
+    if (error == 0)
+        error = platform::CreateLinkAt(*reached, FLeafName, linkTarget.Target(), replaced);
+    // A folder held since an earlier entry may have been removed meanwhile.
+    if (error == ENOENT && fromCache) {
+        FReached.Forget(folder);
+        error = ReachFolder(request, folder, reached, fromCache);
+        if (error == 0)
+            error = platform::CreateLinkAt(*reached, FLeafName, linkTarget.Target(), replaced);
+    }
     // EPERM from symlinkat is a file system without links (FAT), not missing rights (EACCES).
-    if (const int error = platform::CreateLinkAt(*reached, FLeafName, linkTarget.Target(), replaced); error != 0)
+    if (error != 0)
         return OutputFailed(error == EPERM ? EOPNOTSUPP : error);
     if (time)
         platform::SetLinkTimeAt(*reached, FLeafName, time->Seconds, time->Nanoseconds);

@@ -22,6 +22,7 @@
 #include "engine/EngineState.h"
 #include "engine/crypto/Secret.h"
 #include "engine/extract/EntryShape.h"
+#include "engine/extract/ReachedFolders.h"
 #include "platform/FileServices.h"
 
 namespace valbrix {
@@ -116,6 +117,9 @@ public:
     // The process's umask, read by the caller once before its workers start;
     // without it the driver reads it at its first output file.
     void SetUmask(platform::TFileMode umask) { FUmask = umask; }
+    // Folders held open beyond the last one reached (none by default: a
+    // handle keeps its file system busy while the driver lives).
+    void SetKeptFolders(size_t kept) { FReached.SetKept(kept); }
 
     // Wipes the kept password; also done when another archive is opened
     // and when the driver dies.
@@ -162,11 +166,7 @@ private:
     std::optional<platform::TFileIdentity> FArchiveIdentity;  // none: held in memory, never reopened
     std::optional<platform::TFileMode> FUmask;  // given by SetUmask or read at the first output file, then kept
     platform::TLinkWay FLinkWay = platform::lwUntried;  // learnt at the first output file
-    // The folder the last output went to, held open: the next entry in it
-    // costs no walk (FReachedBase: the serial of the handle it lies below).
-    platform::TFolder FReached;
-    std::string FReachedName;
-    uint64_t FReachedBase = 0;
+    TReachedFolders FReached;
     std::string FLeafName;  // the last component of the output being prepared
     TPasswordProvider* FPasswordProvider = nullptr;
     bool FHold = false;

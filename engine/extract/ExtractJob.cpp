@@ -34,6 +34,8 @@ constexpr auto ProgressInterval = 20ms;
 // Entries held per worker: enough that a worker never waits for a question
 // or a slow entry ahead of it, few enough that memory stays flat.
 constexpr size_t SlotsPerWorker = 32;
+// Folder handles the drivers hold open together, besides the held files.
+constexpr size_t KeptFolders = 256;
 // Folders of this run remembered by name; an archive with more looks at the
 // disk for the entries in the others, as it would without them.
 constexpr size_t FreshFolderLimit = 4096;
@@ -496,6 +498,7 @@ void TExtractJob::Prepare(TExtractionDriver& driver) const
     driver.SetUmask(FUmask);
     driver.SetHoldOutput(true);
     driver.SetOutputLimit(FOptions.OutputLimit);
+    driver.SetKeptFolders(FKeptFolders);
 }
 
 void TExtractJob::WorkerLoop()
@@ -595,6 +598,9 @@ TJobSummary TExtractJob::Run(TEntrySelection& selection)
         FTotal = selection.Count();
     const unsigned workers = WorkerCount(FOptions.Workers);
     FUmask = platform::ReadUmask();
+    // The window's name order visits the folders in turn. The budget is the
+    // job's, so many workers do not multiply the open handles.
+    FKeptFolders = KeptFolders / std::max(1u, workers);
     if (workers <= 1) {
         FInlineDriver = std::make_unique<TExtractionDriver>();
         Prepare(*FInlineDriver);

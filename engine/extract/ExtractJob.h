@@ -201,6 +201,7 @@ private:
 
     std::unique_ptr<TExtractionDriver> FInlineDriver;  // the serial path's driver
     std::unique_ptr<TSlotPasswords> FInlinePasswords;
+    size_t FKeptFolders = 0;  // per driver, set before the workers start
     std::vector<std::thread> FWorkers;
     std::mutex FLock;                  // guards FQueue, FStopping and every slot's State
     std::condition_variable FWorkReady;

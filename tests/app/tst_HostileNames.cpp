@@ -1,12 +1,14 @@
-// Entry names meant to deceive or break the list, in the window: control
-// characters, direction overrides (U+202E makes "evil", U+202E, "txt.exe" read
-// as "evilexe.txt"), invalid UTF-8 and names of 60,000 bytes, in an
-// archive of 100,000 entries.
+// Entry names meant to deceive or break the list, in the window and in the
+// boxes of the runs: control characters, direction overrides (U+202E makes
+// "evil", U+202E, "txt.exe" read as "evilexe.txt"), invalid UTF-8 and names
+// of 60,000 bytes, in an archive of 100,000 entries.
 #include <QTest>
 
 #include "MessageBoxScript.h"
+#include "RunHarness.h"
 #include "WorkflowFixture.h"
 #include "app/texts/ListTexts.h"
+#include "app/workflows/TestCommand.h"
 #include "app/window/MainUnit.h"
 #include "app/list/ZipListModel.h"
 
@@ -109,25 +111,23 @@ private slots:
         std::filesystem::create_directories(out);
         WriteFile(out / evil, std::string("old"));
 
-        TMain w;
-        QVERIFY(w.OpenArchive(Q(dir / "names.zip")));
-        DialogScript dialog(Q(out), true, false);
-        dialog.Install(w);
-        TMessageBoxScript boxes(w.Seams().Boxes);
-        boxes.Answer(idOK);  // the failure box of bad (the list's order: by name)
-        boxes.Answer(idNo);  // keep the old evil file
+        TRunBench run;
+        QVERIFY(run.Open(Q(dir / "names.zip")));
+        TMessageBoxScript& boxes = run.Boxes;
+        boxes.Answer(idNo);  // keep the old evil file (archive order: evil first)
+        boxes.Answer(idOK);  // the failure box of bad
         boxes.Answer(idNo);  // the summary's offer to open the folder
         boxes.Answer(idOK);  // the test summary
-        w.UnzipBtnClick();
-        w.Archivtesten1->trigger();
+        run.Extract(Q(out), eoWithFolders);
+        RunTestCommand(run.Tester, run.Seams, run.Session.Archive(), run.All(), 2, run.View);
         QCOMPARE(boxes.Asked.size(), 4);
         const struct {
             int box;
             const char* shows;
             const char* fault;
         } cases[] = {
-            {0, "bad\u2407<U+2067>.txt", "failure box"},
-            {1, "evil<U+202E>txt.exe", "replace question"},
+            {1, "bad\u2407<U+2067>.txt", "failure box"},
+            {0, "evil<U+202E>txt.exe", "replace question"},
             {3, "bad\u2407<U+2067>.txt", "test summary's list"},
         };
         for (const auto& c : cases) {

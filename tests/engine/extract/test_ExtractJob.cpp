@@ -425,11 +425,7 @@ TEST(ExtractJob, HostileSizesSaturateTheProgress)
     fs::create_directories(dir / "out");
     TZipArchive archive;
     ASSERT_EQ(archive.Open((dir / "a.zip").string()), akArchive);
-    std::vector<TZipEntry> entries;
-    archive.ForEachEntry([&entries](const TZipEntry& entry) {
-        entries.push_back(entry);
-        return true;
-    });
+    std::vector<TZipEntry> entries = EntriesOf(archive);
     ASSERT_EQ(entries.size(), 2u);
     // The directory is what lies: sizes near 2^64 for data of four bytes.
     entries[0].UncompressedSize = UINT64_MAX - 1;

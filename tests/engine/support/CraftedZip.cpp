@@ -23,6 +23,16 @@ void PutLe64(Bytes& out, uint64_t value)
 
 static void PutText(Bytes& out, const std::string& text) { out.insert(out.end(), text.begin(), text.end()); }
 
+std::vector<TZipEntry> EntriesOf(const TZipArchive& archive)
+{
+    std::vector<TZipEntry> entries;
+    archive.ForEachEntry([&entries](const TZipEntry& entry) {
+        entries.push_back(entry);
+        return true;
+    });
+    return entries;
+}
+
 CraftedEntry StoredEntry(const std::string& name, const Bytes& content)
 {
     CraftedEntry entry;

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "TestFiles.h"
+#include "engine/archive/ZipArchive.h"
 
 namespace valbrix::test {
 
@@ -36,6 +37,9 @@ struct CraftedEntry {
     bool DataDescriptor = false;
     bool DescriptorSignature = true;
 };
+
+// Every entry of an open archive, in archive order.
+std::vector<TZipEntry> EntriesOf(const TZipArchive& archive);
 
 // A stored entry with correct sizes and CRC.
 CraftedEntry StoredEntry(const std::string& name, const Bytes& content);
