@@ -2,7 +2,7 @@
 #include "cli/NameText.h"
 
 #include <cstdint>
-#include <cstdio>
+#include <cstring>
 
 #include "engine/ByteWords.h"
 
@@ -42,12 +42,15 @@ size_t Utf8SequenceBytes(std::string_view text, size_t at, uint32_t& decoded)
 }
 
 constexpr char HexDigits[] = "0123456789abcdef";
+constexpr char UpperHexDigits[] = "0123456789ABCDEF";
 
-void AppendHexByte(std::string& out, uint8_t value)
+char* PutHexByte(char* out, uint8_t value)
 {
-    out += "\\x";
-    out += HexDigits[value >> 4];
-    out += HexDigits[value & 15];
+    *out++ = '\\';
+    *out++ = 'x';
+    *out++ = HexDigits[value >> 4];
+    *out++ = HexDigits[value & 15];
+    return out;
 }
 
 // Marks and overrides that reorder what follows them on a terminal, so
@@ -58,16 +61,21 @@ bool IsBidiControl(uint32_t codePoint)
            codePoint == 0x200E || codePoint == 0x200F || codePoint == 0x061C;
 }
 
-void AppendCodePointEscape(std::string& out, uint32_t codePoint)
+// Every bidirectional control lies below U+10000: four hex digits, eight bytes in all.
+char* PutCodePointEscape(char* out, uint32_t codePoint)
 {
-    char text[16];
-    std::snprintf(text, sizeof text, "\\u{%04X}", unsigned(codePoint));
-    out += text;
+    *out++ = '\\';
+    *out++ = 'u';
+    *out++ = '{';
+    for (int shift = 12; shift >= 0; shift -= 4)
+        *out++ = UpperHexDigits[(codePoint >> shift) & 15];
+    *out++ = '}';
+    return out;
 }
 
 }  // namespace
 
-void AppendEscapedName(std::string& out, std::string_view name)
+char* PutEscapedName(char* out, std::string_view name)
 {
     uint32_t codePoint = 0;
     const auto plain = [](uint8_t c) { return c >= 0x20 && c < 0x7F && c != '\\'; };
@@ -84,24 +92,35 @@ void AppendEscapedName(std::string& out, std::string_view name)
             }
             while (end < name.size() && plain(uint8_t(name[end])))
                 ++end;
-            out.append(name.data() + at, end - at);
+            std::memcpy(out, name.data() + at, end - at);
+            out += end - at;
             at = end;
         } else if (c == '\t' || c == '\n' || c == '\\') {
-            out += '\\';
-            out += c == '\t' ? 't' : c == '\n' ? 'n' : '\\';
+            *out++ = '\\';
+            *out++ = c == '\t' ? 't' : c == '\n' ? 'n' : '\\';
             ++at;
         } else if (const size_t length = c >= 0x80 ? Utf8SequenceBytes(name, at, codePoint) : 0;
                    length > 0 && codePoint >= 0xA0) {  // 80..9F: C1 controls
-            if (IsBidiControl(codePoint))
-                AppendCodePointEscape(out, codePoint);
-            else
-                out.append(name.substr(at, length));
+            if (IsBidiControl(codePoint)) {
+                out = PutCodePointEscape(out, codePoint);
+            } else {
+                std::memcpy(out, name.data() + at, length);
+                out += length;
+            }
             at += length;
         } else {
-            AppendHexByte(out, c);
+            out = PutHexByte(out, c);
             ++at;
         }
     }
+    return out;
+}
+
+void AppendEscapedName(std::string& out, std::string_view name)
+{
+    const size_t startBytes = out.size();
+    out.resize(startBytes + MaxEscapedBytesPerByte * name.size());
+    out.resize(size_t(PutEscapedName(out.data() + startBytes, name) - out.data()));
 }
 
 std::string EscapedName(std::string_view name)

@@ -13,6 +13,13 @@
 
 namespace valbrix::cli {
 
+// No byte of a name takes more than this many when escaped (\xHH; a
+// bidirectional control's \u{XXXX} stands for two or three bytes).
+constexpr size_t MaxEscapedBytesPerByte = 4;
+
+// Writes the escaped name at out, which has room for
+// MaxEscapedBytesPerByte * name.size() bytes; returns the end of what it wrote.
+char* PutEscapedName(char* out, std::string_view name);
 void AppendEscapedName(std::string& out, std::string_view name);
 std::string EscapedName(std::string_view name);
 // The name an escaped one stands for, so a name copied from `list` can be

@@ -85,7 +85,10 @@ uint64_t TZipArchive::Recover(const std::function<void(const TZipEntry&)>& visit
 TArchiveKind TZipArchive::Classify(const std::function<void(const TZipEntry&)>& visit, const std::function<void()>& restart)
 {
     uint64_t count = 0;
-    TEntryCursor cursor(*this);
+    // Without a visitor only the count and the verdict are wanted: a listing
+    // that follows walks the directory again, and decoding every name twice
+    // was a quarter of listing a large one.
+    TEntryCursor cursor(*this, !visit);
     while (const TZipEntry* entry = cursor.Next()) {
         ++count;
         if (visit)

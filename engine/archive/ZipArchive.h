@@ -98,7 +98,12 @@ private:
 // The archive must stay open while the cursor is used.
 class TEntryCursor {
 public:
-    explicit TEntryCursor(const TZipArchive& archive) : FArchive(archive) {}
+    // headersOnly: entries carry only their fixed fields (no name, times or
+    // comment), for a walk that counts; the verdicts are those of a full walk.
+    explicit TEntryCursor(const TZipArchive& archive, bool headersOnly = false) : FArchive(archive)
+    {
+        FDirectory.HeadersOnly = headersOnly;
+    }
     // The next entry, valid until the next call; null at the end.
     const TZipEntry* Next();
     // After the end: dsComplete or dsDamaged, dsNone when no directory could be opened.

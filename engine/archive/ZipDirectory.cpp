@@ -363,10 +363,30 @@ bool DirectorySizeAgrees(const TZipDirectory& directory, const uint8_t* p, uint3
     return bytes == *directory.DirectoryBytes;
 }
 
-// Fills Entry from the central header at p, which fits in the buffer.
-// False when its ZIP64 field lacks a value a saturated field needs: the
-// entry's size or position is unknown, and it is not listed.
-bool TakeRecord(const uint8_t* p, TZipEntry& entry)
+// Takes the ZIP64 field's values for the entry's saturated fields, as the
+// full reading does; false when the field lacks one. Without a saturated
+// field there is nothing to look for.
+bool TakeZip64Fields(const uint8_t* p, TZipEntry& entry)
+{
+    if (entry.UncompressedSize != SizeKeptElsewhere && entry.CompressedSize != SizeKeptElsewhere
+        && entry.LocalHeaderOffset != SizeKeptElsewhere)
+        return true;
+    bool complete = true;
+    ForEachExtraField(p + CentralHeaderBytes + Le16(p + CentralField::NameLength), Le16(p + CentralField::ExtraLength),
+                      [&](uint16_t id, const uint8_t* field, size_t fieldBytes) {
+                          if (id == Zip64ExtraId)
+                              complete = TakeZip64Values(
+                                  field, fieldBytes, {&entry.UncompressedSize, &entry.CompressedSize, &entry.LocalHeaderOffset});
+                          return complete;
+                      });
+    return complete;
+}
+
+// Fills Entry from the central header at p, which fits in the buffer (with
+// headersOnly, only its fixed fields). False when its ZIP64 field lacks a
+// value a saturated field needs: the entry's size or position is unknown,
+// and it is not listed.
+bool TakeRecord(const uint8_t* p, TZipEntry& entry, bool headersOnly)
 {
     const uint8_t hostSystem = p[CentralField::HostSystem];
     const uint16_t nameBytes = Le16(p + CentralField::NameLength);
@@ -382,6 +402,8 @@ bool TakeRecord(const uint8_t* p, TZipEntry& entry)
     entry.LocalHeaderOffset = Le32(p + CentralField::LocalHeaderOffset);
     entry.Aes = TAesInfo();
     entry.Damage = edNone;
+    if (headersOnly)
+        return TakeZip64Fields(p, entry);
 
     // A saturated field with no ZIP64 field at all keeps its value, as a
     // writer from before ZIP64 meant it.
@@ -447,7 +469,7 @@ int ReadRecord(TZipDirectory& directory)
             directory.Status = dsDamaged;
             return drNoEntry;
         }
-        const bool listed = TakeRecord(p, directory.Entry);
+        const bool listed = TakeRecord(p, directory.Entry, directory.HeadersOnly);
         directory.Entry.LocalHeaderOffset += directory.OffsetShift;
         if (!directory.DiskStarts.empty()) {
             const uint16_t disk = Le16(p + CentralField::DiskStart);

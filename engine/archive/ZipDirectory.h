@@ -103,6 +103,11 @@ struct TZipDirectory {
     // central header's offset is on the part its disk number names.
     std::vector<uint64_t> DiskStarts;
     TZipEntry Entry;                    // the current entry
+    // Records are checked and counted as usual, but Entry gets only the
+    // fixed fields: no name, times, AES facts or comment. For a walk that
+    // only needs the verdict (an opening that lists nothing); set before
+    // opening, kept across closes.
+    bool HeadersOnly = false;
     // Kept when the directory closes, so the caller can ask after the last entry.
     TDirectoryStatus Status = dsNone;
 };

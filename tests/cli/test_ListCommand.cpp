@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <sstream>
 
 #include "CliRun.h"
 #include "support/CraftedZip.h"
@@ -269,6 +270,85 @@ TEST(ListCommand, NamesAreEscaped)
     const auto run = RunCli("list " + Quote((dir / "names.zip").string()));
     EXPECT_EQ(run.ExitCode, ExitOk);
     EXPECT_EQ(run.Output, expected);
+}
+
+// Lines are written into room made once per line in a large buffer.
+// Catches room reckoned from the name as stored rather than as escaped
+// (four bytes for each byte that is not UTF-8, eight for a two-byte
+// bidirectional mark), which overruns the buffer or cuts a line where it
+// is flushed; many such lines cross several flushes.
+TEST(ListCommand, LongEscapedNamesStayWholeAcrossFlushes)
+{
+    std::string mark;
+    for (int i = 0; i < 129; ++i)
+        mark += "\xd8\x9c";  // U+061C, printed as \u{061C}
+    std::string printedMark;
+    for (int i = 0; i < 129; ++i)
+        printedMark += "\\u{061C}";
+    std::string printedBytes;
+    for (int i = 0; i < 259; ++i)
+        printedBytes += "\\xff";
+    struct Case { const char* fault; std::string stored; std::string printed; };
+    const Case cases[] = {
+        {"room for the stored bytes only: 259 bytes printed as four each", std::string(259, '\xff'), printedBytes},
+        {"room for the stored bytes only: two-byte marks printed as eight", mark, printedMark},
+        {"a plain line cut where the buffer is flushed", std::string(259, 'p'), std::string(259, 'p')},
+    };
+    TempDir dir;
+    CraftedZip zip;
+    std::string expected;
+    for (int round = 0; round < 100; ++round)
+        for (const Case& c : cases) {
+            CraftedEntry entry = StoredEntry(c.stored, Bytes{});
+            entry.Flags = 0x0800;  // the name as stored, valid UTF-8 or not
+            zip.Add(entry);
+            expected += "0\t0\t0\t00000000\t2025-04-15 13:33:02\t20\t" + c.printed + "\n";
+        }
+    WriteFile(dir / "long.zip", zip.Build());
+    const auto run = RunCli("list " + Quote((dir / "long.zip").string()));
+    EXPECT_EQ(run.ExitCode, ExitOk);
+    ASSERT_GT(expected.size(), 2u << 16) << "the listing must cross several flushes";
+    for (const Case& c : cases)  // the first line of each kind, for a readable failure
+        EXPECT_NE(run.Output.find("\t" + c.printed + "\n"), std::string::npos) << c.fault;
+    EXPECT_EQ(run.Output, expected);
+}
+
+// A time shown once is kept as text for the entries behind it. Catches
+// that text kept by the stored value alone: an MS-DOS time whose 32 bits
+// equal the seconds of the exact time before it (or the other way round)
+// would show the other one's time.
+TEST(ListCommand, EachEntryShowsItsOwnTimeWhereTheStoredValuesCoincide)
+{
+    const uint32_t dosTime = 0x5A8F6C21;  // 2025-04-15 13:33:02 as MS-DOS fields, 2018-02-23 01:19:29 as seconds
+    struct Row { const char* fault; bool exact; uint32_t value; const char* shown; };
+    const Row rows[] = {
+        {"first entry: nothing kept yet", false, dosTime, "2025-04-15 13:33:02"},
+        {"exact time taken for the MS-DOS one before it", true, dosTime, "2018-02-23 01:19:29"},
+        {"a changed exact time not shown", true, dosTime + 1, "2018-02-23 01:19:30"},
+        {"MS-DOS time taken for the exact one before it", false, dosTime + 1, "2025-04-15 13:33:04"},
+        {"a changed MS-DOS time not shown", false, dosTime, "2025-04-15 13:33:02"},
+    };
+    TempDir dir;
+    CraftedZip zip;
+    for (const Row& row : rows) {
+        CraftedEntry entry = StoredEntry("t.txt", Bytes{});
+        entry.DosDateTime = row.exact ? 0 : row.value;
+        if (row.exact) {
+            PutLe16(entry.Extra, 0x5455);
+            PutLe16(entry.Extra, 5);
+            entry.Extra.push_back(1);  // modification time present
+            PutLe32(entry.Extra, row.value);
+        }
+        zip.Add(entry);
+    }
+    WriteFile(dir / "t.zip", zip.Build());
+    const auto run = RunCommand("TZ=UTC " + Quote(VALBRIX_CLI) + " list " + Quote((dir / "t.zip").string()));
+    std::istringstream lines(run.Output);
+    std::string line;
+    for (const Row& row : rows) {
+        std::getline(lines, line);
+        EXPECT_EQ(line, std::string("0\t0\t0\t00000000\t") + row.shown + "\t20\tt.txt") << row.fault;
+    }
 }
 
 // Catches wrong exit statuses, crashes, or chatter: everything the reader

@@ -3,6 +3,8 @@
 // edges of large-directory streaming. Each test names the fault it catches.
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "engine/archive/ZipArchive.h"
 #include "engine/archive/ZipDirectory.h"
 #include "support/CraftedZip.h"
@@ -636,5 +638,85 @@ TEST(ZipDirectory, LargeDirectoryRecordsAtAndBeyondTheBufferSize)
         zip.Add(huge);
         zip.Add(StoredEntry("after.txt", {}));
         EXPECT_EQ(ListBytes(dir, zip.Build()).size(), c.listed) << "record of " << 58 + c.extraBytes + c.commentBytes;
+    }
+}
+
+namespace {
+
+// What the directory reader gives: per entry the fields a headers-only
+// walk keeps (the damage check reads them), then the verdict.
+struct TWalk {
+    std::vector<std::tuple<uint64_t, uint64_t, uint64_t, uint8_t>> Entries;
+    TDirectoryStatus Status = dsNone;
+    bool operator==(const TWalk&) const = default;
+};
+
+TWalk Walk(const Bytes& bytes, bool headersOnly)
+{
+    TWalk walk;
+    TZipDirectory directory;
+    directory.HeadersOnly = headersOnly;
+    for (int result = OpenZipDirectory(std::make_unique<TMemoryArchiveReader>(bytes.data(), bytes.size()), directory);
+         result == drEntry; result = NextZipEntry(directory))
+        walk.Entries.emplace_back(directory.Entry.CompressedSize, directory.Entry.UncompressedSize,
+                                  directory.Entry.LocalHeaderOffset, directory.Entry.Damage);
+    walk.Status = directory.Status;
+    return walk;
+}
+
+}  // namespace
+
+// The opening counts entries without decoding names when nobody looks at
+// them. Catches a counting walk that disagrees with the listing that
+// follows: an entry whose ZIP64 field lacks a value counted although the
+// listing leaves it out, 64-bit values not taken (so the damage check sees
+// 0xFFFFFFFF), and damage or a refill that only one of the walks notices.
+TEST(ZipDirectory, HeadersOnlyWalkAgreesWithTheFullWalk)
+{
+    CraftedEntry all = StoredEntry("all.bin", Bytes{'a'});
+    all.UncompressedSize = all.CompressedSize = 0xFFFFFFFFu, all.CentralOffsetField = 0xFFFFFFFFu;
+    all.Extra = Zip64Extra({0x100000005ull, 0x100000003ull, 0});
+    CraftedEntry shortField = StoredEntry("short.bin", Bytes{'s'});
+    shortField.UncompressedSize = shortField.CompressedSize = 0xFFFFFFFFu;
+    shortField.Extra = Zip64Extra({1});  // room for one of the two saturated sizes
+    CraftedEntry afterUnknown = StoredEntry("unknown.bin", Bytes{'u'});
+    afterUnknown.CompressedSize = 0xFFFFFFFFu;
+    afterUnknown.Extra = {0x99, 0x99, 2, 0, 0, 0};  // an unknown field before the ZIP64 one
+    const Bytes zip64 = Zip64Extra({0x200000000ull});
+    afterUnknown.Extra.insert(afterUnknown.Extra.end(), zip64.begin(), zip64.end());
+    CraftedEntry withoutField = StoredEntry("old.bin", Bytes{'o'});
+    withoutField.UncompressedSize = 0xFFFFFFFFu;  // a writer from before ZIP64
+
+    const auto archiveOf = [](std::initializer_list<CraftedEntry> entries, int64_t sizeSkew = 0) {
+        CraftedZip zip = Entries(2);
+        for (const CraftedEntry& entry : entries)
+            zip.Add(entry);
+        zip.SetDirectorySizeSkew(sizeSkew);
+        return zip.Build();
+    };
+    Bytes brokenSignature = Entries(5).Build();
+    Patch(brokenSignature, Entries(5).Build().size() - 22 - 3 * RecordBytes, {'P', 'K', 9, 9});
+    CraftedZip skewedLarge = Entries(2000);  // 116,000 directory bytes: two refills
+    skewedLarge.SetDirectorySizeSkew(1);
+
+    struct Case { const char* fault; Bytes bytes; size_t listed; };
+    const Case cases[] = {
+        {"ZIP64 field short of a value: counted though left out", archiveOf({shortField, withoutField}), 3},
+        {"64-bit values not taken without the name", archiveOf({all, afterUnknown}), 4},
+        {"saturated size without a ZIP64 field taken as incomplete", archiveOf({withoutField}), 3},
+        {"directory size off by one passed off as complete", archiveOf({}, 1), 2},
+        {"broken signature in the middle not ending the count", brokenSignature, 2},
+        {"large directory's refills counted differently", skewedLarge.Build(), 2000},
+    };
+    for (const Case& c : cases) {
+        const TWalk full = Walk(c.bytes, false);
+        EXPECT_EQ(Walk(c.bytes, true), full) << c.fault;
+        EXPECT_EQ(full.Entries.size(), c.listed) << c.fault;
+        // The archive object counts so when nobody looks at the entries.
+        TZipArchive visited, counted;
+        visited.Open(std::make_unique<TMemoryArchiveReader>(c.bytes.data(), c.bytes.size()), [](const TZipEntry&) {});
+        counted.Open(std::make_unique<TMemoryArchiveReader>(c.bytes.data(), c.bytes.size()));
+        EXPECT_EQ(counted.Kind(), visited.Kind()) << c.fault;
+        EXPECT_EQ(counted.EntriesRead(), visited.EntriesRead()) << c.fault;
     }
 }
