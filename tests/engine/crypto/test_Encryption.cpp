@@ -57,6 +57,25 @@ protected:
         return driver.ExtractEntry(ArchivePath(), (Out() / entry.FileName).string(), 0x20, entry.LocalHeaderOffset,
                                    nullptr, 0, entry.CompressedSize, entry.UncompressedSize);
     }
+    // The first of "wrongN" whose traditional header check gives `fits`
+    // for `entry`. The header bytes are random, so a fixed wrong password
+    // passes the one-byte check in one archive of 256, and then fails in
+    // the decoder as a final wrong password instead of being asked again.
+    std::string WrongPassword(const TZipEntry& entry, bool fits) const
+    {
+        const Bytes archive = ReadFile(ArchivePath());
+        const size_t at = entry.LocalHeaderOffset;
+        const size_t dataAt = at + LocalHeaderBytes + entry.FileName.size() + (archive[at + 28] | archive[at + 29] << 8);
+        const uint8_t checkByte = entry.Flags & gpDescriptor ? uint8_t(entry.DosDateTime >> 8) : uint8_t(entry.Crc32 >> 24);
+        for (int i = 0; i < 100000; ++i) {
+            const std::string candidate = "wrong" + std::to_string(i);
+            uint8_t header[ZipCryptoHeaderBytes];
+            std::copy_n(archive.begin() + long(dataAt), ZipCryptoHeaderBytes, header);
+            if (TZipCryptoKeys(TSecret(candidate)).CheckHeader(header, checkByte) == fits)
+                return candidate;
+        }
+        return {};
+    }
     bool OutputEmpty() const { return fs::is_empty(Out()); }
     void ClearOutput()
     {
@@ -186,19 +205,7 @@ TEST_F(EncryptionTest, CheckByteCollisionEndsAsWrongPassword)
     Make("zip -q -P right " + Quote(ArchivePath()) + " text.txt");
     const std::vector<TZipEntry> entries = Entries();
     ASSERT_EQ(entries.size(), 1u);
-    const Bytes archive = ReadFile(ArchivePath());
-    const size_t dataAt = entries[0].LocalHeaderOffset + LocalHeaderBytes + entries[0].FileName.size() +
-                          (archive[entries[0].LocalHeaderOffset + 28] | archive[entries[0].LocalHeaderOffset + 29] << 8);
-    const uint8_t checkByte = entries[0].Flags & gpDescriptor ? uint8_t(entries[0].DosDateTime >> 8)
-                                                               : uint8_t(entries[0].Crc32 >> 24);
-    std::string collision;
-    for (int i = 0; i < 100000 && collision.empty(); ++i) {
-        const std::string candidate = "wrong" + std::to_string(i);
-        uint8_t header[ZipCryptoHeaderBytes];
-        std::copy_n(archive.begin() + long(dataAt), ZipCryptoHeaderBytes, header);
-        if (TZipCryptoKeys(TSecret(candidate)).CheckHeader(header, checkByte))
-            collision = candidate;
-    }
+    const std::string collision = WrongPassword(entries[0], true);
     ASSERT_FALSE(collision.empty());
     FixedPassword provider(collision);
     TExtractionDriver driver;
@@ -412,8 +419,12 @@ TEST_F(EncryptionTest, PasswordAskedKeptAndForgotten)
     const std::vector<TZipEntry> entries = Entries();
     ASSERT_EQ(entries.size(), 2u);
 
+    // One the header check refuses: it is asked again after it.
+    const std::string wrong = WrongPassword(entries[0], false);
+    ASSERT_FALSE(wrong.empty());
+
     // Wrong, then right: asked twice for the first entry, never for the second.
-    ScriptedPasswords wrongThenRight({{paGiven, "two"}, {paGiven, "one"}});
+    ScriptedPasswords wrongThenRight({{paGiven, wrong}, {paGiven, "one"}});
     TExtractionDriver driver;
     driver.SetPasswordProvider(&wrongThenRight);
     EXPECT_EQ(Extract(driver, entries[0]), erOk);
@@ -437,8 +448,8 @@ TEST_F(EncryptionTest, PasswordAskedKeptAndForgotten)
     };
     const Case cases[] = {
         {"cancelled at once", {{paCancelled, ""}}, erEncrypted},
-        {"cancelled after a wrong one", {{paGiven, "x"}, {paCancelled, ""}}, erEncrypted},
-        {"nothing else after a wrong one", {{paGiven, "x"}, {paNoOther, ""}}, erWrongPassword},
+        {"cancelled after a wrong one", {{paGiven, wrong}, {paCancelled, ""}}, erEncrypted},
+        {"nothing else after a wrong one", {{paGiven, wrong}, {paNoOther, ""}}, erWrongPassword},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.Name);
