@@ -57,24 +57,9 @@ protected:
         return driver.ExtractEntry(ArchivePath(), (Out() / entry.FileName).string(), 0x20, entry.LocalHeaderOffset,
                                    nullptr, 0, entry.CompressedSize, entry.UncompressedSize);
     }
-    // The first of "wrongN" whose traditional header check gives `fits`
-    // for `entry`. The header bytes are random, so a fixed wrong password
-    // passes the one-byte check in one archive of 256, and then fails in
-    // the decoder as a final wrong password instead of being asked again.
     std::string WrongPassword(const TZipEntry& entry, bool fits) const
     {
-        const Bytes archive = ReadFile(ArchivePath());
-        const size_t at = entry.LocalHeaderOffset;
-        const size_t dataAt = at + LocalHeaderBytes + entry.FileName.size() + (archive[at + 28] | archive[at + 29] << 8);
-        const uint8_t checkByte = entry.Flags & gpDescriptor ? uint8_t(entry.DosDateTime >> 8) : uint8_t(entry.Crc32 >> 24);
-        for (int i = 0; i < 100000; ++i) {
-            const std::string candidate = "wrong" + std::to_string(i);
-            uint8_t header[ZipCryptoHeaderBytes];
-            std::copy_n(archive.begin() + long(dataAt), ZipCryptoHeaderBytes, header);
-            if (TZipCryptoKeys(TSecret(candidate)).CheckHeader(header, checkByte) == fits)
-                return candidate;
-        }
-        return {};
+        return WrongZipCryptoPassword(ArchivePath(), entry, fits);
     }
     bool OutputEmpty() const { return fs::is_empty(Out()); }
     void ClearOutput()

@@ -1,6 +1,12 @@
 // Byte-by-byte ZIP builder for tests.
 #include "CraftedZip.h"
 
+#include <algorithm>
+
+#include "engine/archive/ZipFormat.h"
+#include "engine/crypto/Secret.h"
+#include "engine/crypto/ZipCrypto.h"
+
 namespace valbrix::test {
 
 void PutLe16(Bytes& out, uint16_t value)
@@ -22,6 +28,27 @@ void PutLe64(Bytes& out, uint64_t value)
 }
 
 static void PutText(Bytes& out, const std::string& text) { out.insert(out.end(), text.begin(), text.end()); }
+
+std::string WrongZipCryptoPassword(const std::string& path, const TZipEntry& entry, bool fits)
+{
+    const Bytes archive = ReadFile(path);
+    const size_t at = entry.LocalHeaderOffset;
+    if (at + LocalHeaderBytes > archive.size())
+        return {};
+    const size_t dataAt = at + LocalHeaderBytes + (archive[at + 26] | archive[at + 27] << 8) +
+                          (archive[at + 28] | archive[at + 29] << 8);
+    if (dataAt + ZipCryptoHeaderBytes > archive.size())
+        return {};
+    const uint8_t checkByte = entry.Flags & gpDescriptor ? uint8_t(entry.DosDateTime >> 8) : uint8_t(entry.Crc32 >> 24);
+    for (int i = 0; i < 100000; ++i) {
+        const std::string candidate = "wrong" + std::to_string(i);
+        uint8_t header[ZipCryptoHeaderBytes];
+        std::copy_n(archive.begin() + long(dataAt), ZipCryptoHeaderBytes, header);
+        if (TZipCryptoKeys(TSecret(candidate)).CheckHeader(header, checkByte) == fits)
+            return candidate;
+    }
+    return {};
+}
 
 std::vector<TZipEntry> EntriesOf(const TZipArchive& archive)
 {

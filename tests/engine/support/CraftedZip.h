@@ -41,6 +41,13 @@ struct CraftedEntry {
 // Every entry of an open archive, in archive order.
 std::vector<TZipEntry> EntriesOf(const TZipArchive& archive);
 
+// The first of "wrongN" whose traditional header check gives `fits` for
+// `entry` of the archive at `path` ("" when none of 100,000 does). Archives
+// made by tools carry a random header, so a fixed wrong password passes the
+// one-byte check in one archive of 256, and then fails in the decoder as a
+// final wrong password instead of being asked for again.
+std::string WrongZipCryptoPassword(const std::string& path, const TZipEntry& entry, bool fits);
+
 // A stored entry with correct sizes and CRC.
 CraftedEntry StoredEntry(const std::string& name, const Bytes& content);
 
