@@ -479,14 +479,15 @@ int TExtractionDriver::MakeLink(const TRequest& request, const TLinkTargetSink& 
     const std::string folder = slash == std::string::npos ? std::string() : request.OutputName->substr(0, slash);
     bool replaced = false;
     int error = ReachFolder(request, folder, reached, fromCache);
-    if (error == 0)
-        error = platform::CreateLinkAt(*reached, FLeafName, linkTarget.Target(), replaced);
+    if (error != 0)
+        return OutputFailed(error);
+    error = platform::CreateLinkAt(*reached, FLeafName, linkTarget.Target(), replaced);
     // A folder held since an earlier entry may have been removed meanwhile.
     if (error == ENOENT && fromCache) {
         FReached.Forget(folder);
-        error = ReachFolder(request, folder, reached, fromCache);
-        if (error == 0)
-            error = platform::CreateLinkAt(*reached, FLeafName, linkTarget.Target(), replaced);
+        if (const int reachError = ReachFolder(request, folder, reached, fromCache); reachError != 0)
+            return OutputFailed(reachError);
+        error = platform::CreateLinkAt(*reached, FLeafName, linkTarget.Target(), replaced);
     }
     // EPERM from symlinkat is a file system without links (FAT), not missing rights (EACCES).
     if (error != 0)
