@@ -22,7 +22,7 @@ constexpr unsigned NoMeaning = 99;  // extra-bit count of a symbol the format le
 
 FastEntry MakeEntry(unsigned value, unsigned codeBits, unsigned extraBits, FastEntry kind)
 {
-    return kind | FastEntry(codeBits) << 24 | FastEntry(value) << 8 | FastEntry(codeBits + extraBits);
+    return MakeFastEntry(value, codeBits, codeBits + extraBits, kind);
 }
 
 FastEntry SymbolEntry(unsigned symbol, unsigned codeBits, unsigned s, const uint16_t* bases, const uint16_t* extras)
@@ -104,7 +104,7 @@ void LaySubTables(const uint16_t* lengths, unsigned n, const unsigned* nextCode,
         const unsigned width = subWidth[prefixes[i]];
         if (!complete)
             FillSlots(storage, offset, offset + (1u << width), 1, MakeEntry(0, width, 0, FastInvalid));
-        storage[prefixes[i]] = FastLink | FastEntry(width) << 24 | FastEntry(offset) << 8 | FastEntry(rootBits);
+        storage[prefixes[i]] = MakeFastEntry(offset, width, rootBits, FastLink);
         offset += 1u << width;
     }
 }
@@ -148,17 +148,20 @@ FastTable BuildFastTable(const uint16_t* lengths, unsigned n, unsigned s, const 
         kraft += count[k] << (MaxCodeLength - k);
     // Longer lengths, or over-subscribed ones, give a table that decodes
     // nothing rather than writes outside its storage.
+    // The first level is always filled to its full width, so that a reader
+    // may index it with a constant mask (see FastTable::RootBits).
+    const unsigned levelBits = std::min(maxRootBits, FastLiteralRootBits);
+    const unsigned levelSize = 1u << levelBits;
     if (!lengthsFit || kraft > 1u << MaxCodeLength) {
-        storage[0] = MakeEntry(0, 0, 0, FastInvalid);
+        FillSlots(storage, 0, levelSize, 1, MakeEntry(0, 0, 0, FastInvalid));
         return {storage, 0, false, true};
     }
     // A complete code writes every slot; only an incomplete one leaves
     // patterns that must read as invalid.
     const bool complete = kraft == 1u << MaxCodeLength;
-    const unsigned rootBits = std::min({longest, maxRootBits, FastLiteralRootBits});
-    const unsigned rootSize = 1u << rootBits;
+    const unsigned rootBits = std::min(longest, levelBits);
     if (!complete)
-        FillSlots(storage, 0, rootSize, 1, MakeEntry(0, rootBits, 0, FastInvalid));
+        FillSlots(storage, 0, levelSize, 1, MakeEntry(0, rootBits, 0, FastInvalid));
 
     unsigned nextCode[MaxCodeLength + 2] = {};
     count[0] = 0;
@@ -169,7 +172,9 @@ FastTable BuildFastTable(const uint16_t* lengths, unsigned n, unsigned s, const 
 
     if (longest > rootBits)
         LaySubTables(lengths, n, nextCode, rootBits, complete, storage);
-    PlaceSymbols(lengths, n, s, bases, extras, nextCode, rootBits, storage);
+    // Without sub-tables every code fits rootBits, and the codes are laid
+    // over the whole level; with them the level is rootBits wide anyway.
+    PlaceSymbols(lengths, n, s, bases, extras, nextCode, levelBits, storage);
     return {storage, rootBits, complete, false};
 }
 

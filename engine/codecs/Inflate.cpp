@@ -163,30 +163,42 @@ VALBRIX_NO_COVERAGE inline void CopyWords(uint8_t* dest, const uint8_t* source, 
     } while (dest < end);
 }
 
+// The fast loop keeps its bit count modulo 64 and drops an entry's bits by
+// subtracting the whole entry: only the low six bits of the count mean
+// anything, and everything above an entry's bits to drop (its flags and
+// fields) is a multiple of 64. Saves extracting the field on every code.
+inline void DropEntry(FastEntry entry, uint64_t& bitBuf, unsigned& bitCount)
+{
+    bitBuf >>= entry & 0x3F;
+    bitCount -= entry;
+}
+
 // Follows a first-level entry into its sub-table, if it links to one (the
 // link's bits are dropped). The caller drops the entry's own bits.
 inline FastEntry FollowLink(const FastTable& table, FastEntry entry, uint64_t& bitBuf, unsigned& bitCount)
 {
     if (entry & FastLink) {
-        bitBuf >>= FastDropBits(entry);
-        bitCount -= FastDropBits(entry);
+        DropEntry(entry, bitBuf, bitCount);
         entry = table.Entries[FastValue(entry) + (bitBuf & ((uint64_t(1) << FastCodeBits(entry)) - 1))];
     }
     return entry;
 }
 
-// The fast loop's lookup: the entry for the low bits of bitBuf.
+// The fast loop's lookup: the entry for the low bits of bitBuf, by the
+// first level's full width (a constant, which keeps a register free).
+template <unsigned LevelBits>
 inline FastEntry LookUp(const FastTable& table, uint64_t& bitBuf, unsigned& bitCount)
 {
-    return FollowLink(table, table.Entries[bitBuf & ((uint64_t(1) << table.RootBits) - 1)], bitBuf, bitCount);
+    return FollowLink(table, table.Entries[bitBuf & ((uint64_t(1) << LevelBits) - 1)], bitBuf, bitCount);
 }
 
 // Tops the bit buffer up to at least 56 bits with one 8-byte load (see the
-// contract of DecodeFast for the bits loaded beyond them).
+// contract of DecodeFast for the bits loaded beyond them). The count is
+// taken modulo 64 (see DropEntry); (63 - count) / 8 bytes are used.
 inline void Refill(const uint8_t*& inNext, uint64_t& bitBuf, unsigned& bitCount)
 {
-    bitBuf |= LoadLe64(inNext) << bitCount;
-    inNext += (63 - bitCount) >> 3;
+    bitBuf |= LoadLe64(inNext) << (bitCount & 0x3F);
+    inNext += (~bitCount >> 3) & 7;
     bitCount |= 56;
 }
 
@@ -222,9 +234,9 @@ public:
 
 private:
     // The fixed code is at most 9 bits long and its distances 5, so the
-    // compact tables need no sub-tables.
-    FastEntry FastLiteralStore[1u << 9];
-    FastEntry FastDistanceStore[1u << 5];
+    // compact tables need no sub-tables: only their full first levels.
+    FastEntry FastLiteralStore[1u << FastLiteralRootBits];
+    FastEntry FastDistanceStore[1u << FastDistanceRootBits];
 
     TFixedTables()
     {
@@ -237,9 +249,10 @@ private:
         constexpr unsigned distanceCount = F::FixedDistances;
         uint16_t distanceLengths[distanceCount];
         std::fill(distanceLengths, distanceLengths + distanceCount, 5);
-        Codes = {BuildFastTable(literalLengths, 288, 257, F::LengthBases, F::LengthExtras, 9, FastLiteralStore),
-                 BuildFastTable(distanceLengths, distanceCount, 0, F::DistanceBases, F::DistanceExtras, 5,
-                                FastDistanceStore)};
+        Codes = {BuildFastTable(literalLengths, 288, 257, F::LengthBases, F::LengthExtras, FastLiteralRootBits,
+                                FastLiteralStore),
+                 BuildFastTable(distanceLengths, distanceCount, 0, F::DistanceBases, F::DistanceExtras,
+                                FastDistanceRootBits, FastDistanceStore)};
         // Deflate's fixed distance code leaves two patterns unused (symbols 30 and 31): incomplete, accepted.
         Built = Codes.FastLiterals.Complete && !Codes.FastDistances.Oversubscribed;
     }
@@ -634,7 +647,7 @@ inline int TInflater<Wide>::DecodeFastBody(const TBlockCodes& codes)
     unsigned bitCount = S.BitCount;
     const FastTable literals = codes.FastLiterals;
     const FastTable distances = codes.FastDistances;
-    const uint64_t literalMask = (uint64_t(1) << literals.RootBits) - 1;
+    constexpr uint64_t literalMask = (uint64_t(1) << FastLiteralRootBits) - 1;
     int result = -1;
 
     // The next first-level entry is looked up as soon as its bits are in
@@ -649,8 +662,7 @@ inline int TInflater<Wide>::DecodeFastBody(const TBlockCodes& codes)
         Refill(inNext, bitBuf, bitCount);
         FastEntry entry = FollowLink(literals, next, bitBuf, bitCount);
         uint64_t before = bitBuf;
-        bitBuf >>= FastDropBits(entry);
-        bitCount -= FastDropBits(entry);
+        DropEntry(entry, bitBuf, bitCount);
         if (entry & FastLiteral) {
             ring[pos++] = uint8_t(FastValue(entry));
             // Literals come in runs. The first code took at most 15 of the
@@ -659,8 +671,7 @@ inline int TInflater<Wide>::DecodeFastBody(const TBlockCodes& codes)
             // for the look-ahead.
             next = literals.Entries[bitBuf & literalMask];
             for (int more = 0; more < 3 && (next & FastLiteral); ++more) {
-                bitBuf >>= FastDropBits(next);
-                bitCount -= FastDropBits(next);
+                DropEntry(next, bitBuf, bitCount);
                 ring[pos++] = uint8_t(FastValue(next));
                 next = literals.Entries[bitBuf & literalMask];
             }
@@ -679,10 +690,9 @@ inline int TInflater<Wide>::DecodeFastBody(const TBlockCodes& codes)
             // code's bits after the distance (56 - 28), so that lookup need
             // not wait for a refill.
             Refill(inNext, bitBuf, bitCount);
-            entry = LookUp(distances, bitBuf, bitCount);
+            entry = LookUp<FastDistanceRootBits>(distances, bitBuf, bitCount);
             before = bitBuf;
-            bitBuf >>= FastDropBits(entry);
-            bitCount -= FastDropBits(entry);
+            DropEntry(entry, bitBuf, bitCount);
             // A block without distance codes has only invalid patterns here.
             if (entry & FastInvalid) {
                 result = erFormat;
@@ -733,6 +743,7 @@ inline int TInflater<Wide>::DecodeFastBody(const TBlockCodes& codes)
             }
         }
     }
+    bitCount &= 0x3F;
     // Give back the whole unread bytes; never more than this buffer
     // delivered, since older bytes in BitBuf came from a previous fill.
     const unsigned giveBack = std::min(bitCount >> 3, unsigned(inNext - in));

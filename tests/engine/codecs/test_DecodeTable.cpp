@@ -147,6 +147,13 @@ TEST(DecodeTable, LeftoverPatternsDecodeAsInvalid)
     EXPECT_EQ(wrong, 0u);
 }
 
+// A complete literal/length code with codes up to 15 bits long.
+std::vector<uint16_t> RandomLiteralLengths()
+{
+    std::mt19937 random(35);
+    return RandomCompleteLengths(286, 15, random);
+}
+
 // The compact tables of inflate's fast loop against the multi-level ones, on
 // every 15-bit pattern: catches a wrong symbol, value, code length or
 // extra-bit count, a wrong sub-table link, and an unowned pattern of an
@@ -209,4 +216,42 @@ TEST(FastDecodeTable, AgreesWithTheMultiLevelTablesOnEveryPattern)
     const FastTable none = BuildFastTable(overSubscribed.data(), 3, 0, DistanceBase, DistanceExtra, 8, storage.data());
     EXPECT_EQ(none.RootBits, 0u);
     EXPECT_TRUE(none.Entries[0] & FastInvalid);
+}
+
+// Inflate's fast loop indexes a first level with its full width's constant
+// mask, whatever RootBits says: every slot of the level must be written, and
+// a pattern must read the same entry as its low RootBits bits do.
+TEST(FastDecodeTable, FirstLevelAnswersItsFullWidth)
+{
+    std::vector<uint16_t> fixedLiterals(288, 8);
+    std::fill(fixedLiterals.begin() + 144, fixedLiterals.begin() + 256, 9);
+    std::fill(fixedLiterals.begin() + 256, fixedLiterals.begin() + 280, 7);
+    struct TRow {
+        const char* Fault;
+        std::vector<uint16_t> Lengths;
+        bool Literals;
+    };
+    const TRow rows[] = {
+        {"codes shorter than the level not repeated over its upper slots", fixedLiterals, true},
+        {"fixed distances (5 bits of 8) leave slots above 32 unwritten", std::vector<uint16_t>(30, 5), false},
+        {"an incomplete code's unowned slots left unwritten above RootBits", {1, 0, 0, 0}, false},
+        {"a block without distance codes fills only slot 0", {0, 0, 0}, false},
+        {"over-subscribed lengths fill only slot 0", {1, 1, 1}, false},
+        {"a literal code with sub-tables: the level is RootBits wide", RandomLiteralLengths(), true},
+    };
+    constexpr FastEntry Unwritten = 0xFFFFFFFFu;
+    for (const TRow& row : rows) {
+        SCOPED_TRACE(row.Fault);
+        std::vector<FastEntry> storage(FastLiteralTableSize, Unwritten);
+        const unsigned levelBits = row.Literals ? FastLiteralRootBits : FastDistanceRootBits;
+        const FastTable table = BuildFastTable(row.Lengths.data(), unsigned(row.Lengths.size()), row.Literals ? 257 : 0,
+                                               row.Literals ? LengthBase : DistanceBase,
+                                               row.Literals ? LengthExtra : DistanceExtra, levelBits, storage.data());
+        ASSERT_LE(table.RootBits, levelBits);
+        for (unsigned pattern = 0; pattern < (1u << levelBits); ++pattern) {
+            ASSERT_NE(table.Entries[pattern], Unwritten) << "slot " << pattern;
+            ASSERT_EQ(table.Entries[pattern], table.Entries[pattern & ((1u << table.RootBits) - 1)])
+                << "slot " << pattern;
+        }
+    }
 }
