@@ -50,9 +50,14 @@ constexpr unsigned MaxCodeLengths = 320;  // 288 literal/length + 32 distance le
 // than this beyond the step's first bit either, so a step that starts with
 // this many bits in hand never makes the byte-wise reader refill.
 constexpr unsigned MaxBitsPerStep = 15 + 5 + 15 + 13;
-// One refill loads 8 bytes and leaves at least 56 bits in hand.
+// One refill loads 8 bytes and leaves at least 56 bits in hand; all 64 bits
+// of the buffer are then the stream's next bits (those above the count are
+// loaded again by the next refill), so after a whole deflate step the buffer
+// still holds 64 - 48 true bits: enough for the next code's first-level
+// lookup, which therefore needs no refill within the step.
 constexpr int FastInputBytes = 8;
 static_assert(MaxBitsPerStep <= 56, "one refill must cover a whole step");
+static_assert(64 - MaxBitsPerStep >= FastLiteralRootBits, "the look-ahead must find its bits in hand");
 
 #if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
 #define VALBRIX_INFLATE_BMI2 1
@@ -79,6 +84,11 @@ struct TFormat {
     static constexpr const uint16_t* DistanceExtras = Wide ? DistanceExtra64 : DistanceExtra;
     // Symbols of the fixed distance code that mean something.
     static constexpr unsigned FixedDistances = Wide ? 32 : 30;
+    // Refills in one step of the fast loop: Deflate64's 16 extra length
+    // bits leave too few for the distance and the look-ahead without a
+    // second. The loop runs while the step's loads stay inside InBuf.
+    static constexpr int StepRefills = Wide ? 2 : 1;
+    static constexpr int FastMargin = StepRefills * FastInputBytes;
     static constexpr size_t FastTablesOffset = RingSize + RingSlack;
     static constexpr size_t ScratchBytes =
         FastTablesOffset + (FastLiteralTableSize + FastDistanceTableSize) * sizeof(FastEntry);
@@ -560,7 +570,9 @@ template <bool Wide>
 int TInflater<Wide>::DecodeBlockData(const TBlockCodes& codes)
 {
     while (!S.AbortFlag && !S.InputEof) {
-        if (FFastPaths) {
+        // Near the end of InBuf the fast loop could not take a step: the
+        // careful steps go on without calling it until the next refill.
+        if (FFastPaths && S.InLast + 1 - S.InPos >= F::FastMargin) {
             const int result = DecodeFast(codes);
             if (result >= 0)
                 return result;
@@ -595,7 +607,7 @@ int TInflater<Wide>::DecodeBlockData(const TBlockCodes& codes)
 //   Entry: AbortFlag and InputEof are clear (they change only inside
 //   RefillInput, which this loop never calls); BitBuf holds exactly BitCount
 //   bits; FPos < FSendAt.
-//   Runs whole steps of DecodeBlockData while at least 16 bytes remain in
+//   Runs whole steps of DecodeBlockData while F::FastMargin bytes remain in
 //   InBuf, so no step can refill. Bits come from 8-byte loads; the bits
 //   loaded above BitCount are the true next bits of the stream and are
 //   loaded again by the next refill, so they are harmless. A step may write
@@ -637,12 +649,13 @@ inline int TInflater<Wide>::DecodeFastBody(const TBlockCodes& codes)
 {
     const uint8_t* const in = S.InBuf;
     const uint8_t* inNext = in + S.InPos;
-    // A step refills twice at most, 7 bytes each, so twice the refill's
-    // width before the end keeps every load inside InBuf.
-    const uint8_t* const inLimit = in + S.InLast + 1 - 2 * FastInputBytes;
+    // A step refills StepRefills times, 7 bytes each at most, so that many
+    // refill widths before the end keep every load inside InBuf.
+    const uint8_t* const inLimit = in + S.InLast + 1 - F::FastMargin;
     uint8_t* const ring = FRing;
-    unsigned pos = FPos;
-    unsigned sendAt = FSendAt;  // kept in a register; only SendPiece moves it
+    // The output by pointer: a literal is one store and one increment.
+    uint8_t* out = ring + FPos;
+    const uint8_t* sendAt = ring + FSendAt;  // kept in a register; only SendPiece moves it
     uint64_t bitBuf = S.BitBuf;
     unsigned bitCount = S.BitCount;
     const FastTable literals = codes.FastLiterals;
@@ -664,7 +677,7 @@ inline int TInflater<Wide>::DecodeFastBody(const TBlockCodes& codes)
         uint64_t before = bitBuf;
         DropEntry(entry, bitBuf, bitCount);
         if (entry & FastLiteral) {
-            ring[pos++] = uint8_t(FastValue(entry));
+            *out++ = uint8_t(FastValue(entry));
             // Literals come in runs. The first code took at most 15 of the
             // 56 bits and each first-level literal takes at most 10, so
             // three more fit without a refill, and 11 bits are still in hand
@@ -672,7 +685,7 @@ inline int TInflater<Wide>::DecodeFastBody(const TBlockCodes& codes)
             next = literals.Entries[bitBuf & literalMask];
             for (int more = 0; more < 3 && (next & FastLiteral); ++more) {
                 DropEntry(next, bitBuf, bitCount);
-                ring[pos++] = uint8_t(FastValue(next));
+                *out++ = uint8_t(FastValue(next));
                 next = literals.Entries[bitBuf & literalMask];
             }
         } else if (entry & (FastEndOfBlock | FastInvalid)) {
@@ -686,10 +699,10 @@ inline int TInflater<Wide>::DecodeFastBody(const TBlockCodes& codes)
                 bitBuf >>= LongLengthExtra;
                 bitCount -= LongLengthExtra;
             }
-            // Refilled between the two codes, the buffer still holds the next
-            // code's bits after the distance (56 - 28), so that lookup need
-            // not wait for a refill.
-            Refill(inNext, bitBuf, bitCount);
+            // Deflate64 refills between the two codes; the buffer then still
+            // holds the next code's bits after the distance (56 - 29).
+            if constexpr (F::StepRefills == 2)
+                Refill(inNext, bitBuf, bitCount);
             entry = LookUp<FastDistanceRootBits>(distances, bitBuf, bitCount);
             before = bitBuf;
             DropEntry(entry, bitBuf, bitCount);
@@ -701,7 +714,8 @@ inline int TInflater<Wide>::DecodeFastBody(const TBlockCodes& codes)
             const unsigned distance = FastValue(entry) + ExtraValue(entry, before);
             next = literals.Entries[bitBuf & literalMask];
 
-            uint8_t* const dest = ring + pos;
+            uint8_t* const dest = out;
+            const unsigned pos = unsigned(out - ring);
             // A Deflate64 match longer than deflate's could run past the
             // ring's slack: the careful copy below takes it.
             const bool shortMatch = !Wide || length <= MaxMatchLength;
@@ -726,17 +740,17 @@ inline int TInflater<Wide>::DecodeFastBody(const TBlockCodes& codes)
                     result = erOutput;
                     break;
                 }
-                pos = FPos;
-                sendAt = FSendAt;
+                out = ring + FPos;
+                sendAt = ring + FSendAt;
                 continue;
             }
-            pos += length;
+            out += length;
         }
-        if (pos >= sendAt) {
-            FPos = pos;
+        if (out >= sendAt) {
+            FPos = unsigned(out - ring);
             const bool sent = SendPiece();
-            pos = FPos;
-            sendAt = FSendAt;
+            out = ring + FPos;
+            sendAt = ring + FSendAt;
             if (!sent) {
                 result = erOutput;
                 break;
@@ -752,7 +766,7 @@ inline int TInflater<Wide>::DecodeFastBody(const TBlockCodes& codes)
     S.BitBuf = bitBuf & ((uint64_t(1) << bitCount) - 1);
     S.BitCount = uint8_t(bitCount);
     S.InPos = int32_t(inNext - in);
-    FPos = pos;
+    FPos = unsigned(out - ring);
     return result;
 }
 
