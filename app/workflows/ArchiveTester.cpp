@@ -2,6 +2,8 @@
 #include "app/workflows/ArchiveTester.h"
 
 #include <algorithm>
+#include <utility>
+#include <vector>
 
 #include "app/texts/ExtractTexts.h"
 #include "app/texts/ListTexts.h"
@@ -39,8 +41,10 @@ private:
 // Collects the job's results in German and moves the run's per cent.
 class TArchiveTester::TReceiver : public TExtractReceiver {
 public:
-    TReceiver(TArchiveTester& owner, const std::function<void(int)>& progress, TTestReport& report)
-        : FOwner(owner), FProgress(progress), FReport(report)
+    // listPositions[k]: where the k-th entry the job runs stands in the list.
+    TReceiver(TArchiveTester& owner, const std::function<void(int)>& progress, TTestReport& report,
+              std::vector<size_t> listPositions)
+        : FOwner(owner), FProgress(progress), FReport(report), FListPositions(std::move(listPositions))
     {
     }
     TReplaceAnswer AskReplace(const TZipEntry&, const std::string&, const TExistingNode&) override
@@ -55,18 +59,20 @@ public:
     }
     void EntryDone(const TEntryOutcome& outcome) override
     {
+        const size_t listPosition = FListPositions[FDelivered++];
         if (IsFolderName(outcome.Entry.FileName))
             return;  // nothing to decode: not counted
         const QString name = VisibleNameText(QString::fromUtf8(outcome.Entry.FileName));
         // Without its password an entry was not tested at all, which is no fault of its data.
         if (outcome.Result != erOk &&
             (FOwner.FDeclined.Take(outcome.Entry.LocalHeaderOffset) || outcome.Result == erEncrypted)) {
-            FReport.Untested << name + QStringLiteral(": ") + UntestedText();
+            FUntested.push_back({listPosition, name + QStringLiteral(": ") + UntestedText()});
             return;
         }
         ++FReport.Tested;
         if (outcome.Result != erOk)
-            FReport.Failures << name + QStringLiteral(": ") + ResultText(outcome.Result, 0, EntryMethod(outcome.Entry));
+            FFailures.push_back(
+                {listPosition, name + QStringLiteral(": ") + ResultText(outcome.Result, 0, EntryMethod(outcome.Entry))});
     }
     TPasswordAnswer AskPassword(const TZipEntry& entry, bool wrongBefore, TSecret& password) override
     {
@@ -77,11 +83,54 @@ public:
         return answer;
     }
 
+    // The failures and the untested entries into the report, in list order.
+    void Finish()
+    {
+        FReport.Failures = InListOrder(FFailures);
+        FReport.Untested = InListOrder(FUntested);
+    }
+
 private:
+    using TPlacedLines = std::vector<std::pair<size_t, QString>>;
+    static QStringList InListOrder(TPlacedLines& lines)
+    {
+        std::sort(lines.begin(), lines.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+        QStringList ordered;
+        for (auto& line : lines)
+            ordered << std::move(line.second);
+        return ordered;
+    }
+
     TArchiveTester& FOwner;
     const std::function<void(int)>& FProgress;
     TTestReport& FReport;
+    const std::vector<size_t> FListPositions;
+    size_t FDelivered = 0;  // the job delivers every entry once, in the order it runs them
+    TPlacedLines FFailures;
+    TPlacedLines FUntested;
 };
+
+namespace {
+
+// The entries in the archive's order, and where each stood in the list.
+// Decoding in list order (sorted by name, folders interleaved) jumped
+// through the file with one read per entry; in the archive's order the
+// reader reads ahead, as the command line's test does.
+std::pair<TTableEntries, std::vector<size_t>> InArchiveOrder(const TTableEntries& entries)
+{
+    std::vector<size_t> listPositions(entries.Indices.size());
+    for (size_t i = 0; i < listPositions.size(); ++i)
+        listPositions[i] = i;
+    std::stable_sort(listPositions.begin(), listPositions.end(),
+                     [&entries](size_t a, size_t b) { return entries.Indices[a] < entries.Indices[b]; });
+    TTableEntries sorted{entries.Table, {}};
+    sorted.Indices.reserve(listPositions.size());
+    for (size_t position : listPositions)
+        sorted.Indices.push_back(entries.Indices[position]);
+    return {std::move(sorted), std::move(listPositions)};
+}
+
+}  // namespace
 
 TArchiveTester::TArchiveTester(const TWindowSeams& seams) : FPasswords(seams.RunPasswordDialog) {}
 
@@ -104,15 +153,17 @@ TTestReport TArchiveTester::Run(const TZipArchive& archive, const TTableEntries&
     FDeclined.Clear();
     for (uint32_t index : entries.Indices)
         report.Asked += entries.Table->IsFolder(entries.Table->Record(index)) ? 0 : 1;
-    TReceiver receiver(*this, progress, report);
+    auto [inArchiveOrder, listPositions] = InArchiveOrder(entries);
+    TReceiver receiver(*this, progress, report, std::move(listPositions));
     TJobOptions options;
     options.TestOnly = true;
     options.Workers = FWorkers;
     TExtractJob job(archive, options, receiver);
     FJob = &job;
-    TTableSelection selection(entries);
+    TTableSelection selection(inArchiveOrder);
     report.Stopped = job.Run(selection).Aborted || FAbortRequested;
     FJob = nullptr;
+    receiver.Finish();
     if (progress && !report.Stopped)
         progress(100);
     return report;

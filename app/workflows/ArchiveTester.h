@@ -1,5 +1,6 @@
 // The window's "Archiv testen": a run of the extraction job's test mode
-// over entries of the open archive (decoded and checked, nothing written),
+// over entries of the open archive (decoded and checked, nothing written,
+// in the archive's order, so password questions come in that order too),
 // on the job's workers, with a progress callback (also within a large
 // entry) that dispatches the window's events; every failure is collected
 // with its German reason, in list order, for one summary at the end instead
@@ -26,8 +27,8 @@ struct TTestReport {
     int Tested = 0;        // file entries decoded (folder entries have nothing to decode)
     int Asked = 0;         // file entries the run was given
     int ArchiveFiles = 0;  // file entries of the archive, for "12 von 300" (the caller's to set)
-    QStringList Failures;  // "name: reason", in the order tested
-    QStringList Untested;  // "name: reason": encrypted entries left without a password
+    QStringList Failures;  // "name: reason", in list order
+    QStringList Untested;  // "name: reason": encrypted entries left without a password, in list order
     bool Stopped = false;  // aborted before the last entry
 };
 

@@ -2,6 +2,8 @@
 // with scripted message boxes and a recording view: one summary for every
 // failure, a part of the archive told as a part, and a stop in the middle
 // of a test and of an extraction that leaves no partial file.
+#include <algorithm>
+
 #include <QRegularExpression>
 #include <QTest>
 #include <QTimer>
@@ -76,6 +78,32 @@ private slots:
         for (const QString& line : details)
             QVERIFY2(line.contains("bad") && line.contains("Prüfsumme (CRC)"), qPrintable(line));
         QCOMPARE(Tree(FDir->Path()), (std::vector<std::string>{"t.zip"}));  // a test writes nothing
+    }
+
+    // The run decodes in the archive's order; the summary keeps the list's.
+    // Catches failures listed in the order decoded, and a failure put at
+    // another entry's place in the list.
+    void failuresInListOrder_data()
+    {
+        QTest::addColumn<bool>("reversed");
+        QTest::newRow("list as the archive") << false;
+        QTest::newRow("list against the archive") << true;
+    }
+    void failuresInListOrder()
+    {
+        QFETCH(bool, reversed);
+        TRunBench run;
+        QVERIFY(run.Open(WriteTestArchive(*FDir)));
+        run.Boxes.Answer(idOK);
+        TTableEntries entries = FileEntries(run);
+        if (reversed)
+            std::reverse(entries.Indices.begin(), entries.Indices.end());
+        RunTestCommand(run.Tester, run.Seams, run.Session.Archive(), entries, int(entries.size()), run.View);
+        QCOMPARE(run.Boxes.Asked.size(), 1);
+        const QStringList details = run.Boxes.Asked[0].Details.split('\n', Qt::SkipEmptyParts);
+        QCOMPARE(details.size(), 2);
+        QVERIFY2(details[reversed ? 0 : 1].startsWith("docs/bad2.txt: "), qPrintable(details.join('|')));
+        QVERIFY2(details[reversed ? 1 : 0].startsWith("bad1.txt: "), qPrintable(details.join('|')));
     }
 
     // Catches an "Abbrechen" that does not stop a test or an extraction,

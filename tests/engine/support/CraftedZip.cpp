@@ -29,22 +29,36 @@ void PutLe64(Bytes& out, uint64_t value)
 
 static void PutText(Bytes& out, const std::string& text) { out.insert(out.end(), text.begin(), text.end()); }
 
-std::string WrongZipCryptoPassword(const std::string& path, const TZipEntry& entry, bool fits)
+namespace {
+
+bool HeaderPasses(const Bytes& archive, const TZipEntry& entry, const std::string& password)
 {
-    const Bytes archive = ReadFile(path);
     const size_t at = entry.LocalHeaderOffset;
     if (at + LocalHeaderBytes > archive.size())
-        return {};
+        return false;
     const size_t dataAt = at + LocalHeaderBytes + (archive[at + 26] | archive[at + 27] << 8) +
                           (archive[at + 28] | archive[at + 29] << 8);
     if (dataAt + ZipCryptoHeaderBytes > archive.size())
-        return {};
+        return false;
     const uint8_t checkByte = entry.Flags & gpDescriptor ? uint8_t(entry.DosDateTime >> 8) : uint8_t(entry.Crc32 >> 24);
+    uint8_t header[ZipCryptoHeaderBytes];
+    std::copy_n(archive.begin() + long(dataAt), ZipCryptoHeaderBytes, header);
+    return TZipCryptoKeys(TSecret(password)).CheckHeader(header, checkByte);
+}
+
+}  // namespace
+
+bool ZipCryptoHeaderPasses(const std::string& path, const TZipEntry& entry, const std::string& password)
+{
+    return HeaderPasses(ReadFile(path), entry, password);
+}
+
+std::string WrongZipCryptoPassword(const std::string& path, const TZipEntry& entry, bool fits)
+{
+    const Bytes archive = ReadFile(path);
     for (int i = 0; i < 100000; ++i) {
         const std::string candidate = "wrong" + std::to_string(i);
-        uint8_t header[ZipCryptoHeaderBytes];
-        std::copy_n(archive.begin() + long(dataAt), ZipCryptoHeaderBytes, header);
-        if (TZipCryptoKeys(TSecret(candidate)).CheckHeader(header, checkByte) == fits)
+        if (HeaderPasses(archive, entry, candidate) == fits)
             return candidate;
     }
     return {};

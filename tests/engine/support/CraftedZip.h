@@ -41,6 +41,10 @@ struct CraftedEntry {
 // Every entry of an open archive, in archive order.
 std::vector<TZipEntry> EntriesOf(const TZipArchive& archive);
 
+// Whether `password` passes the traditional header check of `entry` of the
+// archive at `path` (false when the header cannot be read).
+bool ZipCryptoHeaderPasses(const std::string& path, const TZipEntry& entry, const std::string& password);
+
 // The first of "wrongN" whose traditional header check gives `fits` for
 // `entry` of the archive at `path` ("" when none of 100,000 does). Archives
 // made by tools carry a random header, so a fixed wrong password passes the
