@@ -5,6 +5,8 @@
 // - in two legs of the one-core decoder, the first stopping before a block
 //   at or after the split bit, the second starting there with its window:
 //   bytes, CRC and result code must be the reference's, always;
+// - by the leapfrog, legs here and marker chunks on a helper thread, with
+//   stretches of a quarter of the stream: the same, always;
 // - in two marker-decoded parts joined at a boundary searched near the
 //   split: where joined, the reference must have ended cleanly with the
 //   same bytes and CRC; where not, the caller falls back to the reference.
@@ -12,10 +14,12 @@
 // thousand bits, so that a run stays cheap. Touches no files.
 #include <algorithm>
 #include <cstdint>
+#include <mutex>
 #include <vector>
 
 #include "engine/codecs/Decoders.h"
 #include "engine/codecs/InflateLeg.h"
+#include "engine/codecs/LeapfrogInflate.h"
 #include "engine/codecs/TwoPartInflate.h"
 #include "engine/Crc32.h"
 #include "engine/ResultCodes.h"
@@ -89,6 +93,37 @@ void DecodeInLegs(const uint8_t* stream, size_t size, bool wide, uint64_t splitB
     out.Crc = secondRun.State.CrcValue;
 }
 
+class TCollectingAt : public valbrix::TPositionedOutput {
+public:
+    bool WriteAt(uint64_t position, const uint8_t* data, size_t count) override
+    {
+        const std::lock_guard lock(FMutex);
+        if (Bytes.size() < position + count)
+            Bytes.resize(position + count);
+        std::copy(data, data + count, Bytes.begin() + ptrdiff_t(position));
+        return true;
+    }
+    std::vector<uint8_t> Bytes;
+
+private:
+    std::mutex FMutex;
+};
+
+void DecodeLeapfrog(const uint8_t* stream, size_t size, bool wide, TDecoded& out)
+{
+    TDecoded unused;
+    TRun run(stream, size, 0, unused);
+    valbrix::fuzz::TMemoryInputAt input(stream, size);
+    TCollectingAt output;
+    valbrix::TLeapfrogOptions options;
+    options.StretchBytes = options.ChunkBytes = std::max<size_t>(64, size / 4);
+    options.SearchBits = 2048;
+    options.MaxSymbols = OutputCap;
+    out.Result = valbrix::LeapfrogInflate(run.State, wide, input, output, options);
+    out.Crc = run.State.CrcValue;
+    out.Sink.Bytes = std::move(output.Bytes);
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
@@ -105,6 +140,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     DecodeOnOneCore(stream, streamSize, wide, one);
     DecodeInLegs(stream, streamSize, wide, splitBit, legs);
     if (legs.Result != one.Result || legs.Sink.Bytes != one.Sink.Bytes || legs.Crc != one.Crc)
+        __builtin_trap();
+    TDecoded leapfrog;
+    DecodeLeapfrog(stream, streamSize, wide, leapfrog);
+    if (leapfrog.Result != one.Result || leapfrog.Sink.Bytes != one.Sink.Bytes || leapfrog.Crc != one.Crc)
         __builtin_trap();
 
     const uint64_t searchTo = std::min(streamBits, splitBit + SearchBits);

@@ -3,17 +3,22 @@
 // the first's window. Together they must give what one decode from the
 // start gives: the same bytes, CRC, result code, and writes at the same
 // bytes (so a sink that fails, fails at the same place, and a failing decode
-// leaves the same bytes sent).
+// leaves the same bytes sent). The leapfrog, legs on one thread and marker
+// chunks on another, must give the same.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
 #include <functional>
+#include <mutex>
 #include <string>
 
 #include "DeflateWriter.h"
 #include "engine/codecs/Decoders.h"
 #include "engine/codecs/InflateLeg.h"
+#include "engine/codecs/LeapfrogInflate.h"
 #include "engine/ResultCodes.h"
+#include "fuzz/MemoryEnds.h"
 #include "support/MemoryStreams.h"
 
 using namespace valbrix;
@@ -86,8 +91,14 @@ TStream ReachBack(bool wide)
     for (unsigned at = 0; at < reach; at += 32768)
         w.Stored(false, Bytes(history.begin() + at, history.begin() + at + 32768));
     const uint64_t second = w.Bits.Position();
-    w.DynamicHeader(true, Literals(), Distances(wide));
+    w.DynamicHeader(false, Literals(), Distances(wide));
     w.Match(Literals(), Distances(wide), wide ? 300 : 258, reach, wide);
+    EndBlock(w);
+    // More than a reach of stored bytes: a chunk from the second block ends before the final one.
+    for (unsigned at = 0; at <= reach; at += 32768)
+        w.Stored(false, RandomData(32768, at));
+    w.DynamicHeader(true, Literals(), Distances(wide));
+    PutText(w, "end");
     EndBlock(w);
     return {Finish(w), second, second};
 }
@@ -252,23 +263,14 @@ TEST(InflateLeg, TwoLegsDecodeAsOne)
     }
 }
 
+static Bytes EncoderStream(size_t bytes, int strategy);
+
 // A real encoder's stream split at many points, each leg boundary the next
 // block start the first leg meets.
 TEST(InflateLeg, EncoderStreamSplitAnywhere)
 {
     REQUIRE_TOOL("python3");
-    TempDir dir;
-    WriteFile(dir / "in", TextLikeData(300 * 1024, 5));
-    WriteFile(dir / "deflate.py",
-              "import sys, zlib\n"
-              "c = zlib.compressobj(6, zlib.DEFLATED, -15, 1)\n"
-              "open(sys.argv[2], 'wb').write(c.compress(open(sys.argv[1], 'rb').read()) + c.flush())\n");
-    ASSERT_EQ(RunCommand("python3 " + Quote((dir / "deflate.py").string()) + " " + Quote((dir / "in").string()) +
-                         " " + Quote((dir / "out").string()))
-                  .ExitCode,
-              0);
-    Bytes data = ReadFile(dir / "out");
-    data.resize(data.size() + 4, 0);
+    const Bytes data = EncoderStream(300 * 1024, 0);
     size_t stops = 0;
     for (uint64_t stopBit = 1; stopBit < data.size() * 8; stopBit += data.size() * 8 / 23) {
         SCOPED_TRACE(stopBit);
@@ -281,4 +283,96 @@ TEST(InflateLeg, EncoderStreamSplitAnywhere)
         ASSERT_EQ(legs.Crc, one.Crc);
     }
     EXPECT_GT(stops, 10u) << "the encoder's blocks were not met";
+}
+
+namespace {
+
+class TMemoryOut : public TPositionedOutput {
+public:
+    bool WriteAt(uint64_t position, const uint8_t* data, size_t count) override
+    {
+        const std::lock_guard lock(FMutex);
+        if (Bytes.size() < position + count)
+            Bytes.resize(position + count);
+        std::copy(data, data + count, Bytes.begin() + ptrdiff_t(position));
+        return true;
+    }
+    valbrix::test::Bytes Bytes;
+
+private:
+    std::mutex FMutex;
+};
+
+// Tiny stretches, so that a small stream makes many chunks.
+void ExpectLeapfrogAsOneCore(const Bytes& stream, bool wide, uint64_t outputSize, uint64_t stretchBytes,
+                             bool takesChunks)
+{
+    TDecoded one;
+    DecodeOnOneCore(stream, wide, outputSize, one);
+    DecoderRun run(stream, uint32_t(outputSize));
+    fuzz::TMemoryInputAt input(stream.data(), stream.size());
+    TMemoryOut output;
+    uint64_t taken = 0;
+    TLeapfrogOptions options;
+    options.StretchBytes = stretchBytes;
+    options.ChunkBytes = stretchBytes;
+    options.SearchBits = 8 * 1024;
+    options.ChunksTaken = &taken;
+    const int result = LeapfrogInflate(run.State, wide, input, output, options);
+    EXPECT_EQ(result, one.Result);
+    EXPECT_TRUE(output.Bytes == one.Sink.Bytes) << output.Bytes.size() << " against " << one.Sink.Bytes.size();
+    EXPECT_EQ(run.State.CrcValue, one.Crc);
+    EXPECT_EQ(taken > 0, takesChunks) << taken << " chunks taken";
+}
+
+}  // namespace
+
+// Level 6 with the smallest memory level: many blocks. Z_FIXED: fixed blocks only.
+static Bytes EncoderStream(size_t bytes, int strategy)
+{
+    TempDir dir;
+    WriteFile(dir / "in", TextLikeData(bytes, 5));
+    WriteFile(dir / "deflate.py",
+              "import sys, zlib\n"
+              "c = zlib.compressobj(6, zlib.DEFLATED, -15, 1, int(sys.argv[3]))\n"
+              "open(sys.argv[2], 'wb').write(c.compress(open(sys.argv[1], 'rb').read()) + c.flush())\n");
+    EXPECT_EQ(RunCommand("python3 " + Quote((dir / "deflate.py").string()) + " " + Quote((dir / "in").string()) +
+                         " " + Quote((dir / "out").string()) + " " + std::to_string(strategy))
+                  .ExitCode,
+              0);
+    Bytes data = ReadFile(dir / "out");
+    data.resize(data.size() + 4, 0);
+    return data;
+}
+
+TEST(InflateLeg, LeapfrogDecodesAsOneCore)
+{
+    REQUIRE_TOOL("python3");
+    const Bytes text = EncoderStream(400 * 1024, 0);
+    const Bytes fixed = EncoderStream(100 * 1024, 4);
+    Bytes damaged = text;
+    damaged[damaged.size() / 2] ^= 0x5A;
+    const uint64_t any = UnknownSize;
+    const struct {
+        const char* Fault;
+        Bytes Stream;
+        bool Wide;
+        uint64_t OutputSize;
+        uint64_t StretchBytes;
+        bool TakesChunks;
+    } cases[] = {
+        {"taken chunks come out wrong, or none is ever taken", text, false, any, 8 * 1024, true},
+        {"a stated size passed inside a taken chunk ends with another code", text, false, 200 * 1024, 8 * 1024, true},
+        {"bad data in a chunk ahead is taken, or ends with another code", damaged, false, any, 8 * 1024, true},
+        {"fixed blocks only: a chunk is taken from noise, or the fallback loses bytes", fixed, false, any, 4 * 1024,
+         false},
+        {"a chunk's reference exactly 32 KiB back resolves wrongly", ReachBack(false).Data, false, any, 32 * 1024,
+         true},
+        {"a chunk's reference exactly 64 KiB back resolves wrongly", ReachBack(true).Data, true, any, 64 * 1024, true},
+        {"a stream shorter than a stretch is not decoded whole", StopInsideMatch().Data, false, any, 1 << 20, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Fault);
+        ExpectLeapfrogAsOneCore(c.Stream, c.Wide, c.OutputSize, c.StretchBytes, c.TakesChunks);
+    }
 }
