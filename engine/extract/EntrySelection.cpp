@@ -249,6 +249,9 @@ TListSelection::TListSelection(const std::vector<TZipEntry>& entries) : FEntries
 {
     for (const TZipEntry& entry : entries)
         FTotalBytes = AddSizeSaturated(FTotalBytes, entry.UncompressedSize);
+    FScattered = !std::is_sorted(entries.begin(), entries.end(), [](const TZipEntry& a, const TZipEntry& b) {
+        return a.LocalHeaderOffset < b.LocalHeaderOffset;
+    });
 }
 
 const TZipEntry* TListSelection::Next()
@@ -260,6 +263,8 @@ TTableSelection::TTableSelection(const TTableEntries& entries) : FEntries(entrie
 {
     for (uint32_t index : entries.Indices)
         FTotalBytes = AddSizeSaturated(FTotalBytes, entries.Table->Record(index).UncompressedSize);
+    // The table holds the entries in the archive's order.
+    FScattered = !std::is_sorted(entries.Indices.begin(), entries.Indices.end());
 }
 
 const TZipEntry* TTableSelection::Next()

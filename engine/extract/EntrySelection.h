@@ -33,6 +33,9 @@ public:
     virtual uint64_t Count() const = 0;
     // Sum of the uncompressed sizes, saturated.
     virtual uint64_t TotalBytes() const = 0;
+    // True when the entries come out of the archive's order, so that
+    // reading them jumps back and forth through the file.
+    virtual bool Scattered() const { return false; }
 };
 
 // True when `pattern` matches all of `name`: '*' any run of bytes ('/'
@@ -95,11 +98,13 @@ public:
     const TZipEntry* Next() override;
     uint64_t Count() const override { return FEntries.size(); }
     uint64_t TotalBytes() const override { return FTotalBytes; }
+    bool Scattered() const override { return FScattered; }
 
 private:
     const std::vector<TZipEntry>& FEntries;
     size_t FNext = 0;
     uint64_t FTotalBytes = 0;
+    bool FScattered = false;
 };
 
 // Entries of a compact table, in the order given; each is rebuilt from its
@@ -110,12 +115,14 @@ public:
     const TZipEntry* Next() override;
     uint64_t Count() const override { return FEntries.size(); }
     uint64_t TotalBytes() const override { return FTotalBytes; }
+    bool Scattered() const override { return FScattered; }
 
 private:
     const TTableEntries& FEntries;
     size_t FNext = 0;
     TZipEntry FCurrent;
     uint64_t FTotalBytes = 0;
+    bool FScattered = false;
 };
 
 }  // namespace valbrix

@@ -494,7 +494,7 @@ void TExtractJob::RunSlot(TExtractionDriver& driver, TSlotPasswords& passwords, 
 
 void TExtractJob::Prepare(TExtractionDriver& driver) const
 {
-    driver.LendArchive(*FArchive.Reader());
+    driver.LendArchive(FImage.Reader() ? *FImage.Reader() : *FArchive.Reader());
     driver.SetUmask(FUmask);
     driver.SetHoldOutput(true);
     driver.SetOutputLimit(FOptions.OutputLimit);
@@ -601,6 +601,11 @@ TJobSummary TExtractJob::Run(TEntrySelection& selection)
     // The window's name order visits the folders in turn. The budget is the
     // job's, so many workers do not multiply the open handles.
     FKeptFolders = KeptFolders / std::max(1u, workers);
+    TArchiveReader& archive = *FArchive.Reader();
+    if (TArchiveImage::Worth(archive.Size(), selection.Count(), selection.Scattered(), !archive.DiskStarts().empty()))
+        FImage.Load(archive);
+    else
+        FImage.Release();
     if (workers <= 1) {
         FInlineDriver = std::make_unique<TExtractionDriver>();
         Prepare(*FInlineDriver);

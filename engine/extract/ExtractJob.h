@@ -38,6 +38,7 @@
 #include <vector>
 
 #include "engine/archive/ZipArchive.h"
+#include "engine/extract/ArchiveImage.h"
 #include "engine/crypto/PasswordProvider.h"
 #include "engine/extract/EntrySelection.h"
 #include "engine/extract/WrittenNames.h"
@@ -202,6 +203,7 @@ private:
     std::unique_ptr<TExtractionDriver> FInlineDriver;  // the serial path's driver
     std::unique_ptr<TSlotPasswords> FInlinePasswords;
     size_t FKeptFolders = 0;  // per driver, set before the workers start
+    TArchiveImage FImage;     // what the drivers read, when the run is worth one
     std::vector<std::thread> FWorkers;
     std::mutex FLock;                  // guards FQueue, FStopping and every slot's State
     std::condition_variable FWorkReady;

@@ -152,10 +152,12 @@ TEST_P(CommandLineTest, ExitStatusAndMessages)
     } else {
         EXPECT_NE(run.Output.find(row.Stdout), std::string::npos) << run.Output;
     }
-    if (*row.Made != '\0')
+    if (*row.Made != '\0') {
         EXPECT_TRUE(fs::exists(Dir / row.Made)) << row.Made;
-    if (*row.Absent != '\0')
+    }
+    if (*row.Absent != '\0') {
         EXPECT_FALSE(fs::exists(Dir / row.Absent)) << row.Absent;
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Rows, CommandLineTest, ::testing::ValuesIn(Cases),

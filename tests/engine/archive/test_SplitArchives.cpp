@@ -121,10 +121,11 @@ TEST(SplitArchives, SpannedAndByteSplitSets)
         EXPECT_EQ(opened.Problem, c.problem) << c.fault;
         EXPECT_EQ(opened.Part, c.part) << c.fault;
         EXPECT_EQ(opened.Tested, opened.Whole.size()) << c.fault << ": a whole entry does not decode";
-        if (c.whole == SIZE_MAX)
+        if (c.whole == SIZE_MAX) {
             EXPECT_EQ(opened.Whole, all) << c.fault;
-        else if (c.someMissing)
+        } else if (c.someMissing) {
             EXPECT_TRUE(opened.Missing > 0 && opened.Whole.size() > 0 && opened.Whole.size() + opened.Missing <= 6)
                 << c.fault << ": " << opened.Whole.size() << " whole, " << opened.Missing << " missing";
+        }
     }
 }
