@@ -11,6 +11,7 @@
 #include <memory>
 
 #include "engine/EngineState.h"
+#include "engine/codecs/LeapfrogInflate.h"
 
 namespace valbrix::fuzz {
 
@@ -30,6 +31,24 @@ public:
 private:
     const uint8_t* FData;
     size_t FLeft;
+};
+
+// The same bytes read by position, from any number of threads.
+class TMemoryInputAt : public TPositionedInput {
+public:
+    TMemoryInputAt(const uint8_t* data, size_t size) : FData(data), FSize(size) {}
+    long ReadAt(uint64_t position, uint8_t* buffer, size_t count) override
+    {
+        if (position >= FSize)
+            return 0;
+        const size_t n = std::min<size_t>(count, FSize - size_t(position));
+        std::memcpy(buffer, FData + position, n);
+        return long(n);
+    }
+
+private:
+    const uint8_t* FData;
+    size_t FSize;
 };
 
 class TCountingSink : public TOutputSink {

@@ -33,6 +33,7 @@
 #include "engine/codecs/DecodeTable.h"
 #include "engine/codecs/Decoders.h"
 #include "engine/codecs/FastDecodeTable.h"
+#include "engine/codecs/InflateLeg.h"
 #include "engine/codecs/InflateTables.h"
 #include "engine/LittleEndian.h"
 #include "engine/NoCoverage.h"
@@ -272,10 +273,18 @@ private:
 template <bool Wide>
 class TInflater {
 public:
-    TInflater(TEngineState& state, bool fastPaths) : S(state), FFastPaths(fastPaths) {}
+    TInflater(TEngineState& state, bool fastPaths, TInflateLeg* leg = nullptr)
+        : S(state), FFastPaths(fastPaths), FLeg(leg)
+    {
+    }
     int Run();
 
 private:
+    void StartLeg();
+    uint64_t NextBit() const;
+    bool StopsHere();
+    int StopLeg();
+    void CopyWindowOut(uint8_t* window) const;
     int InflateBlock(bool& last);
     int InflateStoredBlock();
     int InflateFixedBlock();
@@ -297,6 +306,7 @@ private:
     static constexpr unsigned RingSize = F::RingSize;
     TEngineState& S;
     const bool FFastPaths;
+    TInflateLeg* const FLeg;             // null: the whole entry from its start
     uint8_t* FRing = nullptr;            // RingSize bytes of output and history, plus RingSlack
     unsigned FPos = 0;                   // where the next byte goes; below FSendAt between steps
     unsigned FSendAt = FlushSize;        // the end of the piece being filled: a multiple of FlushSize
@@ -311,10 +321,15 @@ int TInflater<Wide>::Run()
     uint8_t* const scratch = S.BulkBlock(F::ScratchBytes);
     FRing = scratch;
     FFastStorage = reinterpret_cast<FastEntry*>(scratch + F::FastTablesOffset);
+    if (FLeg && FLeg->StartWindow)
+        StartLeg();
     bool last = false;
     int result = erOk;
-    while (!last && result == erOk)
+    while (!last && result == erOk) {
+        if (FLeg && StopsHere())
+            return StopLeg();
         result = InflateBlock(last);
+    }
     // Bits behind the final block stay in BitBuf: the driver aligns to the
     // data descriptor itself.
     const unsigned pieceStart = FSendAt - FlushSize;
@@ -322,6 +337,79 @@ int TInflater<Wide>::Run()
         result = erOutput;
     // Every way a write can fail reports 2; going past the size is bad data.
     return S.OutputOverrun ? erFormat : result;
+}
+
+// A leg taking over inside the stream: its input is read from the buffer
+// start a decode from bit 0 would have read (see LegFirstByte), and the
+// handed-in history sits in the ring so that the unsent bytes at its end
+// open the piece being filled: pieces are sent at the same bytes as by a
+// decode from the start.
+template <bool Wide>
+void TInflater<Wide>::StartLeg()
+{
+    S.RefillInput();
+    const uint64_t skip = FLeg->StartBit / 8 - LegFirstByte(FLeg->StartBit);
+    S.InPos = int32_t(std::min<uint64_t>(skip, uint64_t(S.InLast + 1)));
+    S.FillBits(unsigned(FLeg->StartBit & 7));
+    S.DropBits(unsigned(FLeg->StartBit & 7));
+    const unsigned unsent = std::min(FLeg->StartUnsent, FlushSize - 1);
+    std::memcpy(FRing + unsent, FLeg->StartWindow, F::Reach);
+    FPos = unsent + F::Reach;
+    FSendAt = F::Reach + FlushSize;
+    FWrapped = false;
+}
+
+// The stream's next unread bit: the bytes read, less those still in InBuf
+// and the bits still in BitBuf.
+template <bool Wide>
+uint64_t TInflater<Wide>::NextBit() const
+{
+    return (S.BytesRead - uint64_t(S.InLast + 1 - S.InPos)) * 8 - S.BitCount;
+}
+
+// A leg stops before a block only where a decode going on would certainly
+// not report something else first: not once the input has run out or an
+// abort is pending, and not when the bytes held back would pass the
+// entry's size (going on would meet that later, perhaps after another
+// error, and report that one).
+template <bool Wide>
+bool TInflater<Wide>::StopsHere()
+{
+    if (FLeg->StopBit == NoStop || S.InputEof || S.AbortFlag || NextBit() < FLeg->StopBit)
+        return false;
+    const unsigned unsent = FPos - (FSendAt - FlushSize);
+    return S.OutputSize == UnknownSize || unsent <= S.OutputSize - S.BytesWritten;
+}
+
+// The piece being filled is not sent: the next leg sends it, whole, as a
+// decode going on would, so a failing sink fails at the same byte.
+template <bool Wide>
+int TInflater<Wide>::StopLeg()
+{
+    FLeg->Stopped = true;
+    FLeg->StoppedAt = NextBit();
+    FLeg->EndUnsent = FPos - (FSendAt - FlushSize);
+    if (FLeg->EndWindow)
+        CopyWindowOut(FLeg->EndWindow);
+    return erOk;
+}
+
+// The Reach bytes before FPos, zeros where they would lie before the
+// entry's (or the leg's window's) first byte.
+template <bool Wide>
+void TInflater<Wide>::CopyWindowOut(uint8_t* window) const
+{
+    constexpr unsigned reach = F::Reach;
+    if (FPos >= reach) {
+        std::memcpy(window, FRing + FPos - reach, reach);
+        return;
+    }
+    const unsigned older = reach - FPos;
+    if (FWrapped)
+        std::memcpy(window, FRing + RingSize - older, older);
+    else
+        std::memset(window, 0, older);
+    std::memcpy(window + older, FRing, FPos);
 }
 
 template <bool Wide>
@@ -790,6 +878,16 @@ int Inflate64(TEngineState& state)
 int Inflate64ByteWise(TEngineState& state)
 {
     return TInflater<true>(state, false).Run();
+}
+
+int InflateLeg(TEngineState& state, TInflateLeg& leg)
+{
+    return TInflater<false>(state, true, &leg).Run();
+}
+
+int Inflate64Leg(TEngineState& state, TInflateLeg& leg)
+{
+    return TInflater<true>(state, true, &leg).Run();
 }
 
 }  // namespace valbrix

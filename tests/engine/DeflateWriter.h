@@ -117,6 +117,24 @@ public:
         std::fill(lengths.begin() + 13, lengths.end(), 5);
         return lengths;
     }
+    // A complete literal/length code over all 286 symbols: bytes 9 bits,
+    // 256..265 5 bits, 266..269 6 bits, 270..285 7 bits.
+    static std::vector<uint16_t> AllLiteralLengths()
+    {
+        std::vector<uint16_t> lengths(286, 9);
+        std::fill(lengths.begin() + 256, lengths.begin() + 266, 5);
+        std::fill(lengths.begin() + 266, lengths.begin() + 270, 6);
+        std::fill(lengths.begin() + 270, lengths.end(), 7);
+        return lengths;
+    }
+    // Complete distance codes: deflate's 30 (two of 4 bits), Deflate64's 32 of 5.
+    static std::vector<uint16_t> AllDistanceLengths(bool wide)
+    {
+        std::vector<uint16_t> lengths(wide ? 32 : 30, 5);
+        if (!wide)
+            lengths[0] = lengths[1] = 4;
+        return lengths;
+    }
     static std::vector<uint16_t> FixedLengths()
     {
         std::vector<uint16_t> lengths(288, 8);

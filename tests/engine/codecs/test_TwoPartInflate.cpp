@@ -20,25 +20,8 @@ using namespace valbrix::test;
 
 namespace {
 
-// A complete literal/length code over all 286 symbols: bytes 9 bits,
-// 256..265 5 bits, 266..269 6 bits, 270..285 7 bits.
-std::vector<uint16_t> Literals()
-{
-    std::vector<uint16_t> lengths(286, 9);
-    std::fill(lengths.begin() + 256, lengths.begin() + 266, 5);
-    std::fill(lengths.begin() + 266, lengths.begin() + 270, 6);
-    std::fill(lengths.begin() + 270, lengths.end(), 7);
-    return lengths;
-}
-
-// Complete distance codes: deflate's 30 (two of 4 bits), Deflate64's 32 of 5.
-std::vector<uint16_t> Distances(bool wide)
-{
-    std::vector<uint16_t> lengths(wide ? 32 : 30, 5);
-    if (!wide)
-        lengths[0] = lengths[1] = 4;
-    return lengths;
-}
+std::vector<uint16_t> Literals() { return DeflateWriter::AllLiteralLengths(); }
+std::vector<uint16_t> Distances(bool wide) { return DeflateWriter::AllDistanceLengths(wide); }
 
 struct TStream {
     Bytes Data;
